@@ -1,0 +1,77 @@
+// Buffered text output for every file the program writes.
+//
+// Writers, distance runs and generators append to a TextSink over any std::ostream, so tests
+// compare exact bytes in a string while the program writes a file. A failed write is raised as
+// a WriteFailure naming the output and the operating system's reason.
+#pragma once
+
+#include <cstddef>
+#include <fstream>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace marbleset {
+
+inline constexpr std::string_view kLineEnd = "\r\n";
+
+class TextSink {
+ public:
+  // name is how failures refer to the output (the file's path).
+  explicit TextSink(std::ostream& out, std::string name = "output");
+  TextSink(const TextSink&) = delete;
+  TextSink& operator=(const TextSink&) = delete;
+  // Flushes what is buffered; a failure there is swallowed, so call Flush() to see it.
+  ~TextSink();
+
+  void Append(std::string_view text) {
+    if (text.size() > buffer_.size() - used_) MakeRoom(text.size());
+    text.copy(buffer_.data() + used_, text.size());
+    used_ += text.size();
+  }
+  void Append(char c) {
+    if (used_ == buffer_.size()) MakeRoom(1);
+    buffer_[used_++] = c;
+  }
+  void EndLine() { Append(kLineEnd); }
+
+  // Space for at most n characters written directly; Commit(k) keeps the first k of them.
+  char* Reserve(std::size_t n) {
+    if (n > buffer_.size() - used_) MakeRoom(n);
+    return buffer_.data() + used_;
+  }
+  void Commit(std::size_t k) { used_ += k; }
+
+  // Hands everything buffered to the stream and flushes it; throws WriteFailure on error.
+  void Flush();
+
+  const std::string& name() const { return name_; }
+
+ private:
+  void MakeRoom(std::size_t n);
+  void Drain();
+
+  std::ostream& out_;
+  std::string name_;
+  std::vector<char> buffer_;
+  std::size_t used_ = 0;
+};
+
+// An output file created (or truncated) for writing, with its own TextSink.
+// Throws WriteFailure with the path and the reason when the file cannot be created.
+class OutputFile {
+ public:
+  explicit OutputFile(const std::string& path);
+  TextSink& sink() { return *sink_; }
+  // Flushes and closes; throws WriteFailure if anything could not be written.
+  void Close();
+
+ private:
+  std::string path_;
+  std::ofstream stream_;
+  std::unique_ptr<TextSink> sink_;
+};
+
+}  // namespace marbleset
