@@ -1,0 +1,17 @@
+// One QApplication for a whole widget test program, created on first use (GoogleTest's own main
+// starts the tests, so there is no main() of ours in which to create it).
+#pragma once
+
+#include <QApplication>
+
+namespace marbleset::shell::testing {
+
+inline QApplication& TestApplication() {
+  static int argc = 1;
+  static char name[] = "marbleset_shell_tests";
+  static char* argv[] = {name, nullptr};
+  static QApplication application(argc, argv);
+  return application;
+}
+
+}  // namespace marbleset::shell::testing
