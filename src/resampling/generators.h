@@ -25,8 +25,8 @@ void GenerateResamplings(const DataSet& data, UniformSource& source, int16_t C, 
                          TextSink& out, Progress& progress);
 void GenerateMissStraps(const DataSet& data, UniformSource& source, int16_t C, TextSink& out,
                         Progress& progress);
-void GenerateNoise(const DataSet& data, UniformSource& source, int16_t C, int16_t P,
-                   TextSink& out, Progress& progress);
+void GenerateNoise(const DataSet& data, UniformSource& source, int16_t C, int16_t P, TextSink& out,
+                   Progress& progress);
 
 // The same runs into a new file at path.
 void GenerateBootStraps(const DataSet& data, UniformSource& source, int16_t C, int16_t P,

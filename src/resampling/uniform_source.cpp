@@ -1,0 +1,19 @@
+#include "resampling/uniform_source.h"
+
+namespace marbleset {
+
+namespace {
+// SplitMix64 spreads any seed, 0 included, over a state that is never all zero.
+std::uint64_t SplitMix64(std::uint64_t& x) {
+  std::uint64_t z = (x += 0x9e3779b97f4a7c15ULL);
+  z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+  z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+  return z ^ (z >> 31);
+}
+}  // namespace
+
+UniformSource::UniformSource(std::uint64_t seed) {
+  for (auto& word : state_) word = SplitMix64(seed);
+}
+
+}  // namespace marbleset
