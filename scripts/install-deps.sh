@@ -5,7 +5,7 @@ set -eu
 
 PACKAGES="cmake make g++ pkgconf libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
 qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core xvfb xauth phylip
-clang libclang-rt-14-dev dpkg-dev lintian file"
+clang libclang-rt-14-dev dpkg-dev lintian file desktop-file-utils"
 
 missing=""
 for package in $PACKAGES; do
