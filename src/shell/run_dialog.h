@@ -5,6 +5,8 @@
 
 #include <QDialog>
 #include <QString>
+#include <memory>
+#include <string>
 
 class QCheckBox;
 class QComboBox;
@@ -55,8 +57,9 @@ class DisStartForm : public QDialog {
   bool MayWriteOutput();
   void RunByTitle();
   void RunDistances(const std::string& path);
-  template <typename Generator>
-  void RunWithProgress(Generator&& run);
+  template <typename Run>
+  void RunWithProgress(Run&& run);
+  void ReportFailure(const char* what);
 
   ShellContext& context_;
   ProgressWindow& progress_;
@@ -77,8 +80,9 @@ class DisStartForm : public QDialog {
   QRadioButton* optionDis_ = nullptr;
   QRadioButton* optionSim_ = nullptr;
   QCheckBox* checkAverage_ = nullptr;
-  NumericField* field1_ = nullptr;
-  NumericField* field2_ = nullptr;
+  // Owned here rather than by their text boxes, so they are gone before the controls they watch.
+  std::unique_ptr<NumericField> field1_;
+  std::unique_ptr<NumericField> field2_;
 };
 
 }  // namespace marbleset::shell
