@@ -2,6 +2,7 @@
 // generators of resampled data sets share.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -11,27 +12,69 @@
 namespace marbleset {
 
 // One value as written in data files: a blank, then the number (" 1", " -3.5", " .25").
+//
+// Whole numbers below 1E+10 in magnitude are written in full, without a point, so every whole
+// number a float holds there reads back exactly. Other values are rounded to 7 significant
+// digits with a full stop, trailing zeros dropped and no zero before the point (" .3333333");
+// magnitudes below 1E-04 and from 1E+10 on use exponent notation (" 1.5E-08", " 1E+10"), which
+// the readers take as one number.
 void AppendValueToken(TextSink& out, float value);
 std::string ValueToken(float value);
 
+// The longest token AppendValueToken writes (" -1.234568E-38" and the like).
+inline constexpr std::size_t kMaxValueTokenLength = 16;
+// Writes the token of value at out (room for kMaxValueTokenLength characters) and returns its
+// length.
+std::size_t FormatValueToken(char* out, float value);
+
 // Rows of a PHYLIP data set: the name field as held, then tokens, at most 200 to a line, with
 // bare continuation lines; CR LF line ends.
+//
+// The generators write hundreds of megabytes through Value and Token, so both are inline and
+// binary cells (0, 1, missing) take a two-character copy without any number formatting.
 class PhylipRowWriter {
  public:
+  static constexpr int kTokensPerLine = 200;
+
   PhylipRowWriter(TextSink& out, float missing_value);
   // The header line of a data set: the tokens of the row and character counts.
   void Header(int rows, int characters);
+  // The name is written in front of the row's first token; a row without tokens writes
+  // nothing at all, since a name alone on a line would be taken for data or a header.
+  // name must stay valid until the first token or EndRow.
   void BeginRow(std::string_view name);
   // The value's token, or " ?" when it equals the missing value.
-  void Value(float value);
+  void Value(float value) {
+    BeforeToken();
+    if (value == missing_value_) {
+      out_.Append(std::string_view(" ?"));
+    } else if (value == 0.0f) {
+      out_.Append(std::string_view(" 0"));
+    } else if (value == 1.0f) {
+      out_.Append(std::string_view(" 1"));
+    } else {
+      AppendValueToken(out_, value);
+    }
+  }
   // A token written as given (" 0", " 1", " ?").
-  void Token(std::string_view token);
+  void Token(std::string_view token) {
+    BeforeToken();
+    out_.Append(token);
+  }
   void EndRow();
 
  private:
-  void BeforeToken();
+  // on_line_ is the number of tokens on the current line, or -1 while the name is pending;
+  // one unsigned comparison catches both the pending name and the full line.
+  void BeforeToken() {
+    if (static_cast<unsigned>(on_line_) >= static_cast<unsigned>(kTokensPerLine)) StartLine();
+    ++on_line_;
+  }
+  void StartLine();
+
   TextSink& out_;
   float missing_value_;
+  std::string_view name_;
   int on_line_ = 0;
 };
 
