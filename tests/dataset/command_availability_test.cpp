@@ -21,10 +21,10 @@ TEST(CommandAvailability, FollowsTheLoadedDataInEveryState) {
   EXPECT_EQ(EnabledNames(AvailableCommands(data)).size(), 10u) << "one binary data set";
 
   data.Quantitative = 1;
-  EXPECT_EQ(EnabledNames(AvailableCommands(data)),
-            (std::vector<std::string_view>{"MnuSaveData", "MnuNotePad", "MnuBootStraps",
-                                           "MnuPermutation", "MnuGenstraps",
-                                           "MnuRandomResampling", "MnuDistances"}));
+  EXPECT_EQ(
+      EnabledNames(AvailableCommands(data)),
+      (std::vector<std::string_view>{"MnuSaveData", "MnuNotePad", "MnuBootStraps", "MnuPermutation",
+                                     "MnuGenstraps", "MnuRandomResampling", "MnuDistances"}));
 
   for (int16_t kind : {0, 1}) {
     data.Quantitative = kind;
