@@ -1,0 +1,32 @@
+// The data window: the loaded file's text as stored on disk, or, for a file of several data
+// sets, a heading and the names of the first data set. It only shows; nothing typed in it is
+// read back.
+#pragma once
+
+#include <QWidget>
+
+#include "dataset/data_set.h"
+
+class QPlainTextEdit;
+
+namespace marbleset::shell {
+
+class DataForm : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit DataForm(QWidget* parent = nullptr);
+
+  // Replaces the whole text from data. Throws ReadFailure when the file cannot be read.
+  void ShowData(const marbleset::DataSet& data);
+  QString Text() const;
+  QPlainTextEdit* TextBox() const { return text_; }
+
+ private:
+  QPlainTextEdit* text_;
+};
+
+// The text the window shows for data (the file as Latin-1 with line feeds, or the list of names).
+QString DataWindowText(const marbleset::DataSet& data);
+
+}  // namespace marbleset::shell
