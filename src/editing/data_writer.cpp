@@ -1,6 +1,7 @@
 // The PHYLIP and NTSYS layouts of a saved data set.
 #include "editing/data_writer.h"
 
+#include <algorithm>
 #include <string_view>
 
 namespace marbleset {
@@ -36,14 +37,56 @@ void PhylipRowWriter::StartLine() {
   if (on_line_ < 0) {
     out_.Append(name_);
   } else {
-    out_.EndLine();
+    FinishLine();
   }
+  line_start_ = cursor_ = out_.Reserve(kLineRoom);
   on_line_ = 0;
 }
 
+void PhylipRowWriter::FinishLine() {
+  out_.Commit(static_cast<std::size_t>(cursor_ - line_start_));
+  out_.EndLine();
+}
+
+void PhylipRowWriter::LongToken(std::string_view token) {
+  out_.Commit(static_cast<std::size_t>(cursor_ - line_start_));
+  out_.Append(token);
+  line_start_ = cursor_ = out_.Reserve(kLineRoom);
+}
+
+void PhylipRowWriter::Values(const float* values, int count) {
+  const float missing_value = missing_value_;
+  while (count > 0) {
+    if (static_cast<unsigned>(on_line_) >= static_cast<unsigned>(kTokensPerLine)) StartLine();
+    const int n = std::min(count, kTokensPerLine - on_line_);
+    bool binary = true;
+    for (int k = 0; k < n; ++k) {
+      const float value = values[k];
+      binary &= (value == 0.0f) | (value == 1.0f) | (value == missing_value);
+    }
+    if (binary) {
+      char* at = cursor_;
+      for (int k = 0; k < n; ++k) {
+        const bool one = values[k] == 1.0f;
+        const bool missing = values[k] == missing_value;
+        const int digit = '0' + one;
+        at[2 * k] = ' ';
+        at[2 * k + 1] = static_cast<char>(digit + missing * ('?' - digit));
+      }
+      cursor_ = at + 2 * n;
+      on_line_ += n;
+    } else {
+      for (int k = 0; k < n; ++k) Value(values[k]);
+    }
+    values += n;
+    count -= n;
+  }
+}
+
 void PhylipRowWriter::EndRow() {
-  if (on_line_ > 0) out_.EndLine();
-  on_line_ = 0;
+  if (on_line_ > 0) FinishLine();
+  name_ = {};
+  on_line_ = -1;
 }
 
 void WritePhylipData(const DataSet& data, TextSink& out) {
@@ -51,8 +94,7 @@ void WritePhylipData(const DataSet& data, TextSink& out) {
   rows.Header(data.NOtu, data.NChar);
   for (int i = 1; i <= data.NOtu; ++i) {
     rows.BeginRow(data.OtuName[i]);
-    const float* row = data.Row(i);
-    for (int k = 1; k <= data.NChar; ++k) rows.Value(row[k]);
+    rows.Values(data.Row(i) + 1, data.NChar);
     rows.EndRow();
   }
 }

@@ -198,6 +198,41 @@ TEST(PhylipRowWriter, GeneratorRowsMatchTheSavedLayout) {
   EXPECT_EQ(text.str(), one + one);
 }
 
+TEST(PhylipRowWriter, WholeRowsAndSingleValuesWriteTheSameText) {
+  // Binary lines, a line with fractions and a missing code of 0, split across calls anywhere.
+  std::vector<float> row(450, 1.0f);
+  for (std::size_t k = 0; k < row.size(); k += 3) row[k] = 0.0f;
+  row[5] = 2.0f;
+  row[260] = -0.25f;
+  row[261] = 1e-9f;
+  for (float missing : {2.0f, 0.0f}) {
+    SCOPED_TRACE(missing);
+    const auto write = [&](auto&& body) {
+      std::ostringstream text;
+      {
+        TextSink sink(text);
+        PhylipRowWriter rows(sink, missing);
+        rows.BeginRow("Name");
+        body(rows);
+        rows.EndRow();
+      }
+      return text.str();
+    };
+    const std::string by_value = write([&](PhylipRowWriter& rows) {
+      for (float value : row) rows.Value(value);
+    });
+    EXPECT_EQ(by_value.substr(0, 16), missing == 0.0f ? "Name ? 1 1 ? 1 2" : "Name 0 1 1 0 1 ?");
+    EXPECT_NE(by_value.find(" -.25 1E-09"), std::string::npos);
+    EXPECT_EQ(write([&](PhylipRowWriter& rows) { rows.Values(row.data(), 450); }), by_value);
+    EXPECT_EQ(write([&](PhylipRowWriter& rows) {
+                rows.Values(row.data(), 150);
+                rows.Value(row[150]);
+                rows.Values(row.data() + 151, 299);
+              }),
+              by_value);
+  }
+}
+
 TEST(WriteNtsysData, TwoBinaryOtusLineByLine) {
   const auto data = BinaryData({"Alpha", "Beta"}, {"01?", "110"});
   EXPECT_EQ(Ntsys(*data),
