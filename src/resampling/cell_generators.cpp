@@ -46,22 +46,21 @@ void RunNoise(const DataSet& data, UniformSource& source, int16_t C, int16_t P, 
   TextSink& out = output.Open();
   PhylipRowWriter writer(out, data.MissingValue);
   const float missing = data.MissingValue;
+  const std::uint32_t cut = UniformSource::PercentageCut(P);
   frame.Run(out, false, [&] {
     writer.Header(data.NOtu, data.NChar);
     // One draw for every cell, missing ones included. A flipped missing cell stays missing,
     // and a cell that is neither 0 nor 1 is written unchanged, so every cell gives one token.
+    // The flip is a select, not a branch: random flips would defeat branch prediction.
+    // The draws come from a local copy of the source: the writer's character stores could
+    // otherwise alias the shared source, and its state would go through memory on every cell.
+    UniformSource local = source;
     WriteCells(data, writer, [&](float value) {
-      const bool flip = source.PercentageTest(P);
-      if (!flip || value == missing) {
-        writer.Value(value);
-      } else if (value == 0.0f) {
-        writer.Token(" 1");
-      } else if (value == 1.0f) {
-        writer.Token(" 0");
-      } else {
-        writer.Value(value);
-      }
+      const bool flip = local.BelowCut(cut);
+      const bool bit = value != missing && (value == 0.0f || value == 1.0f);
+      writer.Value(flip && bit ? 1.0f - value : value);
     });
+    source = local;
   });
   output.Finish();
 }

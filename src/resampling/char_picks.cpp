@@ -19,8 +19,9 @@ void DrawBootstrapPicks(int n_char, int P, UniformSource& source, CharPicks& pic
   // there are none (one character, or every other position already replaced), where drawing
   // on would never end.
   int unreplaced = n_char;
+  const std::uint32_t cut = UniformSource::PercentageCut(P);
   for (int j = 1; j <= n_char; ++j) {
-    if (!source.PercentageTest(P)) continue;
+    if (!source.BelowCut(cut)) continue;
     if (unreplaced - 1 == 0) continue;
     int k;
     do {

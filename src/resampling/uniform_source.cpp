@@ -16,4 +16,18 @@ UniformSource::UniformSource(std::uint64_t seed) {
   for (auto& word : state_) word = SplitMix64(seed);
 }
 
+std::uint32_t UniformSource::PercentageCut(int P) {
+  // The first 24-bit draw for which the test fails, by bisection over 0..2^24.
+  std::uint32_t low = 0, high = 1u << 24;
+  while (low < high) {
+    const std::uint32_t mid = low + (high - low) / 2;
+    if (PercentageFromDraw(static_cast<float>(mid) * 0x1p-24f, P)) {
+      low = mid + 1;
+    } else {
+      high = mid;
+    }
+  }
+  return low;
+}
+
 }  // namespace marbleset

@@ -18,7 +18,9 @@ class UniformSource {
 
   // A single-precision value uniform on [0, 1): the top 24 bits of the next output scaled by
   // 2^-24, which a float holds exactly.
-  float Next() { return static_cast<float>(NextBits() >> 40) * 0x1p-24f; }
+  float Next() { return static_cast<float>(NextTop24()) * 0x1p-24f; }
+  // The same draw as its 24 bits: Next() is NextTop24() * 2^-24.
+  std::uint32_t NextTop24() { return static_cast<std::uint32_t>(NextBits() >> 40); }
 
   // floor(r * n) + 1: an index in 1..n.
   int IndexDraw(int n) { return IndexFromDraw(Next(), n); }
@@ -26,6 +28,12 @@ class UniformSource {
   bool PercentageTest(int P) { return PercentageFromDraw(Next(), P); }
   // 0 when r < 0.5, else 1.
   int Coin() { return CoinFromDraw(Next()); }
+
+  // The percentage test for one setting P, decided on the draw's 24 bits: the test holds
+  // exactly when they are below PercentageCut(P). A float product never shrinks as r grows, so
+  // the answers are those of the float formula, without a float product for every cell.
+  static std::uint32_t PercentageCut(int P);
+  bool BelowCut(std::uint32_t cut) { return NextTop24() < cut; }
 
   // The derived draws for a given r, in single precision as the generators have always made
   // them: n and 1000 / P are floats before the product, so files stay the same across builds.
