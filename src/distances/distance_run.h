@@ -11,6 +11,27 @@
 
 namespace marbleset {
 
+// Positions in the coefficient lists.
+inline constexpr int kBinaryMatching = 0;
+inline constexpr int kJaccard = 1;
+inline constexpr int kNei = 2;
+inline constexpr int kQuantitativeMatching = 0;
+inline constexpr int kEuclidean = 1;
+inline constexpr int kTaxDistance = 2;
+inline constexpr int kCorrelation = 3;
+
+// Positions in the missing-data policy lists ("Ignore" differs between the kinds).
+inline constexpr int kBinaryZero = 0;
+inline constexpr int kBinaryHalf = 1;
+inline constexpr int kBinaryOne = 2;
+inline constexpr int kBinaryMarkerMean = 3;
+inline constexpr int kBinaryMarkerMode = 4;
+inline constexpr int kBinaryIgnore = 5;
+inline constexpr int kQuantitativeZero = 0;
+inline constexpr int kQuantitativeMarkerMean = 1;
+inline constexpr int kQuantitativeMarkerMode = 2;
+inline constexpr int kQuantitativeIgnore = 3;
+
 // The run's choices as the "Calculate distances" dialog offers them: coefficient and
 // missing-data policy are 0-based positions in the lists for the data's kind.
 struct DistanceSettings {
@@ -25,8 +46,12 @@ const std::vector<std::string_view>& CoefficientNames(bool quantitative);
 const std::vector<std::string_view>& MissingPolicyNames(bool quantitative);
 
 // One matrix of the data set in memory (or, with averaging, its one mean line) to out.
-// Throws WriteFailure for a cell that has no value or a data set of one OTU under averaging.
-void DistanceMatrixPass(const DataSet& data, const DistanceSettings& settings, TextSink& out);
+// data_set_number is the data set's place in a file of several (1, 2, ...), or 0 for the one
+// loaded data set; failure texts name it. Throws WriteFailure for a cell that has no value or
+// a data set of fewer than two OTUs under averaging; the rows before the failing cell (and that
+// row up to it) are in out, flushed.
+void DistanceMatrixPass(const DataSet& data, const DistanceSettings& settings, TextSink& out,
+                        int data_set_number = 0);
 
 // The loaded data set's matrix into a new file at output_path.
 void DistanceRunSingle(const DataSet& data, const DistanceSettings& settings,

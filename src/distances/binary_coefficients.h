@@ -1,0 +1,28 @@
+// The binary cell, computed literally character by character: the reference the fast matrix
+// pass is tested against.
+#pragma once
+
+#include "dataset/data_set.h"
+#include "distances/distance_run.h"
+#include "distances/marker_statistics.h"
+
+namespace marbleset {
+
+// Similarity from the working values of a cell; both the reference and the fast pass finish
+// here so that they agree to the last bit. Every division is guarded and gives 0.
+inline double BinarySimilarity(int coefficient, double a, double d, double m, double n) {
+  switch (coefficient) {
+    case kBinaryMatching:
+      return n <= 0 ? 0.0 : (a + d) / n;
+    case kJaccard:
+      return a + m <= 0 ? 0.0 : a / (a + m);
+    default:
+      return 2 * a + m <= 0 ? 0.0 : 2 * a / (2 * a + m);
+  }
+}
+
+// Value of cell (i, j) of binary data; stats holds the marker statistics of the pass.
+double BinaryCellValue(const DataSet& data, int i, int j, const DistanceSettings& settings,
+                       const MarkerStatistics& stats);
+
+}  // namespace marbleset

@@ -1,0 +1,36 @@
+// Why a cell of a quantitative matrix has no value, and how the user is told.
+#pragma once
+
+#include <string>
+
+#include "dataset/data_set.h"
+
+namespace marbleset {
+
+struct DistanceSettings;
+
+enum class CellProblem {
+  kNone,
+  kNoCharacterUsed,    // every character was skipped ("Ignore") or there are none
+  kFirstOtuConstant,   // all values of the row's OTU are equal over the characters used
+  kSecondOtuConstant,  // the same for the column's OTU
+  kFirstOtuTooClose,   // not equal, but too close for the sum of squares to stay positive
+  kSecondOtuTooClose,
+};
+
+// The first cell of a pass, in row order, that has no value.
+struct CellFailure {
+  int row = 0;
+  int column = 0;
+  CellProblem problem = CellProblem::kNone;
+};
+
+// The OTU's name without the blanks of its 12-character field, or "number 7" when it is blank.
+std::string OtuLabel(const DataSet& data, int otu);
+
+// "Correlation between OTU A and OTU B of data set 3 cannot be computed: ..." (the data set
+// only when data_set_number > 0, that is in a run over several data sets).
+std::string CellFailureText(const DataSet& data, const DistanceSettings& settings,
+                            const CellFailure& failure, int data_set_number);
+
+}  // namespace marbleset

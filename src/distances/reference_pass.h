@@ -1,0 +1,20 @@
+// The matrix pass done the plain way: every cell of the square, in row order, by the reference
+// cells. Slow; the tests and the benchmark hold the fast pass against it.
+#pragma once
+
+#include "dataset/data_set.h"
+#include "dataset/text_sink.h"
+#include "distances/distance_run.h"
+
+namespace marbleset {
+
+void ReferenceMatrixPass(const DataSet& data, const DistanceSettings& settings, TextSink& out,
+                         int data_set_number = 0);
+
+// The checks every pass makes before it starts; throws WriteFailure.
+void CheckDistanceSettings(const DataSet& data, const DistanceSettings& settings);
+
+// Raised when averaging a data set with fewer than two OTUs.
+[[noreturn]] void ThrowNothingToAverage(const DataSet& data, int data_set_number);
+
+}  // namespace marbleset
