@@ -17,6 +17,19 @@ std::string_view Trimmed(std::string_view text) {
   return text.substr(first, last - first + 1);
 }
 
+// The reader splits labels at every blank and skips blanks at the start of a line, so a name
+// with a blank inside, or an empty one, would move every later label along and let the last
+// label line be read as the first data row. Each name therefore stays one label: its inner
+// blanks become underscores, as PHYLIP writes blanks in names, and an empty name becomes "_".
+void AppendLabel(TextSink& out, std::string_view name) {
+  const std::string_view label = Trimmed(name);
+  if (label.empty()) {
+    out.Append('_');
+    return;
+  }
+  for (char c : label) out.Append(c == ' ' ? '_' : c);
+}
+
 }  // namespace
 
 PhylipRowWriter::PhylipRowWriter(TextSink& out, float missing_value)
@@ -35,7 +48,12 @@ void PhylipRowWriter::BeginRow(std::string_view name) {
 
 void PhylipRowWriter::StartLine() {
   if (on_line_ < 0) {
-    out_.Append(name_);
+    // The reader skips blanks at the start of a line, so a blank name would take the first
+    // values with it; it is written as "_", as the NTSYS label of a blank name is.
+    const std::string_view name =
+        name_.find_first_not_of(' ') == std::string_view::npos ? "_" : name_;
+    out_.Append(name);
+    for (std::size_t n = name.size(); n < kNameField; ++n) out_.Append(' ');
   } else {
     FinishLine();
   }
@@ -116,7 +134,7 @@ void WriteNtsysData(const DataSet& data, TextSink& out) {
 
   // The reader pads labels on the right, so leading and trailing blanks of a name go.
   for (int i = 1; i <= data.NOtu; ++i) {
-    out.Append(Trimmed(data.OtuName[i]));
+    AppendLabel(out, data.OtuName[i]);
     out.Append(' ');
     if (i % kLabelsPerLine == 0 || i == data.NOtu) out.EndLine();
   }

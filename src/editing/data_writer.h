@@ -37,12 +37,16 @@ std::size_t FormatValueToken(char* out, float value);
 class PhylipRowWriter {
  public:
   static constexpr int kTokensPerLine = 200;
+  static constexpr std::size_t kNameField = 12;
 
   PhylipRowWriter(TextSink& out, float missing_value);
   // The header line of a data set: the tokens of the row and character counts.
   void Header(int rows, int characters);
   // The name is written in front of the row's first token; a row without tokens writes
   // nothing at all, since a name alone on a line would be taken for data or a header.
+  // A name held shorter than the 12-character field (its line was short when it was read) is
+  // padded with blanks, else the reader would take the first values into the name; a blank
+  // name is written "_".
   // name must stay valid until the first token or EndRow.
   void BeginRow(std::string_view name);
   // The value's token, or " ?" when it equals the missing value.

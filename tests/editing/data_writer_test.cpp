@@ -120,16 +120,25 @@ TEST(WritePhylipData, TwoBinaryOtusLineByLine) {
             "Beta         1 1 0\r\n");
 }
 
-TEST(WritePhylipData, NameFieldsAsHeld) {
+TEST(WritePhylipData, NameFieldsAsHeldAndShortOnesPadded) {
   auto data = BinaryData({"a", "b", "c"}, {"1", "0", "?"});
-  data->OtuName[1] = "  lead inner";  // leading and inner blanks, a full field
-  data->OtuName[2] = "short";         // a field shorter than 12, as from a short line
-  data->OtuName[3] = "";
+  data->OtuName[1] = "lead  inner ";  // inner blanks, a full field
+  data->OtuName[2] = "short";         // held short, as from a short line: padded to the field
+  data->OtuName[3] = "";              // blank: written "_", as the reader skips leading blanks
   EXPECT_EQ(Phylip(*data),
             " 3 1\r\n"
-            "  lead inner 1\r\n"
-            "short 0\r\n"
-            " ?\r\n");
+            "lead  inner  1\r\n"
+            "short        0\r\n"
+            "_            ?\r\n");
+}
+
+TEST(WriteNtsysData, EachNameStaysOneLabel) {
+  auto data = BinaryData({"a", "b", "c", "d"}, {"1", "0", "?", "1"});
+  data->OtuName[1] = "  lead";        // leading blanks go
+  data->OtuName[2] = "Homo sapiens";  // an inner blank would split the label
+  data->OtuName[3] = "            ";  // an empty label would move the later ones
+  data->OtuName[4] = "x  y";
+  EXPECT_EQ(Lines(Ntsys(*data))[1], "lead Homo_sapiens _ x__y ");
 }
 
 TEST(WritePhylipData, QuantitativeValuesAndMissing) {
@@ -221,7 +230,7 @@ TEST(PhylipRowWriter, WholeRowsAndSingleValuesWriteTheSameText) {
     const std::string by_value = write([&](PhylipRowWriter& rows) {
       for (float value : row) rows.Value(value);
     });
-    EXPECT_EQ(by_value.substr(0, 16), missing == 0.0f ? "Name ? 1 1 ? 1 2" : "Name 0 1 1 0 1 ?");
+    EXPECT_EQ(by_value.substr(12, 12), missing == 0.0f ? " ? 1 1 ? 1 2" : " 0 1 1 0 1 ?");
     EXPECT_NE(by_value.find(" -.25 1E-09"), std::string::npos);
     EXPECT_EQ(write([&](PhylipRowWriter& rows) { rows.Values(row.data(), 450); }), by_value);
     EXPECT_EQ(write([&](PhylipRowWriter& rows) {
