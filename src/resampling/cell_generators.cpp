@@ -1,4 +1,8 @@
 // MissStraps and noise: every OTU and character in place, binary cells changed at random.
+#include <bit>
+#include <cstdint>
+#include <vector>
+
 #include "dataset/errors.h"
 #include "editing/data_writer.h"
 #include "resampling/generators.h"
@@ -8,15 +12,60 @@ namespace marbleset {
 
 namespace {
 
-// Writes every row in place, each cell through cell(writer, value).
-template <class WriteCell>
-void WriteCells(const DataSet& data, PhylipRowWriter& writer, WriteCell&& cell) {
+// Writes every row in place through the writer's whole-row path: fill(row, shown) turns the
+// input cells row[0..NChar) into the values shown[0..NChar) to write.
+template <class Fill>
+void WriteShownRows(const DataSet& data, PhylipRowWriter& writer, std::vector<float>& shown_row,
+                    Fill&& fill) {
+  shown_row.resize(static_cast<std::size_t>(data.NChar));
+  for (int i = 1; i <= data.NOtu; ++i) {
+    fill(data.Row(i) + 1, shown_row.data());
+    writer.BeginRow(data.OtuName[i]);
+    writer.Values(shown_row.data(), data.NChar);
+    writer.EndRow();
+  }
+}
+
+// One noise row: each 0 or 1 whose draw falls below the cut becomes 1 - value; every other cell
+// stays. The flip is a select on bitwise tests, not a branch: random flips would defeat branch
+// prediction, and a compiler may turn ?: into one, so the select is done on the bits. The source's
+// state stays in registers as a local copy.
+void NoiseRow(const float* row, int n, std::uint32_t cut, UniformSource& source, float* shown) {
+  UniformSource draws = source;
+  for (int j = 0; j < n; ++j) {
+    const float value = row[j];
+    const bool flip = (draws.NextTop24() < cut) & ((value == 0.0f) | (value == 1.0f));
+    const std::uint32_t take_flipped = 0u - static_cast<std::uint32_t>(flip);
+    shown[j] = std::bit_cast<float>((std::bit_cast<std::uint32_t>(value) & ~take_flipped) |
+                                    (std::bit_cast<std::uint32_t>(1.0f - value) & take_flipped));
+  }
+  source = draws;
+}
+
+// Writes every row in place, cell by cell through token(value).
+template <class WriteToken>
+void WriteTokenRows(const DataSet& data, PhylipRowWriter& writer, WriteToken&& token) {
   for (int i = 1; i <= data.NOtu; ++i) {
     const float* row = data.Row(i);
     writer.BeginRow(data.OtuName[i]);
-    for (int j = 1; j <= data.NChar; ++j) cell(row[j]);
+    for (int j = 1; j <= data.NChar; ++j) token(row[j]);
     writer.EndRow();
   }
+}
+
+// A drawn 0 or 1 can be handed to the writer as a value unless the missing code is itself 0 or
+// 1, where it would come out as " ?"; such data takes the cell-by-cell token path.
+bool BitsWriteAsValues(float missing) {
+  return missing != 0.0f && missing != 1.0f;
+}
+
+// The draws come from a local copy of the source: the writer's character stores could otherwise
+// alias the caller's source, and its state would go through memory on every draw.
+template <class Write>
+void WithLocalSource(UniformSource& source, Write&& write) {
+  UniformSource local = source;
+  write(local);
+  source = local;
 }
 
 void RunMissStraps(const DataSet& data, UniformSource& source, int16_t C, RunOutput& output,
@@ -25,14 +74,25 @@ void RunMissStraps(const DataSet& data, UniformSource& source, int16_t C, RunOut
   TextSink& out = output.Open();
   PhylipRowWriter writer(out, data.MissingValue);
   const float missing = data.MissingValue;
+  std::vector<float> shown_row;
   frame.Run(out, false, [&] {
     writer.Header(data.NOtu, data.NChar);
     // One coin per missing cell, none for the others.
-    WriteCells(data, writer, [&](float value) {
-      if (value == missing) {
-        writer.Token(source.Coin() == 0 ? " 0" : " 1");
+    WithLocalSource(source, [&](UniformSource& draws) {
+      if (BitsWriteAsValues(missing)) {
+        WriteShownRows(data, writer, shown_row, [&](const float* row, float* shown) {
+          for (int j = 0; j < data.NChar; ++j) {
+            shown[j] = row[j] == missing ? static_cast<float>(draws.Coin()) : row[j];
+          }
+        });
       } else {
-        writer.Value(value);
+        WriteTokenRows(data, writer, [&](float value) {
+          if (value == missing) {
+            writer.Token(draws.Coin() == 0 ? " 0" : " 1");
+          } else {
+            writer.Value(value);
+          }
+        });
       }
     });
   });
@@ -47,20 +107,29 @@ void RunNoise(const DataSet& data, UniformSource& source, int16_t C, int16_t P, 
   PhylipRowWriter writer(out, data.MissingValue);
   const float missing = data.MissingValue;
   const std::uint32_t cut = UniformSource::PercentageCut(P);
+  std::vector<float> shown_row;
   frame.Run(out, false, [&] {
     writer.Header(data.NOtu, data.NChar);
     // One draw for every cell, missing ones included. A flipped missing cell stays missing,
     // and a cell that is neither 0 nor 1 is written unchanged, so every cell gives one token.
-    // The flip is a select, not a branch: random flips would defeat branch prediction.
-    // The draws come from a local copy of the source: the writer's character stores could
-    // otherwise alias the shared source, and its state would go through memory on every cell.
-    UniformSource local = source;
-    WriteCells(data, writer, [&](float value) {
-      const bool flip = local.BelowCut(cut);
-      const bool bit = value != missing && (value == 0.0f || value == 1.0f);
-      writer.Value(flip && bit ? 1.0f - value : value);
+    WithLocalSource(source, [&](UniformSource& draws) {
+      if (BitsWriteAsValues(missing)) {
+        WriteShownRows(data, writer, shown_row, [&](const float* row, float* shown) {
+          NoiseRow(row, data.NChar, cut, draws, shown);
+        });
+      } else {
+        WriteTokenRows(data, writer, [&](float value) {
+          const bool flip = draws.BelowCut(cut);
+          if (flip && value != missing && value == 0.0f) {
+            writer.Token(" 1");
+          } else if (flip && value != missing && value == 1.0f) {
+            writer.Token(" 0");
+          } else {
+            writer.Value(value);
+          }
+        });
+      }
     });
-    source = local;
   });
   output.Finish();
 }

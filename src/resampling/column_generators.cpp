@@ -9,11 +9,16 @@ namespace marbleset {
 
 namespace {
 
-void WritePickedRows(const DataSet& data, const CharPicks& pick, PhylipRowWriter& writer) {
+// Each row is gathered through the picks into one buffer and handed to the writer whole, which
+// writes binary rows a line at a time.
+void WritePickedRows(const DataSet& data, const CharPicks& pick, std::vector<float>& gathered,
+                     PhylipRowWriter& writer) {
+  gathered.resize(static_cast<std::size_t>(data.NChar));
   for (int i = 1; i <= data.NOtu; ++i) {
     const float* row = data.Row(i);
+    for (int j = 1; j <= data.NChar; ++j) gathered[j - 1] = row[pick[j]];
     writer.BeginRow(data.OtuName[i]);
-    for (int j = 1; j <= data.NChar; ++j) writer.Value(row[pick[j]]);
+    writer.Values(gathered.data(), data.NChar);
     writer.EndRow();
   }
 }
@@ -25,10 +30,11 @@ void RunBootStraps(const DataSet& data, UniformSource& source, int16_t C, int16_
   TextSink& out = output.Open();
   PhylipRowWriter writer(out, data.MissingValue);
   CharPicks pick;
+  std::vector<float> gathered;
   frame.Run(out, false, [&] {
     writer.Header(data.NOtu, data.NChar);
     DrawBootstrapPicks(data.NChar, P, source, pick);
-    WritePickedRows(data, pick, writer);
+    WritePickedRows(data, pick, gathered, writer);
   });
   output.Finish();
 }
@@ -39,10 +45,11 @@ void RunPermutations(const DataSet& data, UniformSource& source, int16_t C, RunO
   TextSink& out = output.Open();
   PhylipRowWriter writer(out, data.MissingValue);
   CharPicks pick;
+  std::vector<float> gathered;
   frame.Run(out, false, [&] {
     writer.Header(data.NOtu, data.NChar);
     DrawPermutationPicks(data.NChar, source, pick);
-    WritePickedRows(data, pick, writer);
+    WritePickedRows(data, pick, gathered, writer);
   });
   output.Finish();
 }

@@ -12,9 +12,8 @@ namespace {
 void WritePickedOtus(const DataSet& data, const OtuPicks& picks, PhylipRowWriter& writer) {
   for (int g = 1; g <= picks.NUniqueOtu; ++g) {
     const int i = picks.UniqueOtu[g];
-    const float* row = data.Row(i);
     writer.BeginRow(data.OtuName[i]);
-    for (int j = 1; j <= data.NChar; ++j) writer.Value(row[j]);
+    writer.Values(data.Row(i) + 1, data.NChar);
     writer.EndRow();
   }
 }

@@ -61,6 +61,16 @@ TEST(UniformSource, DerivedDrawsStayInRangeAtTheExtremes) {
   EXPECT_TRUE(UniformSource::PercentageFromDraw(largest, 1000));
 }
 
+TEST(UniformSource, PercentageCutAgreesWithTheFloatTestOnEveryDraw) {
+  for (int P : {10, 333, 1000}) {
+    const std::uint32_t cut = UniformSource::PercentageCut(P);
+    for (std::uint32_t bits = 0; bits < (1u << 24); ++bits) {
+      const float r = static_cast<float>(bits) * 0x1p-24f;
+      ASSERT_EQ(UniformSource::PercentageFromDraw(r, P), bits < cut) << P << " " << bits;
+    }
+  }
+}
+
 TEST(UniformSource, DerivedDrawsHaveTheirFrequencies) {
   UniformSource source;
   const int draws = 600000;

@@ -346,6 +346,30 @@ TEST(Generators, NoiseFlipsAtItsRateAndKeepsMissingAndOtherValues) {
   EXPECT_NEAR(flipped / double(cells), 0.1, 0.006);
 }
 
+TEST(Generators, MissingCodesZeroAndOneStayApartFromDrawnBits) {
+  // An NTSYS file may declare 0 or 1 as its missing code; drawn and flipped bits must still
+  // come out as digits and missing cells as " ?".
+  auto data = MakeData({"x", "y"}, 4, 1.0f);
+  const float cells[2][4] = {{0, 1, 0, 1}, {1, 0, 0, 1}};
+  for (int i = 1; i <= 2; ++i) {
+    for (int j = 1; j <= 4; ++j) data->Matrix(i, j) = cells[i - 1][j - 1];
+  }
+  UniformSource source;
+  NoProgress progress;
+  for (const Set& set : ParseFile(
+           Capture([&](TextSink& out) { GenerateNoise(*data, source, 100, 1000, out, progress); }),
+           false)) {
+    EXPECT_EQ(set.row[0].tokens, (std::vector<std::string>{"1", "?", "1", "?"}));
+    EXPECT_EQ(set.row[1].tokens, (std::vector<std::string>{"?", "1", "1", "?"}));
+  }
+  for (const Set& set : ParseFile(
+           Capture([&](TextSink& out) { GenerateMissStraps(*data, source, 100, out, progress); }),
+           false)) {
+    EXPECT_EQ(set.row[0].tokens[0], "0");
+    EXPECT_TRUE(set.row[0].tokens[1] == "0" || set.row[0].tokens[1] == "1");
+  }
+}
+
 TEST(Generators, SameSourceStateSameFileAndARunContinuesTheSequence) {
   auto data = BinaryData(6, 40, true);
   NoProgress progress;
