@@ -65,9 +65,11 @@ class ScriptedServices : public PlatformServices {
  private:
   static std::optional<FileChoice> Take(std::deque<std::optional<FileChoice>>& answers) {
     if (answers.empty()) return std::nullopt;
-    auto answer = answers.front();
+    const bool cancelled = !answers.front().has_value();
+    FileChoice choice = cancelled ? FileChoice{} : *answers.front();
     answers.pop_front();
-    return answer;
+    if (cancelled) return std::nullopt;
+    return choice;
   }
 };
 
