@@ -6,9 +6,16 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+// The guide is compiled into this static library; a static library's resources must be
+// registered by name, and only outside any namespace.
+static void RegisterHelpResources() {
+  Q_INIT_RESOURCE(help);
+}
+
 namespace marbleset::shell {
 
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+  RegisterHelpResources();
   setObjectName("HelpWindow");
   setWindowTitle("Marbleset Help");
   browser_ = new QTextBrowser(this);
