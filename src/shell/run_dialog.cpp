@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <algorithm>
 #include <exception>
 
 #include "distances/distance_run.h"
@@ -152,16 +153,18 @@ void DisStartForm::PlaceControls() {
   auto place = [&](QWidget* widget, Twips at) {
     QRect rect(qRound(at.left * perTwipX), qRound(at.top * perTwipY), qRound(at.width * perTwipX),
                qRound(at.height * perTwipY));
-    // The toolkit's controls may need more room than the design gives them with the user's
-    // font: a control grows about its centre in height, and to the right in width.
+    // Captions may need more room than the design gives them in the user's font: a caption
+    // grows to the right, and an option or check box also about its centre in height. The other
+    // controls keep their designed size, which the toolkit draws well.
+    const bool caption = qobject_cast<QLabel*>(widget) || qobject_cast<QAbstractButton*>(widget);
+    const bool pushButton = qobject_cast<QPushButton*>(widget) != nullptr;
     const QSize hint = widget->sizeHint();
-    if (hint.height() > rect.height()) {
-      const int grow = hint.height() - rect.height();
-      rect.adjust(0, -grow / 2, 0, grow - grow / 2);
-    }
-    if (hint.width() > rect.width() && !qobject_cast<QLineEdit*>(widget) &&
-        !qobject_cast<QComboBox*>(widget)) {
-      rect.setWidth(hint.width());
+    if (caption && !pushButton) {
+      if (hint.width() > rect.width()) rect.setWidth(hint.width());
+      if (hint.height() > rect.height()) {
+        const int grow = hint.height() - rect.height();
+        rect.adjust(0, -grow / 2, 0, grow - grow / 2);
+      }
     }
     widget->setGeometry(rect);
   };
@@ -183,7 +186,15 @@ void DisStartForm::PlaceControls() {
   place(checkAverage_, {240, 2640, 1695, 255});
   place(command1_, {240, 3000, 1455, 375});
   place(command2_, {2520, 3000, 1575, 375});
-  setFixedSize(qRound(kClientWidth * perTwipX), qRound(kClientHeight * perTwipY));
+  // "Browse" and "Phylip infile" form one column as wide as the wider caption needs, within the
+  // dialog's right edge.
+  const int clientWidth = qRound(kClientWidth * perTwipX);
+  const int room = clientWidth - command3_->x() - qRound(120 * perTwipX);
+  const int column = std::min(room, std::max({command3_->width(), command3_->sizeHint().width(),
+                                              command4_->sizeHint().width()}));
+  command3_->resize(column, command3_->height());
+  command4_->resize(column, command4_->height());
+  setFixedSize(clientWidth, qRound(kClientHeight * perTwipY));
 }
 
 void DisStartForm::SetTabOrder() {
@@ -226,6 +237,7 @@ void DisStartForm::Configure(RunMode mode, const QString& dataFileTitle) {
   } else {
     ConfigureGenerator(mode);
   }
+  PlaceControls();  // the captions are known now
 }
 
 void DisStartForm::ConfigureDistances() {
