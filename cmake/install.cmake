@@ -63,12 +63,13 @@ if(IS_DIRECTORY ${PROJECT_SOURCE_DIR}/examples)
           DIRECTORY_PERMISSIONS ${marbleset_directory_permissions})
 endif()
 
-# The help guide, where the desktop program keeps it as files (it may also carry it in its
-# resources; then there is nothing to install here).
+# The help guide: the desktop program carries it in its resources; a copy of its pages goes to
+# the doc folder so that it can be read in a browser, without the program.
 if(TARGET marbleset AND IS_DIRECTORY ${PROJECT_SOURCE_DIR}/src/shell/help)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/src/shell/help/ DESTINATION ${MARBLESET_DOC_DIR}/help
           FILE_PERMISSIONS ${marbleset_file_permissions}
-          DIRECTORY_PERMISSIONS ${marbleset_directory_permissions})
+          DIRECTORY_PERMISSIONS ${marbleset_directory_permissions}
+          FILES_MATCHING PATTERN "*.html" PATTERN "*.css" PATTERN "*.png" PATTERN "*.svg")
 endif()
 
 # The launcher entry and its icon, for the desktop program only.
