@@ -11,8 +11,10 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <algorithm>
+#include <cerrno>
 #include <exception>
 
+#include "dataset/errors.h"
 #include "distances/distance_run.h"
 #include "resampling/generators.h"
 #include "shell/numeric_field.h"
@@ -320,7 +322,15 @@ bool DisStartForm::MayWriteOutput() {
 
 void DisStartForm::RunByTitle() {
   const QString title = windowTitle();
-  const std::string path = QFile::encodeName(textFile_->text()).toStdString();
+  const QString text = textFile_->text();
+  // A file name ends at a NUL character: the run would write to a different file than the one
+  // shown, without the overwrite question. No file system accepts such a name.
+  if (text.contains(QChar(0))) {
+    ReportFailure(
+        FileProblem(QString(text).replace(QChar(0), QChar(u'?')).toStdString(), EINVAL).c_str());
+    return;
+  }
+  const std::string path = QFile::encodeName(text).toStdString();
   DataSet& data = context_.data;
   UniformSource& source = context_.source;
   const int16_t count = field1_->Value();

@@ -531,6 +531,7 @@ TEST_F(RunDialogTest, DistanceRunsWriteWhatTheCoreWrites) {
   EXPECT_FALSE(form_->isVisible());
   EXPECT_TRUE(services_.messages.empty());
   EXPECT_TRUE(recorder_.shown.isEmpty());  // the single-set run shows no progress window
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   DistanceSettings settings{1, 5, false, false};
   DistanceRunSingle(data_, settings, Path("single.txt").toStdString());
   EXPECT_EQ(Slurp(Path("ab12.txt")), Slurp(Path("single.txt")));
@@ -591,6 +592,7 @@ TEST_F(RunDialogTest, RunIntoAMissingFolderReportsAWriteErrorAndCloses) {
     EXPECT_FALSE(QFile::exists(missing));
   }
   EXPECT_EQ(recorder_.shown.size(), 0);  // the distance run of one data set shows none
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
   // The multi-set run, whose progress window was up when the output failed.
   data_.MultiSet = 1;
@@ -612,6 +614,28 @@ TEST_F(RunDialogTest, RunIntoAMissingFolderReportsAWriteErrorAndCloses) {
   ASSERT_EQ(services_.messages.size(), 1u);
   EXPECT_FALSE(services_.messages[0].question);
   EXPECT_EQ(services_.messages[0].title, "File write error");
+}
+
+TEST_F(RunDialogTest, CancelAndTheWindowFrameCloseWithoutRunning) {
+  Open(RunMode::kBootStraps);
+  Child<QPushButton>("Command2")->click();
+  EXPECT_FALSE(form_->isVisible());
+  Open(RunMode::kDistances);
+  form_->close();
+  EXPECT_FALSE(form_->isVisible());
+  EXPECT_FALSE(QFile::exists(Path("ab12_bs.phy")) || QFile::exists(Path("ab12.txt")));
+  EXPECT_TRUE(services_.messages.empty());
+  EXPECT_TRUE(recorder_.shown.isEmpty());
+}
+
+TEST_F(RunDialogTest, NameWithANulCharacterIsRefusedNotCut) {
+  Open(RunMode::kPermutations);
+  Text("TextFile")->setText(Path("cut") + QChar(0) + "rest.phy");
+  ClickOk();
+  ASSERT_EQ(services_.messages.size(), 1u);
+  EXPECT_EQ(services_.messages[0].title, "File write error");
+  EXPECT_FALSE(QFile::exists(Path("cut")));
+  EXPECT_FALSE(form_->isVisible());
 }
 
 // Pictures of the dialog for the documentation, taken when MARBLESET_SCREENSHOT_DIR is set.
