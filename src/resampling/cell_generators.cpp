@@ -30,16 +30,20 @@ void WriteShownRows(const DataSet& data, PhylipRowWriter& writer, std::vector<fl
 // stays. The flip is a select on bitwise tests, not a branch: random flips would defeat branch
 // prediction, and a compiler may turn ?: into one, so the select is done on the bits. The source's
 // state stays in registers as a local copy.
-void NoiseRow(const float* row, int n, std::uint32_t cut, UniformSource& source, float* shown) {
+void NoiseRow(const float* row, int n, std::uint32_t cut, UniformSource& source,
+              std::uint32_t* flips, float* shown) {
+  // First the flip masks alone, a tight loop over the generator; then the select, which the
+  // compiler vectorizes.
   UniformSource draws = source;
+  for (int j = 0; j < n; ++j) flips[j] = 0u - static_cast<std::uint32_t>(draws.NextTop24() < cut);
+  source = draws;
   for (int j = 0; j < n; ++j) {
     const float value = row[j];
-    const bool flip = (draws.NextTop24() < cut) & ((value == 0.0f) | (value == 1.0f));
-    const std::uint32_t take_flipped = 0u - static_cast<std::uint32_t>(flip);
+    const std::uint32_t bit = 0u - static_cast<std::uint32_t>((value == 0.0f) | (value == 1.0f));
+    const std::uint32_t take_flipped = flips[j] & bit;
     shown[j] = std::bit_cast<float>((std::bit_cast<std::uint32_t>(value) & ~take_flipped) |
                                     (std::bit_cast<std::uint32_t>(1.0f - value) & take_flipped));
   }
-  source = draws;
 }
 
 // Writes every row in place, cell by cell through token(value).
@@ -108,6 +112,7 @@ void RunNoise(const DataSet& data, UniformSource& source, int16_t C, int16_t P, 
   const float missing = data.MissingValue;
   const std::uint32_t cut = UniformSource::PercentageCut(P);
   std::vector<float> shown_row;
+  std::vector<std::uint32_t> flips(static_cast<std::size_t>(data.NChar));
   frame.Run(out, false, [&] {
     writer.Header(data.NOtu, data.NChar);
     // One draw for every cell, missing ones included. A flipped missing cell stays missing,
@@ -115,7 +120,7 @@ void RunNoise(const DataSet& data, UniformSource& source, int16_t C, int16_t P, 
     WithLocalSource(source, [&](UniformSource& draws) {
       if (BitsWriteAsValues(missing)) {
         WriteShownRows(data, writer, shown_row, [&](const float* row, float* shown) {
-          NoiseRow(row, data.NChar, cut, draws, shown);
+          NoiseRow(row, data.NChar, cut, draws, flips.data(), shown);
         });
       } else {
         WriteTokenRows(data, writer, [&](float value) {

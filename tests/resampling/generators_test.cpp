@@ -305,10 +305,13 @@ TEST(Generators, NoiseFlipsAtItsRateAndKeepsMissingAndOtherValues) {
   data->Matrix(4, 9) = 3.0f;  // neither 0, 1 nor missing
   UniformSource source;
   NoProgress progress;
+  UniformSource one_draw_per_cell = source;
+  for (int n = 0; n < 10 * 10 * 50; ++n) one_draw_per_cell.Next();
   const auto flip_all = ParseFile(
       Capture([&](TextSink& out) { GenerateNoise(*data, source, 100, 1000, out, progress); }),
       false);
   ASSERT_EQ(flip_all.size(), 10u);
+  EXPECT_EQ(source, one_draw_per_cell);
   for (const Set& set : flip_all) {
     for (int i = 1; i <= 10; ++i) {
       ASSERT_EQ(set.row[i - 1].tokens.size(), 50u);
