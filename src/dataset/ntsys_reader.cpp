@@ -25,11 +25,14 @@ ReadStatus ReadNtsysHeader(ItemReader& in, DataSet& data, float default_missing)
   if (status != ReadStatus::kOk) return status;
   const detail::Field rows = detail::ScanField(token, k);
   if (rows.ran_out) return ReadStatus::kNoCharCount;
-  data.NChar = CountOf(rows.piece);
+  const int16_t char_count = CountOf(rows.piece);
   const detail::Field columns = detail::ScanField(token, k);
   if (columns.ran_out) return ReadStatus::kNoOtuCount;
-  data.NOtu = CountOf(columns.piece);
-  detail::CheckCapacity(in, data.NOtu, data.NChar);
+  const int16_t otu_count = CountOf(columns.piece);
+  // Counts beyond the capacity never reach the data set, whatever the caller does after.
+  detail::CheckCapacity(in, otu_count, char_count);
+  data.NChar = char_count;
+  data.NOtu = otu_count;
   // k stands on the space that ends the column count; the flag is the character after it.
   const std::string_view flag = std::string_view(token).substr(k + 1);
   if (!flag.empty() && flag.front() == '1') {

@@ -24,11 +24,16 @@ ReadStatus ReadPhylipHeader(ItemReader& in, DataSet& data) {
   std::size_t k = 0;
   const detail::Field otus = detail::ScanField(token, k);
   if (otus.ran_out) return ReadStatus::kNoOtuCount;
-  data.NOtu = CountOf(otus.piece);
+  const int16_t otu_count = CountOf(otus.piece);
   const detail::Field characters = detail::ScanField(token, k);
   if (characters.ran_out && !(characters.value > 0.0)) return ReadStatus::kNoCharCount;
-  data.NChar = CountOf(characters.piece);
-  detail::CheckCapacity(in, data.NOtu, data.NChar);
+  const int16_t char_count = CountOf(characters.piece);
+  // The multi-set distance run reads into the loaded data set, which keeps whatever a failed
+  // read left: counts beyond the capacity must never reach it, or the next command would
+  // index past the matrix.
+  detail::CheckCapacity(in, otu_count, char_count);
+  data.NOtu = otu_count;
+  data.NChar = char_count;
   return ReadStatus::kOk;
 }
 

@@ -1,0 +1,13 @@
+// The subcommands of marbleset-cli, one file each (<name>_command.cpp). Each adds itself to the
+// tool with its options; when chosen it puts its work into context.action.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include "cli/cli_options.h"
+
+namespace marbleset::cli {
+
+void AddInfoCommand(CLI::App& app, CliContext& context);
+
+}  // namespace marbleset::cli
