@@ -115,10 +115,10 @@ CropCounts CountCropProperties(const DataSet& data) {
   return counts;
 }
 
-std::string CropCountsText(const CropCounts& counts) {
+std::string CropCountsText(const CropCounts& counts, std::string_view line_end) {
   std::string text;
-  const auto line = [&text](std::string_view label, int count) {
-    text.append(label).append(" ").append(std::to_string(count)).append(kLineEnd);
+  const auto line = [&text, line_end](std::string_view label, int count) {
+    text.append(label).append(" ").append(std::to_string(count)).append(line_end);
   };
   line("Number of monomorphic characters:", counts.NMonomorphic);
   line("Number of uninformative characters:", counts.NUninformative);

@@ -7,8 +7,10 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "dataset/data_set.h"
+#include "dataset/text_sink.h"
 
 namespace marbleset {
 
@@ -31,9 +33,9 @@ struct CropCounts {
 // The four counts of the loaded data, as the crop dialog shows them when it opens.
 CropCounts CountCropProperties(const DataSet& data);
 
-// The crop dialog's four lines, each ended by CR LF:
+// The crop dialog's four lines, each ended by CR LF (or line_end, for the command-line tool):
 // "Number of monomorphic characters: 3" and so on.
-std::string CropCountsText(const CropCounts& counts);
+std::string CropCountsText(const CropCounts& counts, std::string_view line_end = kLineEnd);
 
 // The four removals the crop dialog offers, one per check box.
 struct CropChoice {

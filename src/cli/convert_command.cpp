@@ -1,0 +1,53 @@
+// marbleset-cli convert: the loaded data set saved in the chosen layout, as "Save data as..."
+// does.
+#include <memory>
+
+#include "cli/commands.h"
+#include "editing/data_writer.h"
+
+namespace marbleset::cli {
+
+namespace {
+
+struct ConvertOptions {
+  InputOptions input;
+  OutputOptions output;
+  int layout = 0;  // 0 PHYLIP, 1 NTSYS
+};
+
+int RunConvert(const ConvertOptions& options, CliContext& context) {
+  auto data = std::make_unique<DataSet>();
+  const int loaded = LoadInput(options.input, *data, context.err);
+  if (loaded != kExitOk) return loaded;
+  if (data->MultiSet != 0) {
+    // Saving is offered for one data set only; writing the first would drop the others.
+    context.err << options.input.path << ": the file holds several data sets; convert saves one.\n";
+    return kExitFailed;
+  }
+  CliOutput output(options.output, context.out);
+  if (options.layout == 1) {
+    WriteNtsysData(*data, output.sink());
+  } else {
+    WritePhylipData(*data, output.sink());
+  }
+  output.Close();
+  return kExitOk;
+}
+
+}  // namespace
+
+void AddConvertCommand(CLI::App& app, CliContext& context) {
+  auto options = std::make_shared<ConvertOptions>();
+  CLI::App* command =
+      app.add_subcommand("convert", "Save a data file in the PHYLIP or NTSYS layout");
+  AddChoiceOption(*command, "--to", options->layout, {"phylip", "ntsys"},
+                  "Layout to write: phylip or ntsys")
+      ->required();
+  AddInputOptions(*command, options->input);
+  AddOutputOptions(*command, options->output);
+  command->callback([options, &context] {
+    context.action = [options, &context] { return RunConvert(*options, context); };
+  });
+}
+
+}  // namespace marbleset::cli
