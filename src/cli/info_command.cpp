@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "cli/commands.h"
+#include "editing/screening.h"
 
 namespace marbleset::cli {
 
@@ -23,6 +24,9 @@ int RunInfo(const InfoOptions& options, CliContext& context) {
   out << "characters: " << data->NChar << '\n';
   out << "several data sets: " << (data->MultiSet != 0 ? "yes" : "no") << '\n';
   out << "missing value: " << PlainNumber(data->MissingValue) << '\n';
+  if (data->Quantitative == 0 && data->MultiSet == 0) {
+    out << CropCountsText(CountCropProperties(*data), "\n");  // as the crop dialog shows them
+  }
   out.flush();
   return out ? kExitOk : kExitFailed;
 }

@@ -13,6 +13,8 @@ namespace {
 
 void AddCommands(CLI::App& app, CliContext& context) {
   AddInfoCommand(app, context);
+  AddConvertCommand(app, context);
+  AddCropCommand(app, context);
 }
 
 }  // namespace
