@@ -187,3 +187,31 @@ TEST(PhylipDataSets, ReadsOneAfterAnotherFromOneInput) {
 
 }  // namespace
 }  // namespace marbleset
+
+namespace marbleset {
+namespace {
+
+TEST(PhylipHostileInput, ReadsHugeOddLinesWithoutCrashOrSlowdown) {
+  // A header preceded by a megabyte of blanks, and one whose first field is a megabyte of
+  // "0 " (spaces inside a number are ignored, so the OTU count only ends after the "1").
+  Read blanks = ReadBinary(std::string(1 << 20, ' ') + "1 2\r\nA           01\r\n");
+  EXPECT_EQ(blanks.status, ReadStatus::kOk);
+  Read zeros = ReadBinary("0 " + std::string(1 << 20, '0') + " 1 2\r\nA           01\r\n");
+  EXPECT_EQ(zeros.status, ReadStatus::kOk);
+  EXPECT_EQ(zeros.data->NOtu, 1);
+  EXPECT_EQ(zeros.data->NChar, 2);
+  Read spaced = ReadBinary("1" + std::string(1 << 20, ' ') + "2\r\nA           01\r\n");
+  EXPECT_EQ(spaced.status, ReadStatus::kOk);
+  EXPECT_EQ(spaced.data->NChar, 2);
+
+  // Names of any bytes, NUL included, and a megabyte data line.
+  const std::string name("N\0\xff\"ame,   ", 12);
+  Read odd =
+      ReadBinary("1 3\r\n" + name.substr(0, 3) + "x" + std::string(1 << 20, 'z') + "101\r\n");
+  EXPECT_EQ(odd.status, ReadStatus::kOk);
+  EXPECT_EQ(odd.data->OtuName[1].substr(0, 3), name.substr(0, 3));
+  EXPECT_EQ(RowOf(*odd.data, 1, 3), (std::vector<float>{1, 0, 1}));
+}
+
+}  // namespace
+}  // namespace marbleset
