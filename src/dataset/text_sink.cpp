@@ -46,6 +46,8 @@ void TextSink::Flush() {
 }
 
 OutputFile::OutputFile(const std::string& path) : path_(path) {
+  // The file system would stop the name at a NUL and write to another file than the one named.
+  if (path.find('\0') != std::string::npos) RaiseWriteFailure(path, EINVAL);
   errno = 0;
   stream_.open(path, std::ios::binary | std::ios::trunc);
   if (!stream_.is_open()) RaiseWriteFailure(path, errno);
