@@ -14,8 +14,12 @@ static void RegisterHelpResources() {
 
 namespace marbleset::shell {
 
-HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+void RegisterShellResources() {
   RegisterHelpResources();
+}
+
+HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+  RegisterShellResources();
   setObjectName("HelpWindow");
   setWindowTitle("Marbleset Help");
   browser_ = new QTextBrowser(this);

@@ -7,6 +7,9 @@ class QTextBrowser;
 
 namespace marbleset::shell {
 
+// Makes the guide and the program's icon, compiled into this library, available as resources.
+void RegisterShellResources();
+
 class HelpWindow : public QWidget {
   Q_OBJECT
 

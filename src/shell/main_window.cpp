@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QIcon>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -16,6 +17,7 @@
 #include "shell/about_box.h"
 #include "shell/crop_dialog.h"
 #include "shell/data_window.h"
+#include "shell/help_window.h"
 #include "shell/progress_window.h"
 #include "shell/run_dialog.h"
 #include "shell/settings_dialog.h"
@@ -63,6 +65,8 @@ Main::Main(ShellContext& context, SettingsStore& settings, QWidget* parent)
     : QMainWindow(parent), context_(context), settings_(settings) {
   setObjectName("Main");
   setWindowTitle("Marbleset");
+  RegisterShellResources();
+  setWindowIcon(QIcon(":/icons/marbleset.png"));
   BuildMenus();
   BuildStatusBar();
 

@@ -71,6 +71,21 @@ SetForm::SetForm(marbleset::ProcessState& state, SettingsStore& store, QWidget* 
 
   ChooseWindowsFolder(FromStd(state_.WinDir));
   ChoosePhylipFolder(FromStd(state_.PhylipDir));
+  // The folder lists fill in the background; keep each tree's folder in view as they do.
+  connect(model_, &QFileSystemModel::directoryLoaded, this, &SetForm::ShowCurrentFolders);
+}
+
+void SetForm::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  ShowCurrentFolders();
+}
+
+void SetForm::ShowCurrentFolders() {
+  for (QTreeView* tree : {winTree_, phylipTree_}) {
+    if (tree->currentIndex().isValid()) {
+      tree->scrollTo(tree->currentIndex(), QAbstractItemView::PositionAtCenter);
+    }
+  }
 }
 
 QString SetForm::WindowsFolder() const {

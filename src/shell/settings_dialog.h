@@ -26,8 +26,12 @@ class SetForm : public QDialog {
   void ChooseWindowsFolder(const QString& folder);
   void ChoosePhylipFolder(const QString& folder);
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   void Accept();
+  void ShowCurrentFolders();
   QString CurrentFolder(const QTreeView& tree) const;
   void ChooseFolder(QTreeView& tree, const QString& folder);
 

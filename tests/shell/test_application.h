@@ -10,8 +10,10 @@ inline QApplication& TestApplication() {
   static int argc = 1;
   static char name[] = "marbleset_shell_tests";
   static char* argv[] = {name, nullptr};
-  static QApplication application(argc, argv);
-  return application;
+  // Never destroyed: at process exit Qt's own globals may already be gone, and a QApplication
+  // torn down after them crashes the test program after its tests have passed.
+  static QApplication* application = new QApplication(argc, argv);
+  return *application;
 }
 
 }  // namespace marbleset::shell::testing
