@@ -41,6 +41,12 @@ void DistanceRunMulti(DataSet& data, const DistanceSettings& settings,
   progress.Advance(0);
   ItemReader in = ItemReader::OpenFile(data.DataFileName);
   OutputFile file(output_path);
+  DistanceRunMulti(data, settings, in, file.sink(), progress);
+  file.Close();
+}
+
+void DistanceRunMulti(DataSet& data, const DistanceSettings& settings, ItemReader& in,
+                      TextSink& out, Progress& progress) {
   ReadStatus status = ReadStatus::kOk;
   int number = 0;
   while (!in.AtEnd() && status == ReadStatus::kOk) {
@@ -50,16 +56,15 @@ void DistanceRunMulti(DataSet& data, const DistanceSettings& settings,
     try {
       status = data.Quantitative == 0 ? ReadPhylipBinary(in, data) : ReadPhylipQuant(in, data);
     } catch (const ReadFailure& e) {
-      file.sink().Flush();
-      throw ReadFailure("Data set " + std::to_string(number) + " of " + data.DataFileName +
+      out.Flush();
+      throw ReadFailure("Data set " + std::to_string(number) + " of " + in.name() +
                         " could not be read: " + e.what());
     }
     // A data set that ends early is where the file's usable part ends: the matrices before it
     // are the run's result.
     if (status != ReadStatus::kOk) break;
-    DistanceMatrixPass(data, settings, file.sink(), number);
+    DistanceMatrixPass(data, settings, out, number);
   }
-  file.Close();
 }
 
 }  // namespace marbleset

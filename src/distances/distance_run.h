@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "dataset/data_set.h"
+#include "dataset/item_reader.h"
 #include "dataset/progress.h"
 #include "dataset/text_sink.h"
 
@@ -61,5 +62,9 @@ void DistanceRunSingle(const DataSet& data, const DistanceSettings& settings,
 // each. A data set that cannot be read ends the run quietly after the ones before it.
 void DistanceRunMulti(DataSet& data, const DistanceSettings& settings,
                       const std::string& output_path, Progress& progress);
+// The same over an input already opened at its start, into out (the command-line tool writes
+// to standard output too).
+void DistanceRunMulti(DataSet& data, const DistanceSettings& settings, ItemReader& in,
+                      TextSink& out, Progress& progress);
 
 }  // namespace marbleset
