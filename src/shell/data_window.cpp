@@ -4,6 +4,7 @@
 #include <QFontDatabase>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "dataset/errors.h"
 #include "shell/settings_store.h"
@@ -20,6 +21,18 @@ QFont DataFont() {
   font.setPointSizeF(8.25);
   font.setWeight(QFont::Normal);
   return font;
+}
+
+qsizetype LongestLine(const QString& text) {
+  qsizetype longest = 0;
+  qsizetype start = 0;
+  while (start < text.size()) {
+    qsizetype end = text.indexOf('\n', start);
+    if (end < 0) end = text.size();
+    longest = std::max(longest, end - start);
+    start = end + 1;
+  }
+  return longest;
 }
 
 }  // namespace
@@ -50,9 +63,6 @@ DataForm::DataForm(QWidget* parent) : QWidget(parent) {
   text_->setObjectName("Textdata");
   text_->setReadOnly(true);
   text_->setUndoRedoEnabled(false);
-  // Rows of thousands of values are not wrapped: wrapping long lines is what makes large
-  // files slow to show, and the columns stay aligned.
-  text_->setLineWrapMode(QPlainTextEdit::NoWrap);
   text_->setFont(DataFont());
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -60,8 +70,14 @@ DataForm::DataForm(QWidget* parent) : QWidget(parent) {
 }
 
 void DataForm::ShowData(const marbleset::DataSet& data) {
-  text_->clear();
-  text_->setPlainText(DataWindowText(data));
+  const QString text = DataWindowText(data);
+  // Unwrapped rows keep the columns aligned, but the text box then lays out every line in full
+  // to size its horizontal scroll bar, which takes seconds for very long lines or tens of
+  // megabytes; wrapped text is laid out only where it is seen. So such files are shown wrapped.
+  const bool wrap =
+      text.size() > kLargestUnwrappedText || LongestLine(text) > kLongestUnwrappedLine;
+  text_->setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+  text_->setPlainText(text);
   show();
 }
 

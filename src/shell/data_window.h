@@ -15,6 +15,11 @@ class DataForm : public QWidget {
   Q_OBJECT
 
  public:
+  // Texts longer than this, or with a line longer than that (in characters), are shown wrapped
+  // at the window's width.
+  static constexpr qsizetype kLargestUnwrappedText = 4 * 1024 * 1024;
+  static constexpr qsizetype kLongestUnwrappedLine = 2000;
+
   explicit DataForm(QWidget* parent = nullptr);
 
   // Replaces the whole text from data. Throws ReadFailure when the file cannot be read.

@@ -156,6 +156,14 @@ TEST_F(ShellTest, DataWindow_ShowsTheFileAndFillsTheWorkspace) {
   QApplication::processEvents();
   EXPECT_EQ(window->DataWindow().TextBox()->size(), window->DataWindow().size());
 
+  EXPECT_EQ(window->DataWindow().TextBox()->lineWrapMode(), QPlainTextEdit::NoWrap);
+
+  // A row of 5000 values is shown wrapped, so that showing it does not freeze the program.
+  OpenBinary(WriteFile("wide.phy", " 1 5000\nAlpha       " + QByteArray(5000, '1') + "\n"));
+  EXPECT_EQ(data.NChar, 5000);
+  EXPECT_EQ(window->DataWindow().TextBox()->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+  EXPECT_EQ(window->DataWindow().Text().size(), 8 + 12 + 5000 + 1);
+
   // Closing the data window hides it; the next file brings it back.
   sub->close();
   OpenBinary(WriteFile("c.phy", kBinaryPhylip));
