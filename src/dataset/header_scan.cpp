@@ -1,5 +1,6 @@
 #include "dataset/header_scan.h"
 
+#include <cctype>
 #include <cmath>
 #include <limits>
 
@@ -34,6 +35,16 @@ Field ScanField(std::string_view token, std::size_t& k) {
     ++k;
   }
   return Field{token.substr(start, k - start), number.Value(), k >= token.size()};
+}
+
+int16_t HeaderCount(const ItemReader& in, std::string_view piece) {
+  try {
+    return CountOf(piece);
+  } catch (const ReadFailure& failure) {
+    std::string reason = failure.what();
+    if (!reason.empty()) reason.front() = static_cast<char>(std::tolower(reason.front()));
+    throw ReadFailure(DataSetPlace(in) + ": " + reason);
+  }
 }
 
 void CheckCapacity(const ItemReader& in, int otus, int characters) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,9 @@ struct Field {
   bool ran_out = false;
 };
 Field ScanField(std::string_view token, std::size_t& k);
+
+// CountOf(piece), with a failure naming the file and data set.
+int16_t HeaderCount(const ItemReader& in, std::string_view piece);
 
 // Throws ReadFailure when a declared count is beyond what the data set holds.
 void CheckCapacity(const ItemReader& in, int otus, int characters);

@@ -25,10 +25,10 @@ ReadStatus ReadNtsysHeader(ItemReader& in, DataSet& data, float default_missing)
   if (status != ReadStatus::kOk) return status;
   const detail::Field rows = detail::ScanField(token, k);
   if (rows.ran_out) return ReadStatus::kNoCharCount;
-  const int16_t char_count = CountOf(rows.piece);
+  const int16_t char_count = detail::HeaderCount(in, rows.piece);
   const detail::Field columns = detail::ScanField(token, k);
   if (columns.ran_out) return ReadStatus::kNoOtuCount;
-  const int16_t otu_count = CountOf(columns.piece);
+  const int16_t otu_count = detail::HeaderCount(in, columns.piece);
   // Counts beyond the capacity never reach the data set, whatever the caller does after.
   detail::CheckCapacity(in, otu_count, char_count);
   data.NChar = char_count;

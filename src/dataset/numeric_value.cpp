@@ -1,5 +1,6 @@
 #include "dataset/numeric_value.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -128,8 +129,9 @@ int16_t CountOf(std::string_view text) {
   const double rounded = std::nearbyint(value);
   if (!(rounded >= std::numeric_limits<int16_t>::min() &&
         rounded <= std::numeric_limits<int16_t>::max())) {
-    std::string shown(text.substr(0, 40));
-    if (text.size() > 40) shown += "...";
+    const std::size_t first = std::min(text.find_first_not_of(' '), text.size());
+    std::string shown(text.substr(first, 40));
+    if (text.size() - first > 40) shown += "...";
     throw ReadFailure("The count \"" + shown + "\" is too large: counts must lie between " +
                       std::to_string(std::numeric_limits<int16_t>::min()) + " and " +
                       std::to_string(std::numeric_limits<int16_t>::max()) + ".");

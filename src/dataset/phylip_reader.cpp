@@ -24,10 +24,10 @@ ReadStatus ReadPhylipHeader(ItemReader& in, DataSet& data) {
   std::size_t k = 0;
   const detail::Field otus = detail::ScanField(token, k);
   if (otus.ran_out) return ReadStatus::kNoOtuCount;
-  const int16_t otu_count = CountOf(otus.piece);
+  const int16_t otu_count = detail::HeaderCount(in, otus.piece);
   const detail::Field characters = detail::ScanField(token, k);
   if (characters.ran_out && !(characters.value > 0.0)) return ReadStatus::kNoCharCount;
-  const int16_t char_count = CountOf(characters.piece);
+  const int16_t char_count = detail::HeaderCount(in, characters.piece);
   // The multi-set distance run reads into the loaded data set, which keeps whatever a failed
   // read left: counts beyond the capacity must never reach it, or the next command would
   // index past the matrix.
