@@ -5,7 +5,9 @@
 namespace marbleset {
 
 std::string FileProblem(const std::string& path, int error_number) {
-  return path + ": " + std::strerror(error_number);
+  std::string text = path;
+  text.append(": ").append(std::strerror(error_number));
+  return text;
 }
 
 }  // namespace marbleset
