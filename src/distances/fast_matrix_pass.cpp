@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <bit>
 #include <cmath>
 #include <condition_variable>
 #include <cstdint>
@@ -15,6 +14,7 @@
 #include "distances/binary_bitsets.h"
 #include "distances/binary_coefficients.h"
 #include "distances/distance_file.h"
+#include "distances/marker_mean_sums.h"
 #include "distances/marker_statistics.h"
 #include "distances/quantitative_coefficients.h"
 #include "distances/reference_pass.h"
@@ -29,7 +29,7 @@ struct RowScratch {
   std::vector<kernels::MaskedSums> masked;
   std::vector<double> sums;
   std::vector<std::uint32_t> equal;
-  std::vector<double> weights;  // "Marker mean": per character, pm where row i holds 1, then 0
+  std::vector<MarkerMeanShares> shares;
 };
 
 class PairComputer {
@@ -40,6 +40,8 @@ class PairComputer {
   virtual void ComputeRow(int i, double* out, RowScratch& scratch, CellFailure& failure) const = 0;
   // Rough cost of the whole triangle, to decide whether threads pay off.
   virtual double Work() const = 0;
+  // Work done once for all rows before ComputeRow, on the given number of threads.
+  virtual void Prepare(int /*threads*/) {}
 };
 
 class BinaryComputer final : public PairComputer {
@@ -52,12 +54,19 @@ class BinaryComputer final : public PairComputer {
     if (settings.policy == kBinaryOne) fill = MissingFill::kOne;
     if (settings.policy == kBinaryMarkerMode) fill = MissingFill::kMode;
     planes_ = PackBinary(data, fill, stats_);
-    if (settings.policy == kBinaryMarkerMean) ListMissing();
+    if (settings.policy == kBinaryMarkerMean && (planes_.shape & kernels::kHasMissing))
+      mean_sums_ = std::make_unique<MarkerMeanSums>(data, stats_, kernels);
   }
 
   double Work() const override {
     const double n = data_.NOtu;
-    return n * n / 2 * (planes_.words + 1) * 4 + (missing_.size() * n);
+    // The marker-mean sums cost about one step per OTU for each missing entry.
+    const double missing = mean_sums_ ? static_cast<double>(mean_sums_->MissingCount()) : 0;
+    return n * n / 2 * (planes_.words + 1) * 4 + missing * n;
+  }
+
+  void Prepare(int threads) override {
+    if (mean_sums_) mean_sums_->Prepare(threads);
   }
 
   void ComputeRow(int i, double* out, RowScratch& scratch, CellFailure&) const override {
@@ -66,8 +75,11 @@ class BinaryComputer final : public PairComputer {
     kernels_.binary_counts(planes_.Otu(i), planes_.Otu(i + 1), planes_.stride, planes_.words, count,
                            planes_.shape, static_cast<std::uint32_t>(data_.NChar),
                            scratch.counts.data());
-    const bool mean = settings_.policy == kBinaryMarkerMean;
-    if (mean) WeighRow(i, scratch);
+    const bool mean = mean_sums_ != nullptr;
+    if (mean) {
+      scratch.shares.resize(static_cast<std::size_t>(count));
+      mean_sums_->Row(i, scratch.shares.data());
+    }
     for (int c = 0; c < count; ++c) {
       const kernels::BinaryCounts& k = scratch.counts[static_cast<std::size_t>(c)];
       double a = k.ones;
@@ -85,7 +97,7 @@ class BinaryComputer final : public PairComputer {
       } else if (settings_.policy == kBinaryIgnore) {
         n -= one_missing + zero_missing + both_missing;
       } else if (mean) {
-        const MeanShares s = Shares(i, i + 1 + c, scratch);
+        const MarkerMeanShares& s = scratch.shares[static_cast<std::size_t>(c)];
         a += s.one + s.both_one;
         m += (one_missing - s.one) + s.zero + s.both_mixed;
         d += (zero_missing - s.zero) + s.both_zero;
@@ -96,91 +108,12 @@ class BinaryComputer final : public PairComputer {
   }
 
  private:
-  // What "Marker mean" adds for one pair: pm summed over the characters where one OTU holds 1
-  // (one) or 0 (zero) and the other is missing, and pm^2, (1-pm)^2, 2pm(1-pm) summed over the
-  // characters where both are missing.
-  struct MeanShares {
-    double one = 0, zero = 0, both_one = 0, both_zero = 0, both_mixed = 0;
-  };
-
-  void ListMissing() {
-    const int n = data_.NOtu;
-    missing_start_.assign(static_cast<std::size_t>(n) + 2, 0);
-    for (int i = 1; i <= n; ++i) {
-      missing_start_[i] = static_cast<std::uint32_t>(missing_.size());
-      const float* row = data_.Row(i);
-      for (int k = 1; k <= data_.NChar; ++k)
-        if (row[k] == data_.MissingValue) missing_.push_back(static_cast<std::uint16_t>(k));
-    }
-    missing_start_[static_cast<std::size_t>(n) + 1] = static_cast<std::uint32_t>(missing_.size());
-    const std::size_t size = static_cast<std::size_t>(data_.NChar) + 1;
-    pm_.resize(size);
-    both_.resize(3 * size);
-    for (std::size_t k = 1; k < size; ++k) {
-      const float p = stats_.mean[k];
-      pm_[k] = p;
-      both_[3 * k] = static_cast<double>(p) * p;
-      both_[3 * k + 1] = (1.0 - p) * (1.0 - p);
-      both_[3 * k + 2] = 2.0 * p * (1.0 - p);
-    }
-  }
-
-  // Row i's entries as weights: pm where it holds 1, pm where it holds 0, 0 elsewhere.
-  void WeighRow(int i, RowScratch& scratch) const {
-    const std::size_t size = static_cast<std::size_t>(data_.NChar) + 1;
-    scratch.weights.assign(2 * size, 0.0);
-    const float* row = data_.Row(i);
-    for (std::size_t k = 1; k < size; ++k) {
-      const EntryKind kind = KindOf(data_, row[k]);
-      if (kind == EntryKind::kOne) scratch.weights[2 * k] = pm_[k];
-      if (kind == EntryKind::kZero) scratch.weights[2 * k + 1] = pm_[k];
-    }
-  }
-
-  // value when bit is 1, else 0.
-  static double Masked(double value, std::uint64_t bit) {
-    return std::bit_cast<double>(std::bit_cast<std::uint64_t>(value) & (0 - bit));
-  }
-
-  // Walks the missing entries of both OTUs; with a few percent missing that is far shorter
-  // than the characters, and no branch depends on the data.
-  MeanShares Shares(int i, int j, const RowScratch& scratch) const {
-    MeanShares s;
-    const double* w = scratch.weights.data();
-    for (std::uint32_t t = missing_start_[j]; t < missing_start_[j + 1]; ++t) {
-      const std::size_t k = missing_[t];
-      s.one += w[2 * k];
-      s.zero += w[2 * k + 1];
-    }
-    // Row j's states come from its bit planes and select the weights by masking their bits:
-    // a branch on the data here would be mispredicted at nearly every entry.
-    const std::uint64_t* planes_j = planes_.Otu(j);
-    for (std::uint32_t t = missing_start_[i]; t < missing_start_[i + 1]; ++t) {
-      const std::size_t k = missing_[t];
-      const std::size_t w = (k - 1) / 64;
-      const unsigned b = static_cast<unsigned>((k - 1) % 64);
-      const std::uint64_t one = (planes_j[3 * w] >> b) & 1;
-      const std::uint64_t zero = ((planes_j[3 * w + 1] & ~planes_j[3 * w]) >> b) & 1;
-      const std::uint64_t missing = (planes_j[3 * w + 2] >> b) & 1;
-      const double p = pm_[k];
-      s.one += Masked(p, one);
-      s.zero += Masked(p, zero);
-      s.both_one += Masked(both_[3 * k], missing);
-      s.both_zero += Masked(both_[3 * k + 1], missing);
-      s.both_mixed += Masked(both_[3 * k + 2], missing);
-    }
-    return s;
-  }
-
   const DataSet& data_;
   DistanceSettings settings_;
   const kernels::KernelTable& kernels_;
   MarkerStatistics stats_;
   BinaryPlanes planes_;
-  std::vector<std::uint32_t> missing_start_;
-  std::vector<std::uint16_t> missing_;
-  std::vector<double> pm_;
-  std::vector<double> both_;
+  std::unique_ptr<MarkerMeanSums> mean_sums_;  // "Marker mean" with missing entries only
 };
 
 class QuantitativeComputer final : public PairComputer {
@@ -469,6 +402,7 @@ void FastMatrixPass(const DataSet& data, const DistanceSettings& settings, TextS
   Triangle triangle(n);
   RowSchedule schedule(n - 1);
   const int thread_count = ThreadsFor(*computer, threads);
+  computer->Prepare(std::max(thread_count, 1));
   if (thread_count == 0) schedule.Work(*computer, triangle);
   Workers workers(thread_count, schedule, *computer, triangle);
 
@@ -510,6 +444,7 @@ std::vector<double> FastUpperTriangle(const DataSet& data, const DistanceSetting
   const std::unique_ptr<PairComputer> computer = MakeComputer(data, settings, kernels);
   Triangle triangle(data.NOtu);
   RowSchedule schedule(data.NOtu - 1);
+  computer->Prepare(2);  // two threads, so that the tests see the threaded preparation
   schedule.Work(*computer, triangle);
   failure = schedule.WaitFor(data.NOtu - 1);
   return std::move(triangle.values());
