@@ -29,6 +29,9 @@ struct CliContext {
   std::ostream& out;
   std::ostream& err;
   std::function<int()> action;
+  // Runs over several data sets draw a progress bar on err: only when err is a terminal and
+  // --quiet was not given.
+  bool show_progress = false;
 };
 
 // The input of a subcommand: INPUT with --binary (the default) or --quantitative, and --layout

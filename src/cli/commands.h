@@ -11,5 +11,7 @@ namespace marbleset::cli {
 void AddInfoCommand(CLI::App& app, CliContext& context);
 void AddConvertCommand(CLI::App& app, CliContext& context);
 void AddCropCommand(CLI::App& app, CliContext& context);
+void AddGenerateCommands(CLI::App& app, CliContext& context);
+void AddDistancesCommand(CLI::App& app, CliContext& context);
 
 }  // namespace marbleset::cli

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "cli/commands.h"
+#include "cli/terminal_progress.h"
 #include "dataset/errors.h"
 #include "dataset/item_reader.h"
 #include "distances/distance_run.h"
@@ -69,8 +70,11 @@ int RunDistances(const DistancesOptions& options, CliContext& context) {
   // As the dialog's run: the data file is opened first, then the output is created.
   ItemReader in = ItemReader::OpenFile(data->DataFileName);
   CliOutput output(options.output, context.out);
-  NoProgress progress;
+  const std::unique_ptr<Progress> shown = MakeProgress(context);
+  Progress& progress = *shown;
+  progress.Start("Calculating distances");
   DistanceRunMulti(*data, settings, in, output.sink(), progress);
+  progress.Advance(100);  // the run's bar stops where the last data set began
   output.Close();
   return kExitOk;
 }

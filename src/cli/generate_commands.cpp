@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/terminal_progress.h"
 #include "dataset/progress.h"
 #include "resampling/generators.h"
 
@@ -70,7 +71,8 @@ int RunGenerator(const GenerateOptions& options, CliContext& context) {
 
   // Without --seed, the same state as the desktop program's first run after start-up.
   UniformSource source(options.seed.value_or(UniformSource::kDefaultSeed));
-  NoProgress progress;
+  const std::unique_ptr<Progress> shown = MakeProgress(context);
+  Progress& progress = *shown;
   CliOutput output(options.output, context.out);
   TextSink& out = output.sink();
   switch (options.generator) {

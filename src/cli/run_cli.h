@@ -6,6 +6,8 @@
 
 namespace marbleset::cli {
 
-int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
+// err_is_terminal: a person watches err, so long runs may draw their progress bar there.
+int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+           bool err_is_terminal = false);
 
 }  // namespace marbleset::cli
