@@ -174,6 +174,78 @@ TEST(FastPass, BinaryAgreesWithTheReference) {
   }
 }
 
+// Fast "Marker mean" cells against the reference, within rounding.
+void ExpectMarkerMeanAgrees(const DataSet& data) {
+  const MarkerStatistics stats = MarkerStatistics::Of(data);
+  const kernels::KernelTable* tables[] = {&kernels::BaselineKernels(), &kernels::BestKernels()};
+  for (int c = 0; c < 3; ++c) {
+    for (bool distances : {false, true}) {
+      const DistanceSettings s{c, kBinaryMarkerMean, distances, false};
+      for (const auto* table : tables) {
+        SCOPED_TRACE(::testing::Message() << data.NOtu << "x" << data.NChar << " c" << c << " d"
+                                          << distances << " " << table->name);
+        CellFailure failure;
+        const std::vector<double> got = FastUpperTriangle(data, s, *table, failure);
+        std::size_t at = 0;
+        for (int i = 1; i <= data.NOtu; ++i)
+          for (int j = i + 1; j <= data.NOtu; ++j)
+            ASSERT_NEAR(got[at++], BinaryCellValue(data, i, j, s, stats), 1e-9) << i << "," << j;
+      }
+    }
+  }
+}
+
+TEST(FastPass, MarkerMeanAgreesWithTheReferenceOnEdgeShapes) {
+  // More than 64 OTUs (several words of OTU bits per character), counts that are not multiples
+  // of 16 or 64, missing entries sparse and dense, values that are neither 0 nor 1.
+  const Shape shapes[] = {{70, 130, 0.02, 0.0}, {130, 70, 0.6, 0.05}, {17, 200, 0.95, 0.0},
+                          {65, 9, 0.3, 0.2},    {129, 64, 0.05, 0.0}, {2, 3, 0.5, 0.0},
+                          {100, 150, 0.9, 0.3}};
+  auto data = std::make_unique<DataSet>();
+  std::mt19937 random(17);
+  for (const Shape& shape : shapes) {
+    FillRandom(*data, false, shape.otus, shape.chars, shape.missing, shape.plain, random);
+    ExpectMarkerMeanAgrees(*data);
+    // A character missing everywhere (mean 0), one with only missing and other values (mean
+    // 0), one with only 1 besides missing entries (mean 1), and OTUs missing everywhere.
+    const float missing = data->MissingValue;
+    for (int i = 1; i <= shape.otus; ++i) {
+      data->Matrix(i, 1) = missing;
+      if (shape.chars > 1) data->Matrix(i, 2) = i % 2 ? missing : 0.5f;
+      if (shape.chars > 2) data->Matrix(i, 3) = i % 3 ? 1.0f : missing;
+    }
+    for (int i : {1, shape.otus / 2 + 1, shape.otus})
+      for (int k = 1; k <= shape.chars; ++k) data->Matrix(i, k) = missing;
+    ExpectMarkerMeanAgrees(*data);
+  }
+}
+
+TEST(FastPass, MarkerMeanOfOneHalfIsPolicyOneHalf) {
+  // Each OTU pair of rows complementary (1 and 0 swapped, missing kept): every character's
+  // mean is exactly 0.5, and "Marker mean" then adds exactly what "0.5" adds, to the last bit.
+  auto data = std::make_unique<DataSet>();
+  std::mt19937 random(23);
+  std::uniform_real_distribution<double> unit(0, 1);
+  std::vector<std::string> names, rows;
+  for (int t = 0; t < 45; ++t) {
+    std::string row;
+    for (int k = 0; k < 77; ++k)
+      row += t > 0 && unit(random) < 0.3 ? '?' : unit(random) < 0.5 ? '1' : '0';
+    std::string complement = row;
+    for (char& x : complement) x = x == '?' ? '?' : static_cast<char>('0' + '1' - x);
+    for (const std::string& r : {row, complement}) {
+      names.push_back(std::to_string(names.size()));
+      rows.push_back(r);
+    }
+  }
+  FillBinary(*data, names, rows);
+  for (int c = 0; c < 3; ++c) {
+    SCOPED_TRACE(c);
+    EXPECT_EQ(Fast(*data, {c, kBinaryMarkerMean, true, false}, kernels::BestKernels(), 2),
+              Fast(*data, {c, kBinaryHalf, true, false}, kernels::BestKernels(), 2));
+  }
+}
+
 TEST(FastPass, QuantitativeAgreesWithTheReference) {
   auto data = std::make_unique<DataSet>();
   std::mt19937 random(5);
