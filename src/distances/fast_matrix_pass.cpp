@@ -55,7 +55,8 @@ class BinaryComputer final : public PairComputer {
     if (settings.policy == kBinaryMarkerMode) fill = MissingFill::kMode;
     planes_ = PackBinary(data, fill, stats_);
     if (settings.policy == kBinaryMarkerMean && (planes_.shape & kernels::kHasMissing))
-      mean_sums_ = std::make_unique<MarkerMeanSums>(data, stats_, kernels);
+      mean_sums_ =
+          std::make_unique<MarkerMeanSums>(planes_, data.NOtu, data.NChar, stats_, kernels);
   }
 
   double Work() const override {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <thread>
 
 namespace marbleset {
@@ -9,6 +10,19 @@ namespace marbleset {
 namespace {
 
 constexpr int kBlock = 16;  // OTUs per step of the weight-sum kernel
+// Turns the 64 x 64 bit matrix over: bit c of word r goes to bit r of word c. Blocks of half
+// the size swap places, then blocks of a quarter, down to single bits.
+void TransposeBits(std::uint64_t a[64]) {
+  std::uint64_t mask = 0x00000000FFFFFFFFull;
+  for (int j = 32; j != 0; j >>= 1, mask ^= mask << j) {
+    for (int k = 0; k < 64; k = ((k | j) + 1) & ~j) {
+      const std::uint64_t t = ((a[k] >> j) ^ a[k | j]) & mask;
+      a[k] ^= t << j;
+      a[k | j] ^= t;
+    }
+  }
+}
+
 // Calls body(1) .. body(count) on threads threads (the caller being one of them).
 template <typename Body>
 void ForEachOnThreads(int count, int threads, Body body) {
@@ -24,10 +38,10 @@ void ForEachOnThreads(int count, int threads, Body body) {
 
 }  // namespace
 
-MarkerMeanSums::MarkerMeanSums(const DataSet& data, const MarkerStatistics& stats,
-                               const kernels::KernelTable& kernels)
-    : kernels_(kernels), otus_(data.NOtu), width_((data.NOtu + kBlock - 1) / kBlock * kBlock) {
-  const std::size_t size = static_cast<std::size_t>(data.NChar) + 1;
+MarkerMeanSums::MarkerMeanSums(const BinaryPlanes& planes, int otus, int chars,
+                               const MarkerStatistics& stats, const kernels::KernelTable& kernels)
+    : kernels_(kernels), otus_(otus), width_((otus + kBlock - 1) / kBlock * kBlock) {
+  const std::size_t size = static_cast<std::size_t>(chars) + 1;
   pm_.assign(size, 0.0);
   both_.assign(3 * size, 0.0);
   for (std::size_t k = 1; k < size; ++k) {
@@ -37,44 +51,53 @@ MarkerMeanSums::MarkerMeanSums(const DataSet& data, const MarkerStatistics& stat
     both_[3 * k + 1] = (1.0 - p) * (1.0 - p);
     both_[3 * k + 2] = 2.0 * p * (1.0 - p);
   }
-  TransposeStates(data);
-  ListMissing(data);
+  TransposeStates(planes, chars);
+  ListMissing(planes, chars);
 }
 
-// Row by row, so that the matrix is read in the order it is stored; the planes written are
-// small enough to stay in cache.
-void MarkerMeanSums::TransposeStates(const DataSet& data) {
-  stride_ = 2 * static_cast<std::size_t>((otus_ + 63) / 64);
-  planes_.assign((static_cast<std::size_t>(data.NChar) + 1) * stride_, 0);
-  for (int j = 1; j <= otus_; ++j) {
-    const float* row = data.Row(j);
-    std::uint64_t* out = planes_.data() + 2 * static_cast<std::size_t>((j - 1) / 64);
-    const int bit = (j - 1) % 64;
-    for (int k = 1; k <= data.NChar; ++k) {
-      const float x = row[k];
-      const std::uint64_t present = x != data.MissingValue;
-      out[k * stride_] |= (present & (x == 1.0f)) << bit;
-      out[k * stride_ + 1] |= (present & (x == 0.0f)) << bit;
-    }
+void MarkerMeanSums::TransposeStates(const BinaryPlanes& planes, int chars) {
+  const int otu_words = (otus_ + 63) / 64;
+  stride_ = 2 * static_cast<std::size_t>(otu_words);
+  planes_.assign((static_cast<std::size_t>(chars) + 1) * stride_, 0);
+  for (int b = 0; b < otu_words; ++b)
+    for (int w = 0; w < planes.words; ++w) TransposeBlock(planes, b, w, chars);
+}
+
+// 64 OTUs by 64 characters: the OTUs' words of state-1 and state-0 bits become the
+// characters' words of OTU bits.
+void MarkerMeanSums::TransposeBlock(const BinaryPlanes& planes, int otu_word, int char_word,
+                                    int chars) {
+  std::uint64_t ones[64] = {}, zeros[64] = {};
+  for (int r = 0; r < 64 && 64 * otu_word + r < otus_; ++r) {
+    const std::uint64_t* bits = planes.Otu(64 * otu_word + r + 1) + 3 * char_word;
+    ones[r] = bits[0];
+    zeros[r] = bits[1] & ~bits[0];
+  }
+  TransposeBits(ones);
+  TransposeBits(zeros);
+  for (int c = 0; c < 64 && 64 * char_word + c < chars; ++c) {
+    std::uint64_t* out = planes_.data() + (64 * char_word + c + 1) * stride_ + 2 * otu_word;
+    out[0] = ones[c];
+    out[1] = zeros[c];
   }
 }
 
-void MarkerMeanSums::ListMissing(const DataSet& data) {
-  const std::size_t chars = static_cast<std::size_t>(data.NChar);
+void MarkerMeanSums::ListMissing(const BinaryPlanes& planes, int chars) {
   missing_start_.assign(static_cast<std::size_t>(otus_) + 2, 0);
-  column_start_.assign(chars + 2, 0);
+  column_start_.assign(static_cast<std::size_t>(chars) + 2, 0);
   for (int i = 1; i <= otus_; ++i) {
     missing_start_[i] = static_cast<std::uint32_t>(missing_chars_.size());
-    const float* row = data.Row(i);
-    for (int k = 1; k <= data.NChar; ++k) {
-      if (row[k] != data.MissingValue) continue;
-      missing_chars_.push_back(static_cast<std::uint16_t>(k));
-      ++column_start_[k + 1];
+    for (int w = 0; w < planes.words; ++w) {
+      for (std::uint64_t bits = planes.Otu(i)[3 * w + 2]; bits != 0; bits &= bits - 1) {
+        const int k = 64 * w + std::countr_zero(bits) + 1;
+        missing_chars_.push_back(static_cast<std::uint16_t>(k));
+        ++column_start_[k + 1];
+      }
     }
   }
   missing_start_[static_cast<std::size_t>(otus_) + 1] =
       static_cast<std::uint32_t>(missing_chars_.size());
-  for (std::size_t k = 1; k <= chars; ++k) column_start_[k + 1] += column_start_[k];
+  for (int k = 1; k <= chars; ++k) column_start_[k + 1] += column_start_[k];
   // OTUs in ascending order within each character, as the rows are walked in order.
   std::vector<std::uint32_t> fill(column_start_.begin(), column_start_.end() - 1);
   missing_otus_.resize(missing_chars_.size());

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "dataset/data_set.h"
+#include "distances/binary_bitsets.h"
 #include "distances/marker_statistics.h"
 #include "distances/pair_kernels.h"
 
@@ -27,7 +27,8 @@ struct MarkerMeanShares {
 // per-character lists of missing OTUs instead.
 class MarkerMeanSums {
  public:
-  MarkerMeanSums(const DataSet& data, const MarkerStatistics& stats,
+  // planes: the data packed with missing entries kept.
+  MarkerMeanSums(const BinaryPlanes& planes, int otus, int chars, const MarkerStatistics& stats,
                  const kernels::KernelTable& kernels);
 
   // Computes the row sums of every OTU, on threads threads, and folds row j's sum at i into
@@ -40,8 +41,9 @@ class MarkerMeanSums {
   void Row(int i, MarkerMeanShares* out) const;
 
  private:
-  void TransposeStates(const DataSet& data);
-  void ListMissing(const DataSet& data);
+  void TransposeStates(const BinaryPlanes& planes, int chars);
+  void TransposeBlock(const BinaryPlanes& planes, int otu_word, int char_word, int chars);
+  void ListMissing(const BinaryPlanes& planes, int chars);
   void SumRow(int i);
   void FoldLowerIntoUpper();
   double* Ones(int i) { return ones_.data() + static_cast<std::size_t>(i - 1) * width_; }

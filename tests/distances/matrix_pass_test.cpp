@@ -293,6 +293,7 @@ TEST(FastPass, MissingValueThatIsAlsoAState) {
     const DistanceSettings s{kBinaryMatching, p, true, false};
     EXPECT_EQ(Fast(*data, s), Reference(*data, s)) << p;
   }
+  ExpectMarkerMeanAgrees(*data);
 }
 
 }  // namespace
