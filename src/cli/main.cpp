@@ -33,8 +33,8 @@ error when it is a terminal; --quiet turns it off.
 
 PHYLIP programs take the first 10 characters of a row as the OTU name; Marbleset writes a
 12-character name field. Names of up to 10 characters reach PHYLIP whole. An 11th or 12th
-character is read as the first data value: a letter stops the PHYLIP program, a digit is
-taken as data without a word and the name is cut to 10 characters.)";
+character is read as the first data value: PHYLIP stops on it or, as mix and pars do with a
+digit, takes it as data without a word and cuts the name to 10 characters.)";
 
 // One example per subcommand, shown under its own --help.
 std::string SubcommandExample(const std::string& name) {

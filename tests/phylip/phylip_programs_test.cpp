@@ -307,7 +307,7 @@ TEST(Contml, ReadsQuantitativeDataAsContinuousCharacters_ValuesAsWritten) {
 // PHYLIP takes the first ten characters of a row as the name; Marbleset's name field is 12.
 // Ten characters are safe: the two blanks that fill the field are read as spacing. An 11th or
 // 12th character is read as the first data: a letter makes mix and neighbor stop, a digit
-// slips into the data unnoticed and the name is cut to ten.
+// slips into mix's data unnoticed with the name cut to ten, and makes neighbor stop.
 TEST(NameBoundary, TenCharactersReachPhylip_ElevenAndTwelveAreReadAsData) {
   const auto run_mix = [](const std::vector<std::string>& names) {
     const auto data = BinaryMarkers(names, 12);
@@ -351,6 +351,18 @@ TEST(NameBoundary, TenCharactersReachPhylip_ElevenAndTwelveAreReadAsData) {
     ASSERT_EQ(mix.status, 0) << mix.Describe();
     ExpectEveryName(mix.outtree, {name.substr(0, 10)}, "cut name");
     EXPECT_EQ(mix.outtree.find(name), std::string::npos) << mix.outtree;
+  }
+  // neighbor reads the digit into the row's first distance ("1" and "0.333333" make
+  // 10.333333) and stops: the matrix is no longer zero on its diagonal or no longer symmetric.
+  // Even a "0" there makes it stop.
+  const PhylipRun first_row = run_neighbor(with({"Sample00001"}));
+  EXPECT_NE(first_row.status, 0) << first_row.Describe();
+  EXPECT_NE(first_row.screen.find("diagonal element of row 1"), std::string::npos)
+      << first_row.Describe();
+  for (const std::string name : {"Sample00001", "Sample00000", "Sample000010"}) {
+    const PhylipRun later_row = run_neighbor({"Avena", name, "Bromus", "Festuca"});
+    EXPECT_NE(later_row.status, 0) << name << ": " << later_row.Describe();
+    EXPECT_NE(later_row.screen.find("not symmetric"), std::string::npos) << later_row.Describe();
   }
 }
 
