@@ -9,7 +9,7 @@ namespace marbleset {
 
 namespace {
 
-constexpr int kBlock = 16;  // OTUs per step of the weight-sum kernel
+constexpr int kBlock = 32;  // OTUs per step of the weight-sum kernel
 // Turns the 64 x 64 bit matrix over: bit c of word r goes to bit r of word c. Blocks of half
 // the size swap places, then blocks of a quarter, down to single bits.
 void TransposeBits(std::uint64_t a[64]) {
@@ -40,7 +40,10 @@ void ForEachOnThreads(int count, int threads, Body body) {
 
 MarkerMeanSums::MarkerMeanSums(const BinaryPlanes& planes, int otus, int chars,
                                const MarkerStatistics& stats, const kernels::KernelTable& kernels)
-    : kernels_(kernels), otus_(otus), width_((otus + kBlock - 1) / kBlock * kBlock) {
+    : kernels_(kernels),
+      otus_(otus),
+      width_((otus + kBlock - 1) / kBlock * kBlock),
+      sum_zeros_((planes.shape & kernels::kHasOtherValues) != 0) {
   const std::size_t size = static_cast<std::size_t>(chars) + 1;
   pm_.assign(size, 0.0);
   both_.assign(3 * size, 0.0);
@@ -109,12 +112,16 @@ void MarkerMeanSums::ListMissing(const BinaryPlanes& planes, int chars) {
       later_missing_[t] = place;
     }
   }
+  missing_pm_.assign(static_cast<std::size_t>(otus_) + 1, 0.0);
+  for (int i = 1; i <= otus_; ++i)
+    for (std::uint32_t t = missing_start_[i]; t < missing_start_[i + 1]; ++t)
+      missing_pm_[i] += pm_[missing_chars_[t]];
 }
 
 void MarkerMeanSums::Prepare(int threads) {
   const std::size_t size = static_cast<std::size_t>(otus_) * static_cast<std::size_t>(width_);
   ones_.assign(size, 0.0);
-  zeros_.assign(size, 0.0);
+  zeros_.assign(sum_zeros_ ? size : 0, 0.0);
   ForEachOnThreads(otus_, std::max(threads, 1), [this](int i) { SumRow(i); });
   FoldLowerIntoUpper();
 }
@@ -135,7 +142,7 @@ void MarkerMeanSums::FoldLowerIntoUpper() {
       for (int i = ti; i < std::min(ti + kTile, otus_ + 1); ++i) {
         for (int j = std::max(tj, i + 1); j < std::min(tj + kTile, otus_ + 1); ++j) {
           Ones(i)[j - 1] += Ones(j)[i - 1];
-          Zeros(i)[j - 1] += Zeros(j)[i - 1];
+          if (sum_zeros_) Zeros(i)[j - 1] += Zeros(j)[i - 1];
         }
       }
     }
@@ -144,8 +151,15 @@ void MarkerMeanSums::FoldLowerIntoUpper() {
 
 void MarkerMeanSums::Row(int i, MarkerMeanShares* out) const {
   const std::size_t row = static_cast<std::size_t>(i - 1) * width_;
-  for (int j = i + 1; j <= otus_; ++j)
-    out[j - i - 1] = {ones_[row + j - 1], zeros_[row + j - 1], 0, 0, 0};
+  for (int j = i + 1; j <= otus_; ++j) {
+    const double zero = sum_zeros_ ? zeros_[row + j - 1] : 0.0;
+    out[j - i - 1] = {ones_[row + j - 1], zero, 0, 0, 0};
+  }
+  AddBothMissing(i, out);
+  if (!sum_zeros_) DeriveZeros(i, out);
+}
+
+void MarkerMeanSums::AddBothMissing(int i, MarkerMeanShares* out) const {
   const std::uint32_t end = missing_start_[i + 1];
   for (std::uint32_t t = missing_start_[i]; t < end; ++t) {
     // The character lists lie far apart; asking for one a few steps ahead hides the wait.
@@ -158,6 +172,17 @@ void MarkerMeanSums::Row(int i, MarkerMeanShares* out) const {
       s.both_zero += w[1];
       s.both_mixed += w[2];
     }
+  }
+}
+
+// With only 0, 1 and missing entries, pm over the characters where one OTU is missing and the
+// other 0 is what remains of pm over the first one's missing characters after those where the
+// other is 1 and those where both are missing (pm^2 + pm(1-pm) = pm at each).
+void MarkerMeanSums::DeriveZeros(int i, MarkerMeanShares* out) const {
+  for (int j = i + 1; j <= otus_; ++j) {
+    MarkerMeanShares& s = out[j - i - 1];
+    const double both = s.both_one + 0.5 * s.both_mixed;
+    s.zero = (missing_pm_[i] + missing_pm_[j]) - s.one - 2 * both;
   }
 }
 

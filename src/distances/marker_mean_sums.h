@@ -24,7 +24,8 @@ struct MarkerMeanShares {
 // sums over all OTUs j, selected by j's state at k: one vectorised pass over the states of
 // character k (stored transposed, as bit planes over the OTUs). Pair (i, j) then takes row i's sum
 // at j plus row j's sum at i. Characters missing in both OTUs are few; they are gathered from the
-// per-character lists of missing OTUs instead.
+// per-character lists of missing OTUs instead. When every entry is 0, 1 or missing, only the
+// state-1 sums are needed: what is neither state 1 nor missing at a character is state 0.
 class MarkerMeanSums {
  public:
   // planes: the data packed with missing entries kept.
@@ -46,12 +47,17 @@ class MarkerMeanSums {
   void ListMissing(const BinaryPlanes& planes, int chars);
   void SumRow(int i);
   void FoldLowerIntoUpper();
+  void AddBothMissing(int i, MarkerMeanShares* out) const;
+  void DeriveZeros(int i, MarkerMeanShares* out) const;
   double* Ones(int i) { return ones_.data() + static_cast<std::size_t>(i - 1) * width_; }
-  double* Zeros(int i) { return zeros_.data() + static_cast<std::size_t>(i - 1) * width_; }
+  double* Zeros(int i) {
+    return sum_zeros_ ? zeros_.data() + static_cast<std::size_t>(i - 1) * width_ : nullptr;
+  }
 
   const kernels::KernelTable& kernels_;
   int otus_ = 0;
-  int width_ = 0;  // OTUs rounded up to a multiple of 16; OTU j at column j - 1
+  int width_ = 0;           // OTUs rounded up to a multiple of 32; OTU j at column j - 1
+  bool sum_zeros_ = false;  // some entries are neither 0, 1 nor missing
   std::vector<double> pm_;
   std::vector<double> both_;                  // per character pm^2, (1-pm)^2, 2pm(1-pm)
   std::size_t stride_ = 0;                    // words per character in planes_
@@ -62,6 +68,7 @@ class MarkerMeanSums {
   std::vector<std::uint16_t> missing_otus_;  // ascending within a character
   // Per entry of missing_chars_: where the OTUs after this one start in missing_otus_.
   std::vector<std::uint32_t> later_missing_;
+  std::vector<double> missing_pm_;  // per OTU, pm summed over its missing characters
   std::vector<double> ones_, zeros_;
 };
 
