@@ -10,6 +10,7 @@ namespace marbleset {
 namespace {
 
 constexpr int kBlock = 32;  // OTUs per step of the weight-sum kernel
+
 // Turns the 64 x 64 bit matrix over: bit c of word r goes to bit r of word c. Blocks of half
 // the size swap places, then blocks of a quarter, down to single bits.
 void TransposeBits(std::uint64_t a[64]) {
