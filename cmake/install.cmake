@@ -4,7 +4,6 @@ include(GNUInstallDirs)
 include(${CMAKE_CURRENT_LIST_DIR}/version.cmake)
 
 set(MARBLESET_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/marbleset)
-set(MARBLESET_DATA_DIR ${CMAKE_INSTALL_DATAROOTDIR}/marbleset)
 set(marbleset_file_permissions OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 set(marbleset_directory_permissions
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
@@ -56,9 +55,10 @@ add_custom_target(marbleset_docs ALL DEPENDS ${marbleset_compressed_docs})
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${compressed_changelog}
         DESTINATION ${MARBLESET_DOC_DIR} PERMISSIONS ${marbleset_file_permissions})
 
-# The example data files, for the guide's walk-through and for trying the program out.
+# The example data files, for the guide's walk-through and for trying the program out; where
+# Debian keeps a package's examples.
 if(IS_DIRECTORY ${PROJECT_SOURCE_DIR}/examples)
-  install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${MARBLESET_DATA_DIR}/examples
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${MARBLESET_DOC_DIR}/examples
           FILE_PERMISSIONS ${marbleset_file_permissions}
           DIRECTORY_PERMISSIONS ${marbleset_directory_permissions})
 endif()

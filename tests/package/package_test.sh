@@ -63,8 +63,13 @@ for file in usr/bin/marbleset usr/bin/marbleset-cli \
 done
 for example in "$source"/examples/*; do
   [ -f "$example" ] || continue
-  cmp -s "$example" "$root/usr/share/marbleset/examples/$(basename "$example")" ||
+  cmp -s "$example" "$root/usr/share/doc/marbleset/examples/$(basename "$example")" ||
     fail "example $(basename "$example") not installed as it is"
+done
+for page in "$source"/src/shell/help/*.html; do
+  [ -f "$page" ] || continue
+  [ -f "$root/usr/share/doc/marbleset/help/$(basename "$page")" ] ||
+    fail "help page $(basename "$page") not installed"
 done
 if gzip -dc "$root/usr/share/man/man1/marbleset-cli.1.gz" 2>/dev/null | grep -q '^\.SH EXIT STATUS'; then :; else
   fail "the man page of marbleset-cli is not a readable gzip'd man page"
