@@ -22,7 +22,7 @@ int RunConvert(const ConvertOptions& options, CliContext& context) {
   if (data->MultiSet != 0) {
     // Saving is offered for one data set only; writing the first would drop the others.
     context.err << options.input.path << ": the file holds several data sets; convert saves one.\n";
-    return kExitFailed;
+    return kExitUsage;
   }
   CliOutput output(options.output, context.out);
   if (options.layout == 1) {

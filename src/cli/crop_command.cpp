@@ -27,7 +27,7 @@ int RunCrop(const CropOptions& options, CliContext& context) {
   if (loaded != kExitOk) return loaded;
   if (data->MultiSet != 0) {
     context.err << options.input.path << ": the file holds several data sets; crop works on one.\n";
-    return kExitFailed;
+    return kExitUsage;
   }
   ApplyCrop(*data, options.choice);
   CliOutput output(options.output, context.out);

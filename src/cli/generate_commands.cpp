@@ -56,7 +56,7 @@ int RunGenerator(const GenerateOptions& options, CliContext& context) {
   if (data->MultiSet != 0) {
     context.err << options.input.path
                 << ": the file holds several data sets; the generators work on one.\n";
-    return kExitFailed;
+    return kExitUsage;
   }
   int16_t M = static_cast<int16_t>(10 * data->NOtu);
   if (options.otus) {
