@@ -1,7 +1,6 @@
 # What `cmake --install` puts where. The layout follows the Filesystem Hierarchy Standard so that
 # the same rules serve a plain install under /usr/local and the Debian package (under /usr).
 include(GNUInstallDirs)
-include(${CMAKE_CURRENT_LIST_DIR}/version.cmake)
 
 set(MARBLESET_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/marbleset)
 set(marbleset_file_permissions OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)

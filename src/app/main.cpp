@@ -13,6 +13,8 @@ int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   QApplication::setApplicationName("Marbleset");
   QApplication::setApplicationDisplayName("Marbleset");
+  // Lets the desktop match the window to the launcher entry and its icon.
+  QGuiApplication::setDesktopFileName("marbleset");
 
   // The one data set of the program: its fixed capacity is allocated once, here.
   marbleset::DataSet data;
