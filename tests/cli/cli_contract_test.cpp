@@ -79,7 +79,7 @@ class TempDir {
 
 TEST(CliContract, EverySubcommandWritesTheCoresBytes) {
   const std::string markers = Example("markers.phy");
-  const std::string multi = Example("markers_bs.phy");
+  const std::string multi = Example("marker_sets.phy");
   const std::string populations = Example("populations.phy");
   const std::string traits = Example("traits.phy");
   const auto binary = Load(markers);
@@ -180,7 +180,7 @@ TEST(CliContract, EverySubcommandWritesTheCoresBytes) {
 TEST(CliContract, EveryErrorIsOneLineWithItsStatus) {
   TempDir folder;
   const std::string markers = Example("markers.phy");
-  const std::string multi = Example("markers_bs.phy");
+  const std::string multi = Example("marker_sets.phy");
   const std::string traits = Example("traits.phy");
   const std::string existing = folder / "existing.phy";
   std::ofstream(existing) << "keep me";
@@ -274,7 +274,7 @@ TEST(CliContract, EveryErrorIsOneLineWithItsStatus) {
 TEST(CliContract, ProgressBarOnlyAtATerminalAndNotWhenQuiet) {
   TempDir folder;
   const std::string markers = Example("markers.phy");
-  const std::string multi = Example("markers_bs.phy");
+  const std::string multi = Example("marker_sets.phy");
 
   const CliRun bar = RunAtTerminal({"bootstraps", "--datasets", "20", markers, folder / "a"});
   ASSERT_EQ(bar.status, kExitOk) << bar.err;

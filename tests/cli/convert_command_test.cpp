@@ -48,7 +48,7 @@ TEST(ConvertCommand, WritesTheChosenLayoutAsSaveDataAsDoes) {
             kExitFailed);  // exists, no --force
   EXPECT_EQ(RunTool({"convert", "--to", "ntsys", "--force", Example("markers.phy"), nts}).status,
             kExitOk);
-  const CliRun several = RunTool({"convert", "--to", "phylip", Example("markers_bs.phy")});
+  const CliRun several = RunTool({"convert", "--to", "phylip", Example("marker_sets.phy")});
   EXPECT_EQ(several.status, kExitUsage);
   EXPECT_NE(several.err.find("several data sets"), std::string::npos);
   EXPECT_EQ(RunTool({"convert", Example("markers.phy")}).status, kExitUsage);  // no --to

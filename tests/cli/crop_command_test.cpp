@@ -65,7 +65,7 @@ TEST(InfoCommand, ShowsTheCropCountsForOneBinaryDataSet) {
       << run.out;
   const CliRun quant = RunTool({"info", "--quantitative", Example("traits.phy")});
   EXPECT_EQ(quant.out.find("Number of"), std::string::npos);
-  const CliRun several = RunTool({"info", Example("markers_bs.phy")});
+  const CliRun several = RunTool({"info", Example("marker_sets.phy")});
   EXPECT_EQ(several.out.find("Number of"), std::string::npos);
   std::filesystem::remove(input);
 }

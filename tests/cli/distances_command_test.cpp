@@ -43,16 +43,16 @@ TEST(DistancesCommand, AveragesOnlyFilesOfSeveralDataSets) {
   const CliRun single = RunTool({"distances", "--average", Example("markers.phy")});
   EXPECT_EQ(single.status, kExitUsage);
   EXPECT_NE(single.err.find("--average"), std::string::npos);
-  const CliRun several = RunTool({"distances", "--average", Example("markers_bs.phy")});
+  const CliRun several = RunTool({"distances", "--average", Example("marker_sets.phy")});
   EXPECT_EQ(several.status, kExitOk) << several.err;
   // One mean per data set, the first that of the first data set.
-  const std::string first = Reference(Example("markers_bs.phy"), DataKind::kBinary,
+  const std::string first = Reference(Example("marker_sets.phy"), DataKind::kBinary,
                                       {kBinaryMatching, kBinaryHalf, true, true});
   EXPECT_EQ(several.out.substr(0, first.size()), first);
   std::size_t lines = 0;
   for (char c : several.out) lines += c == '\n';
   EXPECT_GT(lines, 1u);
-  const CliRun matrices = RunTool({"distances", Example("markers_bs.phy")});
+  const CliRun matrices = RunTool({"distances", Example("marker_sets.phy")});
   std::size_t headers = 0;
   for (std::size_t at = 0; (at = matrices.out.find(" 8\r\n", at)) != std::string::npos; ++at)
     ++headers;

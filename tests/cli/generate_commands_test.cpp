@@ -78,7 +78,7 @@ TEST(GenerateCommands, AreAvailableWhereTheMenuOffersThem) {
   EXPECT_EQ(RunTool({"noise", "--quantitative", Example("traits.phy")}).status, kExitUsage);
   const CliRun quantitative = RunTool({"genstraps", "--quantitative", Example("traits.phy")});
   EXPECT_EQ(quantitative.status, kExitOk) << quantitative.err;
-  const CliRun several = RunTool({"permutations", Example("markers_bs.phy")});
+  const CliRun several = RunTool({"permutations", Example("marker_sets.phy")});
   EXPECT_EQ(several.status, kExitUsage);
   EXPECT_NE(several.err.find("several data sets"), std::string::npos);
   EXPECT_TRUE(several.out.empty());

@@ -38,7 +38,7 @@ TEST(InfoCommand, DescribesEveryExampleFile) {
       {{"info", "--quantitative", Example("traits.nts")},
        "kind: quantitative\nlayout: ntsys\notus: 6\ncharacters: 5\nseveral data sets: no\n"
        "missing value: -999\n"},
-      {{"info", Example("markers_bs.phy")},
+      {{"info", Example("marker_sets.phy")},
        "kind: binary\nlayout: phylip\notus: 8\ncharacters: 24\nseveral data sets: yes\n"
        "missing value: 2\n"},
       {{"info", "--binary", Example("populations.phy")},
