@@ -25,7 +25,7 @@ constexpr const char* kExamples = R"(Examples:
   marbleset-cli convert --to ntsys markers.phy markers.nts
   marbleset-cli crop --monomorphic --otus-with-missing markers.phy cropped.phy
   marbleset-cli bootstraps --datasets 100 --percent 35 markers.phy infile
-  marbleset-cli distances --coefficient Jaccard --missing "Marker mean" markers_bs.phy infile
+  marbleset-cli distances --coefficient Jaccard --missing "Marker mean" marker_sets.phy infile
   marbleset-cli distances --quantitative --coefficient Euclidean traits.phy -
 
 Each subcommand has its own --help. Runs over many data sets draw a progress bar on standard
@@ -42,7 +42,7 @@ std::string SubcommandExample(const std::string& name) {
   if (name == "convert") return "marbleset-cli convert --to phylip markers.nts markers.phy";
   if (name == "crop") return "marbleset-cli crop --uninformative markers.phy cropped.phy";
   if (name == "distances")
-    return "marbleset-cli distances --average markers_bs.phy means.txt\n"
+    return "marbleset-cli distances --average marker_sets.phy means.txt\n"
            "  marbleset-cli distances --similarities markers.phy -";
   if (name == "resample") return "marbleset-cli resample --otus 6 markers.phy markers_rs.phy";
   if (name == "bootstraps" || name == "noise")
