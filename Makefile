@@ -65,5 +65,6 @@ test-sanitize: deps
 	  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" $(CMAKE_FLAGS)
 	cmake --build $(BUILD)-sanitize -j $(JOBS)
 	ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/reliability/lsan.supp:print_suppressions=0 \
 	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	  ctest --test-dir $(BUILD)-sanitize --output-on-failure -j $(JOBS)
