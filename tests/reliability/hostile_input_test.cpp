@@ -90,7 +90,8 @@ std::string Repeat(const std::string& piece, int times) {
 std::string PhylipRows(int otus, const std::string& values) {
   std::string text;
   for (int i = 1; i <= otus; ++i) {
-    std::string name = "T" + std::to_string(i);
+    std::string name(1, 'T');
+    name += std::to_string(i);
     name.resize(12, ' ');
     text.append(name).append(values).append("\r\n");
   }
