@@ -78,8 +78,9 @@ TEST(NoHang, GroupMemberPickTakesOneDrawPerGroup) {
     data->NOtu = kMaxOtu;
     // All names distinct: a thousand groups of one, each must get its own member back.
     for (int i = 1; i <= kMaxOtu; ++i) {
-      data->OtuName[i] = "N" + std::to_string(i);
-      data->OtuName[i].resize(12, ' ');
+      std::string name(1, 'N');
+      name.append(std::to_string(i)).resize(12, ' ');
+      data->OtuName[i] = name;
     }
     OtuPicks picks;
     ListUniqueOtus(*data, picks);
