@@ -4,12 +4,15 @@ namespace marbleset {
 
 std::string_view DataCommandName(DataCommand command) {
   static constexpr std::array<std::string_view, kDataCommandCount> kNames = {
-      "MnuSaveData",    "mnuCrop",  "MnuNotePad",          "MnuBootStraps", "MnuPermutation",
-      "MnuGenstraps", "MnuRandomResampling", "MnuMis", "MnuNoise",      "MnuDistances"};
+      "MnuSaveData",    "mnuCrop",      "MnuNotePad",          "MnuBootStraps",
+      "MnuPermutation", "MnuGenstraps", "MnuRandomResampling", "MnuMis",
+      "MnuNoise",       "MnuDistances"};
   return kNames[static_cast<std::size_t>(command)];
 }
 
-CommandStates DisableDataCommands() { return {}; }
+CommandStates DisableDataCommands() {
+  return {};
+}
 
 CommandStates EnableSingleSetCommands(const DataSet& data) {
   CommandStates states;

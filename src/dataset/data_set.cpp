@@ -5,8 +5,7 @@
 namespace marbleset {
 
 DataSet::DataSet()
-    : OtuName(kMaxOtu + 1),
-      cells_(static_cast<std::size_t>(kMaxOtu + 1) * (kMaxChar + 1), 0.0f) {}
+    : OtuName(kMaxOtu + 1), cells_(static_cast<std::size_t>(kMaxOtu + 1) * (kMaxChar + 1), 0.0f) {}
 
 void DataSet::swap(DataSet& other) noexcept {
   using std::swap;

@@ -59,6 +59,8 @@ struct ProcessState {
 void ClearFileState(DataSet& data);
 
 // True once a data file has been read successfully (and not cleared since).
-inline bool HasData(const DataSet& data) { return !data.DataFileName.empty(); }
+inline bool HasData(const DataSet& data) {
+  return !data.DataFileName.empty();
+}
 
 }  // namespace marbleset

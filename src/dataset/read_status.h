@@ -8,12 +8,12 @@ namespace marbleset {
 
 enum class ReadStatus : int16_t {
   kOk = 0,
-  kNoDeclarations = 1,   // no item with a positive value before the file ends
-  kNoOtuCount = 2,       // the OTU count is not ended by a space
-  kNoCharCount = 3,      // no character count after the OTU count
-  kDataIncomplete = 4,   // the file ends before the last OTU (or NTSYS row)
-  kWrongMatrixType = 5,  // NTSYS matrix type other than 1
-  kLabelsIncomplete = 6, // the file ends inside the NTSYS label block
+  kNoDeclarations = 1,    // no item with a positive value before the file ends
+  kNoOtuCount = 2,        // the OTU count is not ended by a space
+  kNoCharCount = 3,       // no character count after the OTU count
+  kDataIncomplete = 4,    // the file ends before the last OTU (or NTSYS row)
+  kWrongMatrixType = 5,   // NTSYS matrix type other than 1
+  kLabelsIncomplete = 6,  // the file ends inside the NTSYS label block
 };
 
 // The question the open command asks, e.g. "Error reading data. Open in Notepad?".

@@ -53,8 +53,8 @@ struct KernelTable {
                       int count, MaskedSums* out);
   // "Marker mean": for each of otus OTUs (a multiple of 32), the sum of pm[k] over the
   // characters k in chars where that OTU is in state 1 (into ones) and in state 0 (into
-  // zeros, unless it is null). planes holds the states by character: at planes + k * stride, one word of state-1
-  // bits and one of state-0 bits per 64 OTUs, interleaved.
+  // zeros, unless it is null). planes holds the states by character: at planes + k * stride, one
+  // word of state-1 bits and one of state-0 bits per 64 OTUs, interleaved.
   void (*state_weight_sums)(const std::uint64_t* planes, std::size_t stride,
                             const std::uint16_t* chars, int char_count, const double* pm, int otus,
                             double* ones, double* zeros);

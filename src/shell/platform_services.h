@@ -11,10 +11,10 @@ namespace marbleset::shell {
 
 struct FileDialogRequest {
   QString title;
-  QString filter;         // Qt filter list, entries separated by ";;"
+  QString filter;  // Qt filter list, entries separated by ";;"
   QString initialFolder;
-  QString initialName;    // proposed file name (may be a full path)
-  int filterIndex = 0;    // 0-based entry chosen at first
+  QString initialName;  // proposed file name (may be a full path)
+  int filterIndex = 0;  // 0-based entry chosen at first
   bool askOverwrite = false;
 };
 

@@ -32,7 +32,8 @@ TEST(TextSink, PassesLongAndShortTextThroughInOrder) {
 }
 
 TEST(OutputFile, NamesThePathAndTheReasonWhenItCannotWrite) {
-  const auto missing = std::filesystem::temp_directory_path() / "marbleset-no-such-folder" / "a.txt";
+  const auto missing =
+      std::filesystem::temp_directory_path() / "marbleset-no-such-folder" / "a.txt";
   try {
     OutputFile file(missing.string());
     FAIL() << "a file in a missing folder was created";
