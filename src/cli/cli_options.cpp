@@ -7,6 +7,7 @@
 
 #include "dataset/errors.h"
 #include "dataset/read_status.h"
+#include "editing/data_writer.h"
 
 namespace marbleset::cli {
 
@@ -77,6 +78,14 @@ int LoadInput(const InputOptions& options, DataSet& data, std::ostream& err) {
     err << ReadStatusFinding(status) << '\n';
     return kExitUnreadable;
   });
+}
+
+int LoadSingleDataSet(const InputOptions& options, DataSet& data, std::string_view refusal,
+                      std::ostream& err) {
+  const int loaded = LoadInput(options, data, err);
+  if (loaded != kExitOk || data.MultiSet == 0) return loaded;
+  err << options.path << ": the file holds several data sets; " << refusal << ".\n";
+  return kExitUsage;
 }
 
 void AddOutputOptions(CLI::App& command, OutputOptions& options) {
@@ -159,6 +168,17 @@ std::string PlainNumber(double value) {
   char text[64];
   const auto result = std::to_chars(text, text + sizeof text, value);
   return std::string(text, result.ptr);
+}
+
+void SaveToOutput(const DataSet& data, int layout, const OutputOptions& options,
+                  std::ostream& standard_output) {
+  CliOutput output(options, standard_output);
+  if (layout == 1) {
+    WriteNtsysData(data, output.sink());
+  } else {
+    WritePhylipData(data, output.sink());
+  }
+  output.Close();
 }
 
 }  // namespace marbleset::cli

@@ -51,6 +51,11 @@ void AddInputOptions(CLI::App& command, InputOptions& options);
 // read finding without " Open in Notepad?", or the failure's text) and returns kExitUnreadable.
 int LoadInput(const InputOptions& options, DataSet& data, std::ostream& err);
 
+// LoadInput for a command the menus offer for one data set only: a file of several is refused
+// with kExitUsage and "<path>: the file holds several data sets; <refusal>.".
+int LoadSingleDataSet(const InputOptions& options, DataSet& data, std::string_view refusal,
+                      std::ostream& err);
+
 // The output of a subcommand: OUTPUT ("-" for standard output, also when it is left out) and
 // --force to replace an existing file. Add it after AddInputOptions so OUTPUT follows INPUT.
 struct OutputOptions {
@@ -75,6 +80,10 @@ class CliOutput {
   std::unique_ptr<TextSink> stdout_sink_;
   std::unique_ptr<OutputFile> file_;
 };
+
+// The data set saved as "Save data as..." does: layout 0 PHYLIP, 1 NTSYS.
+void SaveToOutput(const DataSet& data, int layout, const OutputOptions& options,
+                  std::ostream& standard_output);
 
 // Runs a subcommand's work, turning failures into one line on err and an exit status:
 // ReadFailure gives kExitUnreadable, every other failure kExitFailed.

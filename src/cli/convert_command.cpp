@@ -3,7 +3,6 @@
 #include <memory>
 
 #include "cli/commands.h"
-#include "editing/data_writer.h"
 
 namespace marbleset::cli {
 
@@ -17,20 +16,10 @@ struct ConvertOptions {
 
 int RunConvert(const ConvertOptions& options, CliContext& context) {
   auto data = std::make_unique<DataSet>();
-  const int loaded = LoadInput(options.input, *data, context.err);
+  // Saving is offered for one data set only; writing the first would drop the others.
+  const int loaded = LoadSingleDataSet(options.input, *data, "convert saves one", context.err);
   if (loaded != kExitOk) return loaded;
-  if (data->MultiSet != 0) {
-    // Saving is offered for one data set only; writing the first would drop the others.
-    context.err << options.input.path << ": the file holds several data sets; convert saves one.\n";
-    return kExitUsage;
-  }
-  CliOutput output(options.output, context.out);
-  if (options.layout == 1) {
-    WriteNtsysData(*data, output.sink());
-  } else {
-    WritePhylipData(*data, output.sink());
-  }
-  output.Close();
+  SaveToOutput(*data, options.layout, options.output, context.out);
   return kExitOk;
 }
 

@@ -3,7 +3,6 @@
 #include <memory>
 
 #include "cli/commands.h"
-#include "editing/data_writer.h"
 #include "editing/screening.h"
 
 namespace marbleset::cli {
@@ -23,20 +22,10 @@ int RunCrop(const CropOptions& options, CliContext& context) {
     return kExitUsage;
   }
   auto data = std::make_unique<DataSet>();
-  const int loaded = LoadInput(options.input, *data, context.err);
+  const int loaded = LoadSingleDataSet(options.input, *data, "crop works on one", context.err);
   if (loaded != kExitOk) return loaded;
-  if (data->MultiSet != 0) {
-    context.err << options.input.path << ": the file holds several data sets; crop works on one.\n";
-    return kExitUsage;
-  }
   ApplyCrop(*data, options.choice);
-  CliOutput output(options.output, context.out);
-  if (options.layout == 1) {
-    WriteNtsysData(*data, output.sink());
-  } else {
-    WritePhylipData(*data, output.sink());
-  }
-  output.Close();
+  SaveToOutput(*data, options.layout, options.output, context.out);
   return kExitOk;
 }
 

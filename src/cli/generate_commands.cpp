@@ -51,13 +51,9 @@ int RunGenerator(const GenerateOptions& options, CliContext& context) {
     return kExitUsage;
   }
   auto data = std::make_unique<DataSet>();
-  const int loaded = LoadInput(options.input, *data, context.err);
+  const int loaded =
+      LoadSingleDataSet(options.input, *data, "the generators work on one", context.err);
   if (loaded != kExitOk) return loaded;
-  if (data->MultiSet != 0) {
-    context.err << options.input.path
-                << ": the file holds several data sets; the generators work on one.\n";
-    return kExitUsage;
-  }
   int16_t M = static_cast<int16_t>(10 * data->NOtu);
   if (options.otus) {
     const auto tenths = Tenths(*options.otus);

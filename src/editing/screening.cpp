@@ -79,26 +79,31 @@ int CharMissingCount(const DataSet& data, int character) {
   return count;
 }
 
-bool IsMonomorphic(const DataSet& data, int character) {
+namespace {
+struct StateCounts {
   int zeros = 0;
   int ones = 0;
+};
+
+StateCounts CountStates(const DataSet& data, int character) {
+  StateCounts counts;
   for (int i = 1; i <= data.NOtu; ++i) {
     const float value = data.Matrix(i, character);
-    zeros += value == 0.0f;
-    ones += value == 1.0f;
+    counts.zeros += value == 0.0f;
+    counts.ones += value == 1.0f;
   }
-  return zeros == 0 || ones == 0;
+  return counts;
+}
+}  // namespace
+
+bool IsMonomorphic(const DataSet& data, int character) {
+  const StateCounts counts = CountStates(data, character);
+  return counts.zeros == 0 || counts.ones == 0;
 }
 
 bool IsUninformative(const DataSet& data, int character) {
-  int zeros = 0;
-  int ones = 0;
-  for (int i = 1; i <= data.NOtu; ++i) {
-    const float value = data.Matrix(i, character);
-    zeros += value == 0.0f;
-    ones += value == 1.0f;
-  }
-  return zeros == 1 || ones == 1;
+  const StateCounts counts = CountStates(data, character);
+  return counts.zeros == 1 || counts.ones == 1;
 }
 
 CropCounts CountCropProperties(const DataSet& data) {
