@@ -1,12 +1,15 @@
 // Marbleset's files fed to the real PHYLIP programs: what each program makes of them.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
-#include <cmath>
-#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <random>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,23 +19,95 @@
 #include "dataset/text_sink.h"
 #include "distances/distance_run.h"
 #include "editing/data_writer.h"
-#include "phylip/phylip_runner.h"
 #include "resampling/generators.h"
 
-namespace marbleset::phylip {
+namespace marbleset {
 namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadWholeFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// PHYLIP asks before it replaces an outfile or outtree: every run gets a fresh folder.
+struct TempFolder {
+  fs::path path;
+  TempFolder() {
+    std::string pattern = (fs::temp_directory_path() / "marbleset-phylip-XXXXXX").string();
+    path = mkdtemp(pattern.data());
+  }
+  ~TempFolder() {
+    std::error_code ignored;
+    fs::remove_all(path, ignored);
+  }
+  std::string operator/(const std::string& name) const { return (path / name).string(); }
+};
+
+struct PhylipRun {
+  int status = -1;
+  std::string screen, outfile, outtree;
+  std::string Describe() const {  // for failure messages
+    return "exit status " + std::to_string(status) + "; screen ends:\n" +
+           screen.substr(screen.size() > 3000 ? screen.size() - 3000 : 0);
+  }
+};
+
+// Runs program in folder with its menu answers on standard input, a timeout ending any hang.
+PhylipRun RunPhylip(const std::string& program, const TempFolder& folder,
+                    const std::string& answers, int timeout_seconds = 60) {
+  std::ofstream(folder / "answers", std::ios::binary) << answers;
+  const std::string command = "cd '" + folder.path.string() + "' && timeout -k 5 " +
+                              std::to_string(timeout_seconds) + " '" MARBLESET_PHYLIP_BIN "/" +
+                              program + "' < answers > screen 2>&1";
+  const int raw = std::system(command.c_str());
+  return {raw == -1 ? -1 : WEXITSTATUS(raw), ReadWholeFile(folder / "screen"),
+          ReadWholeFile(folder / "outfile"), ReadWholeFile(folder / "outtree")};
+}
+
+void ExpectCrLfOnly(const std::string& path) {
+  const std::string text = ReadWholeFile(path);
+  const std::string rest = std::regex_replace(text, std::regex("\r\n"), "");
+  EXPECT_TRUE(text.ends_with("\r\n") && rest.find_first_of("\r\n") == std::string::npos)
+      << path << " has a line end other than CR LF";
+}
+
+// The trees of a tree file, line breaks inside a tree removed.
+std::vector<std::string> TreesOf(std::string text) {
+  std::erase_if(text, [](char c) { return c == '\r' || c == '\n'; });
+  std::vector<std::string> trees;
+  for (std::size_t at = 0, end; (end = text.find(';', at)) != std::string::npos; at = end + 1)
+    trees.push_back(text.substr(at, end + 1 - at));
+  return trees;
+}
+
+// The run ended well with count trees (any when count < 0), every name a whole label of each.
+std::vector<std::string> ExpectTrees(const PhylipRun& run, int count,
+                                     const std::vector<std::string>& names) {
+  EXPECT_EQ(run.status, 0) << run.Describe();
+  const std::vector<std::string> trees = TreesOf(run.outtree);
+  EXPECT_TRUE(count < 0 ? !trees.empty() : trees.size() == static_cast<std::size_t>(count))
+      << trees.size() << " trees; " << run.Describe();
+  for (const std::string& tree : trees)
+    for (const std::string& name : names)
+      EXPECT_TRUE(std::regex_search(tree, std::regex("[(,]" + name + "[:,)\\[]")))
+          << "no OTU " << name << " in " << tree;
+  return trees;
+}
+
+void ExpectStops(const PhylipRun& run, const std::string& says) {
+  EXPECT_NE(run.status, 0) << run.Describe();
+  EXPECT_TRUE(TreesOf(run.outtree).empty()) << run.outtree;
+  EXPECT_NE(run.screen.find(says), std::string::npos) << says << " not in " << run.Describe();
+}
 
 // Twelve grasses, the longest name exactly the ten characters PHYLIP reads.
 const std::vector<std::string> kGrasses = {"Avena",   "Bromus",   "Festuca",  "Lolium",
                                            "Poa",     "Dactylis", "Phleum",   "Agrostis",
                                            "Hordeum", "Secale",   "Triticum", "Alopecurus"};
 
-std::string NameField(const std::string& name) {
-  return name + std::string(12 - name.size(), ' ');
-}
-
-// Binary markers with some tree-like structure (each character splits the OTUs by one bit of
-// their index), a few flips and a few missing entries.
+// Binary markers split by bits of the OTU index, with a few flips and missing entries.
 std::unique_ptr<DataSet> BinaryMarkers(const std::vector<std::string>& names, int characters) {
   auto data = std::make_unique<DataSet>();
   data->NOtu = static_cast<int16_t>(names.size());
@@ -40,331 +115,164 @@ std::unique_ptr<DataSet> BinaryMarkers(const std::vector<std::string>& names, in
   data->MissingValue = 2.0f;
   std::mt19937 draw(2024);
   for (int i = 1; i <= data->NOtu; ++i) {
-    data->OtuName[i] = NameField(names[i - 1]);
+    data->OtuName[i] = names[i - 1] + std::string(12 - names[i - 1].size(), ' ');
     for (int j = 1; j <= characters; ++j) {
-      int state = ((i - 1) >> (j % 4)) & 1;
-      if (draw() % 10 == 0) state = 1 - state;
+      const int state = (((i - 1) >> (j % 4)) & 1) ^ (draw() % 10 == 0);
       data->Matrix(i, j) = draw() % 40 == 0 ? data->MissingValue : static_cast<float>(state);
     }
   }
-  data->DataFileName = "markers.phy";
   return data;
 }
 
-std::vector<std::string> TreesOf(const std::string& treefile) {
-  std::vector<std::string> trees;
-  std::string tree;
-  for (char c : treefile) {
-    if (c == '\r' || c == '\n') continue;
-    tree += c;
-    if (c == ';') trees.push_back(std::move(tree)), tree.clear();
-  }
-  return trees;
+void WriteDistances(const DataSet& data, const std::string& path) {
+  OutputFile file(path);
+  DistanceMatrixPass(data, DistanceSettings{}, file.sink());
+  file.Close();
 }
-
-// Every name appears in the tree as a whole label (after '(' or ',', before ':' ',' or ')').
-void ExpectEveryName(const std::string& text, const std::vector<std::string>& names,
-                     const std::string& context) {
-  std::string tree;  // tree files break long trees over lines
-  for (char c : text)
-    if (c != '\r' && c != '\n') tree += c;
-  for (const std::string& name : names) {
-    const std::regex label("[(,]" + name + "[:,)\\[]");
-    EXPECT_TRUE(std::regex_search(tree, label)) << context << ": no OTU " << name << " in " << tree;
-  }
-}
-
-void ExpectCrLfFile(const fs::path& path) {
-  EXPECT_TRUE(OnlyCrLfLineEnds(ReadWholeFile(path))) << path << " has a line end other than CR LF";
-}
-
-// pars with the rows read in sequence (a row may go on over several lines), one tree kept per
-// data set, and the multiple data sets option: count, then the random-number seed and the
-// number of jumbles it asks for.
-std::string ParsMultiSetAnswers(int data_sets) {
-  return "I\nV\n1\nM\nD\n" + std::to_string(data_sets) + "\n7\n1\nY\n";
-}
-
-// consense on a tree file: one majority-rule tree of all the names.
-void ExpectConsensus(const std::string& trees, const std::vector<std::string>& names,
-                     int tree_count) {
-  TempFolder folder;
-  WriteWholeFile(folder / "intree", trees);
-  const PhylipRun run = RunPhylip("consense", folder.path(), "Y\n");
-  ASSERT_EQ(run.status, 0) << "consense: " << run.Describe();
-  ASSERT_EQ(CountTrees(run.outtree), 1) << "consense: " << run.Describe();
-  ExpectEveryName(run.outtree, names, "consensus");
-  EXPECT_NE(run.outfile.find("out of " + std::to_string(tree_count) + ".00 trees"),
-            std::string::npos)
-      << run.outfile;
-}
-
-using GenerateInto = std::function<void(const DataSet&, UniformSource&, const std::string&)>;
 
 struct GeneratorCase {
   std::string name;
-  GenerateInto generate;
-  bool populations;  // drawn from repeated population names (GenStraps)
+  std::function<void(const DataSet&, UniformSource&, const std::string&)> generate;
+  friend std::ostream& operator<<(std::ostream& o, const GeneratorCase& c) { return o << c.name; }
 };
 
-void PrintTo(const GeneratorCase& param, std::ostream* out) {
-  *out << param.name;
-}
+NoProgress none;
+const GeneratorCase kGenerators[] = {
+    {"BootStraps", [](auto& d, auto& s, auto& p) { GenerateBootStraps(d, s, 1000, 350, p, none); }},
+    {"Permutations", [](auto& d, auto& s, auto& p) { GeneratePermutations(d, s, 1000, p, none); }},
+    {"GenStraps", [](auto& d, auto& s, auto& p) { GenerateGenStraps(d, s, 1000, p, none); }},
+    {"Resamplings",
+     [](auto& d, auto& s, auto& p) { GenerateResamplings(d, s, 1000, 10 * d.NOtu, p, none); }},
+    {"MissStraps", [](auto& d, auto& s, auto& p) { GenerateMissStraps(d, s, 1000, p, none); }},
+    {"Noise", [](auto& d, auto& s, auto& p) { GenerateNoise(d, s, 1000, 100, p, none); }},
+};
 
 class GeneratedDataSets : public testing::TestWithParam<GeneratorCase> {};
 
-// 100 data sets of each generator, read by pars in one run: 100 trees with every OTU, and
-// consense joins them. 250 characters make every row go on over a second line.
+// 100 data sets of 250 characters (rows go on over a second line: I) read by pars in one run
+// keeping one tree each (V 1): 100 trees with every OTU, and consense joins them into one.
 TEST_P(GeneratedDataSets, ParsReadsAllHundred_ConsenseJoinsTheirTrees) {
-  const GeneratorCase& param = GetParam();
-  std::vector<std::string> names = kGrasses;
-  std::vector<std::string> rows = kGrasses;
-  if (param.populations) {
+  std::vector<std::string> names = kGrasses, rows = kGrasses;
+  if (GetParam().name == "GenStraps") {  // rows drawn from repeated population names
     names = {"PopNorth", "PopSouth", "PopEast", "PopWest", "PopHill", "PopVale"};
     rows.clear();
     for (int copy = 0; copy < 3; ++copy) rows.insert(rows.end(), names.begin(), names.end());
   }
-  const auto data = BinaryMarkers(rows, 250);
   TempFolder folder;
   UniformSource source;
-  param.generate(*data, source, (folder / "infile").string());
-  ExpectCrLfFile(folder / "infile");
-
-  const PhylipRun run = RunPhylip("pars", folder.path(), ParsMultiSetAnswers(100));
-  ASSERT_EQ(run.status, 0) << "pars: " << run.Describe();
-  const std::vector<std::string> trees = TreesOf(run.outtree);
-  ASSERT_EQ(trees.size(), 100u) << "pars: " << run.Describe();
-  for (const std::string& tree : trees) ExpectEveryName(tree, names, "pars tree");
-  ExpectConsensus(run.outtree, names, 100);
+  GetParam().generate(*BinaryMarkers(rows, 250), source, folder / "infile");
+  ExpectCrLfOnly(folder / "infile");
+  const PhylipRun pars = RunPhylip("pars", folder, "I\nV\n1\nM\nD\n100\n7\n1\nY\n");
+  ExpectTrees(pars, 100, names);
+  TempFolder consense_folder;
+  std::ofstream(consense_folder / "intree", std::ios::binary) << pars.outtree;
+  const PhylipRun consense = RunPhylip("consense", consense_folder, "Y\n");
+  ExpectTrees(consense, 1, names);
+  EXPECT_NE(consense.outfile.find("out of 100.00 trees"), std::string::npos) << consense.outfile;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    AllGenerators, GeneratedDataSets,
-    testing::Values(GeneratorCase{"BootStraps",
-                                  [](const DataSet& d, UniformSource& s, const std::string& p) {
-                                    NoProgress none;
-                                    GenerateBootStraps(d, s, 1000, 350, p, none);
-                                  },
-                                  false},
-                    GeneratorCase{"Permutations",
-                                  [](const DataSet& d, UniformSource& s, const std::string& p) {
-                                    NoProgress none;
-                                    GeneratePermutations(d, s, 1000, p, none);
-                                  },
-                                  false},
-                    GeneratorCase{"GenStraps",
-                                  [](const DataSet& d, UniformSource& s, const std::string& p) {
-                                    NoProgress none;
-                                    GenerateGenStraps(d, s, 1000, p, none);
-                                  },
-                                  true},
-                    GeneratorCase{"Resamplings",
-                                  [](const DataSet& d, UniformSource& s, const std::string& p) {
-                                    NoProgress none;
-                                    GenerateResamplings(d, s, 1000,
-                                                        static_cast<int16_t>(10 * d.NOtu), p, none);
-                                  },
-                                  false},
-                    GeneratorCase{"MissStraps",
-                                  [](const DataSet& d, UniformSource& s, const std::string& p) {
-                                    NoProgress none;
-                                    GenerateMissStraps(d, s, 1000, p, none);
-                                  },
-                                  false},
-                    GeneratorCase{"Noise",
-                                  [](const DataSet& d, UniformSource& s, const std::string& p) {
-                                    NoProgress none;
-                                    GenerateNoise(d, s, 1000, 100, p, none);
-                                  },
-                                  false}),
-    [](const testing::TestParamInfo<GeneratorCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(AllGenerators, GeneratedDataSets, testing::ValuesIn(kGenerators),
+                         [](const auto& info) { return info.param.name; });
 
-// mix keeps every tied tree of a data set, each weighted by its share: the weights of one
-// data set add up to 1, so 100 data sets read give weights adding up to 100.
-TEST(Mix, ReadsHundredBootstraps_TreeWeightsAddUpToHundred) {
-  const auto data = BinaryMarkers(kGrasses, 60);
+// A file of 100 bootstrap data sets: mix weights each tied tree of a data set by its share, so
+// the weights add up to 100; neighbor reads the 100 distance matrices of each coefficient.
+TEST(MultiSet, MixAndNeighborReadAllHundredDataSets) {
   TempFolder folder;
   UniformSource source;
-  NoProgress none;
-  GenerateBootStraps(*data, source, 1000, 350, (folder / "infile").string(), none);
-  ExpectCrLfFile(folder / "infile");
-
-  const PhylipRun run = RunPhylip("mix", folder.path(), "M\nD\n100\n7\n1\nY\n");
-  ASSERT_EQ(run.status, 0) << "mix: " << run.Describe();
-  EXPECT_NE(run.screen.find("Data set # 100:"), std::string::npos) << run.Describe();
+  kGenerators[0].generate(*BinaryMarkers(kGrasses, 80), source, folder / "infile");
+  const PhylipRun mix = RunPhylip("mix", folder, "M\nD\n100\n7\n1\nY\n");
   double weights = 0;
-  for (const std::string& tree : TreesOf(run.outtree)) {
-    ExpectEveryName(tree, kGrasses, "mix tree");
-    const auto open = tree.rfind('[');
-    weights += open == std::string::npos ? 1.0 : std::stod(tree.substr(open + 1));
-  }
-  EXPECT_NEAR(weights, 100.0, 0.05) << run.outtree;
-}
-
-// The distance matrices of a file of 100 data sets, read by neighbor in one run.
-TEST(Neighbor, ReadsHundredDistanceMatrices_HundredTreesOfEveryOtu) {
-  TempFolder folder;
-  {
-    const auto data = BinaryMarkers(kGrasses, 80);
-    UniformSource source;
-    NoProgress none;
-    GenerateBootStraps(*data, source, 1000, 350, (folder / "markers_bs.phy").string(), none);
-  }
+  for (const std::string& tree : ExpectTrees(mix, -1, kGrasses))
+    weights += tree.ends_with("];") ? std::stod(tree.substr(tree.rfind('[') + 1)) : 1.0;
+  EXPECT_NEAR(weights, 100.0, 0.05) << mix.outtree;
   auto data = std::make_unique<DataSet>();
-  ASSERT_EQ(
-      LoadDataFile(*data, (folder / "markers_bs.phy").string(), DataKind::kBinary, Layout::kPhylip),
-      ReadStatus::kOk);
+  ASSERT_EQ(LoadDataFile(*data, folder / "infile", DataKind::kBinary, Layout::kPhylip),
+            ReadStatus::kOk);
   ASSERT_EQ(data->MultiSet, 1);
   for (int coefficient : {kBinaryMatching, kJaccard, kNei}) {
     SCOPED_TRACE(std::string(CoefficientNames(false)[coefficient]));
     TempFolder run_folder;
-    DistanceSettings settings;
-    settings.coefficient = coefficient;
-    NoProgress none;
-    DistanceRunMulti(*data, settings, (run_folder / "infile").string(), none);
-    ExpectCrLfFile(run_folder / "infile");
-
-    const PhylipRun run = RunPhylip("neighbor", run_folder.path(), "M\n100\n7\nY\n");
-    ASSERT_EQ(run.status, 0) << "neighbor: " << run.Describe();
-    const std::vector<std::string> trees = TreesOf(run.outtree);
-    ASSERT_EQ(trees.size(), 100u) << "neighbor: " << run.Describe();
-    for (const std::string& tree : trees) ExpectEveryName(tree, kGrasses, "neighbor tree");
+    DistanceRunMulti(*data, {.coefficient = coefficient}, run_folder / "infile", none);
+    ExpectCrLfOnly(run_folder / "infile");
+    ExpectTrees(RunPhylip("neighbor", run_folder, "M\n100\n7\nY\n"), 100, kGrasses);
   }
 }
 
 // The largest matrix Marbleset holds: 1000 OTUs, each row one line of 9000 characters.
 TEST(Neighbor, ReadsThousandOtuMatrix_OneTreeOfThousandOtus) {
   std::vector<std::string> names;
-  for (int i = 1; i <= kMaxOtu; ++i) {
-    char name[11];
-    std::snprintf(name, sizeof name, "OTU%04d", i);
-    names.push_back(name);
-  }
-  const auto data = BinaryMarkers(names, 40);
+  for (int i = 1; i <= kMaxOtu; ++i) names.push_back("OTU" + std::to_string(10000 + i).substr(1));
   TempFolder folder;
-  {
-    OutputFile file((folder / "infile").string());
-    DistanceMatrixPass(*data, DistanceSettings{}, file.sink());
-    file.Close();
-  }
-  ExpectCrLfFile(folder / "infile");
-
-  const PhylipRun run = RunPhylip("neighbor", folder.path(), "2\nY\n", 100);
-  ASSERT_EQ(run.status, 0) << "neighbor: " << run.Describe();
-  const std::vector<std::string> trees = TreesOf(run.outtree);
-  ASSERT_EQ(trees.size(), 1u) << "neighbor: " << run.Describe();
-  int labels = 0;
-  for (std::size_t at = 0; (at = trees[0].find("OTU", at)) != std::string::npos; ++at) ++labels;
-  EXPECT_EQ(labels, kMaxOtu);
-  ExpectEveryName(trees[0], {"OTU0001", "OTU0500", "OTU1000"}, "neighbor tree");
+  WriteDistances(*BinaryMarkers(names, 40), folder / "infile");
+  ExpectCrLfOnly(folder / "infile");
+  ExpectTrees(RunPhylip("neighbor", folder, "2\nY\n", 100), 1, names);
 }
 
-// Quantitative values in the value tokens (no zero before the point, exponents for the very
-// small) read by contml as continuous characters: it echoes the values it read.
+// Values with no zero before the point and exponents for the very small, read by contml as
+// continuous characters (C) and echoed (1) as written.
 TEST(Contml, ReadsQuantitativeDataAsContinuousCharacters_ValuesAsWritten) {
-  const std::vector<std::vector<float>> rows = {
-      {98.5f, 0.25f, -3.5f, 12.0f, 1.0f / 3.0f, 0.00001234f},
-      {72.0f, 0.5f, -2.25f, 8.0f, 0.125f, 0.00002f},
-      {55.5f, 0.75f, -0.5f, 6.0f, 2.0f / 3.0f, 0.00003f},
-      {48.0f, 0.05f, 1.5f, 9.0f, 0.9f, 0.00005f},
-      {35.25f, 0.2f, 2.0f, 4.0f, 0.3f, 0.00004f},
-      {80.125f, 0.6f, -1.75f, 7.0f, 0.45f, 0.00001f}};
-  const std::vector<std::string> names = {"Avena",  "Bromus", "Festuca",
-                                          "Lolium", "Poa",    "Dactylis"};
-  auto data = std::make_unique<DataSet>();
-  data->NOtu = 6;
-  data->NChar = 6;
+  const float rows[6][6] = {{98.5f, 0.25f, -3.5f, 12.0f, 1.0f / 3.0f, 0.00001234f},
+                            {72.0f, 0.5f, -2.25f, 8.0f, 0.125f, 0.00002f},
+                            {55.5f, 0.75f, -0.5f, 6.0f, 2.0f / 3.0f, 0.00003f},
+                            {48.0f, 0.05f, 1.5f, 9.0f, 0.9f, 0.00005f},
+                            {35.25f, 0.2f, 2.0f, 4.0f, 0.3f, 0.00004f},
+                            {80.125f, 0.6f, -1.75f, 7.0f, 0.45f, 0.00001f}};
+  const std::vector<std::string> names(kGrasses.begin(), kGrasses.begin() + 6);
+  auto data = BinaryMarkers(names, 6);
   data->Quantitative = 1;
   data->MissingValue = -9999.0f;
-  for (int i = 1; i <= 6; ++i) {
-    data->OtuName[i] = NameField(names[i - 1]);
+  for (int i = 1; i <= 6; ++i)
     for (int j = 1; j <= 6; ++j) data->Matrix(i, j) = rows[i - 1][j - 1];
-  }
   TempFolder folder;
-  WritePhylipData(*data, (folder / "infile").string());
+  WritePhylipData(*data, folder / "infile");
+  ExpectCrLfOnly(folder / "infile");
   const std::string written = ReadWholeFile(folder / "infile");
-  EXPECT_TRUE(OnlyCrLfLineEnds(written));
   ASSERT_NE(written.find(" .25"), std::string::npos) << written;
   ASSERT_NE(written.find("E-05"), std::string::npos) << written;
-
-  // C: continuous characters (no line of allele counts); 1: print the data read.
-  const PhylipRun run = RunPhylip("contml", folder.path(), "C\n1\nY\n");
-  ASSERT_EQ(run.status, 0) << "contml: " << run.Describe();
-  ASSERT_EQ(CountTrees(run.outtree), 1) << "contml: " << run.Describe();
-  ExpectEveryName(run.outtree, names, "contml tree");
+  const PhylipRun run = RunPhylip("contml", folder, "C\n1\nY\n");
+  ExpectTrees(run, 1, names);
   for (int i = 1; i <= 6; ++i) {
     const auto at = run.outfile.find("\n" + names[i - 1] + " ");
     ASSERT_NE(at, std::string::npos) << run.outfile;
     std::istringstream line(run.outfile.substr(at + 11, run.outfile.find('\n', at + 1) - at - 11));
     for (int j = 1; j <= 6; ++j) {
-      double echoed = 0;
-      ASSERT_TRUE(line >> echoed) << names[i - 1] << " character " << j << "\n" << run.outfile;
+      double echoed = 0;  // stays 0, far from any value, when the line ends early
+      line >> echoed;
       EXPECT_NEAR(echoed, data->Matrix(i, j), 6e-6) << names[i - 1] << " character " << j;
     }
   }
 }
 
-// PHYLIP takes the first ten characters of a row as the name; Marbleset's name field is 12.
-// Ten characters are safe: the two blanks that fill the field are read as spacing. An 11th or
-// 12th character is read as the first data: a letter makes mix and neighbor stop, a digit
-// slips into mix's data unnoticed with the name cut to ten, and makes neighbor stop.
+// PHYLIP takes a row's first ten characters as the name; Marbleset's name field is 12. Ten are
+// safe (the two filling blanks read as spacing); an 11th or 12th character is read as data.
 TEST(NameBoundary, TenCharactersReachPhylip_ElevenAndTwelveAreReadAsData) {
-  const auto run_mix = [](const std::vector<std::string>& names) {
+  const auto run = [](const std::string& program, std::vector<std::string> names, bool first) {
+    if (first) names.insert(names.end(), {"Avena", "Bromus", "Festuca", "Lolium"});
     const auto data = BinaryMarkers(names, 12);
     TempFolder folder;
-    WritePhylipData(*data, (folder / "infile").string());
-    return RunPhylip("mix", folder.path(), "Y\n");
+    program == "mix" ? WritePhylipData(*data, folder / "infile")
+                     : WriteDistances(*data, folder / "infile");
+    return RunPhylip(program, folder, "Y\n");
   };
-  const auto run_neighbor = [](const std::vector<std::string>& names) {
-    const auto data = BinaryMarkers(names, 12);
-    TempFolder folder;
-    OutputFile file((folder / "infile").string());
-    DistanceMatrixPass(*data, DistanceSettings{}, file.sink());
-    file.Close();
-    return RunPhylip("neighbor", folder.path(), "Y\n");
-  };
-  const std::vector<std::string> others = {"Avena", "Bromus", "Festuca", "Lolium"};
-  const auto with = [&others](std::vector<std::string> names) {
-    names.insert(names.end(), others.begin(), others.end());
-    return names;
-  };
-
-  // 10 characters: read whole by both.
-  for (const PhylipRun& run : {run_mix(with({"Population", "Sample0001"})),
-                               run_neighbor(with({"Population", "Sample0001"}))}) {
-    ASSERT_EQ(run.status, 0) << run.Describe();
-    ExpectEveryName(run.outtree, with({"Population", "Sample0001"}), "10 characters");
+  for (const std::string program : {"mix", "neighbor"})
+    ExpectTrees(run(program, {"Population", "Sample0001"}, true), -1, {"Population", "Sample0001"});
+  // A letter 11th or 12th stops both; a digit is a state to mix, which runs on with the name cut.
+  for (const std::string name : {"PopulationX", "PopulationXY", "Sample00001", "Sample000010"}) {
+    const PhylipRun mix = run("mix", {name}, true);
+    if (name.starts_with("Sample")) {
+      ExpectTrees(mix, -1, {name.substr(0, 10)});
+      EXPECT_EQ(mix.outtree.find(name), std::string::npos) << mix.outtree;
+      continue;
+    }
+    ExpectStops(mix, "Bad character state: X");
+    ExpectStops(run("neighbor", {name}, true), "");
   }
-  // 11 and 12 characters ending in letters: refused.
-  for (const std::string name : {"PopulationX", "PopulationXY"}) {
-    const PhylipRun mix = run_mix(with({name}));
-    EXPECT_NE(mix.status, 0) << mix.Describe();
-    EXPECT_NE(mix.screen.find("Bad character state: X"), std::string::npos) << mix.Describe();
-    const PhylipRun neighbor = run_neighbor(with({name}));
-    EXPECT_NE(neighbor.status, 0) << neighbor.Describe();
-    EXPECT_EQ(CountTrees(neighbor.outtree), 0) << neighbor.Describe();
-  }
-  // 11 and 12 characters ending in digits: mix takes them as states and runs on, with the
-  // name cut to ten characters.
-  for (const std::string name : {"Sample00001", "Sample000010"}) {
-    const PhylipRun mix = run_mix(with({name}));
-    ASSERT_EQ(mix.status, 0) << mix.Describe();
-    ExpectEveryName(mix.outtree, {name.substr(0, 10)}, "cut name");
-    EXPECT_EQ(mix.outtree.find(name), std::string::npos) << mix.outtree;
-  }
-  // neighbor reads the digit into the row's first distance ("1" and "0.333333" make
-  // 10.333333) and stops: the matrix is no longer zero on its diagonal or no longer symmetric.
-  // Even a "0" there makes it stop.
-  const PhylipRun first_row = run_neighbor(with({"Sample00001"}));
-  EXPECT_NE(first_row.status, 0) << first_row.Describe();
-  EXPECT_NE(first_row.screen.find("diagonal element of row 1"), std::string::npos)
-      << first_row.Describe();
-  for (const std::string name : {"Sample00001", "Sample00000", "Sample000010"}) {
-    const PhylipRun later_row = run_neighbor({"Avena", name, "Bromus", "Festuca"});
-    EXPECT_NE(later_row.status, 0) << name << ": " << later_row.Describe();
-    EXPECT_NE(later_row.screen.find("not symmetric"), std::string::npos) << later_row.Describe();
-  }
+  // neighbor reads the digit into the row's first distance ("1" and "0.333333" make 10.333333)
+  // and stops on a non-zero diagonal or, in a later row, an asymmetric matrix, even for a "0".
+  ExpectStops(run("neighbor", {"Sample00001"}, true), "diagonal element of row 1");
+  for (const std::string name : {"Sample00001", "Sample00000", "Sample000010"})
+    ExpectStops(run("neighbor", {"Avena", name, "Bromus", "Festuca"}, false), "not symmetric");
 }
 
 }  // namespace
-}  // namespace marbleset::phylip
+}  // namespace marbleset
