@@ -1,17 +1,11 @@
-// Takes the guide's and the README's screenshots: the main window with the example markers
-// loaded, the crop dialog, the settings dialog, the about box and the help window. Run it under
-// Xvfb (or the offscreen platform) with the output folder as its argument.
+// Writes the guide's and the README's screenshots into a folder; run it under Xvfb.
 #include <QApplication>
 #include <QDir>
-#include <QPixmap>
 #include <QTemporaryDir>
 #include <QTextBrowser>
-#include <QTimer>
 #include <QUrl>
 #include <cstdio>
 
-#include "dataset/data_set.h"
-#include "resampling/uniform_source.h"
 #include "scripted_services.h"
 #include "shell/about_box.h"
 #include "shell/crop_dialog.h"
@@ -20,21 +14,13 @@
 #include "shell/settings_dialog.h"
 #include "shell/settings_store.h"
 
-namespace {
-
-void Settle() {
+static bool Save(QWidget* widget, const QString& folder, const QString& name) {
   for (int i = 0; i < 20; ++i) QApplication::processEvents();
-}
-
-bool Save(QWidget* widget, const QString& folder, const QString& name) {
-  Settle();
   const QString path = QDir(folder).filePath(name + ".png");
   const bool saved = widget->grab().save(path);
   std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
   return saved;
 }
-
-}  // namespace
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
