@@ -1,30 +1,273 @@
 #include "dataset/data_set.h"
 
+#include <cstdio>
+#include <fstream>
+#include <string_view>
 #include <utility>
+
+#include "dataset/errors.h"
 
 namespace marbleset {
 
-DataSet::DataSet()
-    : OtuName(kMaxOtu + 1), cells_(static_cast<std::size_t>(kMaxOtu + 1) * (kMaxChar + 1), 0.0f) {}
+namespace {
+
+constexpr std::uint64_t kBit = 1;
+
+std::size_t WordsFor(std::size_t characters) {
+  return (characters + 63) / 64;
+}
+
+bool TestBit(const std::uint64_t* row, std::size_t character) {
+  return (row[character / 64] >> (character % 64)) & kBit;
+}
+
+void AssignBit(std::uint64_t* row, std::size_t character, bool on) {
+  const std::uint64_t mask = kBit << (character % 64);
+  row[character / 64] = on ? row[character / 64] | mask : row[character / 64] & ~mask;
+}
+
+// Moves the kept bits of one padded row to the front, in order; the rest become 0.
+void CompactBits(std::uint64_t* row, std::size_t words, const std::vector<bool>& remove) {
+  std::size_t kept = 0;
+  for (std::size_t character = 0; character < remove.size(); ++character) {
+    if (remove[character]) continue;
+    AssignBit(row, kept++, TestBit(row, character));
+  }
+  for (std::size_t character = kept; character < words * 64; ++character) {
+    AssignBit(row, character, false);
+  }
+}
+
+// New position of every kept entry; removed ones map to kept count (never read).
+std::vector<std::size_t> KeptPositions(const std::vector<bool>& remove, std::size_t& kept) {
+  std::vector<std::size_t> positions(remove.size());
+  kept = 0;
+  for (std::size_t k = 0; k < remove.size(); ++k) positions[k] = remove[k] ? 0 : kept++;
+  return positions;
+}
+
+}  // namespace
+
+DataSet DataSet::Clone() const {
+  DataSet copy;
+  copy.kind_ = kind_;
+  copy.otus_ = otus_;
+  copy.characters_ = characters_;
+  copy.words_ = words_;
+  copy.missingValue_ = missingValue_;
+  copy.memoryLimit_ = memoryLimit_;
+  copy.cells_ = cells_;
+  copy.ones_ = ones_;
+  copy.missing_ = missing_;
+  copy.others_ = others_;
+  copy.otherValues_ = otherValues_;
+  copy.otuNames = otuNames;
+  copy.multiSet = multiSet;
+  copy.fileName = fileName;
+  copy.folder = folder;
+  return copy;
+}
+
+std::uint64_t DataSet::MatrixBytes(DataKind kind, std::size_t otus, std::size_t characters) {
+  const auto rows = static_cast<std::uint64_t>(otus);
+  if (kind == DataKind::kQuantitative) return rows * characters * sizeof(float);
+  return 2 * rows * WordsFor(characters) * sizeof(std::uint64_t);
+}
+
+void DataSet::Resize(DataKind kind, std::size_t otus, std::size_t characters, float missingValue) {
+  const std::uint64_t needed = MatrixBytes(kind, otus, characters);
+  const std::uint64_t limit = memoryLimit_ != 0 ? memoryLimit_ : AvailableMemory();
+  if (needed > limit) {
+    throw MemoryFailure("A data set of " + std::to_string(otus) + " OTUs by " +
+                        std::to_string(characters) + " characters needs " + ByteSize(needed) +
+                        " of memory; " + ByteSize(limit) + " are available.");
+  }
+  DataSet fresh;
+  fresh.kind_ = kind;
+  fresh.otus_ = otus;
+  fresh.characters_ = characters;
+  fresh.missingValue_ = missingValue;
+  if (kind == DataKind::kQuantitative) {
+    fresh.cells_.assign(otus * characters, 0.0f);
+  } else {
+    fresh.words_ = WordsFor(characters);
+    fresh.ones_.assign(otus * fresh.words_, 0);
+    fresh.missing_.assign(otus * fresh.words_, 0);
+  }
+  fresh.otuNames.resize(otus);
+  kind_ = fresh.kind_;
+  otus_ = otus;
+  characters_ = characters;
+  words_ = fresh.words_;
+  missingValue_ = missingValue;
+  cells_.swap(fresh.cells_);
+  ones_.swap(fresh.ones_);
+  missing_.swap(fresh.missing_);
+  others_.clear();
+  otherValues_.clear();
+  otuNames.swap(fresh.otuNames);
+}
+
+float DataSet::Value(std::size_t otu, std::size_t character) const {
+  if (kind_ == DataKind::kQuantitative) return cells_[CellIndex(otu, character)];
+  if (TestBit(MissingRow(otu), character)) return missingValue_;
+  if (TestBit(OnesRow(otu), character)) return 1.0f;
+  if (!others_.empty() && TestBit(OtherRow(otu), character)) {
+    return otherValues_.at(CellIndex(otu, character));
+  }
+  return 0.0f;
+}
+
+bool DataSet::IsMissing(std::size_t otu, std::size_t character) const {
+  if (kind_ == DataKind::kQuantitative) return cells_[CellIndex(otu, character)] == missingValue_;
+  return TestBit(MissingRow(otu), character);
+}
+
+void DataSet::SetValue(std::size_t otu, std::size_t character, float value) {
+  if (kind_ == DataKind::kQuantitative) {
+    cells_[CellIndex(otu, character)] = value;
+    return;
+  }
+  // The missing value comes first: a file may declare 0 or 1 as its missing-data code.
+  const bool missing = value == missingValue_;
+  const bool one = !missing && value == 1.0f;
+  const bool other = !missing && !one && value != 0.0f;
+  AssignBit(MissingRow(otu), character, missing);
+  AssignBit(OnesRow(otu), character, one);
+  if (other) {
+    SetOther(otu, character, value);
+  } else if (!others_.empty()) {
+    ClearOther(otu, character);
+  }
+}
+
+void DataSet::SetOther(std::size_t otu, std::size_t character, float value) {
+  if (others_.empty()) others_.assign(ones_.size(), 0);
+  AssignBit(others_.data() + otu * words_, character, true);
+  otherValues_[CellIndex(otu, character)] = value;
+}
+
+void DataSet::ClearOther(std::size_t otu, std::size_t character) {
+  std::uint64_t* row = others_.data() + otu * words_;
+  if (!TestBit(row, character)) return;
+  AssignBit(row, character, false);
+  otherValues_.erase(CellIndex(otu, character));
+  if (otherValues_.empty()) others_.clear();
+}
+
+void DataSet::RemoveCharacters(const std::vector<bool>& remove) {
+  std::size_t kept = 0;
+  const std::vector<std::size_t> positions = KeptPositions(remove, kept);
+  if (kept == characters_) return;
+  if (kind_ == DataKind::kQuantitative) {
+    float* to = cells_.data();
+    for (std::size_t i = 0; i < otus_; ++i) {
+      const float* from = cells_.data() + i * characters_;
+      for (std::size_t k = 0; k < characters_; ++k) {
+        if (!remove[k]) *to++ = from[k];
+      }
+    }
+    cells_.resize(otus_ * kept);
+    characters_ = kept;
+    return;
+  }
+  std::unordered_map<std::size_t, float> otherValues;
+  for (const auto& [index, value] : otherValues_) {
+    const std::size_t character = index % characters_;
+    if (!remove[character]) otherValues[index / characters_ * kept + positions[character]] = value;
+  }
+  const std::size_t words = WordsFor(kept);
+  auto compactPlane = [&](std::vector<std::uint64_t>& plane) {
+    if (plane.empty()) return;
+    for (std::size_t i = 0; i < otus_; ++i) {
+      std::uint64_t* row = plane.data() + i * words_;
+      CompactBits(row, words_, remove);
+      std::copy(row, row + words, plane.data() + i * words);
+    }
+    plane.resize(otus_ * words);
+  };
+  compactPlane(ones_);
+  compactPlane(missing_);
+  compactPlane(others_);
+  otherValues_.swap(otherValues);
+  if (otherValues_.empty()) others_.clear();
+  characters_ = kept;
+  words_ = words;
+}
+
+void DataSet::RemoveOtus(const std::vector<bool>& remove) {
+  std::size_t kept = 0;
+  const std::vector<std::size_t> positions = KeptPositions(remove, kept);
+  if (kept == otus_) return;
+  auto compactRows = [&](auto& plane, std::size_t width) {
+    if (plane.empty()) return;
+    for (std::size_t i = 0; i < otus_; ++i) {
+      if (remove[i]) continue;
+      std::copy(plane.begin() + i * width, plane.begin() + (i + 1) * width,
+                plane.begin() + positions[i] * width);
+    }
+    plane.resize(kept * width);
+  };
+  compactRows(cells_, characters_);
+  compactRows(ones_, words_);
+  compactRows(missing_, words_);
+  compactRows(others_, words_);
+  std::unordered_map<std::size_t, float> otherValues;
+  for (const auto& [index, value] : otherValues_) {
+    const std::size_t otu = index / characters_;
+    if (!remove[otu]) otherValues[positions[otu] * characters_ + index % characters_] = value;
+  }
+  otherValues_.swap(otherValues);
+  if (otherValues_.empty()) others_.clear();
+  std::vector<std::string> names;
+  names.reserve(kept);
+  for (std::size_t i = 0; i < otus_; ++i) {
+    if (!remove[i]) names.push_back(std::move(otuNames[i]));
+  }
+  otuNames.swap(names);
+  otus_ = kept;
+}
 
 void DataSet::swap(DataSet& other) noexcept {
-  using std::swap;
-  swap(NOtu, other.NOtu);
-  swap(NChar, other.NChar);
-  swap(OtuName, other.OtuName);
-  swap(MissingValue, other.MissingValue);
-  swap(Quantitative, other.Quantitative);
-  swap(MultiSet, other.MultiSet);
-  swap(DataFileName, other.DataFileName);
-  swap(DataDir, other.DataDir);
-  swap(cells_, other.cells_);
+  std::swap(*this, other);
 }
 
 void ClearFileState(DataSet& data) {
-  data.DataFileName.clear();
-  data.DataDir.clear();
-  data.NOtu = 0;
-  data.NChar = 0;
+  data.fileName.clear();
+  data.folder.clear();
+  const std::uint64_t limit = data.MemoryLimit();
+  data = DataSet();
+  data.SetMemoryLimit(limit);
+}
+
+std::uint64_t AvailableMemory() {
+  std::ifstream meminfo("/proc/meminfo");
+  std::string key;
+  std::uint64_t kilobytes = 0;
+  std::string unit;
+  while (meminfo >> key >> kilobytes >> unit) {
+    if (key == "MemAvailable:") return kilobytes * 1024;
+  }
+  // Without a figure from the system nothing is refused up front; allocation failures still
+  // report themselves.
+  return UINT64_MAX;
+}
+
+std::string ByteSize(std::uint64_t bytes) {
+  constexpr std::string_view kUnits[] = {"bytes", "kB", "MB", "GB", "TB"};
+  double size = static_cast<double>(bytes);
+  std::size_t unit = 0;
+  while (size >= 1000.0 && unit + 1 < std::size(kUnits)) {
+    size /= 1000.0;
+    ++unit;
+  }
+  char text[32];
+  if (unit == 0) {
+    std::snprintf(text, sizeof text, "%llu bytes", static_cast<unsigned long long>(bytes));
+  } else {
+    std::snprintf(text, sizeof text, "%.1f %s", size, std::string(kUnits[unit]).c_str());
+  }
+  return text;
 }
 
 }  // namespace marbleset

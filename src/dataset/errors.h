@@ -18,10 +18,22 @@ class ReadFailure : public Failure {
   using Failure::Failure;
 };
 
+// A data set would need more memory than the machine (or the limit set for it) has.
+class MemoryFailure : public Failure {
+ public:
+  using Failure::Failure;
+};
+
 // Creating or writing an output file failed, or a run could not compute its result.
 class WriteFailure : public Failure {
  public:
   using Failure::Failure;
+};
+
+// The user stopped a run; what it wrote is discarded.
+class RunCancelled : public Failure {
+ public:
+  RunCancelled() : Failure("The run was cancelled.") {}
 };
 
 // "<path>: <the operating system's reason>" for the errno value given.

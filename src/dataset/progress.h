@@ -12,7 +12,13 @@ class Progress {
   virtual void Start(std::string_view message) = 0;
   // The bar moves to percent (0 to 100).
   virtual void Advance(double percent) = 0;
+  // True once the user has asked the run to stop. Runs ask between steps (a data set, a row
+  // block) and then throw RunCancelled, so a stop takes effect within a moment.
+  virtual bool CancelRequested() const { return false; }
 };
+
+// Throws RunCancelled when progress says the user asked to stop.
+void ThrowIfCancelled(const Progress& progress);
 
 // For callers that show nothing.
 class NoProgress final : public Progress {
