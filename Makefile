@@ -1,38 +1,63 @@
-# The two set-up commands: `make run` and `make test`. Both install what is missing first.
+# The two set-up commands: `make run` and `make test`. Each installs what it needs first.
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+MAKEFLAGS += --no-print-directory
 
-.PHONY: deps configure build test run bench clean
+.PHONY: deps-run deps-test deps-bench deps-dev configure build test run bench walk clean
 
-deps:
-	@sh scripts/install-deps.sh
+deps-run:
+	@sh scripts/install-deps.sh run
+deps-test:
+	@sh scripts/install-deps.sh test
+deps-bench:
+	@sh scripts/install-deps.sh bench
+deps-dev:
+	@sh scripts/install-deps.sh dev
 
-configure: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
+configure:
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release --log-level=WARNING $(CMAKE_FLAGS) >/dev/null
 
+# Quiet when all goes well: the compiler's warnings are shown, the whole log only on failure.
 build: configure
-	cmake --build $(BUILD) -j $(JOBS)
+	@echo "Building in $(BUILD)"
+	@cmake --build $(BUILD) -j $(JOBS) >$(BUILD)/build.log 2>&1 || { cat $(BUILD)/build.log; exit 1; }
+	@grep -E -A3 'warning:' $(BUILD)/build.log || true
 
-test: build
+test: deps-test
+	@$(MAKE) build CMAKE_FLAGS="$(CMAKE_FLAGS) -DMARBLESET_BUILD_TESTS=ON"
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
-run: build
+run: deps-run
+	@$(MAKE) build CMAKE_FLAGS="$(CMAKE_FLAGS) -DMARBLESET_BUILD_TESTS=OFF"
 	cd examples && ../$(BUILD)/src/app/marbleset
 
-bench: deps
-	cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DMARBLESET_BUILD_BENCH=ON -DMARBLESET_BUILD_TESTS=OFF -DMARBLESET_BUILD_SHELL=OFF
-	cmake --build $(BUILD)-bench -j $(JOBS)
+bench: deps-bench
+	@cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DMARBLESET_BUILD_BENCH=ON -DMARBLESET_BUILD_TESTS=OFF -DMARBLESET_BUILD_SHELL=OFF >/dev/null
+	@cmake --build $(BUILD)-bench -j $(JOBS) >/dev/null
 	@for b in $(BUILD)-bench/bench/*_bench; do echo "== $$b"; $$b || exit 1; done
 
+# The README's walk from an example file to a consensus tree, run twice in one scratch folder:
+# both runs must end in the same tree.
+walk: deps-test
+	@$(MAKE) build CMAKE_FLAGS="$(CMAKE_FLAGS) -DMARBLESET_BUILD_TESTS=OFF"
+	@rm -rf $(BUILD)/walk
+	@sh examples/walk.sh $(CURDIR)/$(BUILD)/src/cli/marbleset-cli $(BUILD)/walk >$(BUILD)/walk-1.log
+	@sh examples/walk.sh $(CURDIR)/$(BUILD)/src/cli/marbleset-cli $(BUILD)/walk >$(BUILD)/walk-2.log
+	@cmp -s $(BUILD)/walk-1.log $(BUILD)/walk-2.log || { echo "The second walk gave another tree"; diff $(BUILD)/walk-1.log $(BUILD)/walk-2.log; exit 1; }
+	@grep -q "out of 100.00 trees" $(BUILD)/walk/outfile || { echo "consense did not read 100 trees"; exit 1; }
+	@cat $(BUILD)/walk-2.log
+
 .PHONY: package
-package: build
+package: deps-dev
+	@$(MAKE) build
 	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-*
 
-# Reliability: the readers under libFuzzer, and the whole test suite under ASan and UBSan.
+# Reliability: the readers under libFuzzer, and the whole test suite under ASan and UBSan, and
+# the concurrent code under ThreadSanitizer.
 # `make fuzz` is the long run for people (FUZZ_SECONDS per target); `make fuzz-smoke` is the
 # short one CI runs. New inputs found are kept in $(BUILD)-fuzz/corpus, crashes in
 # $(BUILD)-fuzz/findings.
@@ -41,14 +66,14 @@ FUZZ_SMOKE_SECONDS ?= 12
 FUZZ_TARGETS = phylip_binary phylip_quant ntsys_binary ntsys_quant multi_set
 SANITIZE_FLAGS = -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined
 
-.PHONY: fuzz-build fuzz fuzz-smoke test-sanitize
+.PHONY: fuzz-build fuzz fuzz-smoke test-sanitize test-thread
 
-fuzz-build: deps
-	cmake -S . -B $(BUILD)-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+fuzz-build: deps-dev
+	@cmake -S . -B $(BUILD)-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_CXX_COMPILER=clang++ \
 	  -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined" \
-	  -DMARBLESET_BUILD_FUZZ=ON -DMARBLESET_BUILD_TESTS=OFF -DMARBLESET_BUILD_SHELL=OFF
-	cmake --build $(BUILD)-fuzz -j $(JOBS) --target $(addsuffix _fuzz,$(FUZZ_TARGETS))
+	  -DMARBLESET_BUILD_FUZZ=ON -DMARBLESET_BUILD_TESTS=OFF -DMARBLESET_BUILD_SHELL=OFF >/dev/null
+	@cmake --build $(BUILD)-fuzz -j $(JOBS) --target $(addsuffix _fuzz,$(FUZZ_TARGETS)) >/dev/null
 
 fuzz: fuzz-build
 	@for t in $(FUZZ_TARGETS); do \
@@ -58,13 +83,24 @@ fuzz-smoke: fuzz-build
 	@for t in $(FUZZ_TARGETS); do \
 	  sh fuzz/run-fuzzer.sh $(BUILD)-fuzz $$t $(FUZZ_SMOKE_SECONDS) || exit 1; done
 
-# Release-like optimisation keeps the full-capacity test inside its minute under ASan.
-test-sanitize: deps
-	cmake -S . -B $(BUILD)-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+# Release-like optimisation keeps the largest tests quick under ASan.
+test-sanitize: deps-test
+	@cmake -S . -B $(BUILD)-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_CXX_FLAGS="$(SANITIZE_FLAGS)" \
-	  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" $(CMAKE_FLAGS)
-	cmake --build $(BUILD)-sanitize -j $(JOBS)
+	  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD)-sanitize -j $(JOBS) >/dev/null
 	ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/reliability/lsan.supp:print_suppressions=0 \
 	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-	  ctest --test-dir $(BUILD)-sanitize --output-on-failure -j $(JOBS)
+	  ctest --test-dir $(BUILD)-sanitize --output-on-failure -j $(JOBS) -LE package
+
+# The tests of the code that runs on several threads: the distance passes, the tree replicates
+# and the desktop program's worker runs.
+THREAD_TESTS = FastPass|MatrixPass|DistanceRun|DistanceMatrix|Replicate|Support|Worker|Cancel
+test-thread: deps-test
+	@cmake -S . -B $(BUILD)-thread -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_FLAGS="-fsanitize=thread" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread" \
+	  $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD)-thread -j $(JOBS) >/dev/null
+	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+	  ctest --test-dir $(BUILD)-thread --output-on-failure -j $(JOBS) -R '$(THREAD_TESTS)'

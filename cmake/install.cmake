@@ -54,13 +54,15 @@ add_custom_target(marbleset_docs ALL DEPENDS ${marbleset_compressed_docs})
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${compressed_changelog}
         DESTINATION ${MARBLESET_DOC_DIR} PERMISSIONS ${marbleset_file_permissions})
 
-# The example data files, for the guide's walk-through and for trying the program out; where
-# Debian keeps a package's examples.
-if(IS_DIRECTORY ${PROJECT_SOURCE_DIR}/examples)
-  install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${MARBLESET_DOC_DIR}/examples
-          FILE_PERMISSIONS ${marbleset_file_permissions}
-          DIRECTORY_PERMISSIONS ${marbleset_directory_permissions})
-endif()
+# The example data files and the walk-through script, for trying the program out; where Debian
+# keeps a package's examples. Named one by one, so nothing a walk left in the folder is shipped.
+set(MARBLESET_EXAMPLES
+    README.md markers.phy markers.nts marker_sets.phy populations.phy traits.phy traits.nts
+    walk.sh)
+foreach(example ${MARBLESET_EXAMPLES})
+  install(FILES ${PROJECT_SOURCE_DIR}/examples/${example}
+          DESTINATION ${MARBLESET_DOC_DIR}/examples PERMISSIONS ${marbleset_file_permissions})
+endforeach()
 
 # The help guide: the desktop program carries it in its resources; a copy of its pages goes to
 # the doc folder so that it can be read in a browser, without the program.

@@ -61,10 +61,16 @@ for file in usr/bin/marbleset usr/bin/marbleset-cli \
   usr/share/doc/marbleset/copyright usr/share/doc/marbleset/changelog.gz; do
   [ -f "$root/$file" ] || fail "the package lacks /$file"
 done
-for example in "$source"/examples/*; do
-  [ -f "$example" ] || continue
-  cmp -s "$example" "$root/usr/share/doc/marbleset/examples/$(basename "$example")" ||
-    fail "example $(basename "$example") not installed as it is"
+shipped="README.md markers.phy markers.nts marker_sets.phy populations.phy traits.phy traits.nts walk.sh"
+for example in $shipped; do
+  cmp -s "$source/examples/$example" "$root/usr/share/doc/marbleset/examples/$example" ||
+    fail "example $example not installed as it is"
+done
+for installed in "$root"/usr/share/doc/marbleset/examples/*; do
+  case " $shipped " in
+    *" $(basename "$installed") "*) ;;
+    *) fail "the examples folder holds $(basename "$installed"), which is not a shipped example" ;;
+  esac
 done
 for page in "$source"/src/shell/help/*.html; do
   [ -f "$page" ] || continue
