@@ -45,20 +45,4 @@ void TextSink::Flush() {
   if (!out_) RaiseWriteFailure(name_, errno);
 }
 
-OutputFile::OutputFile(const std::string& path) : path_(path) {
-  // The file system would stop the name at a NUL and write to another file than the one named.
-  if (path.find('\0') != std::string::npos) RaiseWriteFailure(path, EINVAL);
-  errno = 0;
-  stream_.open(path, std::ios::binary | std::ios::trunc);
-  if (!stream_.is_open()) RaiseWriteFailure(path, errno);
-  sink_ = std::make_unique<TextSink>(stream_, path);
-}
-
-void OutputFile::Close() {
-  sink_->Flush();
-  errno = 0;
-  stream_.close();
-  if (stream_.fail()) RaiseWriteFailure(path_, errno);
-}
-
 }  // namespace marbleset
