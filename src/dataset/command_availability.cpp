@@ -17,7 +17,7 @@ CommandStates DisableDataCommands() {
 CommandStates EnableSingleSetCommands(const DataSet& data) {
   CommandStates states;
   states.fill(true);
-  if (data.Quantitative != 0) {
+  if (data.IsQuantitative()) {
     states[static_cast<std::size_t>(DataCommand::kCrop)] = false;
     states[static_cast<std::size_t>(DataCommand::kMis)] = false;
     states[static_cast<std::size_t>(DataCommand::kNoise)] = false;
@@ -34,7 +34,7 @@ CommandStates EnableMultiSetCommands() {
 
 CommandStates AvailableCommands(const DataSet& data) {
   if (!HasData(data)) return DisableDataCommands();
-  if (data.MultiSet != 0) return EnableMultiSetCommands();
+  if (data.multiSet) return EnableMultiSetCommands();
   return EnableSingleSetCommands(data);
 }
 

@@ -1,9 +1,7 @@
 #include "dataset/data_loader.h"
 
 #include <filesystem>
-#include <memory>
 
-#include "dataset/item_reader.h"
 #include "dataset/ntsys_reader.h"
 #include "dataset/phylip_reader.h"
 
@@ -11,42 +9,45 @@ namespace marbleset {
 
 namespace {
 
-// One data file into data, which starts fresh. Binary PHYLIP data writes the literal 2 for "?",
-// so its missing value is set after the read; quantitative data takes it while reading.
-ReadStatus ReadWholeFile(ItemReader& in, DataSet& data, DataKind kind, Layout layout) {
+ReadStatus ReadFirstDataSet(ItemReader& in, DataSet& data, DataKind kind, Layout layout,
+                            ReadReport* report) {
+  const bool binary = kind == DataKind::kBinary;
   if (layout == Layout::kNtsys) {
-    return kind == DataKind::kBinary ? ReadNtsysBinary(in, data) : ReadNtsysQuant(in, data);
+    return binary ? ReadNtsysBinary(in, data, report) : ReadNtsysQuant(in, data, report);
   }
-  ReadStatus status;
-  if (kind == DataKind::kBinary) {
-    status = ReadPhylipBinary(in, data);
-    data.MissingValue = 2.0f;
-  } else {
-    data.MissingValue = -9999.0f;
-    status = ReadPhylipQuant(in, data);
-    data.Quantitative = 1;
-  }
-  if (status == ReadStatus::kOk) data.MultiSet = FurtherDataSetFollows(in) ? 1 : 0;
+  const ReadStatus status =
+      binary ? ReadPhylipBinary(in, data, report) : ReadPhylipQuant(in, data, report);
+  if (status == ReadStatus::kOk) data.multiSet = FurtherDataSetFollows(in);
   return status;
 }
 
 }  // namespace
 
-ReadStatus LoadDataFile(DataSet& loaded, const std::string& path, DataKind kind, Layout layout) {
+ReadStatus LoadData(DataSet& loaded, ItemReader& in, const std::string& path, DataKind kind,
+                    Layout layout, ReadReport* report) {
   // A failed read leaves the loaded data set untouched: the new file is read beside it and
   // takes its place only when the read succeeds, so no later command sees a mixture of two
   // files.
-  auto fresh = std::make_unique<DataSet>();
-  ItemReader in = ItemReader::OpenFile(path);
-  const ReadStatus status = ReadWholeFile(in, *fresh, kind, layout);
+  DataSet fresh;
+  fresh.SetMemoryLimit(loaded.MemoryLimit());
+  const ReadStatus status = ReadFirstDataSet(in, fresh, kind, layout, report);
   if (status != ReadStatus::kOk) return status;
-  std::error_code error;
-  std::filesystem::path full = std::filesystem::absolute(path, error);
-  if (error) full = path;
-  fresh->DataFileName = full.string();
-  fresh->DataDir = FolderOf(fresh->DataFileName);
-  loaded.swap(*fresh);
+  if (path == "-") {
+    fresh.fileName = path;
+  } else {
+    std::error_code error;
+    std::filesystem::path full = std::filesystem::absolute(path, error);
+    fresh.fileName = error ? path : full.string();
+    fresh.folder = FolderOf(fresh.fileName);
+  }
+  loaded.swap(fresh);
   return ReadStatus::kOk;
+}
+
+ReadStatus LoadDataFile(DataSet& loaded, const std::string& path, DataKind kind, Layout layout,
+                        ReadReport* report) {
+  ItemReader in = ItemReader::OpenFile(path);
+  return LoadData(loaded, in, path, kind, layout, report);
 }
 
 std::string FolderOf(const std::string& path) {

@@ -3,17 +3,30 @@
 #include <cctype>
 #include <cmath>
 #include <limits>
+#include <new>
 
 #include "dataset/errors.h"
 #include "dataset/numeric_value.h"
 
 namespace marbleset::detail {
 
+namespace {
+
+std::string LowerFirst(std::string text) {
+  if (!text.empty()) text.front() = static_cast<char>(std::tolower(text.front()));
+  return text;
+}
+
+}  // namespace
+
 std::string ScanHeader(ItemReader& in, ReadStatus& status) {
   std::string token;
   double value = 0.0;
+  const std::uint64_t start = in.Position();
   while (!(value > 0.0)) {
     if (status != ReadStatus::kOk) break;
+    in.CheckSearch(start,
+                   [&] { return "no header of data set " + std::to_string(in.DataSetNumber()); });
     if (in.AtEnd()) {
       throw ReadFailure(in.name() + ": the file ended before the header of data set " +
                         std::to_string(in.DataSetNumber()) + " was found.");
@@ -37,24 +50,34 @@ Field ScanField(std::string_view token, std::size_t& k) {
   return Field{token.substr(start, k - start), number.Value(), k >= token.size()};
 }
 
-int16_t HeaderCount(const ItemReader& in, std::string_view piece) {
+std::uint64_t HeaderCount(const ItemReader& in, std::string_view piece) {
   try {
     return CountOf(piece);
   } catch (const ReadFailure& failure) {
-    std::string reason = failure.what();
-    if (!reason.empty()) reason.front() = static_cast<char>(std::tolower(reason.front()));
-    throw ReadFailure(DataSetPlace(in) + ": " + reason);
+    throw ReadFailure(DataSetPlace(in) + ": " + LowerFirst(failure.what()));
   }
 }
 
-void CheckCapacity(const ItemReader& in, int otus, int characters) {
-  if (otus > kMaxOtu) {
-    throw ReadFailure(DataSetPlace(in) + " declares " + std::to_string(otus) +
-                      " OTUs; Marbleset holds at most " + std::to_string(kMaxOtu) + ".");
-  }
-  if (characters > kMaxChar) {
-    throw ReadFailure(DataSetPlace(in) + " declares " + std::to_string(characters) +
-                      " characters; Marbleset holds at most " + std::to_string(kMaxChar) + ".");
+void SizeDataSet(const ItemReader& in, DataSet& data, DataKind kind, std::uint64_t otus,
+                 std::uint64_t characters, float missingValue) {
+  // Counts up to 2^53 each could overflow the byte count of the matrix; such a shape is far
+  // beyond any memory, so it is refused before the multiplication.
+  const long double bytes = static_cast<long double>(otus) * static_cast<long double>(characters) *
+                            (kind == DataKind::kQuantitative ? 4.0L : 0.25L);
+  try {
+    if (bytes > 1e18L) {
+      throw MemoryFailure("A data set of " + std::to_string(otus) + " OTUs by " +
+                          std::to_string(characters) + " characters needs more memory than " +
+                          "any machine has.");
+    }
+    data.Resize(kind, static_cast<std::size_t>(otus), static_cast<std::size_t>(characters),
+                missingValue);
+  } catch (const MemoryFailure& failure) {
+    throw ReadFailure(DataSetPlace(in) + ": " + LowerFirst(failure.what()));
+  } catch (const std::bad_alloc&) {
+    throw ReadFailure(DataSetPlace(in) + ": a data set of " + std::to_string(otus) + " OTUs by " +
+                      std::to_string(characters) +
+                      " characters needs more memory than is available.");
   }
 }
 

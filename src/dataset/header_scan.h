@@ -1,5 +1,5 @@
-// The steps every data-set reader shares: finding the header item, cutting its fields, and
-// storing values with the capacity checked.
+// The steps every data-set reader shares: finding the header item, cutting its fields, sizing
+// the data set, and storing values.
 #pragma once
 
 #include <cstddef>
@@ -19,19 +19,22 @@ std::string ScanHeader(ItemReader& in, ReadStatus& status);
 
 // One field of the header: the text from k up to the first space that follows a part with a
 // positive value (leading spaces included). k ends on that space, or at the end of the token,
-// in which case ran_out is set.
+// in which case ranOut is set.
 struct Field {
   std::string_view piece;
   double value = 0.0;
-  bool ran_out = false;
+  bool ranOut = false;
 };
 Field ScanField(std::string_view token, std::size_t& k);
 
 // CountOf(piece), with a failure naming the file and data set.
-int16_t HeaderCount(const ItemReader& in, std::string_view piece);
+std::uint64_t HeaderCount(const ItemReader& in, std::string_view piece);
 
-// Throws ReadFailure when a declared count is beyond what the data set holds.
-void CheckCapacity(const ItemReader& in, int otus, int characters);
+// Gives data the shape the header declared, every cell 0. When the matrix would not fit in
+// memory (or the data set's memory limit), throws ReadFailure naming the file and data set and
+// saying how much is needed and available; data is then as it was.
+void SizeDataSet(const ItemReader& in, DataSet& data, DataKind kind, std::uint64_t otus,
+                 std::uint64_t characters, float missingValue);
 
 // The value of piece as the matrix holds it; false when it does not fit a 32-bit float.
 bool ToStoredValue(std::string_view piece, float& value);

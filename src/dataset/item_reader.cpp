@@ -1,11 +1,14 @@
 #include "dataset/item_reader.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
+#include <istream>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -16,67 +19,140 @@ namespace marbleset {
 namespace {
 
 constexpr std::size_t kChunk = std::size_t{1} << 20;
-constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
+
+std::string Mebibytes(std::uint64_t bytes) {
+  return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MiB";
+}
+
+// Where bytes come from: a file descriptor or a stream. Read gives 0 only at the end.
+class Source {
+ public:
+  virtual ~Source() = default;
+  virtual std::size_t Read(char* to, std::size_t size) = 0;
+};
+
+class DescriptorSource final : public Source {
+ public:
+  DescriptorSource(int descriptor, bool owned, const std::string& name)
+      : descriptor_(descriptor), owned_(owned), name_(name) {}
+  ~DescriptorSource() override {
+    if (owned_) ::close(descriptor_);
+  }
+  std::size_t Read(char* to, std::size_t size) override {
+    for (;;) {
+      const ssize_t got = ::read(descriptor_, to, size);
+      if (got >= 0) return static_cast<std::size_t>(got);
+      if (errno != EINTR) throw ReadFailure(FileProblem(name_, errno));
+    }
+  }
+
+ private:
+  int descriptor_;
+  bool owned_;
+  const std::string& name_;
+};
+
+class StreamSource final : public Source {
+ public:
+  StreamSource(std::istream& stream, const std::string& name) : stream_(stream), name_(name) {}
+  std::size_t Read(char* to, std::size_t size) override {
+    stream_.read(to, static_cast<std::streamsize>(size));
+    if (stream_.bad()) throw ReadFailure(name_ + ": the input could not be read further.");
+    return static_cast<std::size_t>(stream_.gcount());
+  }
+
+ private:
+  std::istream& stream_;
+  const std::string& name_;
+};
+
+// The last search for one delimiter byte: where it was found, or, when not found, how far the
+// buffer is known to be free of it. Each byte is searched once however long its line is.
+struct Search {
+  std::size_t at = 0;
+  bool found = false;
+};
 
 }  // namespace
 
 struct ItemReader::State {
   std::string name;
-  std::FILE* file = nullptr;  // null for text given in memory
-  std::vector<char> buffer;   // unread bytes are buffer[pos, end)
+  ReaderLimits limits;
+  std::unique_ptr<Source> source;  // null for text given in memory
+  std::vector<char> buffer;        // unread bytes are buffer[pos, end)
   std::size_t pos = 0;
   std::size_t end = 0;
-  bool source_done = false;   // nothing beyond buffer[end) is left to read
+  bool sourceDone = false;    // nothing beyond buffer[end) is left to read
   std::uint64_t dropped = 0;  // bytes discarded from the front of the buffer so far
   std::uint64_t length = 0;
-  int data_sets = 0;
-  // Where the next comma, CR and LF at or after pos lie: scanning a mebibyte for a comma that
-  // is not there once per line would cost far more than the reading itself, so each search is
-  // remembered until pos passes the place found. end means "none up to end".
-  std::size_t next_comma = kUnknown;
-  std::size_t next_cr = kUnknown;
-  std::size_t next_lf = kUnknown;
+  int dataSets = 0;
+  Search comma, cr, lf;
   std::string quoted;  // the text of a quoted item, which is not contiguous with its line
   std::string held;    // an item that ended the buffer, kept while the next chunk is read
+  std::string_view last;
+  std::string pushed;  // an item put back
+  bool hasPushed = false;
 
-  ~State() {
-    if (file != nullptr) std::fclose(file);
+  std::uint64_t Offset(std::size_t index) const { return dropped + index; }
+
+  [[noreturn]] void LineTooLong() const {
+    throw ReadFailure(name + ": the line at byte offset " + std::to_string(Offset(pos)) +
+                      " is longer than " + Mebibytes(limits.longestItem) +
+                      "; no data file holds such lines.");
   }
 
-  // Reads more of the file behind the unread bytes, first moving them to the front (or growing
-  // the buffer when they fill it). Returns false when the file has nothing more.
+  void CheckNoNul(std::size_t from, std::size_t to) const {
+    const void* nul = std::memchr(buffer.data() + from, '\0', to - from);
+    if (nul == nullptr) return;
+    const auto index = static_cast<std::size_t>(static_cast<const char*>(nul) - buffer.data());
+    throw ReadFailure(name + ": a NUL byte at byte offset " + std::to_string(Offset(index)) +
+                      "; a data file is text and never holds one.");
+  }
+
+  // Reads more of the input behind the unread bytes, first moving them to the front (or
+  // growing the buffer when they fill it). Returns false when the input has nothing more.
   bool Refill() {
-    if (source_done) return false;
+    if (sourceDone) return false;
     if (pos > 0) {
       std::memmove(buffer.data(), buffer.data() + pos, end - pos);
+      for (Search* search : {&comma, &cr, &lf}) {
+        if (search->at >= pos) {
+          search->at -= pos;
+        } else {
+          *search = Search{};
+        }
+      }
       dropped += pos;
       end -= pos;
       pos = 0;
     }
-    if (end == buffer.size()) buffer.resize(buffer.size() + kChunk);
-    next_comma = next_cr = next_lf = kUnknown;
-    const std::size_t got = std::fread(buffer.data() + end, 1, buffer.size() - end, file);
+    if (end == buffer.size()) {
+      if (end >= limits.longestItem) LineTooLong();
+      // Doubling keeps the copying of a long line linear in its length.
+      buffer.resize(std::min(std::max(buffer.size() * 2, kChunk), limits.longestItem + 1));
+    }
+    const std::size_t got = source->Read(buffer.data() + end, buffer.size() - end);
     if (got == 0) {
-      if (std::ferror(file)) {
-        const int error = errno;
-        throw ReadFailure(FileProblem(name, error != 0 ? error : EIO));
-      }
-      source_done = true;
+      sourceDone = true;
       return false;
     }
+    CheckNoNul(end, end + got);
     end += got;
     return true;
   }
 
-  std::size_t Find(char c, std::size_t& cached) {
-    if (cached == kUnknown || cached < pos) {
-      const void* hit = std::memchr(buffer.data() + pos, c, end - pos);
-      cached = hit == nullptr ? end : static_cast<const char*>(hit) - buffer.data();
-    }
-    return cached;
+  std::size_t Find(char c, Search& search) {
+    if (search.found && search.at >= pos) return search.at;
+    const std::size_t from = search.found ? pos : std::max(pos, search.at);
+    const void* hit = from < end ? std::memchr(buffer.data() + from, c, end - from) : nullptr;
+    search.found = hit != nullptr;
+    search.at = hit != nullptr
+                    ? static_cast<std::size_t>(static_cast<const char*>(hit) - buffer.data())
+                    : end;
+    return search.at;
   }
 
-  // Keeps at least one unread byte in the buffer unless the file is exhausted.
+  // Keeps at least one unread byte in the buffer unless the input is exhausted.
   bool HaveByte() {
     while (pos >= end) {
       if (!Refill()) return false;
@@ -85,25 +161,30 @@ struct ItemReader::State {
   }
 
   void SkipSpaces() {
-    while (HaveByte() && buffer[pos] == ' ') ++pos;
+    const std::uint64_t start = Offset(pos);
+    while (HaveByte() && buffer[pos] == ' ') {
+      ++pos;
+      if (Offset(pos) - start > limits.longestItem) LineTooLong();
+    }
+  }
+
+  std::size_t FirstDelimiter() {
+    return std::min({Find(',', comma), Find('\r', cr), Find('\n', lf)});
   }
 
   // The first comma or line end at or after pos, with the line end's first character fully in
   // the buffer (and the byte after a CR, to see whether an LF follows).
   std::size_t FindDelimiter() {
     for (;;) {
-      const std::size_t comma = Find(',', next_comma);
-      const std::size_t cr = Find('\r', next_cr);
-      const std::size_t lf = Find('\n', next_lf);
-      const std::size_t first = std::min({comma, cr, lf});
-      const bool cr_needs_next = first == cr && first < end && first + 1 == end && !source_done;
-      if ((first < end && !cr_needs_next) || source_done) return first;
-      if (!Refill())
-        return std::min({Find(',', next_comma), Find('\r', next_cr), Find('\n', next_lf)});
+      const std::size_t first = FirstDelimiter();
+      if (first - pos > limits.longestItem) LineTooLong();
+      const bool crNeedsNext = first < end && buffer[first] == '\r' && first + 1 == end;
+      if ((first < end && !crNeedsNext) || sourceDone) return first;
+      if (!Refill()) return FirstDelimiter();
     }
   }
 
-  // Steps over the delimiter at where (a comma, a line end, or the end of the file).
+  // Steps over the delimiter at where (a comma, a line end, or the end of the input).
   void Consume(std::size_t where) {
     pos = where;
     if (pos >= end) return;
@@ -120,7 +201,7 @@ struct ItemReader::State {
     // FindDelimiter already holds the byte after a CR, so stepping over the line end reads
     // nothing and the item stays where it is.
     Consume(delimiter);
-    if (pos < end || source_done) return std::string_view(buffer.data() + start, length);
+    if (pos < end || sourceDone) return std::string_view(buffer.data() + start, length);
     // The item ends the buffer: keep a copy of it, then look ahead so that AtEnd() is exact.
     held.assign(buffer.data() + start, length);
     HaveByte();
@@ -130,8 +211,7 @@ struct ItemReader::State {
   std::string_view NextQuotedItem() {
     ++pos;  // the opening quote
     quoted.clear();
-    for (;;) {
-      if (!HaveByte()) break;
+    while (HaveByte()) {
       const char c = buffer[pos];
       if (c == '"' || c == '\r' || c == '\n') break;
       // Copy up to the next interesting byte in one go.
@@ -141,6 +221,7 @@ struct ItemReader::State {
       }
       quoted.append(buffer.data() + pos, stop - pos);
       pos = stop;
+      if (quoted.size() > limits.longestItem) LineTooLong();
     }
     if (HaveByte() && buffer[pos] == '"') ++pos;  // the closing quote
     // Whatever follows the closing quote up to the next comma or line end is not part of it.
@@ -167,17 +248,21 @@ ItemReader::~ItemReader() {
   delete state_;
 }
 
-ItemReader ItemReader::OpenFile(const std::string& path) {
+ItemReader ItemReader::OpenFile(const std::string& path, ReaderLimits limits) {
   auto* state = new State;
   ItemReader reader(state);  // owns state from here on, also when a failure follows
-  state->name = path;
-  errno = 0;
-  state->file = std::fopen(path.c_str(), "rb");
-  if (state->file == nullptr) throw ReadFailure(FileProblem(path, errno != 0 ? errno : ENOENT));
-  // The reader keeps its own large buffer; a second one inside the FILE would only copy.
-  std::setvbuf(state->file, nullptr, _IONBF, 0);
+  state->limits = limits;
+  int descriptor = STDIN_FILENO;
+  if (path == "-") {
+    state->name = "standard input";
+  } else {
+    state->name = path;
+    descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) throw ReadFailure(FileProblem(path, errno));
+  }
+  state->source = std::make_unique<DescriptorSource>(descriptor, path != "-", state->name);
   struct stat info {};
-  if (fstat(fileno(state->file), &info) == 0 && S_ISREG(info.st_mode)) {
+  if (fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode)) {
     state->length = static_cast<std::uint64_t>(info.st_size);
   }
   state->buffer.resize(kChunk);
@@ -185,30 +270,54 @@ ItemReader ItemReader::OpenFile(const std::string& path) {
   return reader;
 }
 
-ItemReader ItemReader::FromText(std::string text, std::string name) {
+ItemReader ItemReader::FromStream(std::istream& stream, std::string name, ReaderLimits limits) {
   auto* state = new State;
   ItemReader reader(state);
   state->name = std::move(name);
+  state->limits = limits;
+  state->source = std::make_unique<StreamSource>(stream, state->name);
+  state->buffer.resize(kChunk);
+  state->Refill();
+  return reader;
+}
+
+ItemReader ItemReader::FromText(std::string text, std::string name, ReaderLimits limits) {
+  auto* state = new State;
+  ItemReader reader(state);
+  state->name = std::move(name);
+  state->limits = limits;
   state->length = text.size();
   state->buffer.assign(text.begin(), text.end());
   state->end = state->buffer.size();
-  state->source_done = true;
+  state->sourceDone = true;
+  state->CheckNoNul(0, state->end);
   return reader;
 }
 
 std::string_view ItemReader::NextItem() {
+  if (state_->hasPushed) {
+    state_->hasPushed = false;
+    state_->last = state_->pushed;
+    return state_->last;
+  }
   if (AtEnd()) {
     throw ReadFailure(state_->name + ": the file ended where more data was expected.");
   }
-  return state_->NextItem();
+  state_->last = state_->NextItem();
+  return state_->last;
+}
+
+void ItemReader::PutBack() {
+  if (state_->last.data() != state_->pushed.data()) state_->pushed.assign(state_->last);
+  state_->hasPushed = true;
 }
 
 bool ItemReader::AtEnd() const {
-  return state_->pos >= state_->end && state_->source_done;
+  return !state_->hasPushed && state_->pos >= state_->end && state_->sourceDone;
 }
 
 std::uint64_t ItemReader::Position() const {
-  return state_->dropped + state_->pos;
+  return state_->Offset(state_->pos);
 }
 
 std::uint64_t ItemReader::Length() const {
@@ -219,12 +328,22 @@ const std::string& ItemReader::name() const {
   return state_->name;
 }
 
+const ReaderLimits& ItemReader::Limits() const {
+  return state_->limits;
+}
+
+void ItemReader::SearchFailed(const std::string& what) const {
+  throw ReadFailure(state_->name + ": " + what + " within " +
+                    Mebibytes(state_->limits.longestSearch) + " of input (up to byte offset " +
+                    std::to_string(Position()) + ").");
+}
+
 void ItemReader::BeginDataSet() {
-  ++state_->data_sets;
+  ++state_->dataSets;
 }
 
 int ItemReader::DataSetNumber() const {
-  return state_->data_sets;
+  return state_->dataSets;
 }
 
 }  // namespace marbleset

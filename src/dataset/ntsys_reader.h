@@ -7,9 +7,12 @@
 
 namespace marbleset {
 
-// Read the whole input as one data set; set NOtu, NChar, OtuName, Matrix, MissingValue and,
-// on success, Quantitative. Generic failures throw ReadFailure.
-ReadStatus ReadNtsysBinary(ItemReader& in, DataSet& data);
-ReadStatus ReadNtsysQuant(ItemReader& in, DataSet& data);
+// Read the next data set of the input into data, sized by its header (binary: bit planes with
+// the declared missing code or 2; quantitative: floats with the declared code or -9999), with
+// the labels as names. Values beyond the column count in a row are dropped. Generic failures
+// throw ReadFailure (after the header, data holds what was read so far). When report is given,
+// a finding or failure after the header fills it.
+ReadStatus ReadNtsysBinary(ItemReader& in, DataSet& data, ReadReport* report = nullptr);
+ReadStatus ReadNtsysQuant(ItemReader& in, DataSet& data, ReadReport* report = nullptr);
 
 }  // namespace marbleset

@@ -123,20 +123,20 @@ double NumericValue(std::string_view text) {
   return scanner.Value();
 }
 
-int16_t CountOf(std::string_view text) {
+std::uint64_t CountOf(std::string_view text) {
   const double value = NumericValue(text);
   // nearbyint rounds in the default mode, to nearest with halves to the even neighbour.
   const double rounded = std::nearbyint(value);
-  if (!(rounded >= std::numeric_limits<int16_t>::min() &&
-        rounded <= std::numeric_limits<int16_t>::max())) {
+  if (!(rounded >= 0.0 && rounded <= kLargestCount)) {
     const std::size_t first = std::min(text.find_first_not_of(' '), text.size());
     std::string shown(text.substr(first, 40));
     if (text.size() - first > 40) shown += "...";
-    throw ReadFailure("The count \"" + shown + "\" is too large: counts must lie between " +
-                      std::to_string(std::numeric_limits<int16_t>::min()) + " and " +
-                      std::to_string(std::numeric_limits<int16_t>::max()) + ".");
+    throw ReadFailure("The count \"" + shown + "\" is " +
+                      (rounded < 0.0 ? "negative" : "too large") +
+                      ": counts must be whole numbers from 0 to " +
+                      std::to_string(static_cast<std::uint64_t>(kLargestCount)) + ".");
   }
-  return static_cast<int16_t>(rounded);
+  return static_cast<std::uint64_t>(rounded);
 }
 
 bool ContainsDigit(std::string_view text) {

@@ -12,8 +12,13 @@ namespace marbleset {
 // separator is always the full stop. Numbers beyond the range of a double give +-infinity.
 double NumericValue(std::string_view text);
 
-// A count: NumericValue rounded half to even; throws ReadFailure when it does not fit 16 bits.
-int16_t CountOf(std::string_view text);
+// The largest count a file may declare: every whole number up to it is exact in a double, the
+// type NumericValue reads into. Memory runs out long before.
+inline constexpr double kLargestCount = 9007199254740992.0;  // 2^53
+
+// A count: NumericValue rounded half to even; throws ReadFailure when that is negative or
+// beyond kLargestCount.
+std::uint64_t CountOf(std::string_view text);
 
 bool ContainsDigit(std::string_view text);
 bool ContainsQuestionMark(std::string_view text);

@@ -8,11 +8,13 @@
 namespace marbleset {
 
 // Read the next data set from wherever the input stands; neither opens nor rewinds it, so the
-// multi-set distance run calls them again and again on one input. They set NOtu, NChar, OtuName
-// and Matrix. ReadPhylipBinary sets Quantitative to 0; ReadPhylipQuant leaves it alone and takes
-// missing entries ("?") as data.MissingValue. Generic failures throw ReadFailure.
-ReadStatus ReadPhylipBinary(ItemReader& in, DataSet& data);
-ReadStatus ReadPhylipQuant(ItemReader& in, DataSet& data);
+// multi-set distance run calls them again and again on one input. Each sizes data by the
+// header it finds (binary: bit planes, missing value 2; quantitative: floats, missing value
+// -9999, which "?" is read as) and fills names and values; values beyond the character count
+// in an OTU's last item are dropped. Generic failures throw ReadFailure. When report is given,
+// a finding or failure after the header fills it.
+ReadStatus ReadPhylipBinary(ItemReader& in, DataSet& data, ReadReport* report = nullptr);
+ReadStatus ReadPhylipQuant(ItemReader& in, DataSet& data, ReadReport* report = nullptr);
 
 // After a data set has been read: skips items of value 0 and tells whether a further data set
 // header follows.

@@ -33,3 +33,75 @@ std::string_view ReadStatusFinding(ReadStatus status) {
 }
 
 }  // namespace marbleset
+
+namespace marbleset {
+
+namespace detail {
+
+KindHint HintFromItem(std::string_view item, bool readAsBinary) {
+  if (readAsBinary) {
+    // A binary reader skips every digit from 2 to 9 and every decimal point, so values such as
+    // 2.5 or 17 leave the row short and the file "ends early".
+    for (const char c : item) {
+      if ((c >= '2' && c <= '9') || c == '.') return KindHint::kLooksQuantitative;
+    }
+    return KindHint::kNone;
+  }
+  // Binary rows written without blanks ("0110?1") are single numbers to a quantitative reader.
+  std::size_t run = 0;
+  bool question = false;
+  for (const char c : item) {
+    if (c == '0' || c == '1' || c == '?') {
+      ++run;
+      question = question || c == '?';
+      if (run >= 8 || (run >= 3 && question)) return KindHint::kLooksBinary;
+    } else {
+      run = 0;
+      question = false;
+    }
+  }
+  return KindHint::kNone;
+}
+
+std::string QuotedItem(std::string_view item) {
+  constexpr std::size_t kShown = 60;
+  std::string text;
+  for (const char c : item.substr(0, kShown)) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7f) {
+      static constexpr char kHex[] = "0123456789abcdef";
+      text += "\\x";
+      text += kHex[byte >> 4];
+      text += kHex[byte & 15];
+    } else {
+      text += c;
+    }
+  }
+  if (item.size() > kShown) text += "...";
+  return text;
+}
+
+}  // namespace detail
+
+std::string ReadReport::Describe() const {
+  if (dataSet == 0) return "";
+  std::string text = "data set " + std::to_string(dataSet);
+  if (ntsys && row > 0) {
+    text += ", row " + std::to_string(row) + ": " + std::to_string(valuesRead) + " of " +
+            std::to_string(valuesExpected) + " values read";
+  } else if (otu > 0) {
+    text += ", OTU " + std::to_string(otu) + " (\"" + detail::QuotedItem(otuName) +
+            "\"): " + std::to_string(valuesRead) + " of " + std::to_string(valuesExpected) +
+            " values read";
+  }
+  if (!item.empty()) text += "; the last item read was \"" + item + "\"";
+  text += ".";
+  if (hint == KindHint::kLooksQuantitative) {
+    text += " The data holds numbers other than 0 and 1: it may be quantitative data.";
+  } else if (hint == KindHint::kLooksBinary) {
+    text += " The data holds runs of 0, 1 and ? without blanks: it may be binary data.";
+  }
+  return text;
+}
+
+}  // namespace marbleset

@@ -1,7 +1,10 @@
-// The outcome of reading a data file: success or one of six findings about its text.
+// The outcome of reading a data file: success or one of six findings about its text, and the
+// details of where a read ended or went wrong.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace marbleset {
@@ -21,5 +24,36 @@ std::string_view ReadStatusMessage(ReadStatus status);
 
 // The same finding without the offer to open the file, for the command-line tool.
 std::string_view ReadStatusFinding(ReadStatus status);
+
+// What the data looked like to a reader of the other kind: binary data read as quantitative
+// values, or quantitative values read as binary data.
+enum class KindHint { kNone, kLooksQuantitative, kLooksBinary };
+
+// Where a read ended or went wrong, filled by the readers for a finding or a failure so that a
+// message can say more than the finding. Counts are as a user counts, from 1; 0 means "not
+// reached".
+struct ReadReport {
+  int dataSet = 0;             // the data set being read
+  bool ntsys = false;          // rows are characters, not OTUs
+  std::size_t otu = 0;         // PHYLIP: the OTU whose values were being read
+  std::string otuName;         // its name as read (without trailing blanks)
+  std::size_t row = 0;         // NTSYS: the character row being read
+  std::size_t valuesRead = 0;  // values of that OTU (or row) read so far
+  std::size_t valuesExpected = 0;
+  std::string item;  // the last item read, cut to 60 bytes
+  KindHint hint = KindHint::kNone;
+
+  // "data set 2, OTU 3 ("Gamma"): 5 of 24 values read; the last item read was "0 1 2.5"",
+  // followed by a sentence on the hint, if any; empty when nothing was recorded.
+  std::string Describe() const;
+};
+
+namespace detail {
+// The hint a failed read's last item gives: digits other than 0 and 1, or a decimal point, in
+// data read as binary; or runs of 0, 1 and ? without blanks in data read as quantitative.
+KindHint HintFromItem(std::string_view item, bool readAsBinary);
+// An item as a report quotes it: at most 60 bytes, control characters as \xNN.
+std::string QuotedItem(std::string_view item);
+}  // namespace detail
 
 }  // namespace marbleset
