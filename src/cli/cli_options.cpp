@@ -2,12 +2,7 @@
 
 #include <cctype>
 #include <charconv>
-#include <filesystem>
-#include <new>
-
-#include "dataset/errors.h"
-#include "dataset/read_status.h"
-#include "editing/data_writer.h"
+#include <limits>
 
 namespace marbleset::cli {
 
@@ -24,25 +19,22 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-int EntryIndex(std::string_view value, const std::vector<std::string_view>& entries) {
-  for (std::size_t k = 0; k < entries.size(); ++k) {
-    if (EqualIgnoringCase(value, entries[k])) return static_cast<int>(k);
+bool AllDigits(std::string_view text) {
+  if (text.empty()) return false;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
   }
-  return -1;
+  return true;
 }
 
-template <typename Number>
-CLI::Validator Bounds(Number lowest, Number highest) {
-  return CLI::Validator(
-      [lowest, highest](std::string& text) -> std::string {
-        Number value{};
-        if (!CLI::detail::lexical_cast(text, value) || value < lowest || value > highest) {
-          return "must lie between " + PlainNumber(lowest) + " and " + PlainNumber(highest) +
-                 " (got " + text + ")";
-        }
-        return "";
-      },
-      "[" + PlainNumber(lowest) + ".." + PlainNumber(highest) + "]");
+std::string DecimalRange(const SettingBounds& bounds) {
+  return "a number from " + PlainNumber(bounds.lowest) + " to " + PlainNumber(bounds.highest) +
+         " with at most one decimal";
+}
+
+// CLI11 reports a check's text as "--name: text".
+std::string Got(const std::string& text) {
+  return " (got " + Quoted(text) + ")";
 }
 
 }  // namespace
@@ -56,36 +48,24 @@ Layout InputOptions::ChosenLayout() const {
              : Layout::kPhylip;
 }
 
-void AddInputOptions(CLI::App& command, InputOptions& options) {
-  CLI::Option* binary =
-      command.add_flag("--binary", options.binary, "Read the input as binary data (the default)");
-  CLI::Option* quantitative = command.add_flag("--quantitative", options.quantitative,
-                                               "Read the input as quantitative data");
-  binary->excludes(quantitative);
+void AddInputOptions(CLI::App& command, InputOptions& options, KindsRead kinds) {
+  if (kinds == KindsRead::kBoth) {
+    CLI::Option* binary =
+        command.add_flag("--binary", options.binary, "Read the input as binary data (the default)");
+    CLI::Option* quantitative = command.add_flag("--quantitative", options.quantitative,
+                                                 "Read the input as quantitative data");
+    binary->excludes(quantitative);
+  } else {
+    // Accepted so scripts that name the kind keep working; binary is all these commands read.
+    command.add_flag("--binary", options.binary, "Read the input as binary data (the only kind)");
+  }
   command
       .add_option("--layout", options.layout,
                   "Layout of the input: phylip or ntsys (default: ntsys for a name ending in "
                   "\".nts\", phylip otherwise)")
       ->transform(CLI::IsMember({"phylip", "ntsys"}, CLI::ignore_case));
-  command.add_option("INPUT", options.path, "The data file to read")->required();
-}
-
-int LoadInput(const InputOptions& options, DataSet& data, std::ostream& err) {
-  return RunGuarded(err, [&] {
-    const ReadStatus status =
-        LoadDataFile(data, options.path, options.Kind(), options.ChosenLayout());
-    if (status == ReadStatus::kOk) return kExitOk;
-    err << ReadStatusFinding(status) << '\n';
-    return kExitUnreadable;
-  });
-}
-
-int LoadSingleDataSet(const InputOptions& options, DataSet& data, std::string_view refusal,
-                      std::ostream& err) {
-  const int loaded = LoadInput(options, data, err);
-  if (loaded != kExitOk || data.MultiSet == 0) return loaded;
-  err << options.path << ": the file holds several data sets; " << refusal << ".\n";
-  return kExitUsage;
+  command.add_option("INPUT", options.path, "The data file to read, or - for standard input")
+      ->required();
 }
 
 void AddOutputOptions(CLI::App& command, OutputOptions& options) {
@@ -94,47 +74,91 @@ void AddOutputOptions(CLI::App& command, OutputOptions& options) {
   command.add_flag("--force", options.force, "Replace OUTPUT if it exists");
 }
 
-CliOutput::CliOutput(const OutputOptions& options, std::ostream& standard_output)
-    : path_(options.path) {
-  if (path_ == "-") {
-    stdout_sink_ = std::make_unique<TextSink>(standard_output, "standard output");
-    return;
-  }
-  std::error_code error;
-  if (!options.force && std::filesystem::exists(path_, error)) {
-    throw WriteFailure(path_ + ": the file exists; add --force to replace it.");
-  }
-  file_ = std::make_unique<OutputFile>(path_);
+std::optional<std::uint64_t> ParseWholeNumber(std::string_view text) {
+  if (!AllDigits(text)) return std::nullopt;
+  std::uint64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
 }
 
-TextSink& CliOutput::sink() {
-  return file_ ? file_->sink() : *stdout_sink_;
-}
-
-void CliOutput::Close() {
-  if (file_) {
-    file_->Close();
-  } else {
-    stdout_sink_->Flush();
+std::optional<double> ParseOneDecimal(std::string_view text) {
+  const std::size_t point = text.find('.');
+  const std::string_view whole = text.substr(0, point);
+  if (!AllDigits(whole) || whole.size() > 15) return std::nullopt;
+  double value = static_cast<double>(*ParseWholeNumber(whole));
+  if (point != std::string_view::npos) {
+    const std::string_view decimal = text.substr(point + 1);
+    if (decimal.size() != 1 || !AllDigits(decimal)) return std::nullopt;
+    // Tenths as an integer first, so "12.3" is the double nearest 12.3 and not 12 + 0.3.
+    value = (value * 10 + (decimal[0] - '0')) / 10;
   }
+  return value;
 }
 
-int RunGuarded(std::ostream& err, const std::function<int()>& work) {
-  try {
-    return work();
-  } catch (const ReadFailure& failure) {
-    err << failure.what() << '\n';
-    return kExitUnreadable;
-  } catch (const std::bad_alloc&) {
-    err << "Out of memory.\n";
-    return kExitFailed;
-  } catch (const std::exception& failure) {
-    err << failure.what() << '\n';
-    return kExitFailed;
+std::string WholeRange(const SettingBounds& bounds) {
+  return "a whole number from " + PlainNumber(bounds.lowest) + " to " + PlainNumber(bounds.highest);
+}
+
+CLI::Option* AddCountOption(CLI::App& command, const std::string& name,
+                            std::optional<std::size_t>& value, const SettingBounds& bounds,
+                            const std::string& description) {
+  return command
+      .add_option_function<std::string>(
+          name, [&value](const std::string& text) { value = *ParseWholeNumber(text); }, description)
+      ->check(CLI::Validator(
+          [bounds](std::string& text) -> std::string {
+            const auto number = ParseWholeNumber(text);
+            if (number && *number >= bounds.lowest && *number <= bounds.highest) return "";
+            return "must be " + WholeRange(bounds) + Got(text);
+          },
+          ""))
+      ->type_name("INT");
+}
+
+CLI::Option* AddPercentOption(CLI::App& command, const std::string& name,
+                              std::optional<double>& value, const SettingBounds& bounds,
+                              const std::string& description) {
+  return command
+      .add_option_function<std::string>(
+          name, [&value](const std::string& text) { value = *ParseOneDecimal(text); }, description)
+      ->check(CLI::Validator(
+          [bounds](std::string& text) -> std::string {
+            const auto number = ParseOneDecimal(text);
+            if (number && *number >= bounds.lowest && *number <= bounds.highest) return "";
+            return "must be " + DecimalRange(bounds) + Got(text);
+          },
+          ""))
+      ->type_name("NUMBER");
+}
+
+CLI::Option* AddSeedOption(CLI::App& command, std::optional<std::uint64_t>& seed) {
+  return command
+      .add_option_function<std::string>(
+          "--seed", [&seed](const std::string& text) { seed = *ParseWholeNumber(text); },
+          "Start the random numbers from another fixed state, a whole number from 0 to "
+          "18446744073709551615 (default: the state every run starts from)")
+      ->check(CLI::Validator(
+          [](std::string& text) -> std::string {
+            if (ParseWholeNumber(text)) return "";
+            return "must be a whole number from 0 to 18446744073709551615" + Got(text);
+          },
+          ""))
+      ->type_name("INT");
+}
+
+std::size_t CheckedCount(const std::string& option, std::string_view text,
+                         const SettingBounds& bounds) {
+  const auto number = ParseWholeNumber(text);
+  if (!number || *number < bounds.lowest || *number > bounds.highest ||
+      *number > std::numeric_limits<std::size_t>::max()) {
+    throw CliFailure(kExitUsage, option,
+                     "must be " + WholeRange(bounds) + " for this data" + Got(std::string(text)));
   }
+  return static_cast<std::size_t>(*number);
 }
 
-CLI::Option* AddChoiceOption(CLI::App& command, const std::string& name, int& index,
+CLI::Option* AddChoiceOption(CLI::App& command, const std::string& name, std::string& value,
                              std::vector<std::string_view> entries,
                              const std::string& description) {
   std::string listed;
@@ -143,42 +167,29 @@ CLI::Option* AddChoiceOption(CLI::App& command, const std::string& name, int& in
   }
   CLI::Validator choice(
       [entries, listed](std::string& text) -> std::string {
-        if (EntryIndex(text, entries) >= 0) return "";
-        return "\"" + text + "\" is not one of: " + listed;
+        for (std::string_view entry : entries) {
+          if (EqualIgnoringCase(text, entry)) return "";
+        }
+        return Quoted(text) + " is not one of: " + listed;
       },
-      "ENTRY");
+      "");
   return command
       .add_option_function<std::string>(
-          name, [&index, entries](const std::string& text) { index = EntryIndex(text, entries); },
+          name,
+          [&value, entries](const std::string& text) {
+            for (std::string_view entry : entries) {
+              if (EqualIgnoringCase(text, entry)) value = entry;
+            }
+          },
           description + " (one of: " + listed + ")")
-      ->check(choice);
-}
-
-CLI::Option* AddBoundedOption(CLI::App& command, const std::string& name, double& value,
-                              double lowest, double highest, const std::string& description) {
-  return command.add_option(name, value, description)->check(Bounds(lowest, highest));
-}
-
-CLI::Option* AddBoundedOption(CLI::App& command, const std::string& name, int& value, int lowest,
-                              int highest, const std::string& description) {
-  return command.add_option(name, value, description)->check(Bounds(lowest, highest));
+      ->check(choice)
+      ->type_name("NAME");
 }
 
 std::string PlainNumber(double value) {
   char text[64];
   const auto result = std::to_chars(text, text + sizeof text, value);
   return std::string(text, result.ptr);
-}
-
-void SaveToOutput(const DataSet& data, int layout, const OutputOptions& options,
-                  std::ostream& standard_output) {
-  CliOutput output(options, standard_output);
-  if (layout == 1) {
-    WriteNtsysData(data, output.sink());
-  } else {
-    WritePhylipData(data, output.sink());
-  }
-  output.Close();
 }
 
 }  // namespace marbleset::cli

@@ -1,41 +1,41 @@
-// What every subcommand of marbleset-cli shares: reading its input as the open commands do,
-// writing its output to a file or standard output, the exit statuses, and options whose values
-// are list entries or bounded numbers of the program's dialogs.
+// The options every subcommand of marbleset-cli shares: the input and its kind and layout, the
+// output and --force, list entries by name, and numbers checked in full against the core's
+// bounds before anything is converted or read.
 #pragma once
 
 #include <CLI/CLI.hpp>
+#include <cstdint>
 #include <functional>
-#include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "cli/cli_messages.h"
 #include "dataset/data_loader.h"
 #include "dataset/data_set.h"
-#include "dataset/text_sink.h"
+#include "resampling/generator_settings.h"
 
 namespace marbleset::cli {
 
-// Exit statuses of every subcommand.
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitUsage = 2;       // the command line itself is wrong
-inline constexpr int kExitUnreadable = 3;  // the input cannot be read
-inline constexpr int kExitFailed = 4;      // the output cannot be written, or the run fails
-
-// Where a subcommand writes: its text to out, its one-line errors to err. After parsing, a
-// subcommand's callback puts its work into action; RunCli runs it inside RunGuarded.
+// Where a subcommand writes: its text to out, its errors to err. After parsing, a subcommand's
+// callback puts its work into action; RunCli runs it inside RunGuarded.
 struct CliContext {
   std::ostream& out;
   std::ostream& err;
   std::function<int()> action;
+  // The command's input and output paths: failure texts of the core that begin with one get it
+  // quoted.
+  std::vector<std::string> paths;
   // Runs over several data sets draw a progress bar on err: only when err is a terminal and
   // --quiet was not given.
-  bool show_progress = false;
+  bool showProgress = false;
 };
 
-// The input of a subcommand: INPUT with --binary (the default) or --quantitative, and --layout
-// phylip|ntsys, by default NTSYS for a name ending in ".nts" and PHYLIP otherwise.
+// The input of a subcommand: INPUT ("-" for standard input) with --binary (the default) or
+// --quantitative, and --layout phylip|ntsys, by default NTSYS for a name ending in ".nts" and
+// PHYLIP otherwise.
 struct InputOptions {
   std::string path;
   bool binary = false;
@@ -44,62 +44,52 @@ struct InputOptions {
 
   DataKind Kind() const { return quantitative ? DataKind::kQuantitative : DataKind::kBinary; }
   Layout ChosenLayout() const;
+  bool IsStandardInput() const { return path == "-"; }
 };
-void AddInputOptions(CLI::App& command, InputOptions& options);
 
-// Reads the input as the open commands would. Returns kExitOk, or writes the reason to err (a
-// read finding without " Open in Notepad?", or the failure's text) and returns kExitUnreadable.
-int LoadInput(const InputOptions& options, DataSet& data, std::ostream& err);
-
-// LoadInput for a command the menus offer for one data set only: a file of several is refused
-// with kExitUsage and "<path>: the file holds several data sets; <refusal>.".
-int LoadSingleDataSet(const InputOptions& options, DataSet& data, std::string_view refusal,
-                      std::ostream& err);
+// Which kinds a subcommand reads: commands for binary data only do not offer --quantitative.
+enum class KindsRead { kBoth, kBinaryOnly };
+void AddInputOptions(CLI::App& command, InputOptions& options, KindsRead kinds = KindsRead::kBoth);
 
 // The output of a subcommand: OUTPUT ("-" for standard output, also when it is left out) and
 // --force to replace an existing file. Add it after AddInputOptions so OUTPUT follows INPUT.
 struct OutputOptions {
   std::string path = "-";
   bool force = false;
+  bool IsStandardOutput() const { return path == "-"; }
 };
 void AddOutputOptions(CLI::App& command, OutputOptions& options);
 
-// The output opened for writing. Throws WriteFailure when an existing file would be replaced
-// without --force or when the file cannot be created.
-class CliOutput {
- public:
-  CliOutput(const OutputOptions& options, std::ostream& standard_output);
-  TextSink& sink();
-  // The full path, or "-" for standard output.
-  const std::string& path() const { return path_; }
-  // Writes out everything; throws WriteFailure when that fails.
-  void Close();
+// Decimal digits only (no sign, no blanks, no base prefix, no exponent), within 0 to 2^64 - 1.
+std::optional<std::uint64_t> ParseWholeNumber(std::string_view text);
+// Decimal digits with at most one decimal after a full stop ("35", "12.5").
+std::optional<double> ParseOneDecimal(std::string_view text);
 
- private:
-  std::string path_;
-  std::unique_ptr<TextSink> stdout_sink_;
-  std::unique_ptr<OutputFile> file_;
-};
+// "a whole number from 10 to 1000": the range as messages and help show it.
+std::string WholeRange(const SettingBounds& bounds);
 
-// The data set saved as "Save data as..." does: layout 0 PHYLIP, 1 NTSYS.
-void SaveToOutput(const DataSet& data, int layout, const OutputOptions& options,
-                  std::ostream& standard_output);
+// A count option (shown as INT) within bounds; a value that is not a whole number or lies
+// outside them is a usage error that names the bounds.
+CLI::Option* AddCountOption(CLI::App& command, const std::string& name,
+                            std::optional<std::size_t>& value, const SettingBounds& bounds,
+                            const std::string& description);
+// A percentage (shown as NUMBER) with at most one decimal, within bounds.
+CLI::Option* AddPercentOption(CLI::App& command, const std::string& name,
+                              std::optional<double>& value, const SettingBounds& bounds,
+                              const std::string& description);
+// --seed: a whole number from 0 to 2^64 - 1; anything else, -1 and 2^64 included, is refused.
+CLI::Option* AddSeedOption(CLI::App& command, std::optional<std::uint64_t>& seed);
 
-// Runs a subcommand's work, turning failures into one line on err and an exit status:
-// ReadFailure gives kExitUnreadable, every other failure kExitFailed.
-int RunGuarded(std::ostream& err, const std::function<int()>& work);
+// text as a count within bounds known only once the data is read (--otus); throws CliFailure
+// with kExitUsage naming option and bounds otherwise. Counts too large for any type are refused
+// like any other value beyond the bounds.
+std::size_t CheckedCount(const std::string& option, std::string_view text,
+                         const SettingBounds& bounds);
 
-// An option whose value is one of entries (a dialog's list), matched without regard to case;
-// index receives the entry's 0-based position.
-CLI::Option* AddChoiceOption(CLI::App& command, const std::string& name, int& index,
+// An option whose value is one of entries, matched without regard to case; value receives the
+// entry as the list writes it.
+CLI::Option* AddChoiceOption(CLI::App& command, const std::string& name, std::string& value,
                              std::vector<std::string_view> entries, const std::string& description);
-
-// A number checked against the dialog's bounds; a value outside them is a usage error that
-// names the bounds.
-CLI::Option* AddBoundedOption(CLI::App& command, const std::string& name, double& value,
-                              double lowest, double highest, const std::string& description);
-CLI::Option* AddBoundedOption(CLI::App& command, const std::string& name, int& value, int lowest,
-                              int highest, const std::string& description);
 
 // A value as a plain number, the way files and messages show it: 2, -9999, 0.5.
 std::string PlainNumber(double value);

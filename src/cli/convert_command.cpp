@@ -2,6 +2,7 @@
 // does.
 #include <memory>
 
+#include "cli/cli_io.h"
 #include "cli/commands.h"
 
 namespace marbleset::cli {
@@ -11,15 +12,16 @@ namespace {
 struct ConvertOptions {
   InputOptions input;
   OutputOptions output;
-  int layout = 0;  // 0 PHYLIP, 1 NTSYS
+  std::string layout;  // "phylip" or "ntsys"
 };
 
 int RunConvert(const ConvertOptions& options, CliContext& context) {
+  RefuseInputAsOutput(options.output, options.input);
   auto data = std::make_unique<DataSet>();
   // Saving is offered for one data set only; writing the first would drop the others.
-  const int loaded = LoadSingleDataSet(options.input, *data, "convert saves one", context.err);
-  if (loaded != kExitOk) return loaded;
-  SaveToOutput(*data, options.layout, options.output, context.out);
+  LoadSingleDataSet(options.input, *data, "convert saves one");
+  SaveToOutput(*data, options.layout == "ntsys" ? Layout::kNtsys : Layout::kPhylip, options.output,
+               context.out);
   return kExitOk;
 }
 
@@ -29,12 +31,12 @@ void AddConvertCommand(CLI::App& app, CliContext& context) {
   auto options = std::make_shared<ConvertOptions>();
   CLI::App* command =
       app.add_subcommand("convert", "Save a data file in the PHYLIP or NTSYS layout");
-  AddChoiceOption(*command, "--to", options->layout, {"phylip", "ntsys"},
-                  "Layout to write: phylip or ntsys")
+  AddChoiceOption(*command, "--to", options->layout, {"phylip", "ntsys"}, "Layout to write")
       ->required();
   AddInputOptions(*command, options->input);
   AddOutputOptions(*command, options->output);
   command->callback([options, &context] {
+    context.paths = {options->input.path, options->output.path};
     context.action = [options, &context] { return RunConvert(*options, context); };
   });
 }

@@ -2,6 +2,7 @@
 // reduced data set saved.
 #include <memory>
 
+#include "cli/cli_io.h"
 #include "cli/commands.h"
 #include "editing/screening.h"
 
@@ -13,19 +14,16 @@ struct CropOptions {
   InputOptions input;
   OutputOptions output;
   CropChoice choice;
-  int layout = 0;  // 0 PHYLIP, 1 NTSYS
+  std::string layout = "phylip";
 };
 
 int RunCrop(const CropOptions& options, CliContext& context) {
-  if (options.input.quantitative) {
-    context.err << "crop works on binary data only.\n";
-    return kExitUsage;
-  }
+  RefuseInputAsOutput(options.output, options.input);
   auto data = std::make_unique<DataSet>();
-  const int loaded = LoadSingleDataSet(options.input, *data, "crop works on one", context.err);
-  if (loaded != kExitOk) return loaded;
+  LoadSingleDataSet(options.input, *data, "crop works on one");
   ApplyCrop(*data, options.choice);
-  SaveToOutput(*data, options.layout, options.output, context.out);
+  SaveToOutput(*data, options.layout == "ntsys" ? Layout::kNtsys : Layout::kPhylip, options.output,
+               context.out);
   return kExitOk;
 }
 
@@ -40,15 +38,16 @@ void AddCropCommand(CLI::App& app, CliContext& context) {
   command->add_flag("--monomorphic", options->choice.monomorphic, "Remove monomorphic characters");
   command->add_flag("--uninformative", options->choice.uninformative,
                     "Remove uninformative characters");
-  command->add_flag("--characters-with-missing", options->choice.characters_with_missing,
+  command->add_flag("--characters-with-missing", options->choice.charactersWithMissing,
                     "Remove characters with missing data");
-  command->add_flag("--otus-with-missing", options->choice.otus_with_missing,
+  command->add_flag("--otus-with-missing", options->choice.otusWithMissing,
                     "Remove OTUs with missing data");
   AddChoiceOption(*command, "--to", options->layout, {"phylip", "ntsys"},
-                  "Layout to write: phylip (the default) or ntsys");
-  AddInputOptions(*command, options->input);
+                  "Layout to write (default phylip)");
+  AddInputOptions(*command, options->input, KindsRead::kBinaryOnly);
   AddOutputOptions(*command, options->output);
   command->callback([options, &context] {
+    context.paths = {options->input.path, options->output.path};
     context.action = [options, &context] { return RunCrop(*options, context); };
   });
 }

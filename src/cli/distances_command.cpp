@@ -1,9 +1,11 @@
 // marbleset-cli distances: the matrix (or the means) that "OK" of the "Calculate distances"
-// dialog would write, with the dialog's defaults.
-#include <algorithm>
-#include <cctype>
+// dialog would write, with the core's defaults. A file of several data sets is read once, from
+// its start, through one input: the first data set as every command loads it, the others after
+// it on the same input, so a pipe or FIFO gives what the file gives.
 #include <memory>
+#include <optional>
 
+#include "cli/cli_io.h"
 #include "cli/commands.h"
 #include "cli/terminal_progress.h"
 #include "dataset/errors.h"
@@ -17,64 +19,124 @@ namespace {
 struct DistancesOptions {
   InputOptions input;
   OutputOptions output;
-  std::string coefficient = "Matching";
-  std::string missing;  // empty: the dialog's default for the data's kind
+  std::string coefficient;  // empty: the core's default for the data's kind
+  std::string missing;      // the same
   bool similarities = false;
   bool average = false;
 };
 
-bool SameText(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
+const char* KindText(DataKind kind) {
+  return kind == DataKind::kBinary ? "binary" : "quantitative";
 }
 
-// The entry's position in the list, or -1 after telling err which entries there are.
-int Choose(const std::string& option, const std::string& text,
-           const std::vector<std::string_view>& entries, const char* kind, std::ostream& err) {
-  for (std::size_t n = 0; n < entries.size(); ++n)
-    if (SameText(text, entries[n])) return static_cast<int>(n);
-  err << option << ": \"" << text << "\" is not one of the " << kind << " entries:";
-  for (std::size_t n = 0; n < entries.size(); ++n) err << (n ? ", " : " ") << entries[n];
-  err << '\n';
-  return -1;
+template <typename Entry>
+std::string Listed(std::span<const Entry> entries, std::string_view (*nameOf)(Entry)) {
+  std::string text;
+  for (const Entry entry : entries) {
+    text += (text.empty() ? "" : ", ") + std::string(nameOf(entry));
+  }
+  return text;
+}
+
+// The settings the options name, checked against the lists of the kind the input is read as,
+// before anything is read.
+DistanceSettings ChosenSettings(const DistancesOptions& options) {
+  const DataKind kind = options.input.Kind();
+  DistanceSettings settings = DefaultDistanceSettings(kind);
+  if (!options.coefficient.empty()) {
+    const auto coefficient = CoefficientNamed(kind, options.coefficient);
+    if (!coefficient) {
+      throw CliFailure(kExitUsage, "--coefficient",
+                       Quoted(options.coefficient) + " is not one of the " + KindText(kind) +
+                           " entries: " + Listed(CoefficientsFor(kind), CoefficientName));
+    }
+    settings.coefficient = *coefficient;
+  }
+  if (!options.missing.empty()) {
+    const auto policy = MissingPolicyNamed(kind, options.missing);
+    if (!policy) {
+      throw CliFailure(kExitUsage, "--missing",
+                       Quoted(options.missing) + " is not one of the " + KindText(kind) +
+                           " entries: " + Listed(MissingPoliciesFor(kind), MissingPolicyName));
+    }
+    settings.policy = *policy;
+  }
+  settings.distances = !options.similarities;
+  settings.averaging = options.average;
+  return settings;
+}
+
+// The reason of a run that stopped early, without the run's own sentence on what the file
+// holds: the tool says that on its own line with its own count.
+std::string IncompleteReason(const IncompleteRunFailure& failure) {
+  const std::string text = failure.what();
+  const std::string lead = "could not be read: ";
+  const std::size_t start = text.find(lead);
+  const std::size_t end = text.rfind(" The distance file holds");
+  if (start == std::string::npos || end == std::string::npos || end < start) return text;
+  return text.substr(start + lead.size(), end - start - lead.size());
+}
+
+std::string WrittenText(int written, bool averaging) {
+  if (written == 0) return averaging ? "no mean" : "no matrix";
+  const char* one = averaging ? " mean" : " matrix";
+  const char* many = averaging ? " means" : " matrices";
+  return std::to_string(written) + (written == 1 ? one : many);
+}
+
+// Every data set after the first, on the same input; the first one's matrix is written already.
+void RunRemainingDataSets(const DistancesOptions& options, const DataSet& first,
+                          const DistanceSettings& settings, ItemReader& in, CliOutput& output,
+                          Progress& progress) {
+  try {
+    DistanceRunMulti(first, settings, in, output.sink(), progress);
+  } catch (const IncompleteRunFailure& failure) {
+    output.KeepWrittenAfterFailure();  // the matrices of the data sets before it stay
+    const int written = failure.Written() + 1;
+    throw CliFailure(
+        kExitUnreadable,
+        options.input.IsStandardInput() ? "standard input" : Quoted(options.input.path),
+        "data set " + std::to_string(failure.DataSet()) +
+            " could not be read: " + IncompleteReason(failure),
+        "The output holds " + WrittenText(written, settings.averaging) +
+            (written == 1 ? ", that of the data set before it."
+                          : ", those of the data sets before it."));
+  }
 }
 
 int RunDistances(const DistancesOptions& options, CliContext& context) {
+  RefuseInputAsOutput(options.output, options.input);
+  const DistanceSettings settings = ChosenSettings(options);
   auto data = std::make_unique<DataSet>();
-  const int loaded = LoadInput(options.input, *data, context.err);
-  if (loaded != kExitOk) return loaded;
-  const bool quantitative = data->Quantitative != 0;
-  const char* kind = quantitative ? "quantitative" : "binary";
-  DistanceSettings settings;
-  settings.coefficient = Choose("--coefficient", options.coefficient,
-                                CoefficientNames(quantitative), kind, context.err);
-  const std::string missing =
-      options.missing.empty() ? (quantitative ? "Marker mean" : "0.5") : options.missing;
-  settings.policy =
-      Choose("--missing", missing, MissingPolicyNames(quantitative), kind, context.err);
-  if (settings.coefficient < 0 || settings.policy < 0) return kExitUsage;
-  settings.distances = !options.similarities;
-  settings.averaging = options.average;
-  if (options.average && data->MultiSet == 0) {
-    context.err << "--average: the file holds one data set; averaging is for files of several\n";
-    return kExitUsage;
+  ItemReader in = OpenInput(options.input);
+  LoadFirstDataSet(options.input, in, *data);
+  if (options.average && !data->multiSet) {
+    throw CliFailure(kExitUsage, "--average",
+                     "the file holds one data set; averaging is for files of several");
   }
-  if (data->MultiSet == 0) {
-    CliOutput output(options.output, context.out);
-    DistanceMatrixPass(*data, settings, output.sink());
+  CliOutput output(options.output, context.out);
+  NoProgress none;
+  if (!data->multiSet) {
+    // A failure leaves no file behind: the matrix is put in place only when complete.
+    DistanceMatrixPass(*data, settings, output.sink(), none);
     output.Close();
     return kExitOk;
   }
-  // As the dialog's run: the data file is opened first, then the output is created.
-  ItemReader in = ItemReader::OpenFile(data->DataFileName);
-  CliOutput output(options.output, context.out);
   const std::unique_ptr<Progress> shown = MakeProgress(context);
-  Progress& progress = *shown;
-  progress.Start("Calculating distances");
-  DistanceRunMulti(*data, settings, in, output.sink(), progress);
-  progress.Advance(100);  // the run's bar stops where the last data set began
+  shown->Start("Calculating distances");
+  try {
+    DistanceMatrixPass(*data, settings, output.sink(), none, 1);
+    RunRemainingDataSets(options, *data, settings, in, output, *shown);
+  } catch (const CliFailure&) {
+    throw;
+  } catch (const RunCancelled&) {
+    throw;
+  } catch (const Failure&) {
+    // A cell without a value ends the run; the matrices before it stay, as the failure says.
+    output.KeepWrittenAfterFailure();
+    throw;
+  }
+  shown->Advance(100);  // the bar moves with the file read; the last data set ends it
   output.Close();
   return kExitOk;
 }
@@ -87,18 +149,34 @@ void AddDistancesCommand(CLI::App& app, CliContext& context) {
       "distances", "Write the similarity or distance matrix of every data set of a file");
   AddInputOptions(*command, options->input);
   AddOutputOptions(*command, options->output);
-  command->add_option("--coefficient", options->coefficient,
-                      "Matching, Jaccard or Nei (binary); Matching, Euclidean, Tax. distance or "
-                      "Correlation (quantitative); default Matching");
-  command->add_option("--missing", options->missing,
-                      "Missing-data value: 0, 0.5, 1, Marker mean, Marker mode or Ignore "
-                      "(binary, default 0.5); 0, Marker mean, Marker mode or Ignore "
-                      "(quantitative, default Marker mean)");
+  const auto defaults = [](DataKind kind) {
+    const DistanceSettings settings = DefaultDistanceSettings(kind);
+    return std::make_pair(std::string(CoefficientName(settings.coefficient)),
+                          std::string(MissingPolicyName(settings.policy)));
+  };
+  const auto [binaryCoefficient, binaryPolicy] = defaults(DataKind::kBinary);
+  const auto [quantitativeCoefficient, quantitativePolicy] = defaults(DataKind::kQuantitative);
+  command
+      ->add_option("--coefficient", options->coefficient,
+                   Listed(CoefficientsFor(DataKind::kBinary), CoefficientName) +
+                       " (binary, default " + binaryCoefficient + "); " +
+                       Listed(CoefficientsFor(DataKind::kQuantitative), CoefficientName) +
+                       " (quantitative, default " + quantitativeCoefficient + ")")
+      ->type_name("NAME");
+  command
+      ->add_option("--missing", options->missing,
+                   "Missing-data value: " +
+                       Listed(MissingPoliciesFor(DataKind::kBinary), MissingPolicyName) +
+                       " (binary, default " + binaryPolicy + "); " +
+                       Listed(MissingPoliciesFor(DataKind::kQuantitative), MissingPolicyName) +
+                       " (quantitative, default " + quantitativePolicy + ")")
+      ->type_name("NAME");
   command->add_flag("--similarities", options->similarities,
                     "Write similarities instead of distances");
   command->add_flag("--average", options->average,
                     "One mean pairwise value per data set (files of several data sets only)");
   command->callback([options, &context] {
+    context.paths = {options->input.path, options->output.path};
     context.action = [options, &context] { return RunDistances(*options, context); };
   });
 }

@@ -1,13 +1,14 @@
 // marbleset-cli bootstraps, permutations, genstraps, resample, missstraps and noise: the six
-// generators of resampled data sets with the run dialog's defaults and bounds.
-#include <cmath>
+// generators of resampled data sets, with the core's defaults and bounds.
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "cli/cli_io.h"
 #include "cli/commands.h"
 #include "cli/terminal_progress.h"
+#include "dataset/errors.h"
 #include "dataset/progress.h"
 #include "resampling/generators.h"
 
@@ -15,84 +16,59 @@ namespace marbleset::cli {
 
 namespace {
 
-enum class Generator { kBootStraps, kPermutations, kGenStraps, kResample, kMissStraps, kNoise };
-
 struct GenerateOptions {
   Generator generator = Generator::kBootStraps;
   InputOptions input;
   OutputOptions output;
-  double datasets = 100;
-  double percent = 0;          // bootstrap or noise percentage
-  std::optional<double> otus;  // resample; every OTU when left out
+  std::optional<std::size_t> dataSets;
+  std::optional<double> percent;
+  std::string otus;  // resample; checked once the data is read, which sets its bounds
   std::optional<std::uint64_t> seed;
 };
 
-// The dialog's fields hold tenths: a value with a second decimal cannot be entered there.
-std::optional<int16_t> Tenths(double value) {
-  const double tenths = value * 10.0;
-  const double whole = std::nearbyint(tenths);
-  if (std::abs(tenths - whole) > 1e-6) return std::nullopt;
-  return static_cast<int16_t>(whole);
-}
-
-bool BinaryOnly(Generator generator) {
-  return generator == Generator::kMissStraps || generator == Generator::kNoise;
+// Whether the core offers the generator for quantitative data; commands it does not offer there
+// do not offer --quantitative either.
+bool OfferedForQuantitative(Generator generator) {
+  DataSet probe;
+  probe.Resize(DataKind::kQuantitative, 0, 0, kQuantitativeMissingValue);
+  return IsOffered(generator, probe);
 }
 
 int RunGenerator(const GenerateOptions& options, CliContext& context) {
-  if (BinaryOnly(options.generator) && options.input.quantitative) {
-    context.err << "missstraps and noise work on binary data only.\n";
-    return kExitUsage;
-  }
-  const auto C = Tenths(options.datasets);
-  const auto P = Tenths(options.percent);
-  if (!C || !P) {
-    context.err << "--datasets and --percent take at most one decimal.\n";
-    return kExitUsage;
-  }
+  RefuseInputAsOutput(options.output, options.input);
   auto data = std::make_unique<DataSet>();
-  const int loaded =
-      LoadSingleDataSet(options.input, *data, "the generators work on one", context.err);
-  if (loaded != kExitOk) return loaded;
-  int16_t M = static_cast<int16_t>(10 * data->NOtu);
-  if (options.otus) {
-    const auto tenths = Tenths(*options.otus);
-    if (!tenths || *tenths < 10 || *tenths > M) {
-      context.err << "--otus must lie between 1 and " << data->NOtu
-                  << " with at most one decimal.\n";
-      return kExitUsage;
-    }
-    M = *tenths;
+  LoadSingleDataSet(options.input, *data, "the generators work on one");
+  GeneratorSettings settings = DefaultGeneratorSettings(options.generator, *data);
+  if (options.dataSets) settings.dataSets = *options.dataSets;
+  if (options.percent) settings.percent = *options.percent;
+  if (!options.otus.empty()) {
+    settings.otus = CheckedCount("--otus", options.otus, OtuCountBounds(*data));
+  }
+  if (options.seed) settings.seed = *options.seed;
+  try {
+    CheckGeneratorSettings(settings, *data);
+  } catch (const Failure& refusal) {
+    throw CliFailure(kExitUsage, Quoted(options.input.path), refusal.what());
   }
 
-  // Without --seed, the same state as the desktop program's first run after start-up.
-  UniformSource source(options.seed.value_or(UniformSource::kDefaultSeed));
   const std::unique_ptr<Progress> shown = MakeProgress(context);
-  Progress& progress = *shown;
   CliOutput output(options.output, context.out);
-  TextSink& out = output.sink();
-  switch (options.generator) {
-    case Generator::kBootStraps:
-      GenerateBootStraps(*data, source, *C, *P, out, progress);
-      break;
-    case Generator::kPermutations:
-      GeneratePermutations(*data, source, *C, out, progress);
-      break;
-    case Generator::kGenStraps:
-      GenerateGenStraps(*data, source, *C, out, progress);
-      break;
-    case Generator::kResample:
-      GenerateResamplings(*data, source, *C, M, out, progress);
-      break;
-    case Generator::kMissStraps:
-      GenerateMissStraps(*data, source, *C, out, progress);
-      break;
-    case Generator::kNoise:
-      GenerateNoise(*data, source, *C, *P, out, progress);
-      break;
+  try {
+    Generate(*data, settings, output.sink(), *shown);
+  } catch (const WriteFailure&) {
+    throw;  // the output itself failed: nothing of it is put in place
+  } catch (const RunCancelled&) {
+    throw;
+  } catch (const Failure&) {
+    output.KeepWrittenAfterFailure();  // the data sets written before the failure stay
+    throw;
   }
   output.Close();
   return kExitOk;
+}
+
+std::string Default(double value) {
+  return " (default " + PlainNumber(value) + ")";
 }
 
 void AddGenerator(CLI::App& app, CliContext& context, Generator generator, const std::string& name,
@@ -100,27 +76,31 @@ void AddGenerator(CLI::App& app, CliContext& context, Generator generator, const
   auto options = std::make_shared<GenerateOptions>();
   options->generator = generator;
   CLI::App* command = app.add_subcommand(name, description);
-  AddBoundedOption(*command, "--datasets", options->datasets, 10, 1000,
-                   "Number of data sets, 10 to 1000 (default 100; one decimal, whole part used)");
-  if (generator == Generator::kBootStraps) {
-    options->percent = 35;
-    AddBoundedOption(*command, "--percent", options->percent, 1, 50,
-                     "Bootstrap %: expected share of replaced characters, 1 to 50 (default 35)");
-  } else if (generator == Generator::kNoise) {
-    options->percent = 10;
-    AddBoundedOption(*command, "--percent", options->percent, 1, 100,
-                     "Noise %: chance of each entry to flip, 1 to 100 (default 10)");
+  AddCountOption(*command, "--datasets", options->dataSets, kDataSetCountBounds,
+                 "Number of data sets, " + WholeRange(kDataSetCountBounds) +
+                     Default(kDataSetCountBounds.start));
+  if (UsesPercent(generator)) {
+    const SettingBounds bounds = PercentBounds(generator);
+    const std::string what = generator == Generator::kNoise
+                                 ? "Noise %: chance of each 0 or 1 entry to flip"
+                                 : "Bootstrap %: expected share of replaced characters";
+    AddPercentOption(*command, "--percent", options->percent, bounds,
+                     what + ", from " + PlainNumber(bounds.lowest) + " to " +
+                         PlainNumber(bounds.highest) + ", one decimal" + Default(bounds.start));
   }
-  if (generator == Generator::kResample) {
-    command->add_option("--otus", options->otus,
-                        "Number of OTUs drawn, 1 to the number in the data (default all)");
+  if (generator == Generator::kRandomResampling) {
+    command
+        ->add_option("--otus", options->otus,
+                     "Number of OTUs drawn, a whole number from 1 to the number in the data "
+                     "(default all)")
+        ->type_name("INT");
   }
-  command->add_option("--seed", options->seed,
-                      "Start the random numbers from another fixed state (default: the "
-                      "desktop program's first run)");
-  AddInputOptions(*command, options->input);
+  AddSeedOption(*command, options->seed);
+  AddInputOptions(*command, options->input,
+                  OfferedForQuantitative(generator) ? KindsRead::kBoth : KindsRead::kBinaryOnly);
   AddOutputOptions(*command, options->output);
   command->callback([options, &context] {
+    context.paths = {options->input.path, options->output.path};
     context.action = [options, &context] { return RunGenerator(*options, context); };
   });
 }
@@ -134,7 +114,7 @@ void AddGenerateCommands(CLI::App& app, CliContext& context) {
                "Data sets with the characters in random order");
   AddGenerator(app, context, Generator::kGenStraps, "genstraps",
                "Data sets of one random OTU for each distinct OTU name");
-  AddGenerator(app, context, Generator::kResample, "resample",
+  AddGenerator(app, context, Generator::kRandomResampling, "resample",
                "Data sets of OTUs drawn at random without repeats");
   AddGenerator(app, context, Generator::kMissStraps, "missstraps",
                "Data sets with the missing binary entries filled at random");

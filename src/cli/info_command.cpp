@@ -1,7 +1,10 @@
-// marbleset-cli info: what the open command would load from a data file.
+// marbleset-cli info: what the open command would load from a data file, and how many data sets
+// the file holds (every one of them read, so a damaged later data set is reported too).
 #include <memory>
 
+#include "cli/cli_io.h"
 #include "cli/commands.h"
+#include "dataset/phylip_reader.h"
 #include "editing/screening.h"
 
 namespace marbleset::cli {
@@ -12,19 +15,52 @@ struct InfoOptions {
   InputOptions input;
 };
 
+// The missing-data code as the file writes it, then its number: PHYLIP files write "?", NTSYS
+// files the code their header declares.
+std::string MissingValueText(const DataSet& data, Layout layout) {
+  const std::string code = PlainNumber(data.MissingValue());
+  const std::string written = layout == Layout::kPhylip ? "?" : code;
+  return written + " (code " + code + ")";
+}
+
+// Reads the data sets after the first, on the same input, and returns how many the file holds.
+std::size_t CountDataSets(const InfoOptions& options, ItemReader& in, bool severalFollow) {
+  std::size_t count = 1;
+  DataSet next;
+  for (bool more = severalFollow; more; more = FurtherDataSetFollows(in)) {
+    ReadReport report;
+    const ReadStatus status = options.input.Kind() == DataKind::kBinary
+                                  ? ReadPhylipBinary(in, next, &report)
+                                  : ReadPhylipQuant(in, next, &report);
+    ++count;
+    if (status != ReadStatus::kOk) {
+      std::string finding(ReadStatusFinding(status));
+      if (finding.ends_with('.')) finding.pop_back();
+      const std::string where = report.Describe();
+      throw CliFailure(
+          kExitUnreadable,
+          options.input.IsStandardInput() ? "standard input" : Quoted(options.input.path),
+          finding + (where.empty() ? "" : ": " + where));
+    }
+  }
+  return count;
+}
+
 int RunInfo(const InfoOptions& options, CliContext& context) {
   auto data = std::make_unique<DataSet>();
-  const int loaded = LoadInput(options.input, *data, context.err);
-  if (loaded != kExitOk) return loaded;
+  ItemReader in = OpenInput(options.input);
+  LoadFirstDataSet(options.input, in, *data);
+  const Layout layout = options.input.ChosenLayout();
+  const std::size_t dataSets = CountDataSets(options, in, data->multiSet);
   std::ostream& out = context.out;
-  out << "kind: " << (data->Quantitative != 0 ? "quantitative" : "binary") << '\n';
-  out << "layout: " << (options.input.ChosenLayout() == Layout::kNtsys ? "ntsys" : "phylip")
-      << '\n';
-  out << "otus: " << data->NOtu << '\n';
-  out << "characters: " << data->NChar << '\n';
-  out << "several data sets: " << (data->MultiSet != 0 ? "yes" : "no") << '\n';
-  out << "missing value: " << PlainNumber(data->MissingValue) << '\n';
-  if (data->Quantitative == 0 && data->MultiSet == 0) {
+  out << "kind: " << (data->IsQuantitative() ? "quantitative" : "binary") << '\n';
+  out << "layout: " << (layout == Layout::kNtsys ? "ntsys" : "phylip") << '\n';
+  out << "otus: " << data->OtuCount() << '\n';
+  out << "characters: " << data->CharCount() << '\n';
+  out << "several data sets: " << (data->multiSet ? "yes" : "no") << '\n';
+  out << "data sets: " << dataSets << '\n';
+  out << "missing value: " << MissingValueText(*data, layout) << '\n';
+  if (data->IsBinary() && !data->multiSet) {
     out << CropCountsText(CountCropProperties(*data), "\n");  // as the crop dialog shows them
   }
   out.flush();
@@ -35,9 +71,11 @@ int RunInfo(const InfoOptions& options, CliContext& context) {
 
 void AddInfoCommand(CLI::App& app, CliContext& context) {
   auto options = std::make_shared<InfoOptions>();
-  CLI::App* command = app.add_subcommand("info", "Read a data file and describe what it holds");
+  CLI::App* command = app.add_subcommand(
+      "info", "Read a data file and describe what it holds (every data set is read)");
   AddInputOptions(*command, options->input);
   command->callback([options, &context] {
+    context.paths = {options->input.path};
     context.action = [options, &context] { return RunInfo(*options, context); };
   });
 }

@@ -2,8 +2,11 @@
 // subcommands and runs the chosen one; tool_main.cpp only hands it the process's streams, so
 // tests run the whole tool in-process.
 #include <CLI/CLI.hpp>
+#include <cctype>
 #include <string>
+#include <string_view>
 
+#include "cli/cli_io.h"
 #include "cli/commands.h"
 #include "cli/run_cli.h"
 #include "marbleset_version.h"
@@ -20,26 +23,28 @@ void AddCommands(CLI::App& app, CliContext& context) {
   AddDistancesCommand(app, context);
 }
 
+// The examples write names that none of the example files has, so each of them runs as it
+// stands in a copy of the examples folder.
 constexpr const char* kExamples = R"(Examples:
   marbleset-cli info markers.phy
-  marbleset-cli convert --to ntsys markers.phy markers.nts
+  marbleset-cli convert --to ntsys markers.phy markers_saved.nts
   marbleset-cli crop --monomorphic --otus-with-missing markers.phy cropped.phy
   marbleset-cli bootstraps --datasets 100 --percent 35 markers.phy infile
   marbleset-cli distances --coefficient Jaccard --missing "Marker mean" marker_sets.phy infile
   marbleset-cli distances --quantitative --coefficient Euclidean traits.phy -
 
-Each subcommand has its own --help. Runs over many data sets draw a progress bar on standard
-error when it is a terminal; --quiet turns it off.
+INPUT may be - to read standard input. Each subcommand has its own --help. Runs over many data
+sets draw a progress bar on standard error when it is a terminal; --quiet turns it off.
 
 PHYLIP programs take the first 10 characters of a row as the OTU name; Marbleset writes a
 12-character name field. Names of up to 10 characters reach PHYLIP whole. An 11th or 12th
 character is read as the first data value: PHYLIP stops on it or, as mix and pars do with a
 digit, takes it as data without a word and cuts the name to 10 characters.)";
 
-// One example per subcommand, shown under its own --help.
+// One example per subcommand of this folder, shown under its own --help; empty for others.
 std::string SubcommandExample(const std::string& name) {
   if (name == "info") return "marbleset-cli info --quantitative traits.nts";
-  if (name == "convert") return "marbleset-cli convert --to phylip markers.nts markers.phy";
+  if (name == "convert") return "marbleset-cli convert --to phylip markers.nts markers_saved.phy";
   if (name == "crop") return "marbleset-cli crop --uninformative markers.phy cropped.phy";
   if (name == "distances")
     return "marbleset-cli distances --average marker_sets.phy means.txt\n"
@@ -47,38 +52,90 @@ std::string SubcommandExample(const std::string& name) {
   if (name == "resample") return "marbleset-cli resample --otus 6 markers.phy markers_rs.phy";
   if (name == "bootstraps" || name == "noise")
     return "marbleset-cli " + name + " --datasets 100 --percent 10 --seed 7 markers.phy infile";
-  return "marbleset-cli " + name + " --datasets 100 populations.phy infile";
+  if (name == "permutations" || name == "genstraps" || name == "missstraps")
+    return "marbleset-cli " + name + " --datasets 100 populations.phy infile";
+  return "";
+}
+
+std::string Lower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower;
+}
+
+// The first word that is no option names the subcommand (the tool's own options take no
+// value). A word that names none is refused here, naming itself; CLI11 would only say that a
+// subcommand is required. Returns the subcommand's name, or empty.
+std::string ChosenSubcommand(const CLI::App& app, int argc, const char* const* argv) {
+  for (int k = 1; k < argc; ++k) {
+    const std::string_view word = argv[k];
+    if (word == "--help" || word == "-h" || word == "--version") return "";
+    if (word.starts_with('-') && word != "-") continue;
+    std::string names;
+    std::string sameButCase;
+    for (const CLI::App* command : app.get_subcommands({})) {
+      if (command->get_name() == word) return command->get_name();
+      if (Lower(command->get_name()) == Lower(word)) sameButCase = command->get_name();
+      names += (names.empty() ? "" : ", ") + command->get_name();
+    }
+    std::string hint;
+    if (!sameButCase.empty()) {
+      hint = "Did you mean \"" + sameButCase + "\"? Subcommands are written in lower case.";
+    } else if (Lower(word) == "help") {
+      hint = "For help, run \"marbleset-cli --help\" or \"marbleset-cli SUBCOMMAND --help\".";
+    } else {
+      hint = "The subcommands are " + names + "; see \"marbleset-cli --help\".";
+    }
+    throw CliFailure(kExitUsage, Quoted(word), "no such subcommand", hint);
+  }
+  return "";
+}
+
+std::string HelpHint(const std::string& subcommand) {
+  return "See \"marbleset-cli " + (subcommand.empty() ? "" : subcommand + " ") +
+         "--help\" for the options.";
 }
 
 }  // namespace
 
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
-           bool err_is_terminal) {
+           bool errIsTerminal) {
   CliContext context{out, err, {}};
   CLI::App app("Prepare molecular-marker and character data for PHYLIP.", "marbleset-cli");
   app.set_version_flag("--version", "marbleset-cli " MARBLESET_VERSION);
   bool quiet = false;
   app.add_flag("-q,--quiet", quiet, "No progress bar (it is drawn only on a terminal anyway)");
   app.require_subcommand(1);
-  app.footer(kExamples);
   AddCommands(app, context);
+  app.footer(kExamples);
   for (CLI::App* command : app.get_subcommands({})) {
     command->fallthrough();  // --quiet may follow the subcommand's name
-    command->footer("Example:\n  " + SubcommandExample(command->get_name()));
+    const std::string example = SubcommandExample(command->get_name());
+    if (command->get_footer().empty() && !example.empty()) {
+      command->footer("Example:\n  " + example);
+    }
   }
+  std::string subcommand;
   try {
+    subcommand = ChosenSubcommand(app, argc, argv);
     app.parse(argc, argv);
+  } catch (const CliFailure& failure) {
+    PrintError(err, failure.what(), failure.hint());
+    return failure.status();
   } catch (const CLI::ParseError& error) {
     if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
       return app.exit(error, out, err);  // --help or --version
     }
-    // Every error is one line, as scripts expect; --help tells the rest.
-    err << error.what() << '\n';
+    if (subcommand.empty() && dynamic_cast<const CLI::RequiredError*>(&error) != nullptr) {
+      PrintError(err, "a subcommand is required", HelpHint(""));
+    } else {
+      PrintError(err, error.what(), HelpHint(subcommand));
+    }
     return kExitUsage;
   }
-  context.show_progress = err_is_terminal && !quiet;
+  context.showProgress = errIsTerminal && !quiet;
   if (!context.action) return kExitOk;
-  return RunGuarded(err, context.action);
+  return RunGuarded(context, context.action);
 }
 
 }  // namespace marbleset::cli

@@ -6,8 +6,8 @@
 
 namespace marbleset::cli {
 
-// err_is_terminal: a person watches err, so long runs may draw their progress bar there.
+// errIsTerminal: a person watches err, so long runs may draw their progress bar there.
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
-           bool err_is_terminal = false);
+           bool errIsTerminal = false);
 
 }  // namespace marbleset::cli

@@ -40,7 +40,7 @@ void TerminalProgress::Draw() {
 }
 
 std::unique_ptr<Progress> MakeProgress(const CliContext& context) {
-  if (context.show_progress) return std::make_unique<TerminalProgress>(context.err);
+  if (context.showProgress) return std::make_unique<TerminalProgress>(context.err);
   return std::make_unique<NoProgress>();
 }
 

@@ -1,0 +1,68 @@
+// Reading the input and writing the output of a subcommand: the input opened once (a file or
+// standard input), read findings and failures turned into the tool's error shape with a hint on
+// the kind of data, and outputs that never replace the data file and appear under their name
+// only when complete.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "cli/cli_options.h"
+#include "dataset/data_set.h"
+#include "dataset/item_reader.h"
+#include "dataset/output_file.h"
+#include "dataset/text_sink.h"
+
+namespace marbleset::cli {
+
+// The input opened for reading: INPUT, or standard input for "-". Throws ReadFailure.
+ItemReader OpenInput(const InputOptions& options);
+
+// Reads the first data set of in into data (in then stands at the next data set). A read
+// finding or failure throws CliFailure with kExitUnreadable: the file, the finding, where it
+// happened as far as known, and a hint to the other kind when the data looks like it.
+void LoadFirstDataSet(const InputOptions& options, ItemReader& in, DataSet& data);
+
+// OpenInput and LoadFirstDataSet in one, for commands that need the first data set only.
+void LoadInput(const InputOptions& options, DataSet& data);
+
+// LoadInput for a command offered for one data set only: a file of several is refused with
+// kExitUsage and "FILE: the file holds several data sets; <refusal>.".
+void LoadSingleDataSet(const InputOptions& options, DataSet& data, std::string_view refusal);
+
+// Refuses (CliFailure, kExitFailed) an output that is the input's own file, however spelled or
+// linked; every command calls it before it reads or writes anything.
+void RefuseInputAsOutput(const OutputOptions& output, const InputOptions& input);
+
+// The output opened for writing: standard output, or a temporary beside OUTPUT that Close puts
+// in its place. Without --force, an OUTPUT that exists (now or at the moment of the rename) is
+// refused. Failures throw CliFailure (kExitFailed) naming OUTPUT.
+class CliOutput {
+ public:
+  CliOutput(const OutputOptions& options, std::ostream& standardOutput);
+  TextSink& sink();
+  // Writes out everything; the file is in place afterwards.
+  void Close();
+  // After a failure of a run that it reports: what was written goes into place all the same.
+  // Never throws: when even that fails, the run's own failure is the one to report.
+  void KeepWrittenAfterFailure() noexcept;
+
+ private:
+  std::string path_;
+  std::unique_ptr<TextSink> standardSink_;
+  std::unique_ptr<OutputFile> file_;
+};
+
+// The data set saved as "Save data as..." does, in the PHYLIP or NTSYS layout.
+void SaveToOutput(const DataSet& data, Layout layout, const OutputOptions& options,
+                  std::ostream& standardOutput);
+
+// Runs a subcommand's work, turning failures into the error shape on err and an exit status:
+// CliFailure its own, ReadFailure kExitUnreadable, every other failure kExitFailed. Paths the
+// texts begin with are quoted.
+int RunGuarded(CliContext& context, const std::function<int()>& work);
+
+}  // namespace marbleset::cli
