@@ -1,83 +1,78 @@
-// Bootstraps and permutations: every OTU in order, the columns rearranged.
-#include "dataset/errors.h"
+// BootStraps and permutations: every OTU in order, the columns rearranged.
+#include <vector>
+
 #include "editing/data_writer.h"
-#include "resampling/char_picks.h"
-#include "resampling/generators.h"
-#include "resampling/run_frame.h"
+#include "resampling/column_picks.h"
+#include "resampling/generator_runs.h"
 
 namespace marbleset {
 
 namespace {
 
-// Each row is gathered through the picks into one buffer and handed to the writer whole, which
-// writes binary rows a line at a time.
-void WritePickedRows(const DataSet& data, const CharPicks& pick, std::vector<float>& gathered,
-                     PhylipRowWriter& writer) {
-  gathered.resize(static_cast<std::size_t>(data.NChar));
-  for (int i = 1; i <= data.NOtu; ++i) {
-    const float* row = data.Row(i);
-    for (int j = 1; j <= data.NChar; ++j) gathered[j - 1] = row[pick[j]];
-    writer.BeginRow(data.OtuName[i]);
-    writer.Values(gathered.data(), data.NChar);
-    writer.EndRow();
+// Each row is gathered through the picks into one row of bit words (or of values) and handed
+// to the writer whole; only one row is held at a time, whatever the size of the data.
+class PickedRows {
+ public:
+  static std::size_t Words(const DataSet& data) { return (data.CharCount() + 63) / 64; }
+
+  PickedRows(const DataSet& data, PhylipRowWriter& writer)
+      : data_(data),
+        writer_(writer),
+        ones_(Words(data)),
+        missing_(Words(data)),
+        other_(Words(data)) {
+    if (data.IsQuantitative()) gathered_.resize(data.CharCount());
   }
-}
 
-void RunBootStraps(const DataSet& data, UniformSource& source, int16_t C, int16_t P,
-                   RunOutput& output, Progress& progress) {
-  RunFrame frame(progress, "Generating BootStraps", C);
-  if (P <= 0) throw WriteFailure("The bootstrap percentage must be above 0.");
-  TextSink& out = output.Open();
-  PhylipRowWriter writer(out, data.MissingValue);
-  CharPicks pick;
-  std::vector<float> gathered;
-  frame.Run(out, false, [&] {
-    writer.Header(data.NOtu, data.NChar);
-    DrawBootstrapPicks(data.NChar, P, source, pick);
-    WritePickedRows(data, pick, gathered, writer);
-  });
-  output.Finish();
-}
+  void Write(const ColumnPicks& picks) {
+    const std::size_t count = picks.size();
+    for (std::size_t i = 0; i < data_.OtuCount(); ++i) {
+      if (data_.IsQuantitative()) {
+        const float* row = data_.Row(i);
+        for (std::size_t j = 0; j < count; ++j) gathered_[j] = row[picks[j]];
+        writer_.BeginRow(data_.otuNames[i]);
+        writer_.Values(gathered_.data(), count);
+        writer_.EndRow();
+        continue;
+      }
+      GatherBits(data_.OnesRow(i), picks.data(), count, ones_.data());
+      GatherBits(data_.MissingRow(i), picks.data(), count, missing_.data());
+      const std::uint64_t* other = data_.OtherRow(i);
+      if (other != nullptr) GatherBits(other, picks.data(), count, other_.data());
+      writer_.BeginRow(data_.otuNames[i]);
+      writer_.Bits(ones_.data(), missing_.data(), other != nullptr ? other_.data() : nullptr, count,
+                   [&](std::size_t j) { return data_.Value(i, picks[j]); });
+      writer_.EndRow();
+    }
+  }
 
-void RunPermutations(const DataSet& data, UniformSource& source, int16_t C, RunOutput& output,
-                     Progress& progress) {
-  RunFrame frame(progress, "Generating permutations", C);
-  TextSink& out = output.Open();
-  PhylipRowWriter writer(out, data.MissingValue);
-  CharPicks pick;
-  std::vector<float> gathered;
-  frame.Run(out, false, [&] {
-    writer.Header(data.NOtu, data.NChar);
-    DrawPermutationPicks(data.NChar, source, pick);
-    WritePickedRows(data, pick, gathered, writer);
-  });
-  output.Finish();
-}
+ private:
+  const DataSet& data_;
+  PhylipRowWriter& writer_;
+  std::vector<std::uint64_t> ones_, missing_, other_;
+  std::vector<float> gathered_;
+};
 
 }  // namespace
 
-void GenerateBootStraps(const DataSet& data, UniformSource& source, int16_t C, int16_t P,
-                        TextSink& out, Progress& progress) {
-  RunOutput output(out);
-  RunBootStraps(data, source, C, P, output, progress);
-}
-
-void GenerateBootStraps(const DataSet& data, UniformSource& source, int16_t C, int16_t P,
-                        const std::string& path, Progress& progress) {
-  RunOutput output(path);
-  RunBootStraps(data, source, C, P, output, progress);
-}
-
-void GeneratePermutations(const DataSet& data, UniformSource& source, int16_t C, TextSink& out,
-                          Progress& progress) {
-  RunOutput output(out);
-  RunPermutations(data, source, C, output, progress);
-}
-
-void GeneratePermutations(const DataSet& data, UniformSource& source, int16_t C,
-                          const std::string& path, Progress& progress) {
-  RunOutput output(path);
-  RunPermutations(data, source, C, output, progress);
+void RunColumnGenerator(const DataSet& data, const GeneratorSettings& settings,
+                        UniformSource& source, RunOutput& output, Progress& progress) {
+  const bool bootstraps = settings.generator == Generator::kBootStraps;
+  RunFrame frame(progress, GeneratorLabel(settings.generator), settings.dataSets);
+  output.Write([&](TextSink& out) {
+    PhylipRowWriter writer(out, data.MissingValue());
+    PickedRows rows(data, writer);
+    ColumnPicks picks;
+    frame.Run(out, false, [&] {
+      writer.Header(data.OtuCount(), data.CharCount());
+      if (bootstraps) {
+        DrawBootstrapPicks(data.CharCount(), settings.percent, source, picks);
+      } else {
+        DrawPermutationPicks(data.CharCount(), source, picks);
+      }
+      rows.Write(picks);
+    });
+  });
 }
 
 }  // namespace marbleset

@@ -40,10 +40,12 @@ SettingBounds OtuCountBounds(const DataSet& data);
 struct GeneratorSettings {
   Generator generator = Generator::kBootStraps;
   std::size_t dataSets = 100;
-  // Bootstrap % or Noise %; at most one decimal counts.
+  // Bootstrap % or Noise %; at most one decimal counts (12.4 and 35 as typed).
   double percent = 35;
   // Random resampling: OTUs in each data set.
   std::size_t otus = 0;
+  // Where a run's random numbers start when it is given no source of its own (the CLI's --seed);
+  // the desktop program's runs go on with one source from run to run instead.
   std::uint64_t seed = 0;
 };
 
@@ -57,7 +59,11 @@ bool IsOffered(Generator generator, const DataSet& data);
 // or the generator is not offered for the data; nothing is written before this check.
 void CheckGeneratorSettings(const GeneratorSettings& settings, const DataSet& data);
 
-// "Generating Bootstraps" and the like, as the progress window shows them.
+// "Generating BootStraps" and the like, as the progress window shows them.
 std::string_view GeneratorLabel(Generator generator);
+
+// Whether the generator reads settings.percent ("Bootstrap %" or "Noise %") and its bounds.
+bool UsesPercent(Generator generator);
+SettingBounds PercentBounds(Generator generator);
 
 }  // namespace marbleset

@@ -5,52 +5,42 @@
 
 namespace marbleset {
 
-void ListUniqueOtus(const DataSet& data, OtuPicks& picks) {
-  // A map from name to its first OTU gives the same list as comparing each OTU with every
-  // listed one, without the quadratic cost.
-  std::unordered_map<std::string_view, int16_t> first_of;
-  picks.NUniqueOtu = 0;
-  for (int i = 1; i <= data.NOtu; ++i) {
-    if (first_of.try_emplace(data.OtuName[i], static_cast<int16_t>(i)).second) {
-      picks.UniqueOtu[++picks.NUniqueOtu] = static_cast<int16_t>(i);
-    }
-  }
-}
-
-OtuGroups GroupMembers(const DataSet& data, const OtuPicks& picks) {
-  std::unordered_map<std::string_view, int> group_of;
-  for (int g = 1; g <= picks.NUniqueOtu; ++g) group_of.emplace(data.OtuName[picks.UniqueOtu[g]], g);
-  OtuGroups groups(picks.NUniqueOtu + 1);
-  for (int i = 1; i <= data.NOtu; ++i) {
-    const auto found = group_of.find(data.OtuName[i]);
-    if (found != group_of.end()) groups[found->second].push_back(static_cast<int16_t>(i));
+OtuGroups GroupEqualNames(const DataSet& data) {
+  // A map from name to its group gives the groups of comparing each OTU with every listed one,
+  // without the quadratic cost.
+  std::unordered_map<std::string_view, std::size_t> groupOf;
+  OtuGroups groups;
+  for (std::size_t i = 0; i < data.OtuCount(); ++i) {
+    const auto [found, added] = groupOf.try_emplace(data.otuNames[i], groups.size());
+    if (added) groups.emplace_back();
+    groups[found->second].push_back(i);
   }
   return groups;
 }
 
 void PickGroupMembers(const OtuGroups& groups, UniformSource& source, OtuPicks& picks) {
   // Drawing over the group's own members instead of over all OTUs until one of the group turns
-  // up gives every member the same chance with one draw, where rejection needed about NOtu
-  // draws per group (a million per data set for 1000 distinct names). A group of one still
-  // takes its draw, so the sequence does not depend on which groups are single.
-  for (int g = 1; g <= picks.NUniqueOtu; ++g) {
-    const auto& members = groups[g];
-    picks.UniqueOtu[g] = members[source.IndexDraw(static_cast<int>(members.size())) - 1];
+  // up gives every member the same chance with one draw, where rejection needed about as many
+  // draws per group as there are OTUs. A group of one still takes its draw, so the sequence
+  // does not depend on which groups are single.
+  picks.resize(groups.size());
+  for (std::size_t g = 0; g < groups.size(); ++g) {
+    picks[g] = groups[g][source.IndexDraw(groups[g].size())];
   }
 }
 
-void PickDistinctOtus(int n_otu, UniformSource& source, OtuPicks& picks) {
-  // Draw over all OTUs and reject those already taken. Marking the taken ones makes each
-  // rejection test constant-time; drawing all 1000 of 1000 OTUs then takes about
-  // 1000 * ln(1000) = 7500 draws on average.
-  std::vector<unsigned char> taken(static_cast<std::size_t>(n_otu) + 1, 0);
-  for (int i = 1; i <= picks.NUniqueOtu; ++i) {
-    int r;
+void PickDistinctOtus(std::size_t otus, std::size_t count, UniformSource& source, OtuPicks& picks) {
+  // Marking the taken ones makes each rejection test constant-time; drawing all 1000 of 1000
+  // OTUs then takes about 1000 * ln(1000) = 7500 draws on average.
+  std::vector<bool> taken(otus, false);
+  picks.resize(count);
+  for (auto& pick : picks) {
+    std::size_t r;
     do {
-      r = source.IndexDraw(n_otu);
+      r = source.IndexDraw(otus);
     } while (taken[r]);
-    taken[r] = 1;
-    picks.UniqueOtu[i] = static_cast<int16_t>(r);
+    taken[r] = true;
+    pick = r;
   }
 }
 

@@ -2,17 +2,11 @@
 
 namespace marbleset {
 
-TextSink& RunOutput::Open() {
-  if (sink_ != nullptr) return *sink_;
-  file_.emplace(path_);
-  return file_->sink();
-}
-
-void RunOutput::Finish() {
-  if (file_) {
-    file_->Close();
-  } else if (sink_ != nullptr) {
-    sink_->Flush();
+void RunOutput::KeepWritten(OutputFile& file) noexcept {
+  try {
+    file.KeepWritten();
+  } catch (const Failure&) {
+    // KeepWritten has left the target as it was; the run's failure is reported instead.
   }
 }
 

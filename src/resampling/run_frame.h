@@ -1,68 +1,81 @@
 // The frame every generator runs in: progress, output, one data set after another.
 #pragma once
 
-#include <cstdint>
-#include <optional>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
+#include "dataset/errors.h"
+#include "dataset/output_file.h"
 #include "dataset/progress.h"
 #include "dataset/text_sink.h"
 
 namespace marbleset {
 
-// Where a run writes: a sink the caller holds, or a file that the run creates when it gets to
-// it (after the steps a run makes before any output).
+// Where a run writes: a sink the caller holds, or a file at a path, written to a temporary
+// beside it and put in place when the run ends.
 class RunOutput {
  public:
   explicit RunOutput(TextSink& sink) : sink_(&sink) {}
-  explicit RunOutput(std::string path) : path_(std::move(path)) {}
+  RunOutput(std::string path, ExistingTarget existing)
+      : path_(std::move(path)), existing_(existing) {}
 
-  // The sink to write to; for a path, creates (or truncates) the file. Throws WriteFailure.
-  TextSink& Open();
-  // Hands everything to the stream, and closes the file for a path. Throws WriteFailure.
-  // On a failure before this, a file keeps what was written: OutputFile flushes on the way out.
-  void Finish();
+  // Calls write(sink) and flushes (for a path: closes and renames the file into place).
+  // After a failure the file holds the data sets written before it, as a caller's sink does;
+  // a cancelled run leaves no file behind, and the target keeps what it held before.
+  template <class WriteAll>
+  void Write(WriteAll&& write) {
+    if (sink_ != nullptr) {
+      write(*sink_);
+      sink_->Flush();
+      return;
+    }
+    OutputFile file(path_, existing_);
+    try {
+      write(file.sink());
+    } catch (const RunCancelled&) {
+      throw;
+    } catch (const Failure&) {
+      KeepWritten(file);
+      throw;
+    }
+    file.Close();
+  }
 
  private:
+  // The run's own failure is the one to report, even if the output cannot keep its part either.
+  static void KeepWritten(OutputFile& file) noexcept;
+
   TextSink* sink_ = nullptr;
   std::string path_;
-  std::optional<OutputFile> file_;
+  ExistingTarget existing_ = ExistingTarget::kReplace;
 };
 
-// Number of data sets for the count setting C in tenths: the whole part of C / 10.
-inline int DataSetCount(int16_t C) {
-  return C / 10;
-}
-
-// Share of the run begun when data set d starts, counting d: 1000 * d / C percent.
-inline double ProgressShare(int d, int16_t C) {
-  return 1000.0 * d / C;
-}
-
-// Starts the progress with the generator's text at 0 on construction; Run then writes data
-// set after data set, moving the progress before each one.
+// Starts the progress with the generator's text at 0 on construction; Run then writes data set
+// after data set, moving the progress before each one to the share begun, counting it.
 class RunFrame {
  public:
-  RunFrame(Progress& progress, std::string_view label, int16_t C) : progress_(progress), C_(C) {
+  RunFrame(Progress& progress, std::string_view label, std::size_t dataSets)
+      : progress_(progress), dataSets_(dataSets) {
     progress_.Start(label);
   }
 
   // write() writes one data set: its header line, then its rows. GenStraps and random
   // resampling end each data set with an empty line; the others write them back to back.
+  // A Cancel is taken up before each data set.
   template <class WriteDataSet>
-  void Run(TextSink& out, bool empty_line_after, WriteDataSet&& write) {
-    const int count = DataSetCount(C_);
-    for (int d = 1; d <= count; ++d) {
-      progress_.Advance(ProgressShare(d, C_));
+  void Run(TextSink& out, bool emptyLineAfter, WriteDataSet&& write) {
+    for (std::size_t d = 1; d <= dataSets_; ++d) {
+      ThrowIfCancelled(progress_);
+      progress_.Advance(100.0 * static_cast<double>(d) / static_cast<double>(dataSets_));
       write();
-      if (empty_line_after) out.EndLine();
+      if (emptyLineAfter) out.EndLine();
     }
   }
 
  private:
   Progress& progress_;
-  int16_t C_;
+  std::size_t dataSets_;
 };
 
 }  // namespace marbleset

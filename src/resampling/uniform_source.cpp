@@ -1,5 +1,7 @@
 #include "resampling/uniform_source.h"
 
+#include <cmath>
+
 namespace marbleset {
 
 namespace {
@@ -16,12 +18,17 @@ UniformSource::UniformSource(std::uint64_t seed) {
   for (auto& word : state_) word = SplitMix64(seed);
 }
 
-std::uint32_t UniformSource::PercentageCut(int P) {
+int UniformSource::PercentTenths(double percent) {
+  // percent * 10 of a value with one decimal lies within a rounding error of a whole number.
+  return static_cast<int>(std::lround(percent * 10.0));
+}
+
+std::uint32_t UniformSource::PercentageCut(double percent) {
   // The first 24-bit draw for which the test fails, by bisection over 0..2^24.
   std::uint32_t low = 0, high = 1u << 24;
   while (low < high) {
     const std::uint32_t mid = low + (high - low) / 2;
-    if (PercentageFromDraw(static_cast<float>(mid) * 0x1p-24f, P)) {
+    if (PercentageFromDraw(static_cast<float>(mid) * 0x1p-24f, percent)) {
       low = mid + 1;
     } else {
       high = mid;

@@ -1,11 +1,12 @@
 // The one source of random numbers for every generator, and the draws made from it.
 //
-// The generator is xoshiro256** (Blackman and Vigna), its state filled from the seed by
-// SplitMix64. Both are integer-only, so the same seed gives the same sequence on every
+// The generator is xoshiro256** (Blackman and Vigna), its state filled from the whole 64-bit seed
+// by SplitMix64. Both are integer-only, so the same seed gives the same sequence on every
 // platform and standard library; a library distribution would not.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace marbleset {
@@ -22,32 +23,53 @@ class UniformSource {
   // The same draw as its 24 bits: Next() is NextTop24() * 2^-24.
   std::uint32_t NextTop24() { return static_cast<std::uint32_t>(NextBits() >> 40); }
 
-  // floor(r * n) + 1: an index in 1..n.
-  int IndexDraw(int n) { return IndexFromDraw(Next(), n); }
-  // True with probability P / 1000, P in tenths of a percent.
-  bool PercentageTest(int P) { return PercentageFromDraw(Next(), P); }
-  // 0 when r < 0.5, else 1.
-  int Coin() { return CoinFromDraw(Next()); }
+  // An index in 0..n-1, each equally likely (n >= 1); one draw.
+  std::size_t IndexDraw(std::size_t n) {
+    const std::uint64_t bits = NextBits();
+    if (n <= kSinglePrecisionIndexLimit) {
+      return IndexFromDraw(static_cast<float>(bits >> 40) * 0x1p-24f, n);
+    }
+    return IndexFromWideDraw(bits, n);
+  }
+  // True with the probability percent / 100, percent counted to one decimal (see PercentTenths).
+  bool PercentageTest(double percent) { return PercentageFromDraw(Next(), percent); }
+  // 0 when the draw is below 0.5, else 1.
+  int Coin() { return static_cast<int>(NextTop24() >> 23); }
 
-  // The percentage test for one setting P, decided on the draw's 24 bits: the test holds
-  // exactly when they are below PercentageCut(P). A float product never shrinks as r grows, so
-  // the answers are those of the float formula, without a float product for every cell.
-  static std::uint32_t PercentageCut(int P);
+  // The percentage test for one percentage, decided on the draw's 24 bits: the test holds exactly
+  // when they are below PercentageCut(percent). A float product never shrinks as the draw grows,
+  // so the answers are those of the float formula, without a float product for every cell.
+  static std::uint32_t PercentageCut(double percent);
   bool BelowCut(std::uint32_t cut) { return NextTop24() < cut; }
 
+  // The percentage in tenths, as the draws count it: 12.4 is 124, and a second decimal does not
+  // count (12.46 is 125). Exact for every percentage a field or option with one decimal gives.
+  static int PercentTenths(double percent);
+
+  // Up to this many indices an index draw is the single-precision formula every file was made
+  // with (floor(r * n), n a float before the product), so data within the sizes Marbleset has
+  // always held (5000 characters, 1000 OTUs) gives the same files. Beyond it 24 bits would reach
+  // the indices unevenly, so the draw takes 53 bits of the output.
+  static constexpr std::size_t kSinglePrecisionIndexLimit = 5000;
+
   // The derived draws for a given r, in single precision as the generators have always made
-  // them: n and 1000 / P are floats before the product, so files stay the same across builds.
-  static int IndexFromDraw(float r, int n) {
-    const int k = static_cast<int>(r * static_cast<float>(n)) + 1;
-    // Even the largest r, 1 - 2^-24, gives a float product below n for every n the data set
-    // can hold; the guard only keeps an out-of-range index impossible beyond that.
-    return k > n ? n : k;
+  // them: n and 1000 / tenths are floats before the product, so files stay the same across
+  // builds.
+  static std::size_t IndexFromDraw(float r, std::size_t n) {
+    const auto k = static_cast<std::size_t>(r * static_cast<float>(n));
+    // The float product can round up to n for the largest draws; the guard keeps the index in
+    // range.
+    return k >= n ? n - 1 : k;
   }
-  static bool PercentageFromDraw(float r, int P) {
+  static bool PercentageFromDraw(float r, double percent) {
     // floor(x) = 0 for x >= 0 is x < 1.
-    return r * (1000.0f / static_cast<float>(P)) < 1.0f;
+    return r * (1000.0f / static_cast<float>(PercentTenths(percent))) < 1.0f;
   }
-  static int CoinFromDraw(float r) { return static_cast<int>(2.0f * r); }
+  static std::size_t IndexFromWideDraw(std::uint64_t bits, std::size_t n) {
+    const double r = static_cast<double>(bits >> 11) * 0x1p-53;
+    const auto k = static_cast<std::size_t>(r * static_cast<double>(n));
+    return k >= n ? n - 1 : k;
+  }
 
   // Same state: the next draws of both sources will be the same.
   bool operator==(const UniformSource&) const = default;

@@ -2,278 +2,485 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <limits>
 #include <map>
-#include <memory>
+#include <random>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "dataset/errors.h"
-#include "resampling/char_picks.h"
+#include "dataset/name_field.h"
+#include "resampling/column_picks.h"
 #include "resampling/generators.h"
+#include "resampling/otu_picks.h"
 #include "resampling/uniform_source.h"
 
 namespace marbleset {
 namespace {
 
-TEST(Draws, FixedSequenceBoundsFrequenciesAndTheCharacterPicks) {
+TEST(Draws, FixedSequenceBoundsFrequenciesAndPercentTenths) {
   // Earlier files depend on this sequence (xoshiro256** seeded from 0, top 24 bits).
   UniformSource source;
   for (int bits : {10087519, 12545567, 1728388, 6989204, 12297645}) {
     EXPECT_EQ(source.Next(), static_cast<float>(bits) * 0x1p-24f);
   }
-  for (int n : {1, 7, 5000}) EXPECT_EQ(UniformSource::IndexFromDraw(1.0f - 0x1p-24f, n), n);
+  for (std::size_t n : {1, 7, 5000})
+    EXPECT_EQ(UniformSource::IndexFromDraw(1.0f - 0x1p-24f, n), n - 1);
   // About six standard deviations: 1/7 for 1/6 or 0.11 for 0.1 falls outside.
-  std::array<int, 8> index_count{};
+  std::array<int, 6> indexCount{};
   int coins = 0, tests = 0;
   for (int i = 0; i < 600000; ++i) {
-    ++index_count[source.IndexDraw(6)];
+    ++indexCount.at(source.IndexDraw(6));
     coins += source.Coin();
-    tests += source.PercentageTest(100);
+    tests += source.PercentageTest(10);
   }
-  EXPECT_EQ(index_count[0] + index_count[7], 0);
-  for (int k = 1; k <= 6; ++k) EXPECT_NEAR(index_count[k] / 6e5, 1 / 6.0, 0.003) << k;
+  for (int k = 0; k < 6; ++k) EXPECT_NEAR(indexCount[k] / 6e5, 1 / 6.0, 0.003) << k;
   EXPECT_NEAR(coins / 6e5, 0.5, 0.004);
   EXPECT_NEAR(tests / 6e5, 0.1, 0.0025);
-  // The integer cut agrees with the float test on every draw.
-  for (int P : {10, 333, 1000}) {
-    const std::uint32_t cut = UniformSource::PercentageCut(P);
+  // Up to 5000 an index draw is floor(r * n) on the single-precision r; beyond, 24 bits would
+  // reach only every fourth index of 2^26, so odd ones must turn up too.
+  UniformSource a(3), b(3);
+  for (std::size_t n : {1, 2, 999, 5000}) EXPECT_EQ(a.IndexDraw(n), std::size_t(b.Next() * n));
+  long odd = 0;
+  for (int i = 0; i < 1000; ++i) {
+    const std::size_t k = a.IndexDraw(std::size_t{1} << 26);
+    ASSERT_LT(k, std::size_t{1} << 26);
+    odd += k % 2;
+  }
+  EXPECT_GT(odd, 400);
+  // Every percentage a field with one decimal holds, typed or computed, gives its tenths, and the
+  // integer cut agrees with the float test on every draw.
+  for (int tenths = 1; tenths <= 1000; ++tenths) {
+    const std::string typed = std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
+    ASSERT_EQ(UniformSource::PercentTenths(std::stod(typed)), tenths) << typed;
+    ASSERT_EQ(UniformSource::PercentTenths(tenths / 10.0), tenths);
+    ASSERT_EQ(UniformSource::PercentTenths(tenths * 0.1), tenths);
+  }
+  for (double percent : {1.0, 33.3, 100.0}) {
+    const std::uint32_t cut = UniformSource::PercentageCut(percent);
+    const float perDraw = 1000.0f / static_cast<float>(std::lround(percent * 10));
     for (std::uint32_t bits = 0; bits < (1u << 24); ++bits) {
-      ASSERT_EQ(UniformSource::PercentageFromDraw(bits * 0x1p-24f, P), bits < cut)
-          << P << ':' << bits;
+      ASSERT_EQ(bits * 0x1p-24f * perDraw < 1.0f, bits < cut) << percent << ':' << bits;
     }
   }
+}
 
-  CharPicks pick;
+TEST(Draws, SeedsDifferingOnlyAbove32BitsGiveDifferentFiles) {
+  DataSet data;
+  data.Resize(DataKind::kBinary, 3, 40, kBinaryMissingValue);
+  for (std::size_t i = 0; i < 3; ++i) {
+    data.otuNames[i] = "otu" + std::to_string(i);
+    for (std::size_t k = 0; k < 40; ++k) data.SetValue(i, k, static_cast<float>((i + k) % 3 != 0));
+  }
+  auto file = [&](std::uint64_t seed) {
+    GeneratorSettings settings = DefaultGeneratorSettings(Generator::kBootStraps, data);
+    settings.dataSets = 10;
+    settings.seed = seed;
+    std::ostringstream stream;
+    TextSink sink(stream);
+    NoProgress none;
+    Generate(data, settings, sink, none);
+    return stream.str();
+  };
+  // 4294967303 is 2^32 + 7.
+  EXPECT_EQ(file(4294967303ULL), file(4294967303ULL));
+  EXPECT_NE(file(4294967303ULL), file(7));
+  EXPECT_NE(file(0), file(std::uint64_t{1} << 63));
+}
+
+TEST(ColumnPicks, BootstrapPermutationClassicAndJackknifeDrawsAndTheBitGather) {
+  UniformSource source;
+  ColumnPicks picks;
   long replaced = 0;
   for (int set = 0; set < 200; ++set) {
-    DrawBootstrapPicks(1000, 100, source, pick);
-    for (int j = 1; j <= 1000; ++j) {
-      const int k = pick[j];
+    DrawBootstrapPicks(1000, 10, source, picks);
+    for (std::size_t j = 0; j < 1000; ++j) {
+      const std::size_t k = picks[j];
       replaced += k != j;
       // Later positions lend their input column even if replaced afterwards.
-      ASSERT_TRUE(k >= 1 && k <= 1000 && (k >= j || pick[k] == k)) << j << " copies " << k;
+      ASSERT_TRUE(k < 1000 && (k >= j || picks[k] == k)) << j << " copies " << k;
     }
   }
   EXPECT_NEAR(replaced / 2e5, 0.1, 0.004);
   // All replaced: the last position finds no other one left and keeps itself.
-  for (int n : {1, 2, 5}) {
-    DrawBootstrapPicks(n, 1000, source, pick);
-    for (int j = 1; j < n; ++j) EXPECT_NE(pick[j], j) << n;
-    EXPECT_EQ(pick[n], n);
+  for (std::size_t n : {1, 2, 5}) {
+    DrawBootstrapPicks(n, 100, source, picks);
+    for (std::size_t j = 0; j + 1 < n; ++j) EXPECT_NE(picks[j], j) << n;
+    EXPECT_EQ(picks[n - 1], n - 1);
   }
   // 27 equally likely swap paths: three orders from 5 each, three from 4.
-  std::map<std::array<int, 3>, int> seen;
+  std::map<std::array<std::size_t, 3>, int> seen;
   for (int set = 0; set < 60000; ++set) {
-    DrawPermutationPicks(3, source, pick);
-    ++seen[{pick[1], pick[2], pick[3]}];
+    DrawPermutationPicks(3, source, picks);
+    ++seen[{picks[0], picks[1], picks[2]}];
   }
+  ASSERT_EQ(seen.size(), 6u);
   for (const auto& [order, count] : seen) {
-    const bool five = order[0] == 2 || order == std::array<int, 3>{1, 3, 2};
+    const bool five = order[0] == 1 || order == std::array<std::size_t, 3>{0, 2, 1};
     EXPECT_NEAR(count / 6e4, (five ? 5 : 4) / 27.0, 0.007);
+  }
+  // Classic bootstrap: n columns with replacement, each drawn n times on average; jackknife:
+  // half of them, distinct, each kept half the time.
+  std::vector<int> classic(7), kept(7);
+  for (int set = 0; set < 20000; ++set) {
+    DrawClassicBootstrapPicks(7, source, picks);
+    ASSERT_EQ(picks.size(), 7u);
+    ASSERT_TRUE(std::is_sorted(picks.begin(), picks.end()));
+    for (std::size_t k : picks) ++classic.at(k);
+    DrawJackknifePicks(8, source, picks);
+    ASSERT_EQ(picks.size(), 4u);
+    ASSERT_TRUE(std::adjacent_find(picks.begin(), picks.end(), std::greater_equal<>()) ==
+                picks.end());
+    for (std::size_t k : picks) kept.at(k % 7) += k < 7;
+  }
+  for (int k = 0; k < 7; ++k) EXPECT_NEAR(classic[k] / 20000.0, 1.0, 0.03) << k;
+  for (int k = 0; k < 7; ++k) EXPECT_NEAR(kept[k] / 20000.0, 0.5, 0.015) << k;
+  DrawJackknifePicks(1, source, picks);
+  EXPECT_EQ(picks, ColumnPicks{0});
+
+  // The gathered data set against a cell-by-cell copy, across word boundaries, with missing
+  // cells and cells other than 0 and 1.
+  for (DataKind kind : {DataKind::kBinary, DataKind::kQuantitative}) {
+    DataSet data;
+    data.Resize(kind, 3, 150, kind == DataKind::kBinary ? 2.0f : -9.0f);
+    for (std::size_t i = 0; i < 3; ++i) {
+      data.otuNames[i] = "n" + std::to_string(i);
+      for (std::size_t k = 0; k < 150; ++k) {
+        const std::size_t h = (i * 31 + k * 17) % 23;
+        data.SetValue(i, k, h == 0 ? data.MissingValue() : h == 1 ? 7.5f : float(h % 2));
+      }
+    }
+    for (std::size_t n : {0, 1, 64, 65, 150, 300}) {
+      DrawClassicBootstrapPicks(150, source, picks);
+      picks.resize(n, 149);
+      std::shuffle(picks.begin(), picks.end(), std::mt19937(n));
+      const DataSet picked = PickColumns(data, picks);
+      ASSERT_EQ(picked.CharCount(), n);
+      ASSERT_EQ(picked.otuNames, data.otuNames);
+      for (std::size_t i = 0; i < 3; ++i) {
+        for (std::size_t j = 0; j < n; ++j) {
+          ASSERT_EQ(picked.Value(i, j), data.Value(i, picks[j])) << i << ',' << j;
+          ASSERT_EQ(picked.IsMissing(i, j), data.IsMissing(i, picks[j]));
+        }
+      }
+    }
   }
 }
 
-std::unique_ptr<DataSet> Data(int n_otu, int n_char, float missing,
-                              const std::function<float(int, int)>& cell,
-                              const std::vector<std::string>& names = {}) {
-  auto data = std::make_unique<DataSet>();
-  data->NOtu = static_cast<int16_t>(n_otu);
-  data->NChar = static_cast<int16_t>(n_char);
-  data->MissingValue = missing;
-  for (int i = 1; i <= n_otu; ++i) {
-    const auto name = names.empty() ? "o" + std::to_string(i) : names[i - 1];
-    data->OtuName[i] = (name + std::string(12, ' ')).substr(0, 12);
-    for (int j = 1; j <= n_char; ++j) data->Matrix(i, j) = cell(i, j);
+// A matrix of whole numbers, indices from 0.
+DataSet Data(DataKind kind, std::size_t otus, std::size_t chars, float missing,
+             const std::function<float(std::size_t, std::size_t)>& cell,
+             const std::vector<std::string>& names = {}) {
+  DataSet data;
+  data.Resize(kind, otus, chars, missing);
+  for (std::size_t i = 0; i < otus; ++i) {
+    data.otuNames[i] = names.empty() ? "otu" + std::to_string(i) : names[i];
+    for (std::size_t k = 0; k < chars; ++k) data.SetValue(i, k, cell(i, k));
   }
   return data;
 }
-const auto Traced = [](int i, int j) { return 1000.0f * i + j; };
-const auto Bits = [](int i, int j) { return (i * 7 + j * 3) % 11 ? (i * j + j / 3) % 2 : 2.0f; };
+const auto kTraced = [](std::size_t i, std::size_t k) { return 1000.0f * i + k; };
+const auto kBits = [](std::size_t i, std::size_t k) {
+  return (i * 7 + k * 3) % 11 ? float((i * k + k / 3) % 2) : 2.0f;
+};
 
-using Set = std::vector<std::vector<std::string>>;  // rows: the name, then cells 1..NChar
+NoProgress none;
 
-// Reads sets back checking the layout: CR LF, 12-character names, 200 tokens a line.
-std::vector<Set> Parse(const std::string& text, bool blank_after) {
-  EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), std::count(text.begin(), text.end(), '\n'));
+std::string Text(const DataSet& data, const GeneratorSettings& settings, UniformSource& source,
+                 Progress& progress = none) {
+  std::ostringstream stream;
+  TextSink sink(stream);
+  Generate(data, settings, source, sink, progress);
+  return stream.str();
+}
+
+GeneratorSettings Settings(Generator generator, const DataSet& data, std::size_t sets,
+                           double percent = 0, std::size_t otus = 0) {
+  GeneratorSettings settings = DefaultGeneratorSettings(generator, data);
+  settings.dataSets = sets;
+  if (percent != 0) settings.percent = percent;
+  if (otus != 0) settings.otus = otus;
+  return settings;
+}
+
+// The generators as every earlier file was made: indices from 1, settings in tenths, the draws
+// as single-precision formulas on the uniform draw r, rows written token by token.
+struct OldFormulaFile {
+  const DataSet& data;
+  UniformSource& source;
+  std::string text;
+
+  int Index(int n) { return static_cast<int>(source.Next() * static_cast<float>(n)) + 1; }
+  bool Percentage(int P) { return source.Next() * (1000.0f / static_cast<float>(P)) < 1.0f; }
+  static std::string Cell(float v, float missing) {
+    return v == missing ? "?" : std::to_string(static_cast<int>(v));
+  }
+  float Matrix(int i, int j) const { return data.Value(i - 1, j - 1); }
+  void Header(std::size_t rows) {
+    text += " " + std::to_string(rows) + " " + std::to_string(data.CharCount()) + "\r\n";
+  }
+  void Row(int i, const std::vector<std::string>& tokens) {
+    text += PhylipNameField(data.otuNames[i - 1]);
+    for (std::size_t k = 0; k < tokens.size(); ++k) {
+      text += (k > 0 && k % 200 == 0 ? "\r\n " : " ") + tokens[k];
+    }
+    text += "\r\n";
+  }
+
+  void Run(Generator g, int C, int P, int M) {
+    const int nOtu = static_cast<int>(data.OtuCount()), nChar = static_cast<int>(data.CharCount());
+    const float missing = data.MissingValue();
+    for (int d = 1; d <= C / 10; ++d) {
+      std::vector<int> pick(nChar + 1), rows;
+      for (int j = 0; j <= nChar; ++j) pick[j] = j;
+      if (g == Generator::kBootStraps) {
+        int unreplaced = nChar;
+        for (int j = 1; j <= nChar; ++j) {
+          if (!Percentage(P) || unreplaced == 1) continue;
+          int k;
+          do k = Index(nChar);
+          while (k == j || pick[k] != k);
+          pick[j] = k;
+          --unreplaced;
+        }
+      } else if (g == Generator::kPermutations) {
+        for (int j = 1; j <= nChar; ++j) std::swap(pick[j], pick[Index(nChar)]);
+      } else if (g == Generator::kGenStraps) {
+        for (int i = 1; i <= nOtu; ++i) {
+          bool first = true;
+          for (int e = 1; e < i; ++e) first = first && data.otuNames[e - 1] != data.otuNames[i - 1];
+          if (!first) continue;
+          std::vector<int> members;
+          for (int e = i; e <= nOtu; ++e) {
+            if (data.otuNames[e - 1] == data.otuNames[i - 1]) members.push_back(e);
+          }
+          rows.push_back(members[Index(static_cast<int>(members.size())) - 1]);
+        }
+      } else if (g == Generator::kRandomResampling) {
+        const int m = M / 10 + (M % 10 > 5 || (M % 10 == 5 && (M / 10) % 2 == 1));
+        while (static_cast<int>(rows.size()) < m) {
+          const int r = Index(nOtu);
+          if (std::find(rows.begin(), rows.end(), r) == rows.end()) rows.push_back(r);
+        }
+      }
+      const bool otuRows = g == Generator::kGenStraps || g == Generator::kRandomResampling;
+      if (!otuRows) {
+        for (int i = 1; i <= nOtu; ++i) rows.push_back(i);
+      }
+      Header(rows.size());
+      for (int i : rows) {
+        std::vector<std::string> tokens;
+        for (int j = 1; j <= nChar; ++j) {
+          float v = Matrix(i, pick[j]);
+          if (g == Generator::kMissStraps && v == missing) {
+            v = static_cast<float>(static_cast<int>(2.0f * source.Next()));
+          } else if (g == Generator::kNoise && Percentage(P) && v != missing) {
+            v = v == 0.0f ? 1.0f : v == 1.0f ? 0.0f : v;
+          }
+          tokens.push_back(Cell(v, missing));
+        }
+        Row(i, tokens);
+      }
+      if (otuRows) text += "\r\n";
+    }
+  }
+};
+
+TEST(Generators, EveryDialogSettingWritesTheFileOfTheOldTenthsFormulas) {
+  // 230 characters: rows go on over a second line. Names repeat for GenStraps.
+  const DataSet data = Data(DataKind::kBinary, 6, 230, 2.0f, kBits,
+                            {"Alpha", "Beta", "Alpha", "Gamma", "Beta", "Alpha"});
+  const DataSet traced = Data(DataKind::kQuantitative, 7, 230, -9999.0f, kTraced);
+  auto check = [&](const DataSet& d, Generator g, int C, int P, int M, double percent,
+                   std::size_t otus) {
+    UniformSource before(C * 7919 + P), after = before;
+    OldFormulaFile old{d, before, {}};
+    old.Run(g, C, P, M);
+    ASSERT_EQ(Text(d, Settings(g, d, C / 10, percent, otus), after), old.text)
+        << GeneratorLabel(g) << " C " << C << " P " << P << " M " << M;
+    ASSERT_TRUE(before == after);
+  };
+  // Every "Bootstrap %" and "Noise %" the dialog holds, as the field's text gives it.
+  for (int P = 10; P <= 1000; ++P) {
+    const double percent = std::stod(std::to_string(P / 10) + "." + std::to_string(P % 10));
+    if (P <= 500) check(data, Generator::kBootStraps, 100, P, 0, percent, 0);
+    check(data, Generator::kNoise, 100, P, 0, percent, 0);
+  }
+  for (int C : {105, 1000, 10000}) {
+    check(traced, Generator::kBootStraps, C, 350, 0, 35, 0);
+    check(traced, Generator::kPermutations, C, 0, 0, 0, 0);
+    check(data, Generator::kGenStraps, C, 0, 0, 0, 0);
+    check(data, Generator::kMissStraps, C, 0, 0, 0, 0);
+  }
+  // M in tenths of an OTU, rounded half to even, as the dialog translates it.
+  for (auto [M, otus] : {std::pair{10, 1}, {45, 4}, {55, 6}, {50, 5}}) {
+    check(traced, Generator::kRandomResampling, 300, 0, M, 0, otus);
+  }
+}
+
+using Set = std::vector<std::vector<std::string>>;  // rows: the name field, then the cells
+
+std::vector<Set> Parse(const std::string& text) {
   std::istringstream in(text);
   std::vector<Set> sets;
   for (std::string line; std::getline(in, line);) {
+    if (line == "\r") continue;
     std::size_t rows = 0, chars = 0;
     std::istringstream(line) >> rows >> chars;
     Set& set = sets.emplace_back();
     for (std::size_t r = 0; r < rows && std::getline(in, line); ++r) {
       auto& row = set.emplace_back(1, line.substr(0, 12));
-      for (line.erase(0, 12); in; std::getline(in, line)) {
-        EXPECT_EQ(line[0], ' ');
-        const std::size_t before = row.size() - 1;
+      for (line.erase(0, 12);; std::getline(in, line)) {
         std::istringstream tokens(line);
         for (std::string t; tokens >> t;) row.push_back(t);
-        EXPECT_EQ(row.size() - 1 - before, std::min<std::size_t>(200, chars - before));
-        if (row.size() > chars) break;
+        if (row.size() > chars || !in) break;
       }
     }
-    EXPECT_TRUE(!blank_after || (std::getline(in, line) && line == "\r"));
   }
   return sets;
 }
 
-NoProgress none;
-enum Gen { kBoot, kPerm, kGenStraps, kResample, kMiss, kNoise };
-
-// x is the percentage of BootStraps and noise and the M of resamplings.
-std::string Text(Gen g, const DataSet& d, UniformSource& s, int16_t C, int16_t x = 0,
-                 Progress& p = none) {
-  std::ostringstream stream;
-  TextSink sink(stream);
-  g == kBoot        ? GenerateBootStraps(d, s, C, x, sink, p)
-  : g == kPerm      ? GeneratePermutations(d, s, C, sink, p)
-  : g == kGenStraps ? GenerateGenStraps(d, s, C, sink, p)
-  : g == kResample  ? GenerateResamplings(d, s, C, x, sink, p)
-  : g == kMiss      ? GenerateMissStraps(d, s, C, sink, p)
-                    : GenerateNoise(d, s, C, x, sink, p);
-  sink.Flush();
-  return stream.str();
-}
-
-std::vector<Set> Sets(Gen g, const DataSet& d, UniformSource& s, int16_t C, int16_t x = 0) {
-  return Parse(Text(g, d, s, C, x), g == kGenStraps || g == kResample);
-}
-
-TEST(Generators, BootstrapsAndPermutationsMoveWholeColumnsWithTheirMissingCells) {
-  auto data = Data(4, 30, -9999.0f, Traced);
-  data->Matrix(3, 7) = -9999.0f;
-  UniformSource source, replay;
-  CharPicks pick;
-  for (Gen g : {kBoot, kPerm}) {
-    for (const Set& set : Sets(g, *data, source, 500, 350)) {
-      std::vector<int> order(1);
-      for (int j = 1; j <= 30; ++j) order.push_back(std::stoi(set.at(0).at(j)) - 1000);
-      for (int i = 1; i <= 4; ++i) {
-        EXPECT_EQ(set.at(i - 1)[0], data->OtuName[i]);
-        for (int j = 1; j <= 30; ++j) {
-          const int k = order[j];
-          ASSERT_EQ(set[i - 1].at(j), i == 3 && k == 7 ? "?" : std::to_string(1000 * i + k));
-        }
-      }
-      if (g == kBoot) DrawBootstrapPicks(30, 350, replay, pick);
-      if (g == kPerm) std::sort(order.begin(), order.end());
-      for (int j = 1; j <= 30; ++j) ASSERT_EQ(order[j], g == kBoot ? pick[j] : j);
-    }
-    EXPECT_TRUE(g == kPerm || source == replay);  // no draws besides the picks
-  }
-}
-
-TEST(Generators, GenStrapsDrawOneMemberPerExactNameAndResamplingsDistinctOtus) {
-  auto data = Data(9, 3, 2.0f, Traced, {"A", "B", "A", "C", "B", "A", "a", " A", "A"});
-  data->Matrix(6, 2) = 2.0f;
-  UniformSource source, five_draws;
-  for (int n = 0; n < 5; ++n) five_draws.Next();
-  std::vector<int> chosen(10);
-  for (int16_t C : {10, 30000}) {
-    for (const Set& set : Sets(kGenStraps, *data, source, C)) {
-      ASSERT_EQ(set.size(), 5u);
-      for (int g = 0; g < 5; ++g) {
-        const int i = std::stoi(set[g].at(1)) / 1000;
-        EXPECT_EQ(set[g][0], data->OtuName[i]);
-        EXPECT_EQ(set[g][0], data->OtuName[(std::array{1, 2, 4, 7, 8}[g])]);  // first occurrences
-        EXPECT_EQ(set[g].at(2), i == 6 ? "?" : std::to_string(1000 * i + 2));
-        ++chosen[i];
-      }
-    }
-    EXPECT_TRUE(C > 10 || source == five_draws);  // one draw per group
-  }
-  for (int i : {1, 3, 6, 9}) EXPECT_NEAR(chosen[i] / 3001.0, 0.25, 0.04) << i;
-  for (int i : {2, 5}) EXPECT_NEAR(chosen[i] / 3001.0, 0.5, 0.04) << i;
-  for (int i : {4, 7, 8}) EXPECT_EQ(chosen[i], 3001) << i;
-
-  // M counts tenths of the OTUs; the sample has no repeats and keeps its draw order.
-  auto traced = Data(7, 4, -9999.0f, Traced);
-  for (auto [M, rows] : {std::pair<int16_t, std::size_t>{70, 7}, {10, 1}, {45, 4}, {55, 6}}) {
-    bool out_of_order = false;
-    for (const Set& set : Sets(kResample, *traced, source, 300, M)) {
-      ASSERT_EQ(set.size(), rows) << M;
-      std::set<int> seen;
-      for (const auto& row : set) {
-        const int i = std::stoi(row.at(1)) / 1000;
-        EXPECT_EQ(row[0], traced->OtuName[i]);
-        EXPECT_EQ(row.at(4), std::to_string(1000 * i + 4));
-        EXPECT_TRUE(seen.insert(i).second) << "OTU " << i << " twice";
-        out_of_order = out_of_order || i < *seen.rbegin();
-      }
-    }
-    EXPECT_EQ(out_of_order, rows > 1) << M;
-  }
-  for (int16_t M : {80, 4}) EXPECT_THROW(Text(kResample, *traced, source, 100, M), WriteFailure);
-}
-
-TEST(Generators, MissStrapsAndNoiseDrawBitsOnlyWhereTheyBelong) {
-  auto data = Data(10, 50, 2.0f, Bits);
-  data->Matrix(4, 9) = 3.0f;
-  UniformSource source, one_draw_per_cell;
-  for (int n = 0; n < 200 * 10 * 50; ++n) one_draw_per_cell.Next();
-  for (int16_t P : {1000, 100, 0}) {  // 0: MissStraps, a coin for each missing cell
+TEST(Generators, BinaryCellsDrawnOnlyWhereTheyBelongAndSizesBeyond16Bits) {
+  DataSet data = Data(DataKind::kBinary, 10, 50, 2.0f, kBits);
+  data.SetValue(3, 8, 3.0f);
+  UniformSource source, oneDrawPerCell;
+  for (int n = 0; n < 200 * 10 * 50; ++n) oneDrawPerCell.Next();
+  for (double percent : {100.0, 10.0, 0.0}) {  // 0: MissStraps, a coin for each missing cell
+    const Generator g = percent > 0 ? Generator::kNoise : Generator::kMissStraps;
     long changed = 0, drawn = 0;
-    for (const Set& set : Sets(P ? kNoise : kMiss, *data, source, 2000, P)) {
-      for (int i = 1; i <= 10; ++i) {
-        for (int j = 1; j <= 50; ++j) {
-          const float v = data->Matrix(i, j);
-          const std::string token = set.at(i - 1).at(j), kept = v == 1.0f ? "1" : "0";
-          if (v == 3.0f || (v == 2.0f) == (P > 0)) {
-            ASSERT_EQ(token, v == 3.0f ? "3" : v == 2.0f ? "?" : kept) << P;
+    for (const Set& set : Parse(Text(data, Settings(g, data, 200, percent), source))) {
+      for (std::size_t i = 0; i < 10; ++i) {
+        for (std::size_t k = 0; k < 50; ++k) {
+          const float v = data.Value(i, k);
+          const std::string token = set.at(i).at(k + 1), kept = v == 1.0f ? "1" : "0";
+          if (v == 3.0f || (v == 2.0f) == (percent > 0)) {
+            ASSERT_EQ(token, v == 3.0f ? "3" : v == 2.0f ? "?" : kept) << percent;
           } else {
-            ASSERT_TRUE(token == "0" || token == "1") << P;
+            ASSERT_TRUE(token == "0" || token == "1") << percent;
             changed += token != kept;
             ++drawn;
           }
         }
       }
     }
-    EXPECT_TRUE(P != 1000 || (source == one_draw_per_cell && changed == drawn));
-    EXPECT_NEAR(changed / double(drawn), P ? P / 1000.0 : 0.5, P ? 0.006 : 0.015) << P;
+    EXPECT_TRUE(percent != 100 || (source == oneDrawPerCell && changed == drawn));
+    EXPECT_NEAR(changed / double(drawn), percent > 0 ? percent / 100 : 0.5, 0.015) << percent;
   }
   // Missing code 1: drawn and flipped bits still come out as digits.
-  auto one = Data(1, 3, 1.0f, [](int, int j) { return j == 1 ? 0.0f : 1.0f; });
-  for (const Set& set : Sets(kNoise, *one, source, 50, 1000)) {
-    EXPECT_EQ(set.at(0), (std::vector<std::string>{one->OtuName[1], "1", "?", "?"}));
+  const DataSet one =
+      Data(DataKind::kBinary, 1, 3, 1.0f, [](auto, auto k) { return k ? 1.0f : 0.0f; });
+  for (const Set& set : Parse(Text(one, Settings(Generator::kNoise, one, 50, 100), source))) {
+    EXPECT_EQ(set.at(0), (std::vector<std::string>{"otu0        ", "1", "?", "?"}));
   }
   std::string coins;
-  for (const Set& set : Sets(kMiss, *one, source, 50)) coins += set.at(0).at(1) + set[0].at(2);
+  for (const Set& set : Parse(Text(one, Settings(Generator::kMissStraps, one, 50), source))) {
+    coins += set.at(0).at(2) + set[0].at(3);
+  }
   EXPECT_TRUE(coins.find_first_not_of("01") == coins.npos && coins.find('1') != coins.npos);
+
+  // 70,000 OTUs: every one drawn once, in random order (draws over more than 5000 OTUs).
+  const DataSet many =
+      Data(DataKind::kBinary, 70000, 2, 2.0f, [](auto i, auto k) { return float((i >> k) & 1); });
+  const auto sets =
+      Parse(Text(many, Settings(Generator::kRandomResampling, many, 10, 0, 70000), source));
+  ASSERT_EQ(sets.size(), 10u);
+  std::set<std::string> names;
+  for (const auto& row : sets[9]) names.insert(row[0]);
+  EXPECT_EQ(names.size(), 70000u);
+  EXPECT_NE(sets[9][0][0], "otu0        ");
 }
 
 struct RecordedProgress final : Progress {
   std::string label;
   std::vector<double> values;
+  std::size_t cancelAfter = 0;
   void Start(std::string_view message) override { label = message; }
   void Advance(double percent) override { values.push_back(percent); }
+  bool CancelRequested() const override { return cancelAfter != 0 && values.size() >= cancelAfter; }
 };
 
-TEST(Generators, FreshSourcesRepeatARunAndSetCountsProgressAndWrappingFollowTheSettings) {
-  auto data = Data(6, 40, 2.0f, Bits);
-  data->OtuName[3] = data->OtuName[1];  // GenStraps on distinct names only copies the input
+TEST(Generators, SettingsCheckedBeforeAnyOutputProgressCancelAndPaths) {
+  // GenStraps on distinct names only copies the input.
+  const DataSet data = Data(DataKind::kBinary, 6, 40, 2.0f, kBits, {"a", "b", "c", "a", "d", "e"});
+  const DataSet quantitative = Data(DataKind::kQuantitative, 4, 5, -9999.0f, kTraced);
   const char* labels[] = {"BootStraps",  "permutations", "GenStraps",
                           "resamplings", "MissStraps",   "Noise"};
-  for (Gen g : {kBoot, kPerm, kGenStraps, kResample, kMiss, kNoise}) {
-    const int16_t x = g == kResample ? 20 : 350;
+  for (int g = 0; g < 6; ++g) {
+    const auto generator = static_cast<Generator>(g);
     UniformSource fresh1, fresh2;
     RecordedProgress progress;
-    const auto first = Text(g, *data, fresh1, 105, x, progress);
-    EXPECT_EQ(first, Text(g, *data, fresh2, 105, x)) << g;
-    EXPECT_NE(first, Text(g, *data, fresh1, 105, x)) << g;
-    EXPECT_EQ(Parse(first, g == kGenStraps || g == kResample).size(), 10u) << g;
+    const GeneratorSettings settings = Settings(generator, data, 10);
+    const std::string first = Text(data, settings, fresh1, progress);
+    EXPECT_EQ(first, Text(data, settings, fresh2)) << g;
+    EXPECT_TRUE(first != Text(data, settings, fresh1)) << g;  // the sequence goes on
+    EXPECT_EQ(Parse(first).size(), 10u) << g;
     EXPECT_EQ(progress.label, std::string("Generating ") + labels[g]);
+    EXPECT_EQ(GeneratorLabel(generator), progress.label);
     ASSERT_EQ(progress.values.size(), 10u) << g;
-    for (int d = 1; d <= 10; ++d) EXPECT_DOUBLE_EQ(progress.values[d - 1], 1000.0 * d / 105);
+    for (int d = 1; d <= 10; ++d) EXPECT_DOUBLE_EQ(progress.values[d - 1], 10.0 * d);
+    EXPECT_EQ(IsOffered(generator, quantitative), g < 4);
   }
-  UniformSource source;
-  for (int n_char : {200, 201, 401}) {
-    const auto file = Text(kBoot, *Data(3, n_char, 2.0f, Bits), source, 1000, 350);
-    EXPECT_EQ(Parse(file, false).size(), 100u);
-    EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 100 * (1 + 3 * ((n_char + 199) / 200)));
+  // Refused settings write nothing and create no file.
+  const auto path =
+      (std::filesystem::temp_directory_path() / "marbleset_resampling_test.phy").string();
+  std::filesystem::remove(path);
+  auto refused = [&](const DataSet& d, GeneratorSettings settings) {
+    std::ostringstream stream;
+    TextSink sink(stream);
+    UniformSource source;
+    EXPECT_THROW(Generate(d, settings, source, sink, none), Failure);
+    EXPECT_THROW(Generate(d, settings, path, none), Failure);
+    EXPECT_TRUE(stream.str().empty() && !std::filesystem::exists(path));
+    EXPECT_TRUE(source == UniformSource());
+  };
+  for (std::size_t sets : {0, 9, 1001})
+    refused(data, Settings(Generator::kPermutations, data, sets));
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  for (double percent : {0.9, 50.1, nan})
+    refused(data, Settings(Generator::kBootStraps, data, 10, percent));
+  for (double percent : {0.5, 100.5, -1.0})
+    refused(data, Settings(Generator::kNoise, data, 10, percent));
+  GeneratorSettings otus = Settings(Generator::kRandomResampling, data, 10);
+  for (std::size_t n : {0, 7}) {
+    otus.otus = n;
+    refused(data, otus);
   }
+  refused(quantitative, Settings(Generator::kMissStraps, quantitative, 10));
+  refused(quantitative, Settings(Generator::kNoise, quantitative, 10));
+  EXPECT_EQ(OtuCountBounds(data).highest, 6);
+  EXPECT_EQ(DefaultGeneratorSettings(Generator::kNoise, data).percent, 10);
+  EXPECT_EQ(DefaultGeneratorSettings(Generator::kBootStraps, data).percent, 35);
+  EXPECT_EQ(DefaultGeneratorSettings(Generator::kRandomResampling, data).otus, 6u);
+
+  // A Cancel stops before the next data set; the file at the path is not created, and a file
+  // that was there keeps its bytes.
+  for (bool existed : {false, true}) {
+    if (existed) std::ofstream(path) << "kept";
+    RecordedProgress cancelling;
+    cancelling.cancelAfter = 3;
+    EXPECT_THROW(Generate(data, Settings(Generator::kNoise, data, 1000), path, cancelling),
+                 RunCancelled);
+    EXPECT_EQ(cancelling.values.size(), 3u);
+    EXPECT_EQ(std::filesystem::exists(path), existed);
+  }
+  std::stringstream kept;
+  kept << std::ifstream(path).rdbuf();
+  EXPECT_EQ(kept.str(), "kept");
+  // A run to a path writes what the same run writes to a sink.
+  GeneratorSettings seeded = Settings(Generator::kGenStraps, data, 20);
+  seeded.seed = 99;
+  Generate(data, seeded, path, none);
+  std::stringstream written;
+  written << std::ifstream(path, std::ios::binary).rdbuf();
+  UniformSource same(99);
+  EXPECT_EQ(written.str(), Text(data, seeded, same));
+  std::filesystem::remove(path);
 }
 
 }  // namespace
