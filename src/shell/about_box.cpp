@@ -38,18 +38,18 @@ QLabel* Line(QWidget* parent, const QString& text, double points, bool bold) {
 
 }  // namespace
 
-QString AboutForm::VersionLine() {
+QString AboutBox::VersionLine() {
   return QString("Version %1 for %2").arg(MARBLESET_VERSION, PlatformName());
 }
 
-QString AboutForm::ReferenceLine() {
+QString AboutBox::ReferenceLine() {
   return "The Marbleset contributors (2026). Marbleset v. 1.3, a workbench for marker data bound "
          "for PHYLIP.";
 }
 
-AboutForm::AboutForm(PlatformServices& services, QWidget* parent)
+AboutBox::AboutBox(PlatformServices& services, QWidget* parent)
     : QDialog(parent), services_(services) {
-  setObjectName("AboutForm");
+  setObjectName("aboutBox");
   setWindowTitle("About Marbleset!");
 
   auto* layout = new QVBoxLayout(this);
@@ -63,17 +63,17 @@ AboutForm::AboutForm(PlatformServices& services, QWidget* parent)
   layout->addWidget(Line(this, "distance matrices and resampled data sets for PHYLIP.", 9, false));
   layout->addSpacing(12);
 
-  auto* ok = new QPushButton("OK", this);
-  ok->setObjectName("Command1");
-  ok->setDefault(true);
-  auto* copy = new QPushButton("Copy reference to clipboard", this);
-  copy->setObjectName("Command2");
-  connect(ok, &QPushButton::clicked, this, &QDialog::close);
-  connect(copy, &QPushButton::clicked, this,
+  auto* okButton = new QPushButton("OK", this);
+  okButton->setObjectName("okButton");
+  okButton->setDefault(true);
+  auto* copyButton = new QPushButton("Copy reference to clipboard", this);
+  copyButton->setObjectName("copyReferenceButton");
+  connect(okButton, &QPushButton::clicked, this, &QDialog::close);
+  connect(copyButton, &QPushButton::clicked, this,
           [this] { services_.SetClipboardText(ReferenceLine()); });
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(ok, 1);
-  buttons->addWidget(copy, 2);
+  buttons->addWidget(okButton, 1);
+  buttons->addWidget(copyButton, 2);
   layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 }

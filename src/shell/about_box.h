@@ -8,11 +8,11 @@ namespace marbleset::shell {
 
 class PlatformServices;
 
-class AboutForm : public QDialog {
+class AboutBox : public QDialog {
   Q_OBJECT
 
  public:
-  AboutForm(PlatformServices& services, QWidget* parent);
+  AboutBox(PlatformServices& services, QWidget* parent);
 
   // "Version 1.32 for Linux", "Version 1.32 for Windows", ...
   static QString VersionLine();

@@ -4,66 +4,97 @@
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QVBoxLayout>
+
+#include "dataset/command_availability.h"
+#include "shell/busy_pointer.h"
+#include "shell/shell_context.h"
 
 namespace marbleset::shell {
 
-CropForm::CropForm(marbleset::DataSet& data, QWidget* parent)
-    : QDialog(parent), data_(data), counts_(marbleset::CountCropProperties(data)) {
-  setObjectName("CropForm");
+namespace {
+
+constexpr int kCountLines = 4;
+
+}  // namespace
+
+CropDialog::CropDialog(ShellContext& context, QWidget* parent)
+    : QDialog(parent), context_(context), stamp_(DataStamp::Of(context.data)) {
+  setObjectName("cropDialog");
   setWindowTitle("Crop");
 
-  text_ = new QPlainTextEdit(this);
-  text_->setObjectName("TextDataProp");
-  text_->setReadOnly(true);
-  text_->setPlainText(QString::fromStdString(marbleset::CropCountsText(counts_)).remove('\r'));
-  const QFontMetrics metrics(text_->font());
-  text_->setFixedHeight(metrics.lineSpacing() * 5 + 2 * text_->frameWidth());
-  text_->setMinimumWidth(metrics.horizontalAdvance("Number of characters with missing data: 0000") +
-                         metrics.averageCharWidth() * 4);
+  const marbleset::CropCounts counts = marbleset::CountCropProperties(context_.data);
+  countsText_ = new QPlainTextEdit(this);
+  countsText_->setObjectName("countsText");
+  countsText_->setReadOnly(true);
+  countsText_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  countsText_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  countsText_->setPlainText(
+      QString::fromStdString(marbleset::CropCountsText(counts, "\n")).trimmed());
+  // Exactly the four lines: the text's own margins and the frame around them.
+  const QFontMetrics metrics(countsText_->font());
+  const auto margin = static_cast<int>(countsText_->document()->documentMargin());
+  countsText_->setFixedHeight(metrics.lineSpacing() * kCountLines + 2 * margin +
+                              2 * countsText_->frameWidth());
+  countsText_->setMinimumWidth(
+      metrics.horizontalAdvance("Number of characters with missing data: 0000000") + 2 * margin +
+      2 * countsText_->frameWidth());
 
   const char* captions[4] = {"Remove monomorphic characters", "Remove uninformative characters",
                              "Remove characters with missing data",
                              "Remove OTUs with missing data"};
-  const int counts[4] = {counts_.NMonomorphic, counts_.NUninformative, counts_.NCharMissing,
-                         counts_.NOtuMissing};
+  const std::size_t found[4] = {counts.monomorphic, counts.uninformative,
+                                counts.charactersWithMissing, counts.otusWithMissing};
+  const char* names[4] = {"monomorphicCheck", "uninformativeCheck", "charactersWithMissingCheck",
+                          "otusWithMissingCheck"};
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(text_);
+  layout->addWidget(countsText_);
   for (int i = 0; i < 4; ++i) {
-    checks_[i] = new QCheckBox(captions[i], this);
-    checks_[i]->setObjectName(QString("Check%1").arg(i));
-    checks_[i]->setChecked(false);
+    removalChecks_[i] = new QCheckBox(captions[i], this);
+    removalChecks_[i]->setObjectName(names[i]);
     // A removal that would remove nothing is not offered.
-    checks_[i]->setEnabled(counts[i] >= 1);
-    layout->addWidget(checks_[i]);
+    removalChecks_[i]->setEnabled(found[i] >= 1);
+    layout->addWidget(removalChecks_[i]);
   }
 
-  auto* ok = new QPushButton("OK", this);
-  ok->setObjectName("Command1");
-  ok->setDefault(true);
-  auto* cancel = new QPushButton("Cancel", this);
-  cancel->setObjectName("Command2");
-  connect(ok, &QPushButton::clicked, this, &CropForm::Accept);
-  connect(cancel, &QPushButton::clicked, this, &QDialog::close);
+  auto* okButton = new QPushButton("OK", this);
+  okButton->setObjectName("okButton");
+  okButton->setDefault(true);
+  auto* cancelButton = new QPushButton("Cancel", this);
+  cancelButton->setObjectName("cancelButton");
+  connect(okButton, &QPushButton::clicked, this, &CropDialog::Accept);
+  connect(cancelButton, &QPushButton::clicked, this, &QDialog::close);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
+  buttons->addWidget(okButton);
+  buttons->addWidget(cancelButton);
   layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-QString CropForm::CountsText() const {
-  return text_->toPlainText();
+QString CropDialog::CountsText() const {
+  return countsText_->toPlainText();
 }
 
-void CropForm::Accept() {
+void CropDialog::Accept() {
+  // The dialog's counts and choices belong to the data it was opened on.
+  if (DataStamp::Of(context_.data) != stamp_ ||
+      !marbleset::IsEnabled(marbleset::AvailableCommands(context_.data),
+                            marbleset::DataCommand::kCrop)) {
+    context_.services.ShowMessage(this, windowTitle(), kDataChangedText);
+    close();
+    return;
+  }
   marbleset::CropChoice choice;
-  choice.monomorphic = checks_[0]->isChecked();
-  choice.uninformative = checks_[1]->isChecked();
-  choice.characters_with_missing = checks_[2]->isChecked();
-  choice.otus_with_missing = checks_[3]->isChecked();
-  marbleset::ApplyCrop(data_, choice);
+  choice.monomorphic = removalChecks_[0]->isChecked();
+  choice.uninformative = removalChecks_[1]->isChecked();
+  choice.charactersWithMissing = removalChecks_[2]->isChecked();
+  choice.otusWithMissing = removalChecks_[3]->isChecked();
+  {
+    const BusyPointer busy;
+    marbleset::ApplyCrop(context_.data, choice);
+  }
   emit Applied();
   close();
 }

@@ -1,26 +1,29 @@
 // The crop dialog: the four screening counts of the loaded binary data and the four removals
-// behind check boxes. The counts are taken when the dialog opens; OK removes what is checked.
+// behind check boxes. The counts are taken when the dialog opens; OK removes what is checked,
+// provided the data is still the data the dialog was opened on.
 #pragma once
 
 #include <QDialog>
 
-#include "dataset/data_set.h"
 #include "editing/screening.h"
+#include "shell/data_stamp.h"
 
 class QCheckBox;
 class QPlainTextEdit;
 
 namespace marbleset::shell {
 
-class CropForm : public QDialog {
+struct ShellContext;
+
+class CropDialog : public QDialog {
   Q_OBJECT
 
  public:
-  CropForm(marbleset::DataSet& data, QWidget* parent);
+  CropDialog(ShellContext& context, QWidget* parent);
 
-  const marbleset::CropCounts& Counts() const { return counts_; }
   QString CountsText() const;
-  QCheckBox* Check(int index) const { return checks_[index]; }
+  // The removals' check boxes, in their order on screen (0 to 3).
+  QCheckBox* RemovalCheck(int index) const { return removalChecks_[index]; }
 
  signals:
   // The data set has been cropped; the status bar and the data window are to follow.
@@ -29,10 +32,10 @@ class CropForm : public QDialog {
  private:
   void Accept();
 
-  marbleset::DataSet& data_;
-  marbleset::CropCounts counts_;
-  QPlainTextEdit* text_;
-  QCheckBox* checks_[4];
+  ShellContext& context_;
+  DataStamp stamp_;
+  QPlainTextEdit* countsText_;
+  QCheckBox* removalChecks_[4];
 };
 
 }  // namespace marbleset::shell

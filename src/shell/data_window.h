@@ -1,37 +1,33 @@
-// The data window: the loaded file's text as stored on disk, or, for a file of several data
-// sets, a heading and the names of the first data set. It only shows; nothing typed in it is
-// read back.
+// The data window: the loaded file's text as it is on disk, or, for a file of several data sets,
+// a heading and the names of the first data set. It only shows; nothing typed in it is read
+// back. A file of hundreds of megabytes shows at once: the text is read from the file as it is
+// scrolled to (DataTextView), never held in memory.
 #pragma once
 
 #include <QWidget>
 
 #include "dataset/data_set.h"
 
-class QPlainTextEdit;
-
 namespace marbleset::shell {
 
-class DataForm : public QWidget {
+class DataTextView;
+
+class DataWindow : public QWidget {
   Q_OBJECT
 
  public:
-  // Texts longer than this, or with a line longer than that (in characters), are shown wrapped
-  // at the window's width.
-  static constexpr qsizetype kLargestUnwrappedText = 4 * 1024 * 1024;
-  static constexpr qsizetype kLongestUnwrappedLine = 2000;
+  explicit DataWindow(QWidget* parent = nullptr);
 
-  explicit DataForm(QWidget* parent = nullptr);
-
-  // Replaces the whole text from data. Throws ReadFailure when the file cannot be read.
+  // Shows data. Throws ReadFailure when its file cannot be opened.
   void ShowData(const marbleset::DataSet& data);
+  // Shows nothing.
+  void Clear();
+  // Every line shown, each followed by a line feed (tests).
   QString Text() const;
-  QPlainTextEdit* TextBox() const { return text_; }
+  DataTextView* TextView() const { return textView_; }
 
  private:
-  QPlainTextEdit* text_;
+  DataTextView* textView_;
 };
-
-// The text the window shows for data (the file as Latin-1 with line feeds, or the list of names).
-QString DataWindowText(const marbleset::DataSet& data);
 
 }  // namespace marbleset::shell

@@ -15,14 +15,15 @@
 #include "dataset/errors.h"
 #include "editing/data_writer.h"
 #include "shell/about_box.h"
+#include "shell/busy_pointer.h"
 #include "shell/crop_dialog.h"
+#include "shell/data_stamp.h"
 #include "shell/data_window.h"
 #include "shell/help_window.h"
 #include "shell/progress_window.h"
 #include "shell/run_dialog.h"
 #include "shell/settings_dialog.h"
 #include "shell/settings_store.h"
-#include "shell/window_units.h"
 
 namespace marbleset::shell {
 
@@ -33,17 +34,8 @@ using marbleset::DataCommand;
 constexpr char kReadErrorTitle[] = "File read error";
 constexpr char kWriteErrorTitle[] = "File write error";
 
-// The busy pointer for as long as a command reads, whatever way the command ends.
-class BusyPointer {
- public:
-  BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyPointer() { QApplication::restoreOverrideCursor(); }
-  BusyPointer(const BusyPointer&) = delete;
-  BusyPointer& operator=(const BusyPointer&) = delete;
-};
-
 // "#Otu = 25": the label, then the count with a blank in front.
-QString CountText(const char* label, int count) {
+QString CountText(const char* label, std::size_t count) {
   return QString("%1 %2").arg(label).arg(count);
 }
 
@@ -61,129 +53,122 @@ QString JoinPath(const QString& folder, const QString& name) {
 
 }  // namespace
 
-Main::Main(ShellContext& context, SettingsStore& settings, QWidget* parent)
+void SetUpApplication() {
+  QApplication::setApplicationName("Marbleset");
+  // Lets the desktop match the window to the launcher entry and its icon.
+  QGuiApplication::setDesktopFileName("marbleset");
+}
+
+MainWindow::MainWindow(ShellContext& context, SettingsStore& settings, QWidget* parent)
     : QMainWindow(parent), context_(context), settings_(settings) {
-  setObjectName("Main");
+  setObjectName("mainWindow");
   setWindowTitle("Marbleset");
   RegisterShellResources();
   setWindowIcon(QIcon(":/icons/marbleset.png"));
   BuildMenus();
   BuildStatusBar();
-
-  ReadSettings(settings_, context_.state);
+  ReadSettings(settings_, context_.folders);
   PlaceWindows();
-  marbleset::ClearFileState(context_.data);
-  ApplyCommandStates(marbleset::DisableDataCommands());
+  UpdateCommands();
 }
 
-Main::~Main() = default;
+MainWindow::~MainWindow() = default;
 
-void Main::BuildMenus() {
+void MainWindow::BuildMenus() {
   QMenu* file = menuBar()->addMenu("&File");
   file->setObjectName("MnuFile");
-  connect(AddCommand(file, "MnuOpenBin", "Open binary data file..."), &QAction::triggered, this,
-          &Main::OpenBinary);
-  connect(AddCommand(file, "MnuOpenQuant", "Open quantitative data..."), &QAction::triggered, this,
-          &Main::OpenQuantitative);
-  connect(AddCommand(file, "MnuSaveData", "Save data as..."), &QAction::triggered, this,
-          &Main::SaveData);
-  file->addSeparator()->setObjectName("s1");
-  connect(AddCommand(file, "MnuSettings", "Settings..."), &QAction::triggered, this,
-          &Main::ShowSettings);
-  file->addSeparator()->setObjectName("s2");
+  AddCommands(file, {{"MnuOpenBin", "Open binary data file...", [this] { OpenBinary(); }},
+                     {"MnuOpenQuant", "Open quantitative data...", [this] { OpenQuantitative(); }},
+                     {"MnuSaveData", "Save data as...", [this] { SaveData(); }}});
+  file->addSeparator();
+  AddCommands(file, {{"MnuSettings", "Settings...", [this] { ShowSettings(); }}});
+  file->addSeparator();
   // "Alt+F4" is part of the caption: the window system closes the window on that key.
-  connect(AddCommand(file, "MnuExit", "Exit                     Alt+F4"), &QAction::triggered, this,
-          &QWidget::close);
+  AddCommands(file, {{"MnuExit", "Exit                     Alt+F4", [this] { close(); }}});
 
   QMenu* edit = menuBar()->addMenu("&Edit");
   edit->setObjectName("MnuEdit");
-  connect(AddCommand(edit, "mnuCrop", "Crop..."), &QAction::triggered, this, &Main::Crop);
-  edit->addSeparator()->setObjectName("s3");
-  connect(AddCommand(edit, "MnuNotePad", "in Notepad"), &QAction::triggered, this,
-          &Main::OpenInEditor);
+  AddCommands(edit, {{"mnuCrop", "Crop...", [this] { Crop(); }}});
+  edit->addSeparator();
+  AddCommands(edit, {{"MnuNotePad", "in Notepad", [this] { OpenInEditor(); }}});
 
-  struct RunCommand {
-    const char* name;
-    const char* caption;
-    RunMode mode;
-  };
   QMenu* generate = menuBar()->addMenu("&Generate");
   generate->setObjectName("MnuGenerate");
-  const RunCommand generators[] = {
-      {"MnuBootStraps", "BootStraps...", RunMode::kBootStraps},
-      {"MnuPermutation", "Permutations...", RunMode::kPermutations},
-      {"MnuGenstraps", "GenStraps...", RunMode::kGenStraps},
-      {"MnuRandomResampling", "Random resampling...", RunMode::kRandomResampling},
-      {"MnuMis", "MissStraps...", RunMode::kMissStraps},
-      {"MnuNoise", "Noise...", RunMode::kNoise},
-  };
-  for (const RunCommand& command : generators) {
-    const RunMode mode = command.mode;
-    connect(AddCommand(generate, command.name, command.caption), &QAction::triggered, this,
-            [this, mode] { ShowRunDialog(mode); });
-  }
+  AddCommands(
+      generate,
+      {{"MnuBootStraps", "BootStraps...", [this] { ShowRunDialog(RunMode::kBootStraps); }},
+       {"MnuPermutation", "Permutations...", [this] { ShowRunDialog(RunMode::kPermutations); }},
+       {"MnuGenstraps", "GenStraps...", [this] { ShowRunDialog(RunMode::kGenStraps); }},
+       {"MnuRandomResampling", "Random resampling...",
+        [this] { ShowRunDialog(RunMode::kRandomResampling); }},
+       {"MnuMis", "MissStraps...", [this] { ShowRunDialog(RunMode::kMissStraps); }},
+       {"MnuNoise", "Noise...", [this] { ShowRunDialog(RunMode::kNoise); }}});
 
+  // Every computation on the loaded data that is not a generator goes here.
   QMenu* calculate = menuBar()->addMenu("&Calculate");
   calculate->setObjectName("MnuCalculate");
-  connect(AddCommand(calculate, "MnuDistances", "Distances..."), &QAction::triggered, this,
-          [this] { ShowRunDialog(RunMode::kDistances); });
+  AddCommands(calculate,
+              {{"MnuDistances", "Distances...", [this] { ShowRunDialog(RunMode::kDistances); }}});
 
   QMenu* help = menuBar()->addMenu("&Help");
   help->setObjectName("MnuHelp");
-  QAction* contents = AddCommand(help, "MnuHelpContents", "Contents");
+  AddCommands(help, {{"MnuHelpContents", "Contents", [this] { ShowHelp(); }}});
+  QAction* contents = findChild<QAction*>("MnuHelpContents");
   contents->setShortcut(QKeySequence(Qt::Key_F1));
   contents->setShortcutContext(Qt::ApplicationShortcut);
-  connect(contents, &QAction::triggered, this, &Main::ShowHelp);
-  help->addSeparator()->setObjectName("s6");
-  connect(AddCommand(help, "MnuAbout", "About Marbleset..."), &QAction::triggered, this,
-          &Main::ShowAbout);
+  help->addSeparator();
+  AddCommands(help, {{"MnuAbout", "About Marbleset...", [this] { ShowAbout(); }}});
 
   for (std::size_t i = 0; i < marbleset::kDataCommandCount; ++i) {
-    const auto name = marbleset::DataCommandName(static_cast<DataCommand>(i));
     commandActions_[i] =
-        findChild<QAction*>(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
+        findChild<QAction*>(FromStd(marbleset::DataCommandName(static_cast<DataCommand>(i))));
     Q_ASSERT(commandActions_[i] != nullptr);
   }
 }
 
-QAction* Main::AddCommand(QMenu* menu, const char* name, const QString& caption) {
-  QAction* action = menu->addAction(caption);
-  action->setObjectName(name);
-  // Object names are looked up through the window, so the action belongs to it.
-  action->setParent(this);
-  return action;
-}
-
-void Main::BuildStatusBar() {
-  QStatusBar* bar = statusBar();
-  bar->setObjectName("StatusBar");
-  bar->setSizeGripEnabled(true);
-  for (int i = 0; i < 3; ++i) {
-    panels_[i] = new QLabel(bar);
-    panels_[i]->setObjectName(QString("Panel%1").arg(i + 1));
-    panels_[i]->setMinimumWidth(TwipsToPixelsX(*this, 1440));
-    panels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    bar->addWidget(panels_[i]);
+void MainWindow::AddCommands(QMenu* menu, std::initializer_list<MenuCommand> commands) {
+  for (const MenuCommand& command : commands) {
+    QAction* action = menu->addAction(command.caption);
+    action->setObjectName(command.name);
+    // Object names are looked up through the window, so the action belongs to it.
+    action->setParent(this);
+    connect(action, &QAction::triggered, this, command.run);
   }
 }
 
-void Main::PlaceWindows() {
-  mdi_ = new QMdiArea(this);
-  mdi_->setObjectName("Workspace");
-  mdi_->setBackground(palette().brush(QPalette::Dark));
-  mdi_->viewport()->installEventFilter(this);
-  setCentralWidget(mdi_);
+void MainWindow::BuildStatusBar() {
+  QStatusBar* bar = statusBar();
+  bar->setObjectName("statusBar");
+  bar->setSizeGripEnabled(true);
+  const int width = fontMetrics().averageCharWidth() * 16;
+  for (QLabel** panel : {&fileNamePanel_, &otuCountPanel_, &charCountPanel_}) {
+    *panel = new QLabel(bar);
+    (*panel)->setMinimumWidth(width);
+    (*panel)->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    bar->addWidget(*panel);
+  }
+  fileNamePanel_->setObjectName("fileNamePanel");
+  otuCountPanel_->setObjectName("otuCountPanel");
+  charCountPanel_->setObjectName("charCountPanel");
+}
 
-  dataForm_ = new DataForm;
-  dataSubWindow_ = mdi_->addSubWindow(dataForm_);
+void MainWindow::PlaceWindows() {
+  workspace_ = new QMdiArea(this);
+  workspace_->setObjectName("workspace");
+  workspace_->setBackground(palette().brush(QPalette::Dark));
+  workspace_->viewport()->installEventFilter(this);
+  setCentralWidget(workspace_);
+
+  dataWindow_ = new DataWindow;
+  dataSubWindow_ = workspace_->addSubWindow(dataWindow_);
   // Closing the data window only hides it; the next file shown brings it back.
   dataSubWindow_->setAttribute(Qt::WA_DeleteOnClose, false);
-  dataSubWindow_->setWindowTitle(dataForm_->windowTitle());
+  dataSubWindow_->setWindowTitle(dataWindow_->windowTitle());
 
   progress_ = new ProgressWindow(this);
 }
 
-void Main::showEvent(QShowEvent* event) {
+void MainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (fitDataWindow_) {
     dataSubWindow_->show();
@@ -191,51 +176,61 @@ void Main::showEvent(QShowEvent* event) {
   }
 }
 
-bool Main::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == mdi_->viewport() && event->type() == QEvent::Resize && fitDataWindow_) {
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == workspace_->viewport() && event->type() == QEvent::Resize && fitDataWindow_) {
     FitDataWindow();
   }
   return QMainWindow::eventFilter(watched, event);
 }
 
-void Main::FitDataWindow() {
-  dataSubWindow_->setGeometry(0, 0, mdi_->viewport()->width(), mdi_->viewport()->height());
+void MainWindow::FitDataWindow() {
+  dataSubWindow_->setGeometry(0, 0, workspace_->viewport()->width(),
+                              workspace_->viewport()->height());
 }
 
-QString Main::DataFileTitle() const {
-  return panels_[0]->text();
+QString MainWindow::DataFileTitle() const {
+  return fileNamePanel_->text();
 }
-QString Main::OtuPanelText() const {
-  return panels_[1]->text();
+QString MainWindow::OtuPanelText() const {
+  return otuCountPanel_->text();
 }
-QString Main::CharPanelText() const {
-  return panels_[2]->text();
+QString MainWindow::CharPanelText() const {
+  return charCountPanel_->text();
 }
 
-QAction* Main::CommandAction(DataCommand command) const {
+RunDialog* MainWindow::OpenRunDialog() const {
+  return runDialog_;
+}
+
+CropDialog* MainWindow::OpenCropDialog() const {
+  return cropDialog_;
+}
+
+QAction* MainWindow::CommandAction(DataCommand command) const {
   return commandActions_[static_cast<std::size_t>(command)];
 }
 
-void Main::ApplyCommandStates(const marbleset::CommandStates& states) {
+void MainWindow::UpdateCommands() {
+  const marbleset::CommandStates states = marbleset::AvailableCommands(context_.data);
   for (std::size_t i = 0; i < marbleset::kDataCommandCount; ++i) {
     commandActions_[i]->setEnabled(states[i]);
   }
 }
 
-void Main::OpenBinary() {
+void MainWindow::OpenBinary() {
   OpenDataFile(marbleset::DataKind::kBinary);
 }
 
-void Main::OpenQuantitative() {
+void MainWindow::OpenQuantitative() {
   OpenDataFile(marbleset::DataKind::kQuantitative);
 }
 
-void Main::OpenDataFile(marbleset::DataKind kind) {
+void MainWindow::OpenDataFile(marbleset::DataKind kind) {
   const bool binary = kind == marbleset::DataKind::kBinary;
   FileDialogRequest request;
   request.title = binary ? "Open BINARY data file" : "Open QUANTITATIVE data file";
   request.filter = "Phylip files (*.phy);;Phylip files (*.*);;NT-SYS files (*.nts)";
-  request.initialFolder = FromStd(context_.data.DataDir);
+  request.initialFolder = FromStd(context_.data.folder);
   request.initialName = openName_;
   request.filterIndex = openFilterIndex_;
   const std::optional<FileChoice> choice = context_.services.ChooseOpenFile(this, request);
@@ -246,136 +241,162 @@ void Main::OpenDataFile(marbleset::DataKind kind) {
   // The entry chosen in the dialog decides the layout; the file's extension plays no part.
   const marbleset::Layout layout =
       choice->filterIndex == 2 ? marbleset::Layout::kNtsys : marbleset::Layout::kPhylip;
-  try {
-    marbleset::ReadStatus status;
-    {
-      const BusyPointer busy;
-      status = marbleset::LoadDataFile(context_.data, ToStd(choice->path), kind, layout);
-      if (status == marbleset::ReadStatus::kOk) ShowLoadedData();
+  const DataStamp before = DataStamp::Of(context_.data);
+  marbleset::ReadStatus status = marbleset::ReadStatus::kOk;
+  QString failure;
+  {
+    const BusyPointer busy;
+    try {
+      status = context_.readDataFile(context_.data, ToStd(choice->path), kind, layout);
+    } catch (const std::exception& problem) {
+      failure = QString::fromLocal8Bit(problem.what());
     }
-    if (status == marbleset::ReadStatus::kOk) return;
-    const auto message = marbleset::ReadStatusMessage(status);
-    if (context_.services.AskYesNo(
-            this, kReadErrorTitle,
-            QString::fromLatin1(message.data(), static_cast<qsizetype>(message.size())))) {
-      context_.services.StartEditor(choice->path);
-    }
-  } catch (const std::exception& failure) {
-    progress_->Unload();
-    context_.services.ShowMessage(this, kReadErrorTitle, QString::fromLocal8Bit(failure.what()));
+  }
+  // A read that succeeded, and any other that changed what is loaded, makes every window
+  // follow the data now loaded.
+  if (DataStamp::Of(context_.data) != before) DataChanged();
+  if (!failure.isEmpty()) {
+    context_.services.ShowMessage(this, kReadErrorTitle, failure);
+    return;
+  }
+  if (status == marbleset::ReadStatus::kOk) return;
+  if (context_.services.AskYesNo(this, kReadErrorTitle,
+                                 FromStd(marbleset::ReadStatusMessage(status)))) {
+    context_.services.StartEditor(choice->path);
   }
 }
 
-void Main::ShowLoadedData() {
-  fitDataWindow_ = false;
-  dataForm_->ShowData(context_.data);
-  dataSubWindow_->show();
-  panels_[0]->setText(FromStd(marbleset::FileNameOf(context_.data.DataFileName)));
+void MainWindow::DataChanged() {
+  CloseDataDialogs();
+  ShowLoadedData();
+  UpdateCommands();
+}
+
+void MainWindow::CloseDataDialogs() {
+  // Their choices belong to the data they were opened on.
+  if (cropDialog_) cropDialog_->close();
+  if (runDialog_) runDialog_->close();
+}
+
+void MainWindow::ShowLoadedData() {
+  const marbleset::DataSet& data = context_.data;
+  fileNamePanel_->setText(FromStd(marbleset::FileNameOf(data.fileName)));
   ShowCounts();
-  ApplyCommandStates(marbleset::AvailableCommands(context_.data));
+  if (!marbleset::HasData(data)) {
+    dataWindow_->Clear();
+    return;
+  }
+  fitDataWindow_ = false;
+  try {
+    const BusyPointer busy;
+    dataWindow_->ShowData(data);
+    dataSubWindow_->show();
+  } catch (const std::exception& problem) {
+    dataWindow_->Clear();
+    context_.services.ShowMessage(this, kReadErrorTitle, QString::fromLocal8Bit(problem.what()));
+  }
 }
 
-void Main::ShowCounts() {
-  panels_[1]->setText(CountText("#Otu =", context_.data.NOtu));
-  panels_[2]->setText(CountText("#Char =", context_.data.NChar));
+void MainWindow::ShowCounts() {
+  otuCountPanel_->setText(CountText("#Otu =", context_.data.OtuCount()));
+  charCountPanel_->setText(CountText("#Char =", context_.data.CharCount()));
 }
 
-void Main::SaveData() {
+void MainWindow::SaveData() {
   FileDialogRequest request;
   request.title = "Save data as";
   request.filter = "Phylip files(.phy) (*.phy);;NTsys files(.nts) (*.nts)";
-  request.initialFolder = FromStd(context_.data.DataDir);
+  request.initialFolder = FromStd(context_.data.folder);
   request.initialName = JoinPath(request.initialFolder, ProposedSaveName(DataFileTitle()));
   request.askOverwrite = true;
   const std::optional<FileChoice> choice = context_.services.ChooseSaveFile(this, request);
   if (!choice || choice->path.isEmpty()) return;
   try {
-    // The entry chosen decides the layout; no extension is added to the name typed.
+    const BusyPointer busy;
+    // The entry chosen decides the layout; no extension is added to the name typed. The data
+    // is in memory and the file is replaced only when complete, so saving over the data file
+    // itself is safe.
     if (choice->filterIndex == 1) {
       marbleset::WriteNtsysData(context_.data, ToStd(choice->path));
     } else {
       marbleset::WritePhylipData(context_.data, ToStd(choice->path));
     }
-  } catch (const std::exception& failure) {
-    context_.services.ShowMessage(this, kWriteErrorTitle, QString::fromLocal8Bit(failure.what()));
+  } catch (const std::exception& problem) {
+    context_.services.ShowMessage(this, kWriteErrorTitle, QString::fromLocal8Bit(problem.what()));
   }
 }
 
-void Main::Crop() {
-  if (!cropForm_) {
-    cropForm_ = new CropForm(context_.data, this);
-    cropForm_->setAttribute(Qt::WA_DeleteOnClose);
-    connect(cropForm_, &CropForm::Applied, this, [this] {
+template <typename Window, typename... Args>
+Window* MainWindow::OpenOnce(QPointer<Window>& window, Args&&... args) {
+  if (!window) {
+    window = new Window(std::forward<Args>(args)..., this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+  }
+  return window;
+}
+
+void MainWindow::Crop() {
+  const bool opened = !cropDialog_;
+  CropDialog* dialog = OpenOnce(cropDialog_, context_);
+  if (opened) {
+    connect(dialog, &CropDialog::Applied, this, [this] {
+      // The file on disk is unchanged, so the data window stays as it is.
+      if (runDialog_) runDialog_->close();
       ShowCounts();
-      try {
-        dataForm_->ShowData(context_.data);
-        dataSubWindow_->show();
-      } catch (const std::exception& failure) {
-        context_.services.ShowMessage(this, kReadErrorTitle,
-                                      QString::fromLocal8Bit(failure.what()));
-      }
+      UpdateCommands();
     });
   }
-  cropForm_->show();
-  cropForm_->raise();
-  cropForm_->activateWindow();
+  dialog->show();
+  dialog->raise();
+  dialog->activateWindow();
 }
 
-void Main::OpenInEditor() {
-  context_.services.StartEditor(FromStd(context_.data.DataFileName));
+void MainWindow::OpenInEditor() {
+  context_.services.StartEditor(FromStd(context_.data.fileName));
 }
 
-void Main::ShowSettings() {
-  if (!setForm_) {
-    setForm_ = new SetForm(context_.state, settings_, this);
-    setForm_->setAttribute(Qt::WA_DeleteOnClose);
-  }
-  setForm_->show();
-  setForm_->raise();
-  setForm_->activateWindow();
+void MainWindow::ShowSettings() {
+  SettingsDialog* dialog = OpenOnce(settingsDialog_, context_.folders, settings_);
+  dialog->show();
+  dialog->raise();
+  dialog->activateWindow();
 }
 
-void Main::ShowRunDialog(RunMode mode) {
-  if (!runDialog_) {
-    runDialog_ = new DisStartForm(context_, *progress_, this);
-    runDialog_->setAttribute(Qt::WA_DeleteOnClose);
-  }
-  runDialog_->Configure(mode, DataFileTitle());
-  runDialog_->show();
-  runDialog_->raise();
-  runDialog_->activateWindow();
+void MainWindow::ShowRunDialog(RunMode mode) {
+  RunDialog* dialog = OpenOnce(runDialog_, context_, *progress_);
+  dialog->Configure(mode, DataFileTitle());
+  dialog->show();
+  dialog->raise();
+  dialog->activateWindow();
 }
 
-void Main::ShowHelp() {
+void MainWindow::ShowHelp() {
   context_.services.ShowHelpContents(this);
 }
 
-void Main::ShowAbout() {
-  if (!aboutForm_) {
-    aboutForm_ = new AboutForm(context_.services, this);
-    aboutForm_->setAttribute(Qt::WA_DeleteOnClose);
-  }
-  aboutForm_->show();
-  aboutForm_->raise();
-  aboutForm_->activateWindow();
+void MainWindow::ShowAbout() {
+  AboutBox* box = OpenOnce(aboutBox_, context_.services);
+  box->show();
+  box->raise();
+  box->activateWindow();
 }
 
-void Main::UnloadWindows() {
+void MainWindow::CloseWindows() {
   dataSubWindow_->close();
-  progress_->Unload();
+  progress_->close();
   if (runDialog_) runDialog_->close();
-  if (setForm_) setForm_->close();
-  if (cropForm_) cropForm_->close();
-  if (aboutForm_) aboutForm_->close();
+  if (settingsDialog_) settingsDialog_->close();
+  if (cropDialog_) cropDialog_->close();
+  if (aboutBox_) aboutBox_->close();
   // Whatever else this window opened (the help window): closed without a question too.
   for (QWidget* child : findChildren<QWidget*>()) {
     if (child->isWindow() && child->isVisible()) child->close();
   }
 }
 
-void Main::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
   // The one way out, whatever closes the window: nothing is asked and nothing saved.
-  UnloadWindows();
+  CloseWindows();
   event->accept();
 }
 

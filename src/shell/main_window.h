@@ -1,9 +1,12 @@
 // The main window: a multiple-document frame holding the data window, with the menus, the
-// three-panel status bar and the commands the shell answers itself.
+// three-panel status bar and the commands the shell answers itself. One function,
+// UpdateCommands(), sets every data command's enabled state from the loaded data; every change
+// of the data goes through DataChanged(), which also closes the dialogs opened on the old data.
 #pragma once
 
 #include <QMainWindow>
 #include <QPointer>
+#include <functional>
 
 #include "dataset/command_availability.h"
 #include "dataset/data_loader.h"
@@ -15,23 +18,27 @@ class QMdiSubWindow;
 
 namespace marbleset::shell {
 
-class AboutForm;
-class CropForm;
-class DataForm;
-class DisStartForm;
+class AboutBox;
+class CropDialog;
+class DataWindow;
 class ProgressWindow;
-class SetForm;
+class RunDialog;
+class SettingsDialog;
 class SettingsStore;
 enum class RunMode;
 
-class Main : public QMainWindow {
+// What the program sets on the application before its first window: its name and the desktop
+// entry. No display name is set, so the window system shows every title exactly as given.
+void SetUpApplication();
+
+class MainWindow : public QMainWindow {
   Q_OBJECT
 
  public:
-  // Starts in a fixed order: the settings are read, the windows placed, the file state
-  // cleared and every data command disabled.
-  Main(ShellContext& context, SettingsStore& settings, QWidget* parent = nullptr);
-  ~Main() override;
+  // Built in a fixed order: menus, status bar, the stored folders, the windows, then the
+  // commands' states for the data (none at start).
+  MainWindow(ShellContext& context, SettingsStore& settings, QWidget* parent = nullptr);
+  ~MainWindow() override;
 
   // Status-bar panel 1: the loaded data file's own name, without its folder.
   QString DataFileTitle() const;
@@ -40,8 +47,11 @@ class Main : public QMainWindow {
 
   QAction* CommandAction(marbleset::DataCommand command) const;
   ProgressWindow& Progress() const { return *progress_; }
-  DataForm& DataWindow() const { return *dataForm_; }
-  QMdiArea& Workspace() const { return *mdi_; }
+  DataWindow& Data() const { return *dataWindow_; }
+  QMdiArea& Workspace() const { return *workspace_; }
+  // The dialogs now open, or null.
+  RunDialog* OpenRunDialog() const;
+  CropDialog* OpenCropDialog() const;
 
   // The commands, as the menus run them.
   void OpenBinary();
@@ -54,9 +64,11 @@ class Main : public QMainWindow {
   void ShowHelp();
   void ShowAbout();
 
-  // Closes every secondary window without saving anything: the data window, the progress
-  // window, the run dialog, the settings dialog, then the others.
-  void UnloadWindows();
+  // Enables each data command exactly when the core offers it for the loaded data.
+  void UpdateCommands();
+
+  // Closes every secondary window without saving anything.
+  void CloseWindows();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -64,23 +76,33 @@ class Main : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  struct MenuCommand {
+    const char* name;
+    const char* caption;
+    std::function<void()> run;
+  };
   void BuildMenus();
+  void AddCommands(QMenu* menu, std::initializer_list<MenuCommand> commands);
   void BuildStatusBar();
   void PlaceWindows();
-  void ApplyCommandStates(const marbleset::CommandStates& states);
   void OpenDataFile(marbleset::DataKind kind);
+  void DataChanged();
   void ShowLoadedData();
   void ShowCounts();
   void FitDataWindow();
-  QAction* AddCommand(QMenu* menu, const char* name, const QString& caption);
+  void CloseDataDialogs();
+  template <typename Window, typename... Args>
+  Window* OpenOnce(QPointer<Window>& window, Args&&... args);
 
   ShellContext& context_;
   SettingsStore& settings_;
-  QMdiArea* mdi_ = nullptr;
-  DataForm* dataForm_ = nullptr;
+  QMdiArea* workspace_ = nullptr;
+  DataWindow* dataWindow_ = nullptr;
   QMdiSubWindow* dataSubWindow_ = nullptr;
   ProgressWindow* progress_ = nullptr;
-  QLabel* panels_[3] = {nullptr, nullptr, nullptr};
+  QLabel* fileNamePanel_ = nullptr;
+  QLabel* otuCountPanel_ = nullptr;
+  QLabel* charCountPanel_ = nullptr;
   QAction* commandActions_[marbleset::kDataCommandCount] = {};
   // The data window fills the workspace until the first file is shown in it.
   bool fitDataWindow_ = true;
@@ -89,10 +111,10 @@ class Main : public QMainWindow {
   int openFilterIndex_ = 0;
   QString openName_;
 
-  QPointer<DisStartForm> runDialog_;
-  QPointer<CropForm> cropForm_;
-  QPointer<SetForm> setForm_;
-  QPointer<AboutForm> aboutForm_;
+  QPointer<RunDialog> runDialog_;
+  QPointer<CropDialog> cropDialog_;
+  QPointer<SettingsDialog> settingsDialog_;
+  QPointer<AboutBox> aboutBox_;
 };
 
 }  // namespace marbleset::shell

@@ -20,7 +20,7 @@ std::string TenthsText(int tenths) {
   return text;
 }
 
-SettledField SettleField(std::string_view text, int16_t stored, int16_t lower, int16_t upper) {
+SettledField SettleField(std::string_view text, int stored, int lower, int upper) {
   std::string current(text);
   auto read = [&current] {
     const double v = NumericValue(current);
@@ -29,48 +29,53 @@ SettledField SettleField(std::string_view text, int16_t stored, int16_t lower, i
   if (10 * read() > upper) current = TenthsText(upper);
   if (10 * read() < lower) current = TenthsText(lower);
   // Within the bounds now, so the product fits; nearbyint rounds ties to even.
-  const auto settled = static_cast<int16_t>(std::nearbyint(10 * read()));
+  const auto settled = static_cast<int>(std::nearbyint(10 * read()));
   if (settled != stored) current = TenthsText(settled);
   return {settled, current};
 }
 
-NumericField::NumericField(QLineEdit* text, QScrollBar* bar) : text_(text), bar_(bar) {
-  text_->installEventFilter(this);
-  connect(bar_, &QScrollBar::valueChanged, this, [this] { ShowStored(); });
+NumericField::NumericField(QLineEdit* edit, QScrollBar* arrows) : edit_(edit), arrows_(arrows) {
+  edit_->installEventFilter(this);
+  connect(arrows_, &QScrollBar::valueChanged, this, [this] { ShowStored(); });
 }
 
-void NumericField::Configure(int16_t lower, int16_t upper, int16_t step, int16_t start) {
-  bar_->setRange(-upper, -lower);
-  bar_->setSingleStep(step);
-  bar_->setPageStep(step);
-  bar_->setValue(-start);
+void NumericField::SetVisible(bool visible) {
+  edit_->setVisible(visible);
+  arrows_->setVisible(visible);
+}
+
+void NumericField::Configure(int lower, int upper, int step, int start) {
+  arrows_->setRange(-upper, -lower);
+  arrows_->setSingleStep(step);
+  arrows_->setPageStep(step);
+  arrows_->setValue(-start);
   ShowStored();
 }
 
 void NumericField::Clear() {
-  text_->clear();
+  edit_->clear();
 }
 
-int16_t NumericField::Value() const {
-  return static_cast<int16_t>(-bar_->value());
+int NumericField::Value() const {
+  return -arrows_->value();
 }
 
 void NumericField::Settle() {
-  const auto lower = static_cast<int16_t>(-bar_->maximum());
-  const auto upper = static_cast<int16_t>(-bar_->minimum());
-  const SettledField settled = SettleField(text_->text().toStdString(), Value(), lower, upper);
-  bar_->setValue(-settled.stored);  // rewrites the text when the value changes
+  const int lower = -arrows_->maximum();
+  const int upper = -arrows_->minimum();
+  const SettledField settled = SettleField(edit_->text().toStdString(), Value(), lower, upper);
+  arrows_->setValue(-settled.stored);  // rewrites the text when the value changes
   const QString text = QString::fromStdString(settled.text);
-  if (text_->text() != text) text_->setText(text);
+  if (edit_->text() != text) edit_->setText(text);
 }
 
 bool NumericField::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == text_ && event->type() == QEvent::FocusOut) Settle();
+  if (watched == edit_ && event->type() == QEvent::FocusOut) Settle();
   return QObject::eventFilter(watched, event);
 }
 
 void NumericField::ShowStored() {
-  text_->setText(QString::fromStdString(TenthsText(Value())));
+  edit_->setText(QString::fromStdString(TenthsText(Value())));
 }
 
 }  // namespace marbleset::shell

@@ -1,9 +1,10 @@
-// The run dialog's numeric fields: a text box paired with a vertical scroll bar that stores the
-// value in tenths. The runs read the stored value, never the text.
+// The run dialog's numeric fields: a text box paired with a vertical scroll bar whose arrows step
+// the value. The field holds its value in tenths, the unit of one decimal the user may type; the
+// dialog turns tenths into the core's counts and percentages when a run starts, and the runs
+// read the stored value, never the text.
 #pragma once
 
 #include <QObject>
-#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -17,7 +18,7 @@ namespace marbleset::shell {
 std::string TenthsText(int tenths);
 
 struct SettledField {
-  int16_t stored;
+  int stored;
   std::string text;
 };
 
@@ -26,7 +27,7 @@ struct SettledField {
 // the lower bound, and ten times the number, rounded half to even, is stored. The text is
 // rewritten only when the stored value changes or a bound was applied, so typing 100.04 over a
 // stored 1000 keeps the text the user typed.
-SettledField SettleField(std::string_view text, int16_t stored, int16_t lower, int16_t upper);
+SettledField SettleField(std::string_view text, int stored, int lower, int upper);
 
 // Binds a text box to a scroll bar. The scroll bar holds the negated value so that its upper
 // arrow (which lowers a Qt scroll bar's value) raises the field's value, and a track click above
@@ -35,18 +36,19 @@ class NumericField : public QObject {
   Q_OBJECT
 
  public:
-  NumericField(QLineEdit* text, QScrollBar* bar);
+  NumericField(QLineEdit* edit, QScrollBar* arrows);
 
   // Bounds and step in tenths, and the start value, shown at once.
-  void Configure(int16_t lower, int16_t upper, int16_t step, int16_t start);
-  // The designed state: empty text.
+  void Configure(int lower, int upper, int step, int start);
+  // An empty text, as before the dialog is given a mode.
   void Clear();
-  int16_t Value() const;
+  int Value() const;
   // The leave-the-field rule, also applied by "OK" before a run reads the value.
   void Settle();
 
-  QLineEdit* text() const { return text_; }
-  QScrollBar* bar() const { return bar_; }
+  QLineEdit* Edit() const { return edit_; }
+  QScrollBar* Arrows() const { return arrows_; }
+  void SetVisible(bool visible);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -54,8 +56,8 @@ class NumericField : public QObject {
  private:
   void ShowStored();
 
-  QLineEdit* text_;
-  QScrollBar* bar_;
+  QLineEdit* edit_;
+  QScrollBar* arrows_;
 };
 
 }  // namespace marbleset::shell

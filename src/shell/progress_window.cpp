@@ -1,77 +1,175 @@
 #include "shell/progress_window.h"
 
-#include <QCoreApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QThread>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 
-#include "shell/window_units.h"
-
 namespace marbleset::shell {
 
-ProgressWindow::ProgressWindow(QWidget* anchor)
-    : QDialog(anchor, Qt::Dialog | Qt::CustomizeWindowHint), anchor_(anchor) {
-  setObjectName("progForm");
+namespace {
+
+// Room left between the run dialog and the progress window.
+constexpr int kGap = 12;
+
+}  // namespace
+
+ProgressWindow::ProgressWindow(QWidget* parent) : QDialog(parent) {
+  setObjectName("progressWindow");
   setWindowTitle(QString());
-  setFixedSize(TwipsToPixelsX(*this, 3705), TwipsToPixelsY(*this, 1560));
+  setWindowModality(Qt::ApplicationModal);
 
-  label_ = new QLabel(this);
-  label_->setObjectName("Label1");
-  label_->setAlignment(Qt::AlignCenter);
-  label_->setGeometry(TwipsToPixelsX(*this, 240), TwipsToPixelsY(*this, 240),
-                      TwipsToPixelsX(*this, 3255), TwipsToPixelsY(*this, 255) + 4);
-
+  messageLabel_ = new QLabel(this);
+  messageLabel_->setObjectName("messageLabel");
+  messageLabel_->setAlignment(Qt::AlignCenter);
+  dataSetLabel_ = new QLabel(this);
+  dataSetLabel_->setObjectName("dataSetLabel");
+  dataSetLabel_->setAlignment(Qt::AlignCenter);
   bar_ = new QProgressBar(this);
-  bar_->setObjectName("ProgressBar");
+  bar_->setObjectName("progressBar");
   bar_->setRange(0, 100);
   bar_->setValue(0);
   bar_->setTextVisible(false);
-  bar_->setGeometry(TwipsToPixelsX(*this, 240), TwipsToPixelsY(*this, 720),
-                    TwipsToPixelsX(*this, 3255), TwipsToPixelsY(*this, 255));
+  cancelButton_ = new QPushButton("Cancel", this);
+  cancelButton_->setObjectName("cancelButton");
+  cancelButton_->setAutoDefault(false);
+  connect(cancelButton_, &QPushButton::clicked, this, &ProgressWindow::RequestCancel);
+
+  const QFontMetrics metrics(font());
+  bar_->setMinimumWidth(metrics.averageCharWidth() * 40);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(cancelButton_);
+  buttons->addStretch();
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(messageLabel_);
+  layout->addWidget(dataSetLabel_);
+  layout->addWidget(bar_);
+  layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void ProgressWindow::BeginRun(QWidget* beside, std::size_t dataSets) {
+  dataSets_ = dataSets;
+  running_ = true;
+  cancelRequested_ = false;
+  postedStep_ = -1;
+  messageLabel_->clear();
+  dataSetLabel_->clear();
+  bar_->setValue(0);
+  cancelButton_->setEnabled(true);
+  adjustSize();
+  PlaceBeside(beside);
+  show();
+  raise();
+  activateWindow();
+}
+
+void ProgressWindow::EndRun() {
+  running_ = false;
+  hide();
+  messageLabel_->clear();
+  dataSetLabel_->clear();
+  bar_->setValue(0);
+}
+
+void ProgressWindow::RequestCancel() {
+  cancelRequested_ = true;
+  cancelButton_->setEnabled(false);
 }
 
 void ProgressWindow::Start(std::string_view message) {
-  label_->setText(QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())));
-  bar_->setValue(0);
-  PlaceOverAnchor();
-  show();
-  raise();
-  PaintNow();
+  const QString text = QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size()));
+  postedStep_ = -1;
+  if (QThread::currentThread() == thread()) {
+    ShowStart(text);
+    return;
+  }
+  // Waiting here keeps the order of what the window shows the order of the run's reports, and
+  // lets the window be on screen before the run's first step.
+  QMetaObject::invokeMethod(
+      this, [this, text] { ShowStart(text); }, Qt::BlockingQueuedConnection);
 }
 
 void ProgressWindow::Advance(double percent) {
-  const int value = static_cast<int>(std::lround(std::clamp(percent, 0.0, 100.0)));
-  if (value == bar_->value()) return;
-  bar_->setValue(value);
-  PaintNow();
+  percent = std::clamp(percent, 0.0, 100.0);
+  const int step = static_cast<int>(std::lround(percent * 10));
+  if (postedStep_.exchange(step) == step) return;
+  if (QThread::currentThread() == thread()) {
+    ShowPercent(percent);
+    return;
+  }
+  QMetaObject::invokeMethod(
+      this, [this, percent] { ShowPercent(percent); }, Qt::QueuedConnection);
 }
 
-void ProgressWindow::Unload() {
-  hide();
-  label_->clear();
+void ProgressWindow::ShowStart(const QString& message) {
+  messageLabel_->setText(message);
+  dataSetLabel_->clear();
   bar_->setValue(0);
+  if (!isVisible()) show();
+  emit Started(message);
+}
+
+void ProgressWindow::ShowPercent(double percent) {
+  bar_->setValue(static_cast<int>(std::lround(percent)));
+  if (dataSets_ == 0) return;
+  // A generator reports 100 * d / n percent as it starts data set d of n.
+  const auto count = static_cast<double>(dataSets_);
+  const auto made =
+      static_cast<std::size_t>(std::clamp(std::round(percent * count / 100), 1.0, count));
+  dataSetLabel_->setText(QString("Data set %1 of %2").arg(made).arg(dataSets_));
 }
 
 QString ProgressWindow::Message() const {
-  return label_->text();
+  return messageLabel_->text();
+}
+
+QString ProgressWindow::DataSetLine() const {
+  return dataSetLabel_->text();
 }
 
 int ProgressWindow::Percent() const {
   return bar_->value();
 }
 
-void ProgressWindow::PlaceOverAnchor() {
-  if (!anchor_) return;
-  const QRect main = anchor_->geometry();
-  move(main.left() + (main.width() - width()) / 2, main.top() + main.height() / 2);
+void ProgressWindow::closeEvent(QCloseEvent* event) {
+  // During a run the window goes when the run has ended, not before: closing it asks the run
+  // to stop.
+  if (!running_) {
+    QDialog::closeEvent(event);
+    return;
+  }
+  event->ignore();
+  RequestCancel();
 }
 
-void ProgressWindow::PaintNow() {
-  // The run keeps the user-interface thread busy, so the window is painted here and now; user
-  // input stays queued until the run has returned.
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  repaint();
+void ProgressWindow::reject() {
+  if (running_) {
+    RequestCancel();
+  } else {
+    QDialog::reject();
+  }
+}
+
+void ProgressWindow::PlaceBeside(const QWidget* beside) {
+  if (beside == nullptr || !beside->isVisible()) return;
+  const QRect dialog = beside->frameGeometry();
+  const QScreen* screen = beside->screen();
+  const QRect room = screen != nullptr ? screen->availableGeometry() : QRect();
+  const QSize size = frameSize().isValid() && isVisible() ? frameSize() : sizeHint();
+  int x = dialog.right() + 1 + kGap;
+  if (room.isValid() && x + size.width() > room.right()) {
+    x = std::max(room.left(), dialog.left() - kGap - size.width());
+  }
+  move(x, dialog.top());
 }
 
 }  // namespace marbleset::shell

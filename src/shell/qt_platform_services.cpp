@@ -6,9 +6,12 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QProcess>
+#include <QScreen>
 #include <QUrl>
+#include <algorithm>
 
 #include "shell/help_window.h"
 #include "shell/settings_store.h"
@@ -48,7 +51,26 @@ std::optional<FileChoice> RunFileDialog(QWidget* parent, const FileDialogRequest
 
 }  // namespace
 
-QtPlatformServices::QtPlatformServices(const marbleset::ProcessState& state) : state_(state) {}
+void PlaceHelpWindow(QWidget& help, const QWidget* mainWindow) {
+  const QScreen* screen = mainWindow != nullptr ? mainWindow->screen() : help.screen();
+  if (screen == nullptr) return;
+  const QRect room = screen->availableGeometry();
+  // The right half of the screen, below the main window's menu bar, so the menus and the
+  // start of the data rows stay in sight.
+  int top = room.top();
+  if (mainWindow != nullptr) {
+    const auto* main = qobject_cast<const QMainWindow*>(mainWindow);
+    const QWidget* below =
+        main != nullptr && main->centralWidget() != nullptr ? main->centralWidget() : mainWindow;
+    top = std::max(top, below->mapToGlobal(QPoint(0, 0)).y());
+  }
+  const int width = std::min(help.width(), room.width() / 2);
+  const int height = std::min(help.height(), room.bottom() - top - 40);
+  help.resize(width, std::max(height, room.height() / 3));
+  help.move(room.left() + room.width() - help.width(), top);
+}
+
+QtPlatformServices::QtPlatformServices(const ShellFolders& folders) : folders_(folders) {}
 
 QtPlatformServices::~QtPlatformServices() = default;
 
@@ -75,7 +97,7 @@ void QtPlatformServices::StartEditor(const QString& path) {
   // The program never waits for the editor, and an editor that cannot be started is not an
   // error worth interrupting the user for.
 #ifdef Q_OS_WIN
-  QString folder = FromStd(state_.WinDir);
+  QString folder = folders_.windowsFolder;
   if (!folder.endsWith('\\')) folder += '\\';
   QProcess::startDetached(folder + "notepad.exe", {path});
 #else
@@ -92,7 +114,10 @@ HelpWindow* QtPlatformServices::OpenHelpWindow() const {
 }
 
 void QtPlatformServices::ShowHelpContents(QWidget* parent) {
-  if (!help_) help_ = new HelpWindow(parent ? parent->window() : nullptr);
+  if (!help_) {
+    help_ = new HelpWindow(parent ? parent->window() : nullptr);
+    PlaceHelpWindow(*help_, parent ? parent->window() : nullptr);
+  }
   help_->ShowContents();
 }
 

@@ -4,17 +4,20 @@
 
 #include <QPointer>
 
-#include "dataset/data_set.h"
 #include "shell/platform_services.h"
 
 namespace marbleset::shell {
 
 class HelpWindow;
+struct ShellFolders;
+
+// Places the help window on the right half of the screen below the main window's menu bar.
+void PlaceHelpWindow(QWidget& help, const QWidget* mainWindow);
 
 class QtPlatformServices : public PlatformServices {
  public:
-  // state gives the Windows folder, from which the editor is started on Windows.
-  explicit QtPlatformServices(const marbleset::ProcessState& state);
+  // folders give the Windows folder, from which the editor is started on Windows.
+  explicit QtPlatformServices(const ShellFolders& folders);
   ~QtPlatformServices() override;
 
   std::optional<FileChoice> ChooseOpenFile(QWidget* parent, const FileDialogRequest&) override;
@@ -29,7 +32,7 @@ class QtPlatformServices : public PlatformServices {
   HelpWindow* OpenHelpWindow() const;
 
  private:
-  const marbleset::ProcessState& state_;
+  const ShellFolders& folders_;
   QPointer<HelpWindow> help_;
 };
 

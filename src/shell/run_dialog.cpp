@@ -1,22 +1,29 @@
 #include "shell/run_dialog.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <algorithm>
+#include <QVBoxLayout>
 #include <cerrno>
+#include <cmath>
 #include <exception>
 
 #include "dataset/errors.h"
+#include "dataset/item_reader.h"
+#include "dataset/output_file.h"
 #include "distances/distance_run.h"
+#include "distances/distance_settings.h"
+#include "resampling/generator_settings.h"
 #include "resampling/generators.h"
+#include "shell/background_run.h"
 #include "shell/numeric_field.h"
 #include "shell/output_names.h"
 #include "shell/progress_window.h"
@@ -25,16 +32,8 @@
 namespace marbleset::shell {
 namespace {
 
-// The titles are also what "OK" dispatches on.
-const QString kDistancesTitle = QStringLiteral("Calculate distances");
-const QString kBootStrapsTitle = QStringLiteral("Generate Bootstraps");
-const QString kPermutationsTitle = QStringLiteral("Permutations");
-const QString kGenStrapsTitle = QStringLiteral("Generate Genstraps");
-const QString kResamplingTitle = QStringLiteral("Generate random resampled sets");
-const QString kMissStrapsTitle = QStringLiteral("Generate MissStraps");
-const QString kNoiseTitle = QStringLiteral("Generate Noise");
-
 const QString kWriteErrorTitle = QStringLiteral("File write error");
+const QString kReadErrorTitle = QStringLiteral("File read error");
 const QString kPhylipFilter = QStringLiteral("Phylip files (*.phy)");
 
 struct ModeText {
@@ -46,29 +45,49 @@ struct ModeText {
 ModeText TextOf(RunMode mode) {
   switch (mode) {
     case RunMode::kDistances:
-      return {kDistancesTitle, "Save distances as", "Text files (*.txt)"};
+      return {"Calculate distances", "Save distances as", "Text files (*.txt)"};
     case RunMode::kBootStraps:
-      return {kBootStrapsTitle, "Save bootstraps as", kPhylipFilter};
+      return {"Generate Bootstraps", "Save bootstraps as", kPhylipFilter};
     case RunMode::kPermutations:
-      return {kPermutationsTitle, "Save permutations as", kPhylipFilter};
+      return {"Permutations", "Save permutations as", kPhylipFilter};
     case RunMode::kGenStraps:
-      return {kGenStrapsTitle, "Save GenStraps as", kPhylipFilter};
+      return {"Generate Genstraps", "Save GenStraps as", kPhylipFilter};
     case RunMode::kRandomResampling:
-      return {kResamplingTitle, "Save data sets as", kPhylipFilter};
+      return {"Generate random resampled sets", "Save data sets as", kPhylipFilter};
     case RunMode::kMissStraps:
-      return {kMissStrapsTitle, "Save MissStraps as", kPhylipFilter};
+      return {"Generate MissStraps", "Save MissStraps as", kPhylipFilter};
     case RunMode::kNoise:
-      return {kNoiseTitle, "Save noise as", kPhylipFilter};
+      return {"Generate Noise", "Save noise as", kPhylipFilter};
   }
   return {};
 }
 
-// Where each control stands, in twips (1/1440 inch): Left, Top, Width, Height.
-struct Twips {
-  int left, top, width, height;
-};
-constexpr int kClientWidth = 5100;
-constexpr int kClientHeight = 3525;
+marbleset::Generator GeneratorOf(RunMode mode) {
+  switch (mode) {
+    case RunMode::kPermutations:
+      return marbleset::Generator::kPermutations;
+    case RunMode::kGenStraps:
+      return marbleset::Generator::kGenStraps;
+    case RunMode::kRandomResampling:
+      return marbleset::Generator::kRandomResampling;
+    case RunMode::kMissStraps:
+      return marbleset::Generator::kMissStraps;
+    case RunMode::kNoise:
+      return marbleset::Generator::kNoise;
+    default:
+      return marbleset::Generator::kBootStraps;
+  }
+}
+
+// The numeric fields hold tenths: the core's bounds, which have at most one decimal, times ten.
+int Tenths(double value) {
+  return static_cast<int>(std::lround(value * 10));
+}
+
+void ConfigureField(NumericField& field, const marbleset::SettingBounds& bounds) {
+  field.Configure(Tenths(bounds.lowest), Tenths(bounds.highest), Tenths(bounds.step),
+                  Tenths(bounds.start));
+}
 
 // A file the overwrite question is about: something that is there and is not a folder. A path
 // the file system cannot examine at all counts as absent; the run then reports why it cannot
@@ -78,315 +97,366 @@ bool OutputExists(const QString& path) {
   return info.exists() && !info.isDir();
 }
 
-void FillList(QComboBox* list, const std::vector<std::string_view>& entries, int selected) {
-  for (const std::string_view entry : entries) {
-    list->addItem(QString::fromUtf8(entry.data(), static_cast<qsizetype>(entry.size())));
+template <typename Entry, typename Name>
+void FillList(QComboBox* list, std::span<const Entry> entries, Entry selected, Name name) {
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    list->addItem(FromStd(name(entries[i])));
+    if (entries[i] == selected) list->setCurrentIndex(static_cast<int>(i));
   }
-  list->setCurrentIndex(selected);
 }
-
-// Restores the normal pointer however the run ends.
-class BusyPointer {
- public:
-  BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyPointer() { QApplication::restoreOverrideCursor(); }
-  BusyPointer(const BusyPointer&) = delete;
-  BusyPointer& operator=(const BusyPointer&) = delete;
-};
 
 }  // namespace
 
-DisStartForm::DisStartForm(ShellContext& context, ProgressWindow& progress, QWidget* parent)
-    : QDialog(parent), context_(context), progress_(progress) {
-  setObjectName(QStringLiteral("DisStartForm"));
-  setModal(false);
-  BuildControls();
-  PlaceControls();
-  SetTabOrder();
-  ResetToDesign();
+marbleset::DataCommand CommandOf(RunMode mode) {
+  switch (mode) {
+    case RunMode::kDistances:
+      return marbleset::DataCommand::kDistances;
+    case RunMode::kBootStraps:
+      return marbleset::DataCommand::kBootStraps;
+    case RunMode::kPermutations:
+      return marbleset::DataCommand::kPermutation;
+    case RunMode::kGenStraps:
+      return marbleset::DataCommand::kGenstraps;
+    case RunMode::kRandomResampling:
+      return marbleset::DataCommand::kRandomResampling;
+    case RunMode::kMissStraps:
+      return marbleset::DataCommand::kMis;
+    case RunMode::kNoise:
+      return marbleset::DataCommand::kNoise;
+  }
+  return marbleset::DataCommand::kDistances;
 }
 
-DisStartForm::~DisStartForm() = default;
+RunDialog::RunDialog(ShellContext& context, ProgressWindow& progress, QWidget* parent)
+    : QDialog(parent), context_(context), progress_(progress) {
+  setObjectName(QStringLiteral("runDialog"));
+  setModal(false);
+  BuildControls();
+  BuildLayout();
+  SetTabOrder();
+  Reset();
+}
 
-void DisStartForm::BuildControls() {
-  auto named = [](QWidget* widget, const char* name) {
+RunDialog::~RunDialog() = default;
+
+void RunDialog::BuildControls() {
+  auto named = [](auto* widget, const char* name) {
     widget->setObjectName(QLatin1String(name));
     return widget;
   };
-  label1_ = static_cast<QLabel*>(named(new QLabel(this), "Label1"));
-  label2_ = static_cast<QLabel*>(named(new QLabel(tr("Output file"), this), "Label2"));
-  label3_ = static_cast<QLabel*>(named(new QLabel(this), "Label3"));
-  label4_ = static_cast<QLabel*>(named(new QLabel(this), "Label4"));
-  textFile_ = static_cast<QLineEdit*>(named(new QLineEdit(this), "TextFile"));
-  command1_ = static_cast<QPushButton*>(named(new QPushButton(tr("OK"), this), "Command1"));
-  command2_ = static_cast<QPushButton*>(named(new QPushButton(tr("Cancel"), this), "Command2"));
-  command3_ = static_cast<QPushButton*>(named(new QPushButton(tr("Browse"), this), "Command3"));
-  command4_ =
-      static_cast<QPushButton*>(named(new QPushButton(tr("Phylip infile"), this), "Command4"));
-  command3_->setToolTip(tr("Change output file"));
-  combo1_ = static_cast<QComboBox*>(named(new QComboBox(this), "Combo1"));
-  combo2_ = static_cast<QComboBox*>(named(new QComboBox(this), "Combo2"));
-  optionDis_ =
-      static_cast<QRadioButton*>(named(new QRadioButton(tr("Distances"), this), "OptionDis"));
-  optionSim_ =
-      static_cast<QRadioButton*>(named(new QRadioButton(tr("Similarities"), this), "OptionSim"));
-  checkAverage_ =
-      static_cast<QCheckBox*>(named(new QCheckBox(tr("Matrix averaging"), this), "CheckAverage"));
+  outputLabel_ = named(new QLabel("Output file", this), "outputLabel");
+  outputPathEdit_ = named(new QLineEdit(this), "outputPathEdit");
+  browseButton_ = named(new QPushButton("Browse", this), "browseButton");
+  browseButton_->setToolTip("Change output file");
+  phylipInfileButton_ = named(new QPushButton("Phylip infile", this), "phylipInfileButton");
+  coefficientLabel_ = named(new QLabel("Coefficient", this), "coefficientLabel");
+  coefficientList_ = named(new QComboBox(this), "coefficientList");
+  distancesOption_ = named(new QRadioButton("Distances", this), "distancesOption");
+  similaritiesOption_ = named(new QRadioButton("Similarities", this), "similaritiesOption");
+  missingPolicyLabel_ = named(new QLabel("Missing data value", this), "missingPolicyLabel");
+  missingPolicyList_ = named(new QComboBox(this), "missingPolicyList");
+  dataSetCountLabel_ = named(new QLabel("Number of datasets", this), "dataSetCountLabel");
+  drawSizeLabel_ = named(new QLabel("Percentage", this), "drawSizeLabel");
+  averagingCheck_ = named(new QCheckBox("Matrix averaging", this), "averagingCheck");
+  okButton_ = named(new QPushButton("OK", this), "okButton");
+  cancelButton_ = named(new QPushButton("Cancel", this), "cancelButton");
 
-  auto* text1 = static_cast<QLineEdit*>(named(new QLineEdit(this), "Text1"));
-  auto* text2 = static_cast<QLineEdit*>(named(new QLineEdit(this), "Text2"));
-  auto* bar1 = static_cast<QScrollBar*>(named(new QScrollBar(Qt::Vertical, this), "VScroll1"));
-  auto* bar2 = static_cast<QScrollBar*>(named(new QScrollBar(Qt::Vertical, this), "VScroll2"));
-  // The bars take the focus when clicked, so a number being typed is settled before a step.
-  bar1->setFocusPolicy(Qt::StrongFocus);
-  bar2->setFocusPolicy(Qt::StrongFocus);
-  field1_ = std::make_unique<NumericField>(text1, bar1);
-  field2_ = std::make_unique<NumericField>(text2, bar2);
-
-  connect(command1_, &QPushButton::clicked, this, &DisStartForm::Confirm);
-  connect(command2_, &QPushButton::clicked, this, &DisStartForm::reject);
-  connect(command3_, &QPushButton::clicked, this, &DisStartForm::Browse);
-  connect(command4_, &QPushButton::clicked, this, &DisStartForm::UsePhylipInfile);
-}
-
-void DisStartForm::PlaceControls() {
-  const double perTwipX = logicalDpiX() / 1440.0;
-  const double perTwipY = logicalDpiY() / 1440.0;
-  auto place = [&](QWidget* widget, Twips at) {
-    QRect rect(qRound(at.left * perTwipX), qRound(at.top * perTwipY), qRound(at.width * perTwipX),
-               qRound(at.height * perTwipY));
-    // Captions may need more room than the design gives them in the user's font: a caption
-    // grows to the right, and an option or check box also about its centre in height. The other
-    // controls keep their designed size, which the toolkit draws well.
-    const bool caption = qobject_cast<QLabel*>(widget) || qobject_cast<QAbstractButton*>(widget);
-    const bool pushButton = qobject_cast<QPushButton*>(widget) != nullptr;
-    const QSize hint = widget->sizeHint();
-    if (caption && !pushButton) {
-      if (hint.width() > rect.width()) rect.setWidth(hint.width());
-      if (hint.height() > rect.height()) {
-        const int grow = hint.height() - rect.height();
-        rect.adjust(0, -grow / 2, 0, grow - grow / 2);
-      }
-    }
-    widget->setGeometry(rect);
-  };
-  place(label2_, {240, 120, 3255, 255});
-  place(textFile_, {240, 360, 3495, 375});
-  place(command3_, {3720, 240, 975, 375});
-  place(command4_, {3720, 600, 975, 375});
-  place(label1_, {240, 960, 1695, 255});
-  place(combo1_, {240, 1200, 1695, 315});
-  place(optionDis_, {2400, 1200, 1215, 195});
-  place(optionSim_, {2400, 1440, 1215, 195});
-  place(label3_, {240, 1920, 1575, 255});
-  place(label4_, {2280, 1920, 1455, 255});
-  place(combo2_, {240, 2160, 1695, 315});
-  place(field1_->text(), {240, 2160, 615, 375});
-  place(field1_->bar(), {840, 2160, 255, 375});
-  place(field2_->text(), {2280, 2160, 615, 375});
-  place(field2_->bar(), {2880, 2160, 255, 375});
-  place(checkAverage_, {240, 2640, 1695, 255});
-  place(command1_, {240, 3000, 1455, 375});
-  place(command2_, {2520, 3000, 1575, 375});
-  // "Browse" and "Phylip infile" form one column as wide as the wider caption needs, within the
-  // dialog's right edge.
-  const int clientWidth = qRound(kClientWidth * perTwipX);
-  const int room = clientWidth - command3_->x() - qRound(120 * perTwipX);
-  const int column = std::min(room, std::max({command3_->width(), command3_->sizeHint().width(),
-                                              command4_->sizeHint().width()}));
-  command3_->resize(column, command3_->height());
-  command4_->resize(column, command4_->height());
-  setFixedSize(clientWidth, qRound(kClientHeight * perTwipY));
-}
-
-void DisStartForm::SetTabOrder() {
-  const QWidget* order[] = {command1_,      command2_, combo1_,   field1_->text(),
-                            field1_->bar(), textFile_, command3_, field2_->text(),
-                            field2_->bar(), combo2_,   command4_, checkAverage_,
-                            optionDis_,     optionSim_};
-  for (std::size_t i = 1; i < std::size(order); ++i) {
-    setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+  auto* countEdit = named(new QLineEdit(this), "dataSetCountEdit");
+  auto* countArrows = named(new QScrollBar(Qt::Vertical, this), "dataSetCountArrows");
+  auto* sizeEdit = named(new QLineEdit(this), "drawSizeEdit");
+  auto* sizeArrows = named(new QScrollBar(Qt::Vertical, this), "drawSizeArrows");
+  // The arrows take the focus when clicked, so a number being typed is settled before a step.
+  for (QScrollBar* arrows : {countArrows, sizeArrows}) {
+    arrows->setFocusPolicy(Qt::StrongFocus);
+    arrows->setFixedHeight(countEdit->sizeHint().height());
   }
+  const int digits = countEdit->fontMetrics().horizontalAdvance(QStringLiteral("00000.0"));
+  countEdit->setFixedWidth(digits);
+  sizeEdit->setFixedWidth(digits);
+  dataSetCountField_ = std::make_unique<NumericField>(countEdit, countArrows);
+  drawSizeField_ = std::make_unique<NumericField>(sizeEdit, sizeArrows);
+
+  connect(okButton_, &QPushButton::clicked, this, &RunDialog::Confirm);
+  connect(cancelButton_, &QPushButton::clicked, this, &RunDialog::reject);
+  connect(browseButton_, &QPushButton::clicked, this, &RunDialog::Browse);
+  connect(phylipInfileButton_, &QPushButton::clicked, this, &RunDialog::UsePhylipInfile);
 }
 
-void DisStartForm::ResetToDesign() {
+void RunDialog::BuildLayout() {
+  // Two columns of settings with the output buttons in a third; every size comes from the
+  // controls' own size hints, so the dialog looks the same at any scale factor.
+  auto field = [](NumericField& numeric) {
+    auto* row = new QHBoxLayout;
+    row->setSpacing(0);
+    row->addWidget(numeric.Edit());
+    row->addWidget(numeric.Arrows());
+    row->addStretch();
+    return row;
+  };
+  auto* grid = new QGridLayout;
+  grid->setColumnStretch(0, 1);
+  grid->setColumnStretch(1, 1);
+  grid->addWidget(outputLabel_, 0, 0, 1, 2);
+  grid->addWidget(outputPathEdit_, 1, 0, 1, 2);
+  grid->addWidget(browseButton_, 1, 2);
+  grid->addWidget(phylipInfileButton_, 2, 2);
+  grid->addWidget(coefficientLabel_, 3, 0);
+  grid->addWidget(coefficientList_, 4, 0);
+  grid->addWidget(distancesOption_, 4, 1);
+  grid->addWidget(similaritiesOption_, 5, 1);
+  grid->addWidget(missingPolicyLabel_, 6, 0);
+  grid->addWidget(dataSetCountLabel_, 6, 0);
+  grid->addWidget(drawSizeLabel_, 6, 1);
+  grid->addWidget(missingPolicyList_, 7, 0);
+  grid->addLayout(field(*dataSetCountField_), 7, 0);
+  grid->addLayout(field(*drawSizeField_), 7, 1);
+  grid->addWidget(averagingCheck_, 8, 0, 1, 2);
+  grid->setRowMinimumHeight(2, phylipInfileButton_->sizeHint().height());
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(okButton_);
+  buttons->addStretch();
+  buttons->addWidget(cancelButton_);
+  buttons->addStretch();
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(grid);
+  layout->addSpacing(fontMetrics().height() / 2);
+  layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void RunDialog::SetTabOrder() {
+  QWidget* const order[] = {okButton_,
+                            cancelButton_,
+                            coefficientList_,
+                            dataSetCountField_->Edit(),
+                            dataSetCountField_->Arrows(),
+                            outputPathEdit_,
+                            browseButton_,
+                            drawSizeField_->Edit(),
+                            drawSizeField_->Arrows(),
+                            missingPolicyList_,
+                            phylipInfileButton_,
+                            averagingCheck_,
+                            distancesOption_,
+                            similaritiesOption_};
+  for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
+void RunDialog::Reset() {
   setWindowTitle(QString());
   saveTitle_.clear();
   saveFilter_.clear();
-  label1_->setText(tr("Coefficient"));
-  label3_->setText(tr("Missing data value"));
-  label4_->setText(tr("Percentage"));
-  textFile_->clear();
-  combo1_->clear();
-  combo2_->clear();
-  optionDis_->setChecked(true);
-  checkAverage_->setChecked(false);
-  field1_->Clear();
-  field2_->Clear();
-  for (QWidget* control : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) control->show();
+  drawSizeLabel_->setText("Percentage");
+  outputPathEdit_->clear();
+  coefficientList_->clear();
+  missingPolicyList_->clear();
+  distancesOption_->setChecked(true);
+  averagingCheck_->setChecked(false);
+  dataSetCountField_->Clear();
+  drawSizeField_->Clear();
 }
 
-void DisStartForm::Configure(RunMode mode, const QString& dataFileTitle) {
-  ResetToDesign();
+void RunDialog::Configure(RunMode mode, const QString& dataFileTitle) {
+  Reset();
+  mode_ = mode;
+  stamp_ = DataStamp::Of(context_.data);
   const ModeText text = TextOf(mode);
   setWindowTitle(text.title);
   saveTitle_ = text.saveTitle;
   saveFilter_ = text.saveFilter;
-  textFile_->setText(
-      ProposedOutputFile(mode, QString::fromStdString(context_.data.DataDir), dataFileTitle));
-  if (mode == RunMode::kDistances) {
+  outputPathEdit_->setText(ProposedOutputFile(mode, FromStd(context_.data.folder), dataFileTitle));
+  const bool distances = mode == RunMode::kDistances;
+  const std::initializer_list<QWidget*> distanceControls = {
+      coefficientLabel_,   coefficientList_,    distancesOption_,
+      similaritiesOption_, missingPolicyLabel_, missingPolicyList_};
+  for (QWidget* control : distanceControls) {
+    control->setVisible(distances);
+  }
+  dataSetCountLabel_->setVisible(!distances);
+  dataSetCountField_->SetVisible(!distances);
+  if (distances) {
     ConfigureDistances();
   } else {
-    ConfigureGenerator(mode);
+    ConfigureGenerator();
   }
-  PlaceControls();  // the captions are known now
 }
 
-void DisStartForm::ConfigureDistances() {
-  field1_->text()->hide();
-  field1_->bar()->hide();
-  field2_->text()->hide();
-  field2_->bar()->hide();
-  label4_->hide();
-  checkAverage_->setVisible(context_.data.MultiSet == 1);
-  const bool quantitative = context_.data.Quantitative != 0;
-  // The core's own lists, so a position chosen here is the coefficient the run computes.
-  FillList(combo1_, CoefficientNames(quantitative), 0);
-  FillList(combo2_, MissingPolicyNames(quantitative), 1);
+void RunDialog::ConfigureDistances() {
+  drawSizeLabel_->hide();
+  drawSizeField_->SetVisible(false);
+  averagingCheck_->setVisible(context_.data.multiSet);
+  // The core's own lists for the data's kind, so a position chosen here is the setting the run
+  // computes.
+  const marbleset::DataKind kind = context_.data.Kind();
+  const marbleset::DistanceSettings defaults = marbleset::DefaultDistanceSettings(kind);
+  FillList(coefficientList_, marbleset::CoefficientsFor(kind), defaults.coefficient,
+           marbleset::CoefficientName);
+  FillList(missingPolicyList_, marbleset::MissingPoliciesFor(kind), defaults.policy,
+           marbleset::MissingPolicyName);
+  distancesOption_->setChecked(defaults.distances);
+  similaritiesOption_->setChecked(!defaults.distances);
 }
 
-void DisStartForm::ConfigureGenerator(RunMode mode) {
-  for (QWidget* control :
-       {static_cast<QWidget*>(label1_), static_cast<QWidget*>(combo1_),
-        static_cast<QWidget*>(combo2_), static_cast<QWidget*>(optionDis_),
-        static_cast<QWidget*>(optionSim_), static_cast<QWidget*>(checkAverage_)}) {
-    control->hide();
-  }
-  label3_->setText(tr("Number of datasets"));
-  field1_->Configure(100, 10000, 100, 1000);
-  const auto allOtus = static_cast<int16_t>(10 * context_.data.NOtu);
-  switch (mode) {
+void RunDialog::ConfigureGenerator() {
+  averagingCheck_->hide();
+  ConfigureField(*dataSetCountField_, marbleset::kDataSetCountBounds);
+  const char* sizeCaption = nullptr;
+  switch (mode_) {
     case RunMode::kBootStraps:
-      label4_->setText(tr("Bootstrap %"));
-      field2_->Configure(10, 500, 10, 350);
+      sizeCaption = "Bootstrap %";
+      ConfigureField(*drawSizeField_, marbleset::kBootstrapPercentBounds);
       break;
     case RunMode::kNoise:
-      label4_->setText(tr("Noise %"));
-      field2_->Configure(10, 1000, 10, 100);
+      sizeCaption = "Noise %";
+      ConfigureField(*drawSizeField_, marbleset::kNoisePercentBounds);
       break;
     case RunMode::kRandomResampling:
-      label4_->setText(tr("Number of OTUs"));
-      field2_->Configure(10, allOtus, 10, allOtus);
+      sizeCaption = "Number of OTUs";
+      ConfigureField(*drawSizeField_, marbleset::OtuCountBounds(context_.data));
       break;
     default:
-      label4_->hide();
-      field2_->text()->hide();
-      field2_->bar()->hide();
       break;
   }
+  drawSizeLabel_->setVisible(sizeCaption != nullptr);
+  drawSizeField_->SetVisible(sizeCaption != nullptr);
+  if (sizeCaption != nullptr) drawSizeLabel_->setText(sizeCaption);
 }
 
-void DisStartForm::Browse() {
+void RunDialog::Browse() {
   FileDialogRequest request;
   request.title = saveTitle_;
   request.filter = saveFilter_;
-  request.initialFolder = QString::fromStdString(context_.data.DataDir);
+  request.initialFolder = FromStd(context_.data.folder);
   request.askOverwrite = false;  // "OK" asks, once, whichever way the path was set
   try {
     const std::optional<FileChoice> choice = context_.services.ChooseSaveFile(this, request);
-    if (choice) textFile_->setText(choice->path);
+    if (choice) outputPathEdit_->setText(choice->path);
   } catch (const std::exception& failure) {
-    ReportFailure(failure.what());
+    ReportFailure(kWriteErrorTitle, failure.what());
   }
 }
 
-void DisStartForm::UsePhylipInfile() {
-  textFile_->setText(PhylipInfile(QString::fromStdString(context_.state.PhylipDir)));
+void RunDialog::UsePhylipInfile() {
+  outputPathEdit_->setText(PhylipInfile(context_.folders.phylipFolder));
 }
 
-void DisStartForm::Confirm() {
+void RunDialog::Confirm() {
+  if (!DataIsAsOpened()) return;
   // The runs read the stored values, so a number still being typed is settled first.
-  if (!field1_->text()->isHidden()) field1_->Settle();
-  if (!field2_->text()->isHidden()) field2_->Settle();
+  if (dataSetCountField_->Edit()->isVisibleTo(this)) dataSetCountField_->Settle();
+  if (drawSizeField_->Edit()->isVisibleTo(this)) drawSizeField_->Settle();
+  const QString text = outputPathEdit_->text();
+  // A file name ends at a NUL character: the run would write to a different file than the one
+  // shown. No file system accepts such a name.
+  if (text.contains(QChar(0))) {
+    const QString shown = QString(text).replace(QChar(0), QChar(u'?'));
+    ReportFailure(kWriteErrorTitle, marbleset::FileProblem(ToStd(shown), EINVAL).c_str());
+    accept();
+    return;
+  }
+  const std::string path = ToStd(text);
+  // The data file is never an output: refused before the overwrite question, since the
+  // answer could only lose the data.
+  try {
+    marbleset::RefuseDataFileAsOutput(path, context_.data.fileName);
+  } catch (const std::exception& failure) {
+    ReportFailure(kWriteErrorTitle, failure.what());
+    return;
+  }
   if (!MayWriteOutput()) return;
-  RunByTitle();
+  Run(path);
   accept();
 }
 
-bool DisStartForm::MayWriteOutput() {
-  const QString path = textFile_->text();
+bool RunDialog::DataIsAsOpened() {
+  if (DataStamp::Of(context_.data) == stamp_ &&
+      marbleset::IsEnabled(marbleset::AvailableCommands(context_.data), CommandOf(mode_))) {
+    return true;
+  }
+  context_.services.ShowMessage(this, windowTitle(), kDataChangedText);
+  reject();
+  return false;
+}
+
+bool RunDialog::MayWriteOutput() {
+  const QString path = outputPathEdit_->text();
   if (!OutputExists(path)) return true;
   return context_.services.AskYesNo(this, QStringLiteral("Marbleset"),
                                     path + QStringLiteral(" already exists. Overwrite?"));
 }
 
-void DisStartForm::RunByTitle() {
-  const QString title = windowTitle();
-  const QString text = textFile_->text();
-  // A file name ends at a NUL character: the run would write to a different file than the one
-  // shown, without the overwrite question. No file system accepts such a name.
-  if (text.contains(QChar(0))) {
-    ReportFailure(
-        FileProblem(QString(text).replace(QChar(0), QChar(u'?')).toStdString(), EINVAL).c_str());
-    return;
-  }
-  const std::string path = QFile::encodeName(text).toStdString();
-  DataSet& data = context_.data;
-  UniformSource& source = context_.source;
-  const int16_t count = field1_->Value();
-  const int16_t second = field2_->Value();
-  if (title == kDistancesTitle) {
+void RunDialog::Run(const std::string& path) {
+  if (mode_ == RunMode::kDistances) {
     RunDistances(path);
-  } else if (title == kGenStrapsTitle) {
-    RunWithProgress([&] { GenerateGenStraps(data, source, count, path, progress_); });
-  } else if (title == kResamplingTitle) {
-    RunWithProgress([&] { GenerateResamplings(data, source, count, second, path, progress_); });
-  } else if (title == kMissStrapsTitle) {
-    RunWithProgress([&] { GenerateMissStraps(data, source, count, path, progress_); });
-  } else if (title == kNoiseTitle) {
-    RunWithProgress([&] { GenerateNoise(data, source, count, second, path, progress_); });
-  } else if (title == kBootStrapsTitle) {
-    RunWithProgress([&] { GenerateBootStraps(data, source, count, second, path, progress_); });
-  } else if (title == kPermutationsTitle) {
-    RunWithProgress([&] { GeneratePermutations(data, source, count, path, progress_); });
+  } else {
+    RunGenerator(path);
   }
 }
 
-void DisStartForm::RunDistances(const std::string& path) {
-  DistanceSettings settings;
-  settings.coefficient = combo1_->currentIndex();
-  settings.policy = combo2_->currentIndex();
-  settings.distances = optionDis_->isChecked();
-  settings.averaging = checkAverage_->isChecked();
-  DataSet& data = context_.data;
-  if (data.MultiSet != 0) {
-    RunWithProgress([&] { DistanceRunMulti(data, settings, path, progress_); });
-    return;
+void RunDialog::RunGenerator(const std::string& path) {
+  const marbleset::DataSet& data = context_.data;
+  marbleset::GeneratorSettings settings =
+      marbleset::DefaultGeneratorSettings(GeneratorOf(mode_), data);
+  // The fields hold tenths: a count's decimal does not count, a percentage keeps it.
+  settings.dataSets = static_cast<std::size_t>(dataSetCountField_->Value() / 10);
+  if (mode_ == RunMode::kBootStraps || mode_ == RunMode::kNoise) {
+    settings.percent = drawSizeField_->Value() / 10.0;
+  } else if (mode_ == RunMode::kRandomResampling) {
+    settings.otus = static_cast<std::size_t>(drawSizeField_->Value() / 10);
   }
+  marbleset::UniformSource& source = context_.source;
+  const std::exception_ptr failure =
+      RunInBackground(progress_, this, settings.dataSets, [&](marbleset::Progress& progress) {
+        marbleset::Generate(data, settings, source, path, progress);
+      });
+  if (!failure) return;
+  try {
+    std::rethrow_exception(failure);
+  } catch (const marbleset::RunCancelled&) {
+    // The user stopped the run; the output was discarded and there is nothing to say.
+  } catch (const std::exception& problem) {
+    ReportFailure(kWriteErrorTitle, problem.what());
+  }
+}
+
+void RunDialog::RunDistances(const std::string& path) {
+  const marbleset::DataSet& data = context_.data;
+  const marbleset::DataKind kind = data.Kind();
+  marbleset::DistanceSettings settings;
+  settings.coefficient = marbleset::CoefficientsFor(
+      kind)[static_cast<std::size_t>(std::max(0, coefficientList_->currentIndex()))];
+  settings.policy = marbleset::MissingPoliciesFor(
+      kind)[static_cast<std::size_t>(std::max(0, missingPolicyList_->currentIndex()))];
+  settings.distances = distancesOption_->isChecked();
   // One data set always gives its matrix; the averaging box is not offered for it.
-  settings.averaging = false;
+  settings.averaging = data.multiSet && averagingCheck_->isChecked();
+  const std::exception_ptr failure =
+      RunInBackground(progress_, this, 0, [&](marbleset::Progress& progress) {
+        if (data.multiSet) {
+          // The run reads the data file anew into a data set of its own; the loaded one stays
+          // as it is.
+          marbleset::ItemReader in = marbleset::ItemReader::OpenFile(data.fileName);
+          marbleset::DistanceRunMulti(data, settings, in, path, progress);
+        } else {
+          marbleset::DistanceRunSingle(data, settings, path, progress);
+        }
+      });
+  if (!failure) return;
   try {
-    const BusyPointer busy;
-    DistanceRunSingle(data, settings, path);
-  } catch (const std::exception& failure) {
-    ReportFailure(failure.what());
+    std::rethrow_exception(failure);
+  } catch (const marbleset::RunCancelled&) {
+    // The user stopped the run; the output was discarded and there is nothing to say.
+  } catch (const marbleset::IncompleteRunFailure& stopped) {
+    ReportFailure(kReadErrorTitle, stopped.what());
+  } catch (const std::exception& problem) {
+    ReportFailure(kWriteErrorTitle, problem.what());
   }
 }
 
-template <typename Run>
-void DisStartForm::RunWithProgress(Run&& run) {
-  try {
-    run();
-  } catch (const std::exception& failure) {
-    progress_.Unload();
-    ReportFailure(failure.what());
-    return;
-  }
-  progress_.Unload();
-}
-
-void DisStartForm::ReportFailure(const char* what) {
-  context_.services.ShowMessage(this, kWriteErrorTitle, QString::fromLocal8Bit(what));
+void RunDialog::ReportFailure(const QString& title, const char* what) {
+  context_.services.ShowMessage(this, title, QString::fromLocal8Bit(what));
 }
 
 }  // namespace marbleset::shell

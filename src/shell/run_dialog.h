@@ -1,12 +1,17 @@
 // The run dialog: one non-modal window through which every computation on the loaded data set
-// starts. Each of the seven menu commands configures it for one mode; "OK" asks before
-// overwriting, runs the mode's computation and closes the dialog.
+// starts. Each of the seven menu commands configures it for one RunMode; "OK" checks that the
+// data is still the data the dialog was opened on, asks before overwriting, runs the mode's
+// computation on a worker thread (the progress window beside the dialog offers Cancel) and
+// closes the dialog.
 #pragma once
 
 #include <QDialog>
 #include <QString>
 #include <memory>
 #include <string>
+
+#include "dataset/command_availability.h"
+#include "shell/data_stamp.h"
 
 class QCheckBox;
 class QComboBox;
@@ -31,58 +36,66 @@ enum class RunMode {
   kNoise
 };
 
-class DisStartForm : public QDialog {
+// The menu command that opens the dialog in mode.
+marbleset::DataCommand CommandOf(RunMode mode);
+
+class RunDialog : public QDialog {
   Q_OBJECT
 
  public:
-  DisStartForm(ShellContext& context, ProgressWindow& progress, QWidget* parent);
-  ~DisStartForm() override;
+  RunDialog(ShellContext& context, ProgressWindow& progress, QWidget* parent);
+  ~RunDialog() override;
 
-  // Puts the dialog back in its designed state, then applies the mode: title, visible fields,
-  // lists, numeric bounds and the proposed output file. dataFileTitle is the loaded data file's
-  // name without its folder, as the status bar shows it. Call before show().
+  // Applies the mode to the loaded data: title, visible fields, lists, numeric bounds and the
+  // proposed output file. dataFileTitle is the loaded data file's name without its folder, as
+  // the status bar shows it. Call before show().
   void Configure(RunMode mode, const QString& dataFileTitle);
+  RunMode Mode() const { return mode_; }
 
  private:
   void BuildControls();
-  void PlaceControls();
+  void BuildLayout();
   void SetTabOrder();
-  void ResetToDesign();
+  void Reset();
   void ConfigureDistances();
-  void ConfigureGenerator(RunMode mode);
+  void ConfigureGenerator();
 
   void Browse();
   void UsePhylipInfile();
   void Confirm();
+  bool DataIsAsOpened();
   bool MayWriteOutput();
-  void RunByTitle();
+  void Run(const std::string& path);
   void RunDistances(const std::string& path);
-  template <typename Run>
-  void RunWithProgress(Run&& run);
-  void ReportFailure(const char* what);
+  void RunGenerator(const std::string& path);
+  void ReportFailure(const QString& title, const char* what);
 
   ShellContext& context_;
   ProgressWindow& progress_;
+  RunMode mode_ = RunMode::kDistances;
+  DataStamp stamp_;
   QString saveTitle_;
   QString saveFilter_;
 
-  QLabel* label1_ = nullptr;
-  QLabel* label2_ = nullptr;
-  QLabel* label3_ = nullptr;
-  QLabel* label4_ = nullptr;
-  QLineEdit* textFile_ = nullptr;
-  QPushButton* command1_ = nullptr;
-  QPushButton* command2_ = nullptr;
-  QPushButton* command3_ = nullptr;
-  QPushButton* command4_ = nullptr;
-  QComboBox* combo1_ = nullptr;
-  QComboBox* combo2_ = nullptr;
-  QRadioButton* optionDis_ = nullptr;
-  QRadioButton* optionSim_ = nullptr;
-  QCheckBox* checkAverage_ = nullptr;
+  QLabel* outputLabel_ = nullptr;
+  QLineEdit* outputPathEdit_ = nullptr;
+  QPushButton* browseButton_ = nullptr;
+  QPushButton* phylipInfileButton_ = nullptr;
+  QLabel* coefficientLabel_ = nullptr;
+  QComboBox* coefficientList_ = nullptr;
+  QRadioButton* distancesOption_ = nullptr;
+  QRadioButton* similaritiesOption_ = nullptr;
+  QLabel* missingPolicyLabel_ = nullptr;
+  QComboBox* missingPolicyList_ = nullptr;
+  QLabel* dataSetCountLabel_ = nullptr;
+  // "Bootstrap %", "Noise %" or "Number of OTUs": how much of the data a data set draws.
+  QLabel* drawSizeLabel_ = nullptr;
+  QCheckBox* averagingCheck_ = nullptr;
+  QPushButton* okButton_ = nullptr;
+  QPushButton* cancelButton_ = nullptr;
   // Owned here rather than by their text boxes, so they are gone before the controls they watch.
-  std::unique_ptr<NumericField> field1_;
-  std::unique_ptr<NumericField> field2_;
+  std::unique_ptr<NumericField> dataSetCountField_;
+  std::unique_ptr<NumericField> drawSizeField_;
 };
 
 }  // namespace marbleset::shell

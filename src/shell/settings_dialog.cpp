@@ -1,14 +1,12 @@
 #include "shell/settings_dialog.h"
 
-#include <QDir>
-#include <QFileSystemModel>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QTreeView>
+#include <QTimer>
 #include <QVBoxLayout>
 
+#include "shell/folder_tree.h"
 #include "shell/settings_store.h"
 
 namespace marbleset::shell {
@@ -24,108 +22,77 @@ QLabel* BoldLabel(const QString& text, const QString& name, QWidget* parent) {
   return label;
 }
 
-QTreeView* FolderTree(QFileSystemModel* model, const QString& name, QWidget* parent) {
-  auto* tree = new QTreeView(parent);
-  tree->setObjectName(name);
-  tree->setModel(model);
-  tree->setHeaderHidden(true);
-  for (int column = 1; column < model->columnCount(); ++column) tree->hideColumn(column);
-  tree->setSelectionMode(QAbstractItemView::SingleSelection);
-  return tree;
-}
-
 }  // namespace
 
-SetForm::SetForm(marbleset::ProcessState& state, SettingsStore& store, QWidget* parent)
-    : QDialog(parent), state_(state), store_(store) {
-  setObjectName("SetForm");
+SettingsDialog::SettingsDialog(ShellFolders& folders, SettingsStore& store, QWidget* parent)
+    : QDialog(parent), folders_(folders), store_(store) {
+  setObjectName("settingsDialog");
   setWindowTitle("Settings");
 
-  model_ = new QFileSystemModel(this);
-  model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
-  model_->setRootPath(QDir::rootPath());
+  windowsFolderTree_ = new FolderTree(this);
+  windowsFolderTree_->setObjectName("windowsFolderTree");
+  phylipFolderTree_ = new FolderTree(this);
+  phylipFolderTree_->setObjectName("phylipFolderTree");
 
-  winTree_ = FolderTree(model_, "DirWin", this);
-  phylipTree_ = FolderTree(model_, "DirPhyl", this);
-
-  auto* ok = new QPushButton("OK", this);
-  ok->setObjectName("Command1");
-  ok->setDefault(true);
-  auto* cancel = new QPushButton("Cancel", this);
-  cancel->setObjectName("Command2");
-  connect(ok, &QPushButton::clicked, this, &SetForm::Accept);
-  connect(cancel, &QPushButton::clicked, this, &QDialog::close);
+  auto* okButton = new QPushButton("OK", this);
+  okButton->setObjectName("okButton");
+  okButton->setDefault(true);
+  auto* cancelButton = new QPushButton("Cancel", this);
+  cancelButton->setObjectName("cancelButton");
+  connect(okButton, &QPushButton::clicked, this, &SettingsDialog::Accept);
+  connect(cancelButton, &QPushButton::clicked, this, &QDialog::close);
 
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
+  buttons->addWidget(okButton);
+  buttons->addWidget(cancelButton);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(BoldLabel("Windows directory", "Label1", this));
-  layout->addWidget(winTree_);
-  layout->addWidget(BoldLabel("Phylip directory", "Label2", this));
-  layout->addWidget(phylipTree_);
+  layout->addWidget(BoldLabel("Windows directory", "windowsFolderLabel", this));
+  layout->addWidget(windowsFolderTree_);
+  layout->addWidget(BoldLabel("Phylip directory", "phylipFolderLabel", this));
+  layout->addWidget(phylipFolderTree_);
   layout->addLayout(buttons);
 
   const QFontMetrics metrics(font());
   resize(metrics.averageCharWidth() * 60, metrics.height() * 32);
 
-  ChooseWindowsFolder(FromStd(state_.WinDir));
-  ChoosePhylipFolder(FromStd(state_.PhylipDir));
-  // The folder lists fill in the background; keep each tree's folder in view as they do.
-  connect(model_, &QFileSystemModel::directoryLoaded, this, &SetForm::ShowCurrentFolders);
+  ChooseWindowsFolder(folders_.windowsFolder);
+  ChoosePhylipFolder(folders_.phylipFolder);
 }
 
-void SetForm::showEvent(QShowEvent* event) {
+void SettingsDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  ShowCurrentFolders();
+  // The trees know their height only once laid out: centre their folders then.
+  windowsFolderTree_->ShowCurrentFolder();
+  phylipFolderTree_->ShowCurrentFolder();
+  QTimer::singleShot(0, this, [this] {
+    windowsFolderTree_->ShowCurrentFolder();
+    phylipFolderTree_->ShowCurrentFolder();
+  });
 }
 
-void SetForm::ShowCurrentFolders() {
-  for (QTreeView* tree : {winTree_, phylipTree_}) {
-    if (tree->currentIndex().isValid()) {
-      tree->scrollTo(tree->currentIndex(), QAbstractItemView::PositionAtCenter);
-    }
-  }
+QString SettingsDialog::WindowsFolder() const {
+  return windowsFolderTree_->CurrentFolder();
 }
 
-QString SetForm::WindowsFolder() const {
-  return CurrentFolder(*winTree_);
+QString SettingsDialog::PhylipFolder() const {
+  return phylipFolderTree_->CurrentFolder();
 }
 
-QString SetForm::PhylipFolder() const {
-  return CurrentFolder(*phylipTree_);
+void SettingsDialog::ChooseWindowsFolder(const QString& folder) {
+  windowsFolderTree_->ChooseFolder(folder);
 }
 
-void SetForm::ChooseWindowsFolder(const QString& folder) {
-  ChooseFolder(*winTree_, folder);
+void SettingsDialog::ChoosePhylipFolder(const QString& folder) {
+  phylipFolderTree_->ChooseFolder(folder);
 }
 
-void SetForm::ChoosePhylipFolder(const QString& folder) {
-  ChooseFolder(*phylipTree_, folder);
-}
-
-QString SetForm::CurrentFolder(const QTreeView& tree) const {
-  const QModelIndex current = tree.currentIndex();
-  if (!current.isValid()) return QString();
-  return QDir::toNativeSeparators(model_->filePath(current));
-}
-
-void SetForm::ChooseFolder(QTreeView& tree, const QString& folder) {
-  // A stored folder that no longer exists has no place in the tree; the tree then has no
-  // current folder and OK keeps the stored value.
-  if (folder.isEmpty() || !QDir(folder).exists()) return;
-  const QModelIndex index = model_->index(QDir::cleanPath(QDir::fromNativeSeparators(folder)));
-  if (!index.isValid()) return;
-  tree.setCurrentIndex(index);
-  tree.scrollTo(index, QAbstractItemView::PositionAtCenter);
-}
-
-void SetForm::Accept() {
+void SettingsDialog::Accept() {
+  // A stored folder that no longer exists has no place in its tree; it is kept as stored.
   const QString windows = WindowsFolder();
   const QString phylip = PhylipFolder();
-  if (!windows.isEmpty()) state_.WinDir = ToStd(windows);
-  if (!phylip.isEmpty()) state_.PhylipDir = ToStd(phylip);
-  WriteSettings(store_, state_);
+  if (!windows.isEmpty()) folders_.windowsFolder = windows;
+  if (!phylip.isEmpty()) folders_.phylipFolder = phylip;
+  WriteSettings(store_, folders_);
   close();
 }
 

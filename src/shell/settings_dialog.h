@@ -4,25 +4,22 @@
 
 #include <QDialog>
 
-#include "dataset/data_set.h"
-
-class QFileSystemModel;
-class QTreeView;
-
 namespace marbleset::shell {
 
+class FolderTree;
 class SettingsStore;
+struct ShellFolders;
 
-class SetForm : public QDialog {
+class SettingsDialog : public QDialog {
   Q_OBJECT
 
  public:
-  SetForm(marbleset::ProcessState& state, SettingsStore& store, QWidget* parent);
+  SettingsDialog(ShellFolders& folders, SettingsStore& store, QWidget* parent);
 
   // The folder a tree shows as current; empty when none is.
   QString WindowsFolder() const;
   QString PhylipFolder() const;
-  // Makes folder the current one of a tree (tests, and the first showing).
+  // Makes folder the current one of a tree.
   void ChooseWindowsFolder(const QString& folder);
   void ChoosePhylipFolder(const QString& folder);
 
@@ -31,15 +28,11 @@ class SetForm : public QDialog {
 
  private:
   void Accept();
-  void ShowCurrentFolders();
-  QString CurrentFolder(const QTreeView& tree) const;
-  void ChooseFolder(QTreeView& tree, const QString& folder);
 
-  marbleset::ProcessState& state_;
+  ShellFolders& folders_;
   SettingsStore& store_;
-  QFileSystemModel* model_;
-  QTreeView* winTree_;
-  QTreeView* phylipTree_;
+  FolderTree* windowsFolderTree_;
+  FolderTree* phylipFolderTree_;
 };
 
 }  // namespace marbleset::shell

@@ -52,29 +52,28 @@ bool HoldsAFile(const QString& folder) {
   return dir.exists() && !dir.entryList(QDir::Files).isEmpty();
 }
 
-void ReadSettings(SettingsStore& store, marbleset::ProcessState& state,
-                  const FirstRunFolders& defaults) {
+void ReadSettings(SettingsStore& store, ShellFolders& folders, const FirstRunFolders& defaults) {
   if (store.Read(kWinDir, kFirstRunMark) == kFirstRunMark) {
     store.Write(kWinDir,
                 HoldsAFile(defaults.windowsFolder) ? defaults.windowsFolder : defaults.fallback);
     store.Write(kPhylipDir,
                 HoldsAFile(defaults.phylipFolder) ? defaults.phylipFolder : defaults.fallback);
   }
-  state.WinDir = ToStd(store.Read(kWinDir, QString()));
-  state.PhylipDir = ToStd(store.Read(kPhylipDir, QString()));
+  folders.windowsFolder = store.Read(kWinDir, QString());
+  folders.phylipFolder = store.Read(kPhylipDir, QString());
 }
 
-void WriteSettings(SettingsStore& store, const marbleset::ProcessState& state) {
-  store.Write(kWinDir, FromStd(state.WinDir));
-  store.Write(kPhylipDir, FromStd(state.PhylipDir));
+void WriteSettings(SettingsStore& store, const ShellFolders& folders) {
+  store.Write(kWinDir, folders.windowsFolder);
+  store.Write(kPhylipDir, folders.phylipFolder);
 }
 
 std::string ToStd(const QString& text) {
   return QFile::encodeName(text).toStdString();
 }
 
-QString FromStd(const std::string& text) {
-  return QFile::decodeName(QByteArray::fromStdString(text));
+QString FromStd(std::string_view text) {
+  return QFile::decodeName(QByteArray(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 }  // namespace marbleset::shell

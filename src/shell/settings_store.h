@@ -4,12 +4,20 @@
 
 #include <QString>
 #include <memory>
-
-#include "dataset/data_set.h"
+#include <string>
+#include <string_view>
 
 class QSettings;
 
 namespace marbleset::shell {
+
+// The folders of the desktop program. The core knows nothing of them.
+struct ShellFolders {
+  // "WinDir": on Windows, the folder the text editor (notepad.exe) is started from.
+  QString windowsFolder;
+  // "PhylipDir": where "Phylip infile" proposes the run dialog's output, for PHYLIP's programs.
+  QString phylipFolder;
+};
 
 class SettingsStore {
  public:
@@ -46,17 +54,17 @@ struct FirstRunFolders {
 // True when folder exists and holds at least one ordinary file.
 bool HoldsAFile(const QString& folder);
 
-// Reads both folders into state. On the first run (no "WinDir", or a stored "0") the defaults are
-// written first. Only "WinDir" decides: a store with "WinDir" but without "PhylipDir" leaves
-// PhylipDir empty.
-void ReadSettings(SettingsStore& store, marbleset::ProcessState& state,
+// Reads both folders. On the first run (no "WinDir", or a stored "0") the defaults are written
+// first. Only "WinDir" decides: a store with "WinDir" but without "PhylipDir" leaves the PHYLIP
+// folder empty.
+void ReadSettings(SettingsStore& store, ShellFolders& folders,
                   const FirstRunFolders& defaults = FirstRunFolders::ForThisPlatform());
 
 // Stores both folders, as the settings dialog's OK does.
-void WriteSettings(SettingsStore& store, const marbleset::ProcessState& state);
+void WriteSettings(SettingsStore& store, const ShellFolders& folders);
 
 // Text conversions between the core's file-system strings and Qt's.
 std::string ToStd(const QString& text);
-QString FromStd(const std::string& text);
+QString FromStd(std::string_view text);
 
 }  // namespace marbleset::shell
