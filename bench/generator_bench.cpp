@@ -1,11 +1,17 @@
-// 1000 data sets of a binary data set of 100 OTUs x 1000 characters (about 200 MB of output)
-// through each generator, into a stream that discards the bytes.
+// Each generator on synthetic binary data, into a stream that discards the bytes:
+// 100 OTUs x 1000 characters, 1000 data sets (about 200 MB of output);
+// 1000 x 5000, 10 data sets (100 MB);
+// 2000 x 100,000 with 5 % missing entries, 10 data sets (4 GB; the data's bit planes 50 MB).
+// peak_rss_MB is the process's peak so far, data included: it stays near the largest data's
+// planes plus buffers, whatever the number of data sets. Also the bit gather of one classic
+// bootstrap replicate for tree building at 2000 x 100,000.
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
-#include <memory>
 #include <ostream>
 #include <streambuf>
 
+#include "resampling/column_picks.h"
 #include "resampling/generators.h"
 
 namespace marbleset {
@@ -27,25 +33,42 @@ class CountingBuffer : public std::streambuf {
   }
 };
 
-std::unique_ptr<DataSet> BinaryData(bool with_missing) {
-  auto data = std::make_unique<DataSet>();
-  data->NOtu = 100;
-  data->NChar = 1000;
-  data->MissingValue = 2.0f;
-  for (int i = 1; i <= 100; ++i) {
-    data->OtuName[i] = "otu" + std::to_string(i);
-    data->OtuName[i].resize(12, ' ');
-    for (int j = 1; j <= 1000; ++j) {
-      const bool missing = with_missing && (i * 7 + j * 3) % 20 == 0;
-      data->Matrix(i, j) = missing ? 2.0f : static_cast<float>((i * j + j / 3) % 2);
+// Cell (i, k) is (i k + k / 3) mod 2; with missing entries, every 20th cell along a diagonal
+// pattern is missing (5 %).
+DataSet BinaryData(std::size_t otus, std::size_t chars, bool withMissing) {
+  DataSet data;
+  data.Resize(DataKind::kBinary, otus, chars, kBinaryMissingValue);
+  for (std::size_t i = 0; i < otus; ++i) {
+    data.otuNames[i] = "otu" + std::to_string(i + 1);
+    std::uint64_t* ones = data.OnesRow(i);
+    std::uint64_t* missing = data.MissingRow(i);
+    for (std::size_t k = 0; k < chars; ++k) {
+      // The same cells as the 1-based formulas of earlier figures.
+      const std::size_t i1 = i + 1, k1 = k + 1;
+      const bool isMissing = withMissing && (i1 * 7 + k1 * 3) % 20 == 0;
+      const bool one = !isMissing && (i1 * k1 + k1 / 3) % 2 == 1;
+      missing[k / 64] |= std::uint64_t{isMissing} << (k % 64);
+      ones[k / 64] |= std::uint64_t{one} << (k % 64);
     }
   }
   return data;
 }
 
-template <class Run>
-void Measure(benchmark::State& state, bool with_missing, Run&& run) {
-  const auto data = BinaryData(with_missing);
+double PeakRssMegabytes() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+// Arguments: OTUs, characters, data sets, whether the data has missing entries.
+void Measure(benchmark::State& state, Generator generator) {
+  const auto otus = static_cast<std::size_t>(state.range(0));
+  const auto chars = static_cast<std::size_t>(state.range(1));
+  const bool withMissing =
+      state.range(3) != 0 || generator == Generator::kMissStraps || generator == Generator::kNoise;
+  const DataSet data = BinaryData(otus, chars, withMissing);
+  GeneratorSettings settings = DefaultGeneratorSettings(generator, data);
+  settings.dataSets = static_cast<std::size_t>(state.range(2));
   UniformSource source;
   NoProgress progress;
   std::streamsize bytes = 0;
@@ -53,49 +76,66 @@ void Measure(benchmark::State& state, bool with_missing, Run&& run) {
     CountingBuffer buffer;
     std::ostream stream(&buffer);
     TextSink sink(stream);
-    run(*data, source, sink, progress);
+    Generate(data, settings, source, sink, progress);
     bytes += buffer.written;
   }
   state.SetBytesProcessed(bytes);
+  state.counters["peak_rss_MB"] = PeakRssMegabytes();
 }
 
 void BM_BootStraps(benchmark::State& state) {
-  Measure(state, false, [](const DataSet& d, UniformSource& s, TextSink& o, Progress& p) {
-    GenerateBootStraps(d, s, 10000, 350, o, p);
-  });
+  Measure(state, Generator::kBootStraps);
 }
 void BM_Permutations(benchmark::State& state) {
-  Measure(state, false, [](const DataSet& d, UniformSource& s, TextSink& o, Progress& p) {
-    GeneratePermutations(d, s, 10000, o, p);
-  });
+  Measure(state, Generator::kPermutations);
 }
 void BM_GenStraps(benchmark::State& state) {
-  Measure(state, false, [](const DataSet& d, UniformSource& s, TextSink& o, Progress& p) {
-    GenerateGenStraps(d, s, 10000, o, p);
-  });
+  Measure(state, Generator::kGenStraps);
 }
 void BM_Resamplings(benchmark::State& state) {
-  Measure(state, false, [](const DataSet& d, UniformSource& s, TextSink& o, Progress& p) {
-    GenerateResamplings(d, s, 10000, 1000, o, p);
-  });
+  Measure(state, Generator::kRandomResampling);
 }
 void BM_MissStraps(benchmark::State& state) {
-  Measure(state, true, [](const DataSet& d, UniformSource& s, TextSink& o, Progress& p) {
-    GenerateMissStraps(d, s, 10000, o, p);
-  });
+  Measure(state, Generator::kMissStraps);
 }
 void BM_Noise(benchmark::State& state) {
-  Measure(state, true, [](const DataSet& d, UniformSource& s, TextSink& o, Progress& p) {
-    GenerateNoise(d, s, 10000, 100, o, p);
-  });
+  Measure(state, Generator::kNoise);
 }
 
-BENCHMARK(BM_BootStraps)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_Permutations)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_GenStraps)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_Resamplings)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_MissStraps)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_Noise)->Unit(benchmark::kMillisecond)->Iterations(3);
+void BM_ClassicBootstrapReplicate(benchmark::State& state) {
+  const DataSet data = BinaryData(2000, 100000, true);
+  UniformSource source;
+  ColumnPicks picks;
+  for (auto _ : state) {
+    DrawClassicBootstrapPicks(data.CharCount(), source, picks);
+    const DataSet replicate = PickColumns(data, picks);
+    benchmark::DoNotOptimize(replicate.OnesRow(0));
+  }
+  state.counters["peak_rss_MB"] = PeakRssMegabytes();
+}
+
+void OldSizes(benchmark::internal::Benchmark* b) {
+  b->Unit(benchmark::kMillisecond)->Iterations(3);
+  b->Args({100, 1000, 1000, 0})->Args({1000, 5000, 10, 0});
+}
+// Once: each run writes 4 GB.
+void LargeSize(benchmark::internal::Benchmark* b) {
+  b->Unit(benchmark::kMillisecond)->Iterations(1)->Args({2000, 100000, 10, 1});
+}
+
+BENCHMARK(BM_BootStraps)->Apply(OldSizes);
+BENCHMARK(BM_Permutations)->Apply(OldSizes);
+BENCHMARK(BM_GenStraps)->Apply(OldSizes);
+BENCHMARK(BM_Resamplings)->Apply(OldSizes);
+BENCHMARK(BM_MissStraps)->Apply(OldSizes);
+BENCHMARK(BM_Noise)->Apply(OldSizes);
+BENCHMARK(BM_BootStraps)->Apply(LargeSize);
+BENCHMARK(BM_Permutations)->Apply(LargeSize);
+BENCHMARK(BM_GenStraps)->Apply(LargeSize);
+BENCHMARK(BM_Resamplings)->Apply(LargeSize);
+BENCHMARK(BM_MissStraps)->Apply(LargeSize);
+BENCHMARK(BM_Noise)->Apply(LargeSize);
+BENCHMARK(BM_ClassicBootstrapReplicate)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 }  // namespace marbleset
