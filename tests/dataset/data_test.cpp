@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <random>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -22,19 +26,26 @@ using S = ReadStatus;
 struct Read {
   std::unique_ptr<DataSet> data = std::make_unique<DataSet>();
   ReadStatus status = ReadStatus::kOk;
-  Values Row(int otu, int n) const { return Values(data->Row(otu) + 1, data->Row(otu) + 1 + n); }
-  Values Column(int c, int n) const {
+  ReadReport report;
+  // Values through the cell interface, which reads the bit planes bit by bit.
+  Values Row(std::size_t otu) const {
     Values v;
-    for (int i = 1; i <= n; ++i) v.push_back(data->Matrix(i, c));
+    for (std::size_t k = 0; k < data->CharCount(); ++k) v.push_back(data->Value(otu, k));
+    return v;
+  }
+  Values Column(std::size_t c) const {
+    Values v;
+    for (std::size_t i = 0; i < data->OtuCount(); ++i) v.push_back(data->Value(i, c));
     return v;
   }
 };
 
-Read ReadWith(ReadStatus (*reader)(ItemReader&, DataSet&), const std::string& text) {
+using Reader = ReadStatus (*)(ItemReader&, DataSet&, ReadReport*);
+
+Read ReadWith(Reader reader, const std::string& text) {
   Read read;
-  read.data->MissingValue = -9999.0f;
   ItemReader in = ItemReader::FromText(text, "test.phy");
-  read.status = reader(in, *read.data);
+  read.status = reader(in, *read.data, &read.report);
   return read;
 }
 const auto Phy = [](const std::string& text) { return ReadWith(ReadPhylipBinary, text); };
@@ -57,60 +68,152 @@ TEST(PhylipHeader, FindsTheCountsOrReportsWhatIsMissing) {
   const std::string data = "Alpha       0101\r\n";
   Read titled = Phy("A title line\r\n\r\n-3\r\n  1   4 trailing words\r\n" + data);
   EXPECT_EQ(titled.status, S::kOk) << "items without a positive value are skipped";
-  EXPECT_EQ(titled.Row(1, 4), (Values{0, 1, 0, 1}));
+  EXPECT_EQ(titled.Row(0), (Values{0, 1, 0, 1}));
   EXPECT_EQ(Phy("1 4").status, S::kNoDeclarations) << "header is the last item";
   EXPECT_EQ(Phy("3\t4\r\n" + data).status, S::kNoOtuCount) << "tab is no separator";
   EXPECT_EQ(Phy("3 \r\n" + data).status, S::kNoCharCount);
   EXPECT_EQ(Phy("5 -3\r\n" + data).status, S::kNoCharCount);
-  EXPECT_EQ(Phy("1200 \r\nA\r\n").status, S::kNoCharCount) << "fault before capacity";
-  EXPECT_EQ(Phy("0.4 10\r\n" + data).data->NOtu, 0) << "counts rounding to zero read nothing";
+  EXPECT_EQ(Phy("3000000 \r\nA\r\n").status, S::kNoCharCount) << "a faulty header, never sized";
+  EXPECT_EQ(Phy("0.4 10\r\n" + data).data->OtuCount(), 0u) << "counts rounding to zero";
+  Read halves = Phy("2.5 4.5\r\n" + data + data);
+  EXPECT_EQ(halves.data->OtuCount(), 2u) << "halves go to the even neighbour";
+  EXPECT_EQ(halves.data->CharCount(), 4u);
 
-  EXPECT_TRUE(FailsWith("1200 10\r\nA\r\n", "1200 OTUs; Marbleset holds at most 1000"));
-  EXPECT_TRUE(FailsWith("2 6000\r\nA\r\n", "6000 characters; Marbleset holds at most 5000"));
-  EXPECT_TRUE(FailsWith("40000 10\r\nA\r\n", "too large"));
+  // No ceiling of 16 bits or of 1000 x 5000 any more: the old limits are crossed by far.
+  Read wide = Phy("1 70000\r\nA           " + std::string(69999, '0') + "1\r\n");
+  ASSERT_EQ(wide.status, S::kOk);
+  EXPECT_EQ(wide.data->CharCount(), 70000u);
+  EXPECT_EQ(wide.data->Value(0, 69999), 1.0f);
+  EXPECT_EQ(wide.data->Value(0, 69998), 0.0f);
+  EXPECT_TRUE(FailsWith("1e17 10\r\nA\r\n", "test.phy: data set 1: the count \"1e17\" is too"));
+  EXPECT_TRUE(FailsWith("3e15 3e15\r\nA\r\n", "needs more memory than any machine has"));
   EXPECT_TRUE(FailsWith("", "ended before the header"));
 }
 
-TEST(PhylipBinary, ReadsNamesValuesOverLinesAndExtraValues) {
+// The bit planes a plain cell-by-cell reading of the same values gives.
+struct Planes {
+  std::vector<std::uint64_t> ones, missing;
+};
+Planes PlainPlanes(const std::vector<std::string>& rows, std::size_t characters) {
+  const std::size_t words = (characters + 63) / 64;
+  Planes planes{std::vector<std::uint64_t>(rows.size() * words),
+                std::vector<std::uint64_t>(rows.size() * words)};
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    std::size_t k = 0;
+    for (const char c : rows[i]) {
+      if (c != '0' && c != '1' && c != '?') continue;
+      if (k < characters) {
+        const std::uint64_t bit = std::uint64_t{1} << (k % 64);
+        if (c == '1') planes.ones[i * words + k / 64] |= bit;
+        if (c == '?') planes.missing[i * words + k / 64] |= bit;
+      }
+      ++k;
+    }
+  }
+  return planes;
+}
+
+TEST(PhylipBinary, FillsTheBitPlanesAsACellByCellReadingWould) {
+  std::mt19937 random(7);
+  for (const std::size_t characters : {1u, 63u, 64u, 65u, 130u, 1000u}) {
+    const std::size_t otus = 5;
+    std::string text = std::to_string(otus) + " " + std::to_string(characters) + "\r\n";
+    std::vector<std::string> rows;
+    for (std::size_t i = 0; i < otus; ++i) {
+      // Random cells, spaced or not, with skipped bytes, split over lines of random length,
+      // and up to 70 values beyond the last character in the last item.
+      std::string row;
+      text += "Otu" + std::to_string(i) + std::string(12 - 3 - std::to_string(i).size(), ' ');
+      const std::size_t values = characters + random() % 70;
+      for (std::size_t k = 0; k < values; ++k) {
+        const char cell = "01?"[random() % (random() % 4 == 0 ? 3 : 2)];
+        row += cell;
+        text += cell;
+        if (random() % 3 == 0) text += random() % 2 ? " " : "x";
+        if (k + 1 < characters && random() % 97 == 0) text += "\r\n";
+      }
+      text += "\r\n";
+      rows.push_back(row);
+    }
+    Read read = Phy(text);
+    ASSERT_EQ(read.status, S::kOk) << characters;
+    const Planes plain = PlainPlanes(rows, characters);
+    const DataSet& data = *read.data;
+    const std::size_t words = data.WordsPerRow();
+    ASSERT_EQ(words, (characters + 63) / 64);
+    for (std::size_t i = 0; i < otus; ++i) {
+      EXPECT_EQ(std::vector<std::uint64_t>(data.OnesRow(i), data.OnesRow(i) + words),
+                std::vector<std::uint64_t>(plain.ones.begin() + i * words,
+                                           plain.ones.begin() + (i + 1) * words))
+          << characters << " characters, OTU " << i << ": values beyond the last are dropped";
+      EXPECT_EQ(std::vector<std::uint64_t>(data.MissingRow(i), data.MissingRow(i) + words),
+                std::vector<std::uint64_t>(plain.missing.begin() + i * words,
+                                           plain.missing.begin() + (i + 1) * words));
+      EXPECT_EQ(data.OtherRow(i), nullptr);
+    }
+    EXPECT_EQ(data.MissingValue(), 2.0f);
+    EXPECT_EQ(data.Kind(), DataKind::kBinary);
+  }
+
   Read read =
       Phy("3 6\r\nAlpha       01?1\r\n 1 0\r\nBeta        0 1 1 0 x9a1 0\r\n"
           "Gamma\t\t\t\t\t\t\t01 0 1 1 0 1 1 1\r\n");
   ASSERT_EQ(read.status, S::kOk);
-  EXPECT_EQ(read.data->OtuName[1], "Alpha       ");
-  EXPECT_EQ(read.data->OtuName[3], "Gamma\t\t\t\t\t\t\t");
-  EXPECT_EQ(read.Row(1, 6), (Values{0, 1, 2, 1, 1, 0})) << "values go on over further lines";
-  EXPECT_EQ(read.Row(2, 6), (Values{0, 1, 1, 0, 1, 0})) << "other chars skipped";
-  EXPECT_EQ(read.Row(3, 9), (Values{0, 1, 0, 1, 1, 0, 1, 1, 1}))
-      << "12-character name field, tabs included; values beyond NChar kept";
-
+  EXPECT_EQ(read.data->otuNames[0], "Alpha       ");
+  EXPECT_EQ(read.data->otuNames[2], "Gamma\t\t\t\t\t\t\t") << "tabs belong to the name field";
+  EXPECT_EQ(read.Row(0), (Values{0, 1, 2, 1, 1, 0})) << "values go on over further lines";
+  EXPECT_EQ(read.Row(1), (Values{0, 1, 1, 0, 1, 0})) << "other chars skipped";
+  EXPECT_EQ(read.Row(2), (Values{0, 1, 0, 1, 1, 0}));
   for (const std::string end : {"\r\n", "\n", "\r"}) {
     Read ends = Phy("2 3" + end + "A           011" + end + "B           1?0" + end);
     ASSERT_EQ(ends.status, S::kOk);
-    EXPECT_EQ(ends.data->OtuName[2], "B           ");
-    EXPECT_EQ(ends.Row(2, 3), (Values{1, 2, 0}));
+    EXPECT_EQ(ends.data->otuNames[1], "B           ");
+    EXPECT_EQ(ends.Row(1), (Values{1, 2, 0}));
   }
 }
 
-TEST(PhylipBinary, ReportsEarlyEndsAndFailsOnOverflow) {
-  EXPECT_EQ(Phy("3 4\r\nA           0101\r\nB           01").status, S::kDataIncomplete);
+TEST(PhylipBinary, ReportsEarlyEndsWithTheirPlaceAndTheKindTheDataLooksLike) {
+  Read early = Phy("3 4\r\nA           0101\r\nBeta        01");
+  EXPECT_EQ(early.status, S::kDataIncomplete);
+  EXPECT_EQ(early.report.Describe(),
+            "data set 1, OTU 2 (\"Beta\"): 2 of 4 values read; the last item read was "
+            "\"Beta        01\".");
+  EXPECT_EQ(early.report.hint, KindHint::kNone);
   EXPECT_TRUE(FailsWith(
       "2 4\r\nA           0101\r\nAnna        01\r\n",
-      "test.phy: the file ended inside the data of OTU 2 (\"Anna        \") of data set 1"));
+      "test.phy: the file ended inside the data of OTU 2 (\"Anna        \") of data set 1, "
+      "after 2 of 4 values."));
 
-  Read full = Phy("1 5000\r\nA           " + std::string(5000, '1') + "\r\n");
-  EXPECT_EQ(full.data->Matrix(1, 5000), 1.0f);
-  EXPECT_TRUE(FailsWith("1 10\r\nA           " + std::string(5001, '0'), "beyond character 5000"));
-  EXPECT_TRUE(FailsWith("1 4999\r\nA           " + std::string(4998, '0') + "\r\n111",
-                        "beyond character 5000"));
+  // Quantitative values read as binary data: 2.5 and 17 leave the rows short.
+  const std::string quantitative =
+      "3 3\r\nA           1 2.5 0\r\nB           17 0 1\r\nC           0 3 1\r\n";
+  Read wrongKind = Phy(quantitative);
+  EXPECT_EQ(wrongKind.status, S::kDataIncomplete);
+  EXPECT_EQ(wrongKind.report.hint, KindHint::kLooksQuantitative);
+  EXPECT_NE(wrongKind.report.Describe().find("it may be quantitative data"), std::string::npos);
+  EXPECT_EQ(PhyQ(quantitative).status, S::kOk);
+  // And the reverse: binary rows without blanks are single numbers to the quantitative reader.
+  Read unspaced = PhyQ("2 6\r\nA           0110?1\r\nB           1?0011\r\n");
+  EXPECT_EQ(unspaced.status, S::kDataIncomplete);
+  EXPECT_EQ(unspaced.report.hint, KindHint::kLooksBinary);
+  EXPECT_EQ(detail::HintFromItem("A           100 101 11", false), KindHint::kNone);
+  EXPECT_EQ(detail::HintFromItem("A           10011010", false), KindHint::kLooksBinary);
 }
 
 TEST(PhylipQuant, CutsPiecesAtSpacesAndTabsAndFailsBeyondFloat) {
-  Read read = PhyQ("2 4\r\nAlpha       1.5?  -2.5E1 - .25\r\nBeta        1.5\t2\t?\r\n7 1e3\r\n");
+  Read read = PhyQ("2 4\r\nAlpha       1.5?  -2.5E1 - .25\r\nBeta        1.5\t2\t?\r\n7 1e3 8\r\n");
   ASSERT_EQ(read.status, S::kOk);
-  EXPECT_EQ(read.Row(1, 4), (Values{1.5f, -9999, -25, 0.25f}))
+  EXPECT_EQ(read.Row(0), (Values{1.5f, -9999, -25, 0.25f}))
       << "number and question mark give both; empty pieces and a lone minus are skipped";
-  EXPECT_EQ(read.Row(2, 5), (Values{1.5f, 2, -9999, 7, 1000})) << "a tab separates like a space";
+  EXPECT_EQ(read.Row(1), (Values{1.5f, 2, -9999, 7})) << "a tab separates; extra values dropped";
+  EXPECT_TRUE(read.data->IsMissing(1, 2));
+  EXPECT_EQ(read.data->MissingValue(), -9999.0f);
+  EXPECT_EQ(read.data->Kind(), DataKind::kQuantitative);
   EXPECT_TRUE(FailsWith("1 2\r\nA           1e39 2\r\n", "1e39", true));
+  // Tokens off the fast path: D exponents, many digits, glued text, huge exponents.
+  Read odd = PhyQ("1 6\r\nA           1.5D2 12345678901234567890123 7x 1e-50 -0 3e+\r\n");
+  EXPECT_EQ(odd.Row(0), (Values{150, static_cast<float>(12345678901234567890123.0), 7, 0, 0, 3}));
+  EXPECT_FALSE(std::signbit(odd.data->Value(0, 4))) << "-0 reads as 0";
 }
 
 TEST(PhylipDataSets, ReadsOneAfterAnotherFromOneInput) {
@@ -120,76 +223,134 @@ TEST(PhylipDataSets, ReadsOneAfterAnotherFromOneInput) {
   DataSet data;
   ASSERT_EQ(ReadPhylipBinary(in, data), S::kOk);
   ASSERT_EQ(ReadPhylipBinary(in, data), S::kOk) << "the empty line is skipped";
-  EXPECT_EQ(data.NChar, 3);
-  EXPECT_EQ(data.OtuName[1], "C           ");
+  EXPECT_EQ(data.CharCount(), 3u);
+  EXPECT_EQ(data.otuNames[0], "C           ");
   EXPECT_EQ(in.DataSetNumber(), 2);
   EXPECT_TRUE(in.AtEnd());
 
-  ItemReader again = ItemReader::FromText("1 1\r\nA           1\r\n\r\n-2 1\r\n");
+  // FurtherDataSetFollows leaves the header it found for the next read.
+  ItemReader again =
+      ItemReader::FromText("1 1\r\nA           1\r\n\r\n0\r\n1 2\r\nB           10\r\n");
   ASSERT_EQ(ReadPhylipBinary(again, data), S::kOk);
-  EXPECT_TRUE(FurtherDataSetFollows(again)) << "any value other than 0 counts";
+  EXPECT_TRUE(FurtherDataSetFollows(again));
+  ASSERT_EQ(ReadPhylipBinary(again, data), S::kOk);
+  EXPECT_EQ(data.CharCount(), 2u);
+  EXPECT_EQ(data.Value(0, 0), 1.0f);
+  EXPECT_FALSE(FurtherDataSetFollows(again));
+  ItemReader negative = ItemReader::FromText("1 1\r\nA           1\r\n\r\n-2 1\r\n");
+  ASSERT_EQ(ReadPhylipBinary(negative, data), S::kOk);
+  EXPECT_TRUE(FurtherDataSetFollows(negative)) << "any value other than 0 counts";
   ItemReader trailing = ItemReader::FromText("1 1\r\nA           1\r\n\r\n0\r\ntext\r\n");
   ASSERT_EQ(ReadPhylipBinary(trailing, data), S::kOk);
   EXPECT_FALSE(FurtherDataSetFollows(trailing)) << "items of value 0 are not a header";
 }
 
-TEST(PhylipHostileInput, ReadsHugeLinesAndNulNames) {
+TEST(PhylipHostileInput, ReadsHugeLinesAndBoundsWhatNeverEnds) {
   EXPECT_EQ(Phy(std::string(1 << 20, ' ') + "1 2\r\nA           01\r\n").status, S::kOk);
   Read zeros = Phy("0 " + std::string(1 << 20, '0') + " 1 2\r\nA           01\r\n");
-  EXPECT_EQ(zeros.data->NOtu, 1);
-  EXPECT_EQ(zeros.data->NChar, 2);
-  const std::string name("N\0\xff", 3);
-  Read odd = Phy("1 3\r\n" + name + "x" + std::string(1 << 20, 'z') + "101\r\n");
+  EXPECT_EQ(zeros.data->OtuCount(), 1u);
+  EXPECT_EQ(zeros.data->CharCount(), 2u);
+  Read odd = Phy("1 3\r\nN\xff\x1bx" + std::string(1 << 20, 'z') + "101\r\n");
   EXPECT_EQ(odd.status, S::kOk);
-  EXPECT_EQ(odd.data->OtuName[1].substr(0, 3), name);
-  EXPECT_EQ(odd.Row(1, 3), (Values{1, 0, 1}));
+  EXPECT_EQ(odd.data->otuNames[0].substr(0, 3), "N\xff\x1b");
+  EXPECT_EQ(odd.Row(0), (Values{1, 0, 1}));
+  EXPECT_TRUE(FailsWith("1 3\r\nN" + std::string(1, '\0') + "  101\r\n",
+                        "test.phy: a NUL byte at byte offset 6"));
+
+  // Input without an end: items that never give a header, the next data set or the next value.
+  const ReaderLimits small{.longestItem = 4096, .longestSearch = 10000};
+  auto failure = [&](const std::string& text, bool further = false) -> std::string {
+    try {
+      ItemReader in = ItemReader::FromText(text, "endless", small);
+      DataSet data;
+      ReadPhylipBinary(in, data);
+      if (further) FurtherDataSetFollows(in);
+    } catch (const ReadFailure& failure) {
+      return failure.what();
+    }
+    return "no failure";
+  };
+  std::string lines;
+  for (int n = 0; n < 6000; ++n) lines += "y\n";
+  EXPECT_EQ(failure(lines),
+            "endless: no header of data set 1 within 1 MiB of input (up to "
+            "byte offset 10002).")
+      << "1 MiB is 10000 bytes rounded up";
+  EXPECT_NE(failure("1 2\nA           0" + lines).find("no further value of OTU 1 (\"A "),
+            std::string::npos);
+  std::string zeroLines;
+  for (int n = 0; n < 6000; ++n) zeroLines += "0\n";
+  EXPECT_NE(failure("1 1\nA           0\n" + zeroLines, true).find("no further data set"),
+            std::string::npos);
+  EXPECT_NE(failure("1 1\nA           " + std::string(5000, '0')).find("longer than 1 MiB"),
+            std::string::npos);
 }
 
 TEST(NtsysHeader, ReadsTypeCountsAndMissingCodeOrReportsTheFault) {
   const std::string body = "A B C\r\n0 1 1\r\n1 0 0\r\n0 0 1\r\n1 1 1\r\n";
   Read read = Nts("title\r\n1 4L 3L 0\r\n" + body);
   ASSERT_EQ(read.status, S::kOk);
-  EXPECT_EQ(read.data->NChar, 4);
-  EXPECT_EQ(read.data->NOtu, 3);
-  EXPECT_EQ(read.data->MissingValue, 2.0f);
-  EXPECT_EQ(read.Column(4, 3), (Values{1, 1, 1}));
+  EXPECT_EQ(read.data->CharCount(), 4u);
+  EXPECT_EQ(read.data->OtuCount(), 3u);
+  EXPECT_EQ(read.data->MissingValue(), 2.0f);
+  EXPECT_EQ(read.Column(3), (Values{1, 1, 1}));
+  EXPECT_EQ(read.Row(0), (Values{0, 1, 0, 1}));
 
   EXPECT_EQ(Nts("2 4 3 0\r\n" + body).status, S::kWrongMatrixType);
   EXPECT_EQ(Nts("1\r\n" + body).status, S::kNoDeclarations);
   EXPECT_EQ(Nts("1 4\r\n" + body).status, S::kNoCharCount);
   EXPECT_EQ(Nts("1 4 3\r\n" + body).status, S::kNoOtuCount);
-  EXPECT_EQ(NtsQ("1 4 3 1 -999\r\n" + body).data->MissingValue, -999.0f);
-  EXPECT_EQ(NtsQ("1 4 3 0 9\r\n" + body).data->MissingValue, -9999.0f);
-  EXPECT_THROW(Nts("1 4 1001 0\r\n" + body), ReadFailure);
-  EXPECT_THROW(Nts("1 5001 3 0\r\n" + body), ReadFailure);
+  EXPECT_EQ(NtsQ("1 4 3 1 -999\r\n" + body).data->MissingValue(), -999.0f);
+  EXPECT_EQ(NtsQ("1 4 3 0 9\r\n" + body).data->MissingValue(), -9999.0f);
+  EXPECT_THROW(Nts("1 4 1e20 0\r\n" + body), ReadFailure);
 
-  read = Nts("1 1 5 0\r\nAlpha  Gamma AVeryLongLabelName\r\nEpsilon\r\n0 1 0 1 1 0\r\n");
+  read =
+      Nts("1 1 5 0\r\nAlpha  Gamma AVeryLongLabelName\r\nEpsilon Extra1 Extra2\r\n0 1 0 1 1 0\r\n");
   ASSERT_EQ(read.status, S::kOk) << "labels split at single spaces and lines, padded to 12";
-  EXPECT_EQ(
-      std::vector<std::string>(read.data->OtuName.begin() + 1, read.data->OtuName.begin() + 6),
-      (std::vector<std::string>{"Alpha       ", "            ", "Gamma       ", "AVeryLongLab",
-                                "Epsilon     "}));
+  EXPECT_EQ(read.data->otuNames,
+            (std::vector<std::string>{"Alpha       ", "            ", "Gamma       ",
+                                      "AVeryLongLab", "Epsilon     "}))
+      << "labels beyond the column count dropped";
+  EXPECT_EQ(read.Column(0), (Values{0, 1, 0, 1, 1})) << "values beyond the column count dropped";
   EXPECT_EQ(Nts("1 2 3 0\r\nA B C").status, S::kLabelsIncomplete);
-  EXPECT_THROW(Nts("1 1 1000 0\r\nx" + std::string(1001, ' ') + "y\r\n1\r\n"), ReadFailure);
+  Read wide = Nts("1 1 1500 0\r\nx" + std::string(1500, ' ') + "\r\n" + std::string(1500, '1'));
+  ASSERT_EQ(wide.status, S::kOk) << "more than the old 1000 OTUs";
+  EXPECT_EQ(wide.data->otuNames[1499], std::string(12, ' '));
+  EXPECT_EQ(wide.data->Value(1499, 0), 1.0f);
 }
 
 TEST(NtsysData, ReadsBinaryDigitsAndQuantPiecesAndChecksTheLastRow) {
   Read nine = Nts("1 2 4 1 9\r\nA B C D\r\n0 9 ? 1 5 1\r\n01 91\r\n");
   ASSERT_EQ(nine.status, S::kOk);
-  EXPECT_EQ(nine.Column(1, 4), (Values{0, 9, 1, 1})) << "9 is missing; ? and other digits skipped";
-  EXPECT_EQ(nine.Column(2, 4), (Values{0, 1, 9, 1}));
+  EXPECT_EQ(nine.Column(0), (Values{0, 9, 1, 1})) << "9 is missing; ? and other digits skipped";
+  EXPECT_EQ(nine.Column(1), (Values{0, 1, 9, 1}));
+  EXPECT_TRUE(nine.data->IsMissing(1, 0));
+  // A declared code of 0 or 1 makes that digit missing, not a state.
+  Read zero = Nts("1 1 3 1 0\r\nA B C\r\n0 1 0\r\n");
+  EXPECT_EQ(zero.Column(0), (Values{0, 1, 0}));
+  EXPECT_TRUE(zero.data->IsMissing(0, 0));
+  EXPECT_FALSE(zero.data->IsMissing(1, 0));
   EXPECT_EQ(Nts("1 3 2 0\r\nA B\r\n0 1\r\n1 0\r\n").status, S::kDataIncomplete);
   EXPECT_EQ(Nts("1 2 2 0\r\nA B\r\n0 1\r\n1\r\n").status, S::kOk) << "binary rows are not counted";
-  EXPECT_THROW(Nts("1 1 2 0\r\nA B\r\n" + std::string(1001, '1') + "\r\n"), ReadFailure);
 
-  Read quant = NtsQ("1 2 3 1 -9\r\nA B C\r\n1.5\t2 -9\r\n? 3 4 5\r\n");
-  EXPECT_EQ(quant.status, S::kOk);
-  EXPECT_EQ(quant.Column(1, 3), (Values{1.5f, 2, -9})) << "a tab separates like a space";
-  EXPECT_EQ(quant.Column(2, 4), (Values{3, 4, 5, 0}));
-  EXPECT_EQ(quant.data->Quantitative, 1);
-  Read short_last = NtsQ("1 2 3 0\r\nA B C\r\n1 2\r\n3 4\r\n");
-  EXPECT_EQ(short_last.status, S::kDataIncomplete);
-  EXPECT_EQ(short_last.data->Quantitative, 0) << "a failed read does not set the kind";
+  Read quant = NtsQ("1 2 3 1 -9\r\nA B C\r\n1.5\t2 -9 8\r\n? 3 4 5\r\n");
+  ASSERT_EQ(quant.status, S::kOk) << "only the last row is counted; ? is no value";
+  EXPECT_EQ(quant.Column(0), (Values{1.5f, 2, -9})) << "a tab separates; extra values dropped";
+  EXPECT_EQ(quant.Column(1), (Values{3, 4, 5}));
+  EXPECT_TRUE(quant.data->IsMissing(2, 0));
+  EXPECT_EQ(quant.data->Kind(), DataKind::kQuantitative);
+
+  // The last row must hold exactly as many values as there are OTUs: fewer and more both fail.
+  const std::string head = "1 2 3 0\r\nA B C\r\n1.5 2 3\r\n";
+  Read longLast = NtsQ(head + "4 5 6 7\r\n");
+  EXPECT_EQ(longLast.status, S::kDataIncomplete) << "a last row one value too long";
+  EXPECT_EQ(longLast.report.Describe(),
+            "data set 1, row 2: 4 of 3 values read; the last item read was \"4 5 6 7\".");
+  EXPECT_EQ(NtsQ(head + "4 5\r\n").status, S::kDataIncomplete);
+  EXPECT_EQ(NtsQ(head + "4 5 6\r\n").status, S::kOk);
+  Read unspaced = NtsQ("1 2 3 0\r\nA B C\r\n0 1 1\r\n011\r\n");
+  EXPECT_EQ(unspaced.status, S::kDataIncomplete);
+  EXPECT_EQ(unspaced.report.hint, KindHint::kNone) << "three digits may well be one number";
 }
 
 class DataLoader : public ::testing::Test {
@@ -211,46 +372,161 @@ TEST_F(DataLoader, LoadsEitherLayoutAndKeepsTheDataOnAFailedRead) {
   DataSet data;
   const std::string one = Write("one.phy", "2 3\r\nA           01?\r\nB           110\r\n");
   ASSERT_EQ(LoadDataFile(data, one, DataKind::kBinary, Layout::kPhylip), ReadStatus::kOk);
-  EXPECT_EQ(data.DataFileName, one);
-  EXPECT_EQ(data.DataDir, folder_.string());
-  EXPECT_EQ(data.Matrix(1, 3), 2.0f);
-  EXPECT_EQ(data.MultiSet, 0);
+  EXPECT_EQ(data.fileName, one);
+  EXPECT_EQ(data.folder, folder_.string());
+  EXPECT_TRUE(data.IsMissing(0, 2));
+  EXPECT_FALSE(data.multiSet);
 
   const std::string several =
       Write("several.phy", "1 2\r\nA           1 2.5\r\n\r\n1 2\r\nA           3 ?\r\n");
   ASSERT_EQ(LoadDataFile(data, several, DataKind::kQuantitative, Layout::kPhylip), ReadStatus::kOk);
-  EXPECT_EQ(data.MultiSet, 1);
-  EXPECT_EQ(data.Quantitative, 1);
-  EXPECT_EQ(data.MissingValue, -9999.0f);
-  EXPECT_EQ(data.Matrix(1, 2), 2.5f) << "the first data set is the one held";
+  EXPECT_TRUE(data.multiSet);
+  EXPECT_TRUE(data.IsQuantitative());
+  EXPECT_EQ(data.MissingValue(), -9999.0f);
+  EXPECT_EQ(data.Value(0, 1), 2.5f) << "the first data set is the one held";
 
   ASSERT_EQ(LoadDataFile(data, Write("l.nts", "1 1 2 0\r\nP Q\r\n1 1\r\n"), DataKind::kBinary,
                          Layout::kNtsys),
             ReadStatus::kOk);
-  EXPECT_EQ(data.MultiSet, 0);
-  EXPECT_EQ(data.Quantitative, 0);
-  EXPECT_EQ(data.OtuName[1], "P           ");
+  EXPECT_FALSE(data.multiSet);
+  EXPECT_TRUE(data.IsBinary());
+  EXPECT_EQ(data.otuNames[0], "P           ");
   EXPECT_EQ(FolderOf("/markers.phy"), "/");
   EXPECT_EQ(FolderOf("markers.phy"), "");
 
   const std::string good = Write("good.phy", "2 2\r\nAlpha       01\r\nBeta        10\r\n");
   ASSERT_EQ(LoadDataFile(data, good, DataKind::kBinary, Layout::kPhylip), ReadStatus::kOk);
   const auto state = [&] {
-    return std::tuple(data.DataFileName, data.DataDir, data.NOtu, data.NChar, data.OtuName[1],
-                      data.Matrix(1, 2), data.Matrix(2, 1), data.Quantitative, data.MissingValue);
+    return std::tuple(data.fileName, data.folder, data.OtuCount(), data.CharCount(),
+                      data.otuNames[0], data.Value(0, 1), data.Value(1, 0), data.Kind(),
+                      data.MissingValue(), data.multiSet);
   };
   const auto before = state();
+  ReadReport report;
   EXPECT_EQ(LoadDataFile(data, Write("4.phy", "3 2\r\nNew1        11\r\nNew2        1"),
-                         DataKind::kQuantitative, Layout::kPhylip),
+                         DataKind::kQuantitative, Layout::kPhylip, &report),
             ReadStatus::kDataIncomplete);
+  EXPECT_EQ(report.otu, 1u) << "11 and 1 are the two values of New1";
+  EXPECT_EQ(report.valuesRead, 2u);
   EXPECT_EQ(LoadDataFile(data, Write("1.nts", "1 2 2 0"), DataKind::kBinary, Layout::kNtsys),
             ReadStatus::kNoDeclarations);
   for (const std::string& path :
        {Write("past.phy", "2 4\r\nX           1111\r\nY           1"),
-        (folder_ / "absent.phy").string(), Write("big.phy", "1200 2\r\nX           11\r\n")}) {
+        (folder_ / "absent.phy").string(), Write("nul.phy", std::string("1 1\nX\0", 7))}) {
     EXPECT_THROW(LoadDataFile(data, path, DataKind::kBinary, Layout::kPhylip), ReadFailure) << path;
   }
   EXPECT_EQ(state(), before);
+}
+
+TEST_F(DataLoader, AFileBeyondTheMemoryLimitFailsWithTheSizesAndChangesNothing) {
+  DataSet data;
+  const std::string good = Write("good.phy", "2 2\r\nAlpha       01\r\nBeta        10\r\n");
+  ASSERT_EQ(LoadDataFile(data, good, DataKind::kBinary, Layout::kPhylip), ReadStatus::kOk);
+  // 2000 x 100000 binary cells need 2 planes x 2000 rows x 1563 words x 8 bytes = 50.0 MB.
+  data.SetMemoryLimit(1'000'000);
+  const std::string big = Write("big.phy", "2000 100000\r\nX           11\r\n");
+  const std::string quant = Write("big_q.nts", "1 1000 1000 0\r\nX\r\n");
+  std::string message;
+  try {
+    LoadDataFile(data, big, DataKind::kBinary, Layout::kPhylip);
+  } catch (const ReadFailure& failure) {
+    message = failure.what();
+  }
+  EXPECT_EQ(message, big + ": data set 1: a data set of 2000 OTUs by 100000 characters needs " +
+                         "50.0 MB of memory; 1.0 MB are available.");
+  try {
+    LoadDataFile(data, quant, DataKind::kQuantitative, Layout::kNtsys);  // 4.0 MB of floats
+    message = "no failure";
+  } catch (const ReadFailure& failure) {
+    message = failure.what();
+  }
+  EXPECT_NE(message.find("needs 4.0 MB of memory; 1.0 MB are available"), std::string::npos)
+      << message;
+  EXPECT_EQ(data.fileName, good);
+  EXPECT_EQ(data.OtuCount(), 2u);
+  EXPECT_EQ(data.Value(1, 0), 1.0f);
+  EXPECT_EQ(data.MemoryLimit(), 1'000'000u);
+  // Within the limit the same loaded data set takes a larger file.
+  data.SetMemoryLimit(5'000'000);
+  ASSERT_EQ(LoadDataFile(data, quant, DataKind::kQuantitative, Layout::kNtsys),
+            ReadStatus::kLabelsIncomplete);
+  EXPECT_EQ(data.fileName, good);
+}
+
+// What a load from path gives: status, counts, names and every value.
+std::string Outcome(DataSet& data, ReadStatus status) {
+  std::ostringstream out;
+  out << static_cast<int>(status) << " " << data.OtuCount() << "x" << data.CharCount() << " "
+      << data.multiSet;
+  for (std::size_t i = 0; i < data.OtuCount(); ++i) {
+    out << "|" << data.otuNames[i];
+    for (std::size_t k = 0; k < data.CharCount(); ++k) out << " " << data.Value(i, k);
+  }
+  return out.str();
+}
+
+TEST_F(DataLoader, PipesFifosAndStreamsGiveWhatTheFileGivesAndGoOnToTheNextDataSet) {
+  std::string text;
+  std::mt19937 random(3);
+  for (int set = 0; set < 3; ++set) {
+    text += "4 300\r\n";
+    for (int i = 0; i < 4; ++i) {
+      text += "Otu" + std::to_string(set) + std::to_string(i) + "       ";
+      for (int k = 0; k < 300; ++k) text += " " + std::string(1, "01?"[random() % 3]);
+      text += "\r\n";
+    }
+  }
+  // Long enough that a pipe hands it over in several pieces.
+  while (text.size() < (3 << 20)) text += "\r\n";
+  const std::string path = Write("sets.phy", text);
+  DataSet fromFile;
+  const std::string expected =
+      Outcome(fromFile, LoadDataFile(fromFile, path, DataKind::kBinary, Layout::kPhylip));
+  ASSERT_EQ(expected.substr(0, 9), "0 4x300 1");
+
+  // Reads every data set through the one open input; the same for every kind of input.
+  auto readAll = [&](ItemReader& in) {
+    DataSet data;
+    std::string all = Outcome(data, LoadData(data, in, "-", DataKind::kBinary, Layout::kPhylip));
+    while (!in.AtEnd() && FurtherDataSetFollows(in)) {
+      all += "\n" + Outcome(data, ReadPhylipBinary(in, data));
+    }
+    return all;
+  };
+  ItemReader file = ItemReader::OpenFile(path);
+  const std::string allFromFile = readAll(file);
+  EXPECT_EQ(allFromFile.substr(0, expected.size()), expected);
+  EXPECT_EQ(std::count(allFromFile.begin(), allFromFile.end(), '\n'), 2) << "three data sets";
+
+  std::istringstream stream(text);
+  ItemReader fromStream = ItemReader::FromStream(stream, "stream");
+  EXPECT_EQ(readAll(fromStream), allFromFile);
+
+  const std::string fifo = (folder_ / "fifo").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::thread writer([&] { std::ofstream(fifo, std::ios::binary) << text; });
+  ItemReader fromFifo = ItemReader::OpenFile(fifo);
+  EXPECT_EQ(readAll(fromFifo), allFromFile);
+  writer.join();
+
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  std::thread pipeWriter([&] {
+    for (std::size_t at = 0; at < text.size();) {
+      const ssize_t put =
+          write(ends[1], text.data() + at, std::min<std::size_t>(4093, text.size() - at));
+      if (put <= 0) break;
+      at += static_cast<std::size_t>(put);
+    }
+    close(ends[1]);
+  });
+  ItemReader fromPipe = ItemReader::OpenFile("/dev/fd/" + std::to_string(ends[0]));
+  EXPECT_EQ(readAll(fromPipe), allFromFile);
+  pipeWriter.join();
+  close(ends[0]);
+
+  DataSet data;
+  EXPECT_THROW(LoadDataFile(data, "/dev/zero", DataKind::kBinary, Layout::kPhylip), ReadFailure);
 }
 
 std::vector<std::string_view> EnabledNames(const DataSet& data) {
@@ -265,15 +541,16 @@ std::vector<std::string_view> EnabledNames(const DataSet& data) {
 TEST(CommandAvailability, FollowsTheLoadedDataInEveryState) {
   DataSet data;
   EXPECT_TRUE(EnabledNames(data).empty()) << "nothing loaded";
-  data.DataFileName = "/data/a.phy";
+  data.fileName = "/data/a.phy";
+  data.Resize(DataKind::kBinary, 2, 2, kBinaryMissingValue);
   EXPECT_EQ(EnabledNames(data).size(), 10u) << "one binary data set";
-  data.Quantitative = 1;
+  data.Resize(DataKind::kQuantitative, 2, 2, kQuantitativeMissingValue);
   EXPECT_EQ(EnabledNames(data), (std::vector<std::string_view>{
                                     "MnuSaveData", "MnuNotePad", "MnuBootStraps", "MnuPermutation",
                                     "MnuGenstraps", "MnuRandomResampling", "MnuDistances"}));
-  for (int16_t kind : {0, 1}) {
-    data.Quantitative = kind;
-    data.MultiSet = 1;
+  for (const DataKind kind : {DataKind::kBinary, DataKind::kQuantitative}) {
+    data.Resize(kind, 2, 2, 0.0f);
+    data.multiSet = true;
     EXPECT_EQ(EnabledNames(data), (std::vector<std::string_view>{"MnuNotePad", "MnuDistances"}));
   }
   ClearFileState(data);
