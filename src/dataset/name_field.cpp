@@ -58,14 +58,14 @@ void AppendPhylipNameField(TextSink& out, std::string_view name) {
 
 std::string NtsysLabel(std::string_view name) {
   std::string label;
-  PutSafe(WithoutTrailingBlanks(name), std::string_view::npos, true,
+  PutSafe(WithoutTrailingBlanks(name), kNameFieldWidth, true,
           [&label](char c) { label.push_back(c); });
   if (label.empty()) label.push_back('_');
   return label;
 }
 
 void AppendNtsysLabel(TextSink& out, std::string_view name) {
-  const std::size_t used = PutSafe(WithoutTrailingBlanks(name), std::string_view::npos, true,
+  const std::size_t used = PutSafe(WithoutTrailingBlanks(name), kNameFieldWidth, true,
                                    [&out](char c) { out.Append(c); });
   if (used == 0) out.Append('_');
 }

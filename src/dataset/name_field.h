@@ -12,7 +12,8 @@
 // - in the PHYLIP field, exactly 12 characters: a longer name is cut, a shorter one padded with
 //   blanks, an empty (or all-blank) one written "_" and padded;
 // - in an NTSYS label, no blank at all: inner blanks become '_' (as PHYLIP writes blanks in
-//   names), trailing blanks go (the reader pads the label again), an empty one is "_".
+//   names), trailing blanks go (the reader pads the label again), an empty one is "_", and at
+//   most 12 characters, all the reader keeps.
 // Names read from a file hold none of these, except blanks and control characters inside, so a
 // data file read and saved again keeps its PHYLIP name fields byte for byte.
 //

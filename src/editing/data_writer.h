@@ -3,10 +3,13 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "dataset/data_set.h"
+#include "dataset/output_file.h"
 #include "dataset/text_sink.h"
 
 namespace marbleset {
@@ -27,32 +30,40 @@ inline constexpr std::size_t kMaxValueTokenLength = 16;
 // length.
 std::size_t FormatValueToken(char* out, float value);
 
-// Rows of a PHYLIP data set: the name field as held, then tokens, at most 200 to a line, with
-// bare continuation lines; CR LF line ends.
+// A count as header lines write it: a blank, then the whole number (" 2000").
+void AppendCountToken(TextSink& out, std::size_t count);
+
+// Rows of a PHYLIP data set: the name field, then tokens, at most 200 to a line, with bare
+// continuation lines; CR LF line ends.
 //
-// The generators write hundreds of megabytes through Value and Token, so both are inline and
-// write straight into room reserved in the sink for a whole line; binary cells (0, 1, missing)
-// take two stored characters without any number formatting. While a row is open (from its
-// first token to EndRow) nothing else may be written to the sink.
+// Four ways to write a row's values, freely mixed within a row:
+// - Value(v): one value, " ?" when it equals the missing value;
+// - Values(values, count): a row of floats; a line of binary values at a time goes through a
+//   loop the compiler can vectorize, several times faster than Value;
+// - Bits(ones, missing, other, count, otherValue): a row of binary cells straight from bit
+//   planes (64 cells a word, bit b of word w is cell 64 w + b, as DataSet::OnesRow and
+//   MissingRow hold them): " ?" where the missing bit is set, else the token of otherValue(j)
+//   where the other bit is set (other may be null), else " 1" or " 0". Four cells at a time
+//   come from a table, so this is the fastest way for generators that hold rows as bits; a
+//   drawn 0 or 1 is written as a digit even when the missing value is itself 0 or 1;
+// - Token(text): a token as given (" 0", " 1", " ?").
+// While a row is open (from its first token to EndRow) nothing else may be written to the sink.
 class PhylipRowWriter {
  public:
-  static constexpr int kTokensPerLine = 200;
-  static constexpr std::size_t kNameField = 12;
+  static constexpr std::size_t kTokensPerLine = 200;
 
-  PhylipRowWriter(TextSink& out, float missing_value);
+  PhylipRowWriter(TextSink& out, float missingValue);
   // The header line of a data set: the tokens of the row and character counts.
-  void Header(int rows, int characters);
-  // The name is written in front of the row's first token; a row without tokens writes
-  // nothing at all, since a name alone on a line would be taken for data or a header.
-  // A name held shorter than the 12-character field (its line was short when it was read) is
-  // padded with blanks, else the reader would take the first values into the name; a blank
-  // name is written "_".
-  // name must stay valid until the first token or EndRow.
+  void Header(std::size_t rows, std::size_t characters);
+  // The name is written in front of the row's first token as its 12-character field (see
+  // dataset/name_field.h); a row without tokens writes nothing at all, since a name alone on a
+  // line would be taken for data or a header. name must stay valid until the first token or
+  // EndRow.
   void BeginRow(std::string_view name);
   // The value's token, or " ?" when it equals the missing value.
   void Value(float value) {
     BeforeToken();
-    const bool missing = value == missing_value_;
+    const bool missing = value == missingValue_;
     const bool zero = value == 0.0f;
     const bool one = value == 1.0f;
     if (missing | zero | one) {
@@ -68,10 +79,21 @@ class PhylipRowWriter {
       cursor_ += FormatValueToken(cursor_, value);
     }
   }
-  // The tokens of count values in a row, as Value writes them; a line of binary values at a
-  // time goes through a loop the compiler can vectorize, several times faster than Value.
-  // A generator that picks cells can gather a row into a buffer and write it here.
-  void Values(const float* values, int count);
+  void Values(const float* values, std::size_t count);
+  // Binary cells 0 .. count-1 of the planes; see the class comment. otherValue(j) gives the
+  // value of cell j where other is set.
+  template <class OtherValue>
+  void Bits(const std::uint64_t* ones, const std::uint64_t* missing, const std::uint64_t* other,
+            std::size_t count, OtherValue&& otherValue) {
+    using Callable = std::remove_reference_t<OtherValue>;
+    BitCells(ones, missing, other, count, &otherValue, [](const void* callable, std::size_t j) {
+      return static_cast<float>((*static_cast<const Callable*>(callable))(j));
+    });
+  }
+  // Cells of state 0, 1 or missing only.
+  void Bits(const std::uint64_t* ones, const std::uint64_t* missing, std::size_t count) {
+    BitCells(ones, missing, nullptr, count, nullptr, nullptr);
+  }
   // A token written as given (" 0", " 1", " ?").
   void Token(std::string_view token) {
     BeforeToken();
@@ -83,31 +105,46 @@ class PhylipRowWriter {
   void EndRow();
 
  private:
+  using OtherValueFunction = float (*)(const void*, std::size_t);
+
   // Room for a full line of the longest tokens.
   static constexpr std::size_t kLineRoom = kTokensPerLine * kMaxValueTokenLength;
 
-  // on_line_ is the number of tokens on the current line, or -1 while the name is pending;
-  // one unsigned comparison catches both the pending name and the full line.
+  // onLine_ is the number of tokens on the current line, or kNamePending before the row's
+  // first token; one comparison catches both the pending name and the full line.
+  static constexpr std::size_t kNamePending = static_cast<std::size_t>(-1);
   void BeforeToken() {
-    if (static_cast<unsigned>(on_line_) >= static_cast<unsigned>(kTokensPerLine)) StartLine();
-    ++on_line_;
+    if (onLine_ >= kTokensPerLine) StartLine();
+    ++onLine_;
   }
   void StartLine();
   void FinishLine();
   void LongToken(std::string_view token);
+  void BitCells(const std::uint64_t* ones, const std::uint64_t* missing, const std::uint64_t* other,
+                std::size_t count, const void* callable, OtherValueFunction otherValue);
 
   TextSink& out_;
-  float missing_value_;
+  float missingValue_;
   std::string_view name_;
-  int on_line_ = -1;
-  char* line_start_ = nullptr;
+  std::size_t onLine_ = kNamePending;
+  char* lineStart_ = nullptr;
   char* cursor_ = nullptr;
 };
 
+// The whole data set in either layout. Binary rows are written from the bit planes.
 void WritePhylipData(const DataSet& data, TextSink& out);
 void WriteNtsysData(const DataSet& data, TextSink& out);
-// Create (or truncate) path and write the layout; throws WriteFailure with the path and reason.
-void WritePhylipData(const DataSet& data, const std::string& path);
-void WriteNtsysData(const DataSet& data, const std::string& path);
+// The same, one cell at a time through DataSet::Value: the plain versions the fast ones are
+// tested against.
+void WritePhylipDataByCell(const DataSet& data, TextSink& out);
+void WriteNtsysDataByCell(const DataSet& data, TextSink& out);
+
+// Saves the layout to path through an OutputFile: the file is replaced only when everything
+// was written. Throws WriteFailure (OutputExists for ExistingTarget::kRefuse) with the path and
+// the reason, leaving the file as it was.
+void WritePhylipData(const DataSet& data, const std::string& path,
+                     ExistingTarget existing = ExistingTarget::kReplace);
+void WriteNtsysData(const DataSet& data, const std::string& path,
+                    ExistingTarget existing = ExistingTarget::kReplace);
 
 }  // namespace marbleset

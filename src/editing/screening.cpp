@@ -1,190 +1,230 @@
 #include "editing/screening.h"
 
 #include <algorithm>
-#include <stdexcept>
-#include <string_view>
+#include <bit>
+#include <cstdint>
 #include <vector>
-
-#include "dataset/text_sink.h"
 
 namespace marbleset {
 
 namespace {
 
-// Class counts of every character, gathered row by row: the matrix is stored by OTU, so walking
-// the rows reads memory in order where walking a character would jump a whole row per entry.
-struct CharacterTally {
-  explicit CharacterTally(const DataSet& data)
-      : zeros(data.NChar + 1), ones(data.NChar + 1), missing(data.NChar + 1) {
-    const float missing_value = data.MissingValue;
-    for (int i = 1; i <= data.NOtu; ++i) {
-      const float* row = data.Row(i);
-      for (int k = 1; k <= data.NChar; ++k) {
-        const float value = row[k];
-        zeros[k] += value == 0.0f;
-        ones[k] += value == 1.0f;
-        missing[k] += value == missing_value;
+constexpr std::size_t kWordBits = 64;
+
+using WordVector = std::vector<std::uint64_t>;
+
+// The classes of every character, gathered row by row with one bit per character: for each
+// state, whether at least one OTU holds it (once) and whether at least two do (twice). These
+// counters stop at two, which is all the classes ask, so each row costs a few word operations
+// per 64 characters.
+class CharacterClasses {
+ public:
+  explicit CharacterClasses(const DataSet& data)
+      : words_((data.CharCount() + kWordBits - 1) / kWordBits),
+        zerosOnce_(words_),
+        zerosTwice_(words_),
+        onesOnce_(words_),
+        onesTwice_(words_),
+        missing_(words_),
+        valid_(words_, ~std::uint64_t{0}) {
+    if (data.CharCount() % kWordBits != 0) {
+      valid_.back() = (std::uint64_t{1} << (data.CharCount() % kWordBits)) - 1;
+    }
+    if (data.IsBinary()) {
+      for (std::size_t i = 0; i < data.OtuCount(); ++i) {
+        AddRow(data.OnesRow(i), data.MissingRow(i), data.OtherRow(i));
+      }
+    } else {
+      // Quantitative data is classed as binary data would be: its rows are first packed into
+      // bits of state 1, missing, and other values.
+      WordVector ones(words_), missing(words_), other(words_);
+      for (std::size_t i = 0; i < data.OtuCount(); ++i) {
+        std::fill(ones.begin(), ones.end(), 0);
+        std::fill(missing.begin(), missing.end(), 0);
+        std::fill(other.begin(), other.end(), 0);
+        const float* row = data.Row(i);
+        for (std::size_t k = 0; k < data.CharCount(); ++k) {
+          const std::uint64_t bit = std::uint64_t{1} << (k % kWordBits);
+          const float value = row[k];
+          if (value == data.MissingValue()) {
+            missing[k / kWordBits] |= bit;
+          } else if (value == 1.0f) {
+            ones[k / kWordBits] |= bit;
+          } else if (value != 0.0f) {
+            other[k / kWordBits] |= bit;
+          }
+        }
+        AddRow(ones.data(), missing.data(), other.data());
       }
     }
   }
-  bool Monomorphic(int k) const { return zeros[k] == 0 || ones[k] == 0; }
-  bool Uninformative(int k) const { return zeros[k] == 1 || ones[k] == 1; }
 
-  std::vector<int> zeros;
-  std::vector<int> ones;
-  std::vector<int> missing;
+  std::size_t WordCount() const { return words_; }
+  std::uint64_t Monomorphic(std::size_t w) const {
+    return ~(zerosOnce_[w] & onesOnce_[w]) & valid_[w];
+  }
+  std::uint64_t Uninformative(std::size_t w) const {
+    return (zerosOnce_[w] & ~zerosTwice_[w]) | (onesOnce_[w] & ~onesTwice_[w]);
+  }
+  std::uint64_t WithMissing(std::size_t w) const { return missing_[w]; }
+
+ private:
+  // A missing cell is neither 0 nor 1, whatever the missing code: the planes hold it apart.
+  void AddRow(const std::uint64_t* ones, const std::uint64_t* missing, const std::uint64_t* other) {
+    for (std::size_t w = 0; w < words_; ++w) {
+      const std::uint64_t one = ones[w];
+      const std::uint64_t zero = ~(one | missing[w] | (other ? other[w] : 0)) & valid_[w];
+      onesTwice_[w] |= onesOnce_[w] & one;
+      onesOnce_[w] |= one;
+      zerosTwice_[w] |= zerosOnce_[w] & zero;
+      zerosOnce_[w] |= zero;
+      missing_[w] |= missing[w];
+    }
+  }
+
+  std::size_t words_;
+  WordVector zerosOnce_, zerosTwice_, onesOnce_, onesTwice_, missing_, valid_;
 };
 
-int RowMissingCount(const DataSet& data, int otu) {
-  const float* row = data.Row(otu);
-  return static_cast<int>(std::count(row + 1, row + data.NChar + 1, data.MissingValue));
-}
-
-// Removes the characters marked in gone (indexed 1..NChar) in one pass over every row, keeping
-// the others in their order.
-template <typename Test>
-int CompactCharacters(DataSet& data, Test gone) {
-  std::vector<int> kept;
-  kept.reserve(data.NChar);
-  for (int k = 1; k <= data.NChar; ++k) {
-    if (!gone(k)) kept.push_back(k);
-  }
-  const int removed = data.NChar - static_cast<int>(kept.size());
-  if (removed == 0) return 0;
-  for (int i = 1; i <= data.NOtu; ++i) {
-    float* row = data.Row(i);
-    int to = 1;
-    for (int k : kept) row[to++] = row[k];
-  }
-  data.NChar = static_cast<int16_t>(kept.size());
-  return removed;
-}
-
-void CheckIndex(int index, int count, const char* what) {
-  if (index < 1 || index > count) {
-    throw std::out_of_range(std::string(what) + " index " + std::to_string(index) +
-                            " is outside 1.." + std::to_string(count));
-  }
-}
-
-}  // namespace
-
-int OtuMissingCount(const DataSet& data, int otu) {
-  return RowMissingCount(data, otu);
-}
-
-int CharMissingCount(const DataSet& data, int character) {
-  int count = 0;
-  for (int i = 1; i <= data.NOtu; ++i) count += data.IsMissing(data.Matrix(i, character));
+std::size_t CountBits(const WordVector& words) {
+  std::size_t count = 0;
+  for (std::uint64_t word : words) count += static_cast<std::size_t>(std::popcount(word));
   return count;
 }
 
-namespace {
-struct StateCounts {
-  int zeros = 0;
-  int ones = 0;
+// True when the OTU has a missing entry among the characters whose bit is set in kept.
+bool MissingAmong(const DataSet& data, std::size_t otu, const WordVector& kept) {
+  if (data.IsBinary()) {
+    const std::uint64_t* missing = data.MissingRow(otu);
+    std::uint64_t any = 0;
+    for (std::size_t w = 0; w < kept.size(); ++w) any |= missing[w] & kept[w];
+    return any != 0;
+  }
+  const float* row = data.Row(otu);
+  for (std::size_t k = 0; k < data.CharCount(); ++k) {
+    if (row[k] == data.MissingValue() && ((kept[k / kWordBits] >> (k % kWordBits)) & 1u)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+std::vector<bool> Flags(const WordVector& words, std::size_t count) {
+  std::vector<bool> flags(count);
+  for (std::size_t k = 0; k < count; ++k) flags[k] = (words[k / kWordBits] >> (k % kWordBits)) & 1u;
+  return flags;
+}
+
+struct CropResult {
+  std::size_t characters = 0;
+  std::size_t otus = 0;
 };
 
-StateCounts CountStates(const DataSet& data, int character) {
+CropResult Crop(DataSet& data, const CropChoice& choice) {
+  const CharacterClasses classes(data);
+  WordVector removed(classes.WordCount()), kept(classes.WordCount());
+  for (std::size_t w = 0; w < classes.WordCount(); ++w) {
+    if (choice.monomorphic) removed[w] |= classes.Monomorphic(w);
+    if (choice.uninformative) removed[w] |= classes.Uninformative(w);
+    if (choice.charactersWithMissing) removed[w] |= classes.WithMissing(w);
+    kept[w] = ~removed[w];
+  }
+  CropResult result;
+  if (choice.otusWithMissing) {
+    std::vector<bool> otus(data.OtuCount());
+    for (std::size_t i = 0; i < data.OtuCount(); ++i) otus[i] = MissingAmong(data, i, kept);
+    result.otus = static_cast<std::size_t>(std::count(otus.begin(), otus.end(), true));
+    if (result.otus > 0) data.RemoveOtus(otus);
+  }
+  result.characters = CountBits(removed);
+  if (result.characters > 0) data.RemoveCharacters(Flags(removed, data.CharCount()));
+  return result;
+}
+
+struct StateCounts {
+  std::size_t zeros = 0;
+  std::size_t ones = 0;
+};
+
+StateCounts CountStates(const DataSet& data, std::size_t character) {
   StateCounts counts;
-  for (int i = 1; i <= data.NOtu; ++i) {
-    const float value = data.Matrix(i, character);
+  for (std::size_t i = 0; i < data.OtuCount(); ++i) {
+    if (data.IsMissing(i, character)) continue;
+    const float value = data.Value(i, character);
     counts.zeros += value == 0.0f;
     counts.ones += value == 1.0f;
   }
   return counts;
 }
+
 }  // namespace
 
-bool IsMonomorphic(const DataSet& data, int character) {
+std::size_t OtuMissingCount(const DataSet& data, std::size_t otu) {
+  std::size_t count = 0;
+  for (std::size_t k = 0; k < data.CharCount(); ++k) count += data.IsMissing(otu, k);
+  return count;
+}
+
+std::size_t CharMissingCount(const DataSet& data, std::size_t character) {
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < data.OtuCount(); ++i) count += data.IsMissing(i, character);
+  return count;
+}
+
+bool IsMonomorphic(const DataSet& data, std::size_t character) {
   const StateCounts counts = CountStates(data, character);
   return counts.zeros == 0 || counts.ones == 0;
 }
 
-bool IsUninformative(const DataSet& data, int character) {
+bool IsUninformative(const DataSet& data, std::size_t character) {
   const StateCounts counts = CountStates(data, character);
   return counts.zeros == 1 || counts.ones == 1;
 }
 
 CropCounts CountCropProperties(const DataSet& data) {
+  const CharacterClasses classes(data);
   CropCounts counts;
-  for (int i = 1; i <= data.NOtu; ++i) {
-    if (RowMissingCount(data, i) > 0) ++counts.NOtuMissing;
+  for (std::size_t w = 0; w < classes.WordCount(); ++w) {
+    counts.monomorphic += static_cast<std::size_t>(std::popcount(classes.Monomorphic(w)));
+    counts.uninformative += static_cast<std::size_t>(std::popcount(classes.Uninformative(w)));
+    counts.charactersWithMissing += static_cast<std::size_t>(std::popcount(classes.WithMissing(w)));
   }
-  const CharacterTally tally(data);
-  for (int k = 1; k <= data.NChar; ++k) {
-    if (tally.missing[k] > 0) ++counts.NCharMissing;
-    if (tally.Monomorphic(k)) ++counts.NMonomorphic;
-    if (tally.Uninformative(k)) ++counts.NUninformative;
-  }
+  const WordVector all(classes.WordCount(), ~std::uint64_t{0});
+  for (std::size_t i = 0; i < data.OtuCount(); ++i)
+    counts.otusWithMissing += MissingAmong(data, i, all);
   return counts;
 }
 
-std::string CropCountsText(const CropCounts& counts, std::string_view line_end) {
+std::string CropCountsText(const CropCounts& counts, std::string_view lineEnd) {
   std::string text;
-  const auto line = [&text, line_end](std::string_view label, int count) {
-    text.append(label).append(" ").append(std::to_string(count)).append(line_end);
+  const auto line = [&text, lineEnd](std::string_view label, std::size_t count) {
+    text.append(label).append(" ").append(std::to_string(count)).append(lineEnd);
   };
-  line("Number of monomorphic characters:", counts.NMonomorphic);
-  line("Number of uninformative characters:", counts.NUninformative);
-  line("Number of characters with missing data:", counts.NCharMissing);
-  line("Number of OTUs with missing data:", counts.NOtuMissing);
+  line("Number of monomorphic characters:", counts.monomorphic);
+  line("Number of uninformative characters:", counts.uninformative);
+  line("Number of characters with missing data:", counts.charactersWithMissing);
+  line("Number of OTUs with missing data:", counts.otusWithMissing);
   return text;
 }
 
-int RemoveMonomorphicCharacters(DataSet& data) {
-  const CharacterTally tally(data);
-  return CompactCharacters(data, [&tally](int k) { return tally.Monomorphic(k); });
-}
-
-int RemoveUninformativeCharacters(DataSet& data) {
-  const CharacterTally tally(data);
-  return CompactCharacters(data, [&tally](int k) { return tally.Uninformative(k); });
-}
-
-int RemoveCharactersWithMissing(DataSet& data) {
-  const CharacterTally tally(data);
-  return CompactCharacters(data, [&tally](int k) { return tally.missing[k] > 0; });
-}
-
-int RemoveOtusWithMissing(DataSet& data) {
-  int to = 1;
-  for (int i = 1; i <= data.NOtu; ++i) {
-    if (RowMissingCount(data, i) > 0) continue;
-    if (to != i) {
-      data.OtuName[to] = std::move(data.OtuName[i]);
-      std::copy_n(data.Row(i) + 1, data.NChar, data.Row(to) + 1);
-    }
-    ++to;
-  }
-  const int removed = data.NOtu - (to - 1);
-  data.NOtu = static_cast<int16_t>(to - 1);
-  return removed;
-}
-
 void ApplyCrop(DataSet& data, const CropChoice& choice) {
-  if (choice.monomorphic) RemoveMonomorphicCharacters(data);
-  if (choice.uninformative) RemoveUninformativeCharacters(data);
-  if (choice.characters_with_missing) RemoveCharactersWithMissing(data);
-  if (choice.otus_with_missing) RemoveOtusWithMissing(data);
+  Crop(data, choice);
 }
 
-void RemoveCharacter(DataSet& data, int character) {
-  CheckIndex(character, data.NChar, "Character");
-  for (int i = 1; i <= data.NOtu; ++i) {
-    float* row = data.Row(i);
-    std::copy(row + character + 1, row + data.NChar + 1, row + character);
-  }
-  --data.NChar;
+std::size_t RemoveMonomorphicCharacters(DataSet& data) {
+  return Crop(data, {.monomorphic = true}).characters;
 }
 
-void RemoveOtu(DataSet& data, int otu) {
-  CheckIndex(otu, data.NOtu, "OTU");
-  for (int r = otu; r < data.NOtu; ++r) {
-    data.OtuName[r] = data.OtuName[r + 1];
-    std::copy_n(data.Row(r + 1) + 1, data.NChar, data.Row(r) + 1);
-  }
-  --data.NOtu;
+std::size_t RemoveUninformativeCharacters(DataSet& data) {
+  return Crop(data, {.uninformative = true}).characters;
+}
+
+std::size_t RemoveCharactersWithMissing(DataSet& data) {
+  return Crop(data, {.charactersWithMissing = true}).characters;
+}
+
+std::size_t RemoveOtusWithMissing(DataSet& data) {
+  return Crop(data, {.otusWithMissing = true}).otus;
 }
 
 }  // namespace marbleset

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -23,43 +24,46 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-// Binary data from one text of 0, 1 and ? (held as 2) per OTU; names held as given.
-void FillBinary(DataSet* data, const Texts& names, const Texts& rows) {
-  data->MissingValue = 2.0f;
-  data->NOtu = static_cast<int16_t>(rows.size());
-  data->NChar = static_cast<int16_t>(rows[0].size());
-  for (int i = 1; i <= data->NOtu; ++i) {
-    data->OtuName[i] = names[i - 1];
-    for (int k = 1; k <= data->NChar; ++k) {
-      data->Matrix(i, k) = rows[i - 1][k - 1] == '?' ? 2.0f : rows[i - 1][k - 1] - '0';
+// Binary data from one text per OTU: 0, 1, ? for missing, and 5 for another value; names held
+// as given.
+DataSet BinaryData(const Texts& names, const Texts& rows, float missingValue = 2.0f) {
+  DataSet data;
+  data.Resize(DataKind::kBinary, rows.size(), rows.empty() ? 0 : rows[0].size(), missingValue);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    data.otuNames[i] = names[i];
+    for (std::size_t k = 0; k < rows[i].size(); ++k) {
+      const char c = rows[i][k];
+      data.SetValue(i, k, c == '?' ? missingValue : static_cast<float>(c - '0'));
     }
   }
-}
-
-std::unique_ptr<DataSet> BinaryData(const Texts& names, const Texts& rows) {
-  auto data = std::make_unique<DataSet>();
-  FillBinary(data.get(), names, rows);
   return data;
 }
 
-// Each OTU as "name:row", the name without trailing blanks and the row in 0, 1 and ?.
+// Each OTU as "name:row", the name without trailing blanks, the row in 0, 1, ? and x (other).
 Texts Rows(const DataSet& data) {
   Texts rows;
-  for (int i = 1; i <= data.NOtu; ++i) {
-    rows.push_back(data.OtuName[i].substr(0, data.OtuName[i].find_last_not_of(' ') + 1) + ":");
-    for (int k = 1; k <= data.NChar; ++k) {
-      rows.back() += data.IsMissing(data.Matrix(i, k)) ? '?' : "01"[data.Matrix(i, k) != 0.0f];
+  for (std::size_t i = 0; i < data.OtuCount(); ++i) {
+    const std::string& name = data.otuNames[i];
+    rows.push_back(name.substr(0, name.find_last_not_of(' ') + 1) + ":");
+    for (std::size_t k = 0; k < data.CharCount(); ++k) {
+      const float value = data.Value(i, k);
+      rows.back() += data.IsMissing(i, k) ? '?' : value == 0.0f ? '0' : value == 1.0f ? '1' : 'x';
     }
   }
   return rows;
 }
 
-std::string Saved(const DataSet& data, bool ntsys) {
+std::string Written(const DataSet& data, void (*write)(const DataSet&, TextSink&)) {
   std::ostringstream text;
   TextSink sink(text);
-  ntsys ? WriteNtsysData(data, sink) : WritePhylipData(data, sink);
+  write(data, sink);
   sink.Flush();
   return text.str();
+}
+
+std::string Saved(const DataSet& data, bool ntsys) {
+  using Write = void (*)(const DataSet&, TextSink&);
+  return Written(data, ntsys ? Write(WriteNtsysData) : Write(WritePhylipData));
 }
 
 // n copies of the token with a line break after every per-th and after the last.
@@ -86,130 +90,310 @@ TEST(ValueToken, FixedAndExponentForms) {
 
 TEST(WritePhylipData, NamesValuesAndRowsBrokenAfter200Tokens) {
   // A full field with inner blanks, a short one padded, a blank one as "_" (readers skip blanks).
-  EXPECT_EQ(Saved(*BinaryData({"lead  inner ", "short", ""}, {"01?", "110", "?01"}), false),
+  EXPECT_EQ(Saved(BinaryData({"lead  inner ", "short", ""}, {"01?", "110", "?01"}), false),
             " 3 3\r\nlead  inner  0 1 ?\r\nshort        1 1 0\r\n_            ? 0 1\r\n");
   for (int n : {200, 201, 401}) {
-    EXPECT_EQ(Saved(*BinaryData({"A", "B"}, {std::string(n, '1'), std::string(n, '0')}), false),
+    EXPECT_EQ(Saved(BinaryData({"A", "B"}, {std::string(n, '1'), std::string(n, '0')}), false),
               " 2 " + std::to_string(n) + "\r\nA           " + Wrapped(" 1", n, 200) +
                   "B           " + Wrapped(" 0", n, 200));
   }
+  // Another value keeps its token; a data set without characters writes the header alone.
+  EXPECT_EQ(Saved(BinaryData({"O"}, {"0510"}), false), " 1 4\r\nO            0 5 1 0\r\n");
+  EXPECT_EQ(Saved(BinaryData({"A", "B"}, {"", ""}), false), " 2 0\r\n");
 }
 
-TEST(PhylipRowWriter, ValueAndSplitValuesWriteTheSavedText) {
-  auto data = BinaryData({"Name"}, {std::string(450, '1')});
-  for (int k = 1; k <= 450; k += 3) data->Matrix(1, k) = k == 7 ? 2.0f : 0.0f;
-  data->Matrix(1, 261) = -0.25f;
-  const float* row = &data->Matrix(1, 1);
-  for (float missing : {2.0f, 0.0f}) {
-    data->MissingValue = missing;
-    const std::string saved = Saved(*data, false);
-    EXPECT_EQ(saved.substr(20, 14), missing == 0.0f ? " ? 1 1 ? 1 1 2" : " 0 1 1 0 1 1 ?");
-    for (int way = 0; way < 2; ++way) {  // one Value each; whole runs split around a Token
-      std::ostringstream text;
-      TextSink sink(text);
-      PhylipRowWriter rows(sink, missing);
-      rows.Header(1, 450);
-      rows.BeginRow(data->OtuName[1]);
-      for (int k = 0; way == 0 && k < 450; ++k) rows.Value(row[k]);
-      if (way == 1) rows.Values(row, 150), rows.Value(row[150]), rows.Token(" 1");
-      if (way == 1) rows.Values(row + 152, 298);
-      rows.EndRow();
-      sink.Flush();
-      EXPECT_EQ(text.str(), saved) << way;
+TEST(PhylipRowWriter, ValueValuesTokenAndBitsWriteTheSavedText) {
+  std::string cells(450, '1');
+  for (int k = 0; k < 450; k += 3) cells[k] = k == 6 ? '?' : '0';
+  cells[259] = '5';  // another value
+  std::string expected = " 1 450\r\nName        ";
+  std::vector<float> row;
+  for (std::size_t k = 0; k < cells.size(); ++k) {
+    expected += std::string(k > 0 && k % 200 == 0 ? "\r\n" : "") + " " + cells[k];
+    row.push_back(cells[k] == '?' ? 2.0f : static_cast<float>(cells[k] - '0'));
+  }
+  expected += "\r\n";
+  const DataSet data = BinaryData({"Name"}, {cells});
+  EXPECT_EQ(Saved(data, false), expected);
+  for (int way = 0; way < 3; ++way) {
+    std::ostringstream text;
+    TextSink sink(text);
+    PhylipRowWriter rows(sink, 2.0f);
+    rows.Header(1, 450);
+    rows.BeginRow(data.otuNames[0]);
+    if (way == 0) {  // one Value each
+      for (float value : row) rows.Value(value);
+    } else if (way == 1) {  // whole runs split around a Value and a Token
+      rows.Values(row.data(), 150), rows.Value(row[150]), rows.Token(" 1");
+      rows.Values(row.data() + 152, 298);
+    } else {
+      rows.Bits(data.OnesRow(0), data.MissingRow(0), data.OtherRow(0), 450,
+                [&row](std::size_t k) { return row[k]; });
     }
+    rows.EndRow();
+    sink.Flush();
+    EXPECT_EQ(text.str(), expected) << "way " << way;
+  }
+}
+
+// The plain writer: every cell through DataSet::Value and PhylipRowWriter::Value.
+TEST(PhylipRowWriter, BitsAgreeWithCellByCellOnRandomPlanes) {
+  std::mt19937 random(97);
+  for (int round = 0; round < 300; ++round) {
+    const std::size_t otus = 1 + random() % 5;
+    const std::size_t characters = random() % 3 == 0 ? random() % 700 : 60 + random() % 140;
+    const float missing = std::vector<float>{2.0f, 0.0f, 1.0f, 9.0f}[random() % 4];
+    DataSet data;
+    data.Resize(DataKind::kBinary, otus, characters, missing);
+    const bool others = round % 3 == 0;
+    for (std::size_t i = 0; i < otus; ++i) {
+      data.otuNames[i] = "OTU" + std::to_string(i);
+      for (std::size_t k = 0; k < characters; ++k) {
+        const unsigned pick = random() % 20;
+        data.SetValue(i, k,
+                      pick < 2   ? missing
+                      : pick < 3 ? (others ? -1.25f * static_cast<float>(random() % 9) : 0.0f)
+                                 : static_cast<float>(pick % 2));
+      }
+    }
+    EXPECT_EQ(Written(data, WritePhylipData), Written(data, WritePhylipDataByCell))
+        << "round " << round << ": " << otus << " x " << characters;
+    // Bits begun anywhere on a line: after a few tokens, with the planes read from cell 0.
+    std::ostringstream fast, plain;
+    TextSink fastSink(fast), plainSink(plain);
+    PhylipRowWriter fastRows(fastSink, missing), plainRows(plainSink, missing);
+    const std::size_t lead = random() % 260;
+    for (auto* rows : {&fastRows, &plainRows}) {
+      rows->BeginRow("lead");
+      for (std::size_t t = 0; t < lead; ++t) rows->Token(" 1");
+    }
+    fastRows.Bits(data.OnesRow(0), data.MissingRow(0), data.OtherRow(0), characters,
+                  [&data](std::size_t k) { return data.Value(0, k); });
+    for (std::size_t k = 0; k < characters; ++k) {
+      data.IsMissing(0, k) ? plainRows.Token(" ?") : plainRows.Value(data.Value(0, k));
+    }
+    fastRows.EndRow(), plainRows.EndRow();
+    fastSink.Flush(), plainSink.Flush();
+    EXPECT_EQ(fast.str(), plain.str()) << "round " << round << ", lead " << lead;
   }
 }
 
 TEST(WriteNtsysData, OneLabelPerNameAndLabelLinesOfTwenty) {
   // Leading blanks go; inner blanks and empty names would split or move the labels.
-  const auto data =
+  const DataSet data =
       BinaryData({"  lead", "Homo sapiens", "            ", "x  y"}, {"01?", "110", "?01", "000"});
-  EXPECT_EQ(Saved(*data, true),
+  EXPECT_EQ(Saved(data, true),
             "1 3 4L 1 2\r\nlead Homo_sapiens _ x__y \r\n 0 1 2 0\r\n 1 1 0 0\r\n 2 0 1 0\r\n");
   for (int notu : {20, 21, 41}) {
-    EXPECT_EQ(Saved(*BinaryData(Texts(notu, "O"), Texts(notu, "01")), true),
+    EXPECT_EQ(Saved(BinaryData(Texts(notu, "O"), Texts(notu, "01")), true),
               "1 2 " + std::to_string(notu) + "L 1 2\r\n" + Wrapped("O ", notu, 20) +
                   Wrapped(" 0", notu, notu) + Wrapped(" 1", notu, notu));
   }
 }
 
+TEST(WriteNtsysData, TransposedBlocksAgreeWithCellByCell) {
+  std::mt19937 random(5);
+  // Shapes around the 64-bit block edges in both directions, missing codes of one character
+  // and longer, other values, and quantitative data.
+  const std::pair<std::size_t, std::size_t> shapes[] = {{1, 1},   {63, 65}, {64, 64}, {65, 63},
+                                                        {130, 7}, {3, 200}, {200, 3}, {129, 129},
+                                                        {0, 5},   {5, 0},   {70, 300}};
+  for (const auto& [otus, characters] : shapes) {
+    for (int variant = 0; variant < 5; ++variant) {
+      const bool quantitative = variant == 4;
+      const float missing = std::vector<float>{2.0f, 0.0f, -9.0f, 2.0f, -9999.0f}[variant];
+      DataSet data;
+      data.Resize(quantitative ? DataKind::kQuantitative : DataKind::kBinary, otus, characters,
+                  missing);
+      for (std::size_t i = 0; i < otus; ++i) {
+        data.otuNames[i] = "T" + std::to_string(i);
+        for (std::size_t k = 0; k < characters; ++k) {
+          const unsigned pick = random() % 10;
+          float value = pick == 0 ? missing : static_cast<float>(pick % 2);
+          if (variant == 3 && pick == 9) value = 7.0f;
+          if (quantitative && pick > 5) value = static_cast<float>(random() % 1000) / 8.0f;
+          data.SetValue(i, k, value);
+        }
+      }
+      EXPECT_EQ(Written(data, WriteNtsysData), Written(data, WriteNtsysDataByCell))
+          << otus << " x " << characters << ", variant " << variant;
+    }
+  }
+}
+
+DataSet ReadBack(const std::string& text, bool quantitative, bool ntsys) {
+  DataSet data;
+  ItemReader in = ItemReader::FromText(text);
+  const auto read = ntsys ? (quantitative ? ReadNtsysQuant : ReadNtsysBinary)
+                          : (quantitative ? ReadPhylipQuant : ReadPhylipBinary);
+  EXPECT_EQ(read(in, data, nullptr), ReadStatus::kOk);
+  return data;
+}
+
+DataSet ReadBack(const DataSet& saved, bool ntsys) {
+  return ReadBack(Saved(saved, ntsys), saved.IsQuantitative(), ntsys);
+}
+
+bool SameCells(const DataSet& a, const DataSet& b) {
+  if (a.OtuCount() != b.OtuCount() || a.CharCount() != b.CharCount()) return false;
+  for (std::size_t i = 0; i < a.OtuCount(); ++i) {
+    for (std::size_t k = 0; k < a.CharCount(); ++k) {
+      if (a.IsMissing(i, k) != b.IsMissing(i, k)) return false;
+      if (!a.IsMissing(i, k) && a.Value(i, k) != b.Value(i, k)) return false;
+    }
+  }
+  return true;
+}
+
+TEST(RoundTrip, SavedDataReadsBackAsItWas) {
+  // The old largest size; names with digits, states, punctuation; values from 7-digit decimals.
+  const char* shapes[] = {"A", "Z.mays-01", "123456789012", "0?1", "x_y(z)", "O'Neil;"};
+  std::mt19937 random(11);
+  for (bool quantitative : {false, true}) {
+    DataSet data;
+    const float missing = quantitative ? -9999.0f : 2.0f;
+    data.Resize(quantitative ? DataKind::kQuantitative : DataKind::kBinary, 1000, 5000, missing);
+    for (std::size_t i = 0; i < 1000; ++i) {
+      data.otuNames[i] = (shapes[i % 6] + std::to_string(i) + std::string(12, ' ')).substr(0, 12);
+      for (std::size_t k = 0; k < 5000; ++k) {
+        float value = random() % 20 == 0 ? missing : static_cast<float>(random() % 2);
+        if (quantitative && value != missing) {
+          const std::string text =
+              std::to_string(static_cast<int>(random() % 20000000) - 10000000) + "E" +
+              std::to_string(static_cast<int>(random() % 80) - 50);
+          std::from_chars(text.data(), text.data() + text.size(), value);
+        }
+        data.SetValue(i, k, value);
+      }
+    }
+    for (bool ntsys : {false, true}) {
+      const DataSet back = ReadBack(data, ntsys);
+      EXPECT_EQ(back.otuNames, data.otuNames);
+      EXPECT_EQ(back.MissingValue(), missing);
+      EXPECT_TRUE(SameCells(back, data)) << quantitative << ntsys;
+    }
+  }
+  // Inner blanks stay in PHYLIP, become underscores in NTSYS; short and blank names keep places.
+  const DataSet data = BinaryData({"Sp 3 b", "Alpha", ""}, {"01?", "110", "?01"});
+  EXPECT_EQ(Rows(ReadBack(data, false)), (Texts{"Sp 3 b:01?", "Alpha:110", "_:?01"}));
+  EXPECT_EQ(Rows(ReadBack(data, true)), (Texts{"Sp_3_b:01?", "Alpha:110", "_:?01"}));
+}
+
+TEST(RoundTrip, NtsysMissingCodeZeroStaysMissing) {
+  // Quantitative data whose missing code is 0: the header declares it, so a missing entry does
+  // not come back as the value 0 (the reader's own default code is -9999).
+  DataSet quantitative;
+  quantitative.Resize(DataKind::kQuantitative, 2, 3, 0.0f);
+  quantitative.otuNames = {"Q1", "Q2"};
+  const float values[2][3] = {{1.5f, 0.0f, 3.0f}, {0.0f, 2.0f, -1.0f}};
+  for (std::size_t i = 0; i < 2; ++i) {
+    for (std::size_t k = 0; k < 3; ++k) quantitative.SetValue(i, k, values[i][k]);
+  }
+  EXPECT_EQ(Saved(quantitative, true), "1 3 2L 1 0\r\nQ1 Q2 \r\n 1.5 0\r\n 0 2\r\n 3 -1\r\n");
+  const DataSet back = ReadBack(quantitative, true);
+  EXPECT_EQ(back.MissingValue(), 0.0f);
+  EXPECT_TRUE(back.IsMissing(0, 1) && back.IsMissing(1, 0) && !back.IsMissing(0, 0));
+  // Binary data with missing code 0 holds no zeros; its missing entries stay missing too.
+  const DataSet binary = BinaryData({"B1", "B2"}, {"?1", "1?"}, 0.0f);
+  EXPECT_EQ(Saved(binary, true), "1 2 2L 1 0\r\nB1 B2 \r\n 0 1\r\n 1 0\r\n");
+  EXPECT_EQ(Rows(ReadBack(binary, true)), (Texts{"B1:?1", "B2:1?"}));
+  // A declared code other than 0 is kept as before.
+  quantitative.Resize(DataKind::kQuantitative, 1, 1, -1.5f);
+  quantitative.SetValue(0, 0, -1.5f);
+  EXPECT_EQ(ReadBack(quantitative, true).MissingValue(), -1.5f);
+}
+
+TEST(RoundTrip, NamesOfEveryByteReadBackWithTheSameRows) {
+  // Random names of any bytes and lengths: whatever they hold, the file reads back with the same
+  // values in the same rows, and the names as the field rule writes them, reckoned here from
+  // the rule itself: no control character or comma, no leading blank or double quote, the
+  // PHYLIP field 12 characters, the NTSYS label without blanks.
+  std::mt19937 random(2024);
+  const auto expectedName = [](const std::string& name, bool ntsys) {
+    std::string text = name.substr(std::min(name.find_first_not_of(' '), name.size()));
+    if (ntsys) text = text.substr(0, text.find_last_not_of(' ') + 1);
+    if (!ntsys) text = text.substr(0, 12);
+    for (std::size_t k = 0; k < text.size(); ++k) {
+      const unsigned char c = static_cast<unsigned char>(text[k]);
+      if (c < 32 || c == 127 || c == ',' || (k == 0 && c == '"') || (ntsys && c == ' ')) {
+        text[k] = '_';
+      }
+    }
+    if (text.empty()) text = "_";
+    text = text.substr(0, 12);  // the NTSYS reader keeps 12 characters of a label
+    text.resize(12, ' ');
+    return text;
+  };
+  for (int round = 0; round < 200; ++round) {
+    const bool quantitative = round % 2 == 1;
+    const std::size_t otus = 1 + random() % 30;
+    DataSet data;
+    data.Resize(quantitative ? DataKind::kQuantitative : DataKind::kBinary, otus,
+                1 + random() % 250, quantitative ? -9999.0f : 2.0f);
+    for (std::size_t i = 0; i < otus; ++i) {
+      std::string& name = data.otuNames[i];
+      name.resize(random() % 16);
+      for (char& c : name) {
+        const unsigned pick = random() % 4;
+        c = static_cast<char>(pick == 0   ? random() % 256
+                              : pick == 1 ? " \",\t"[random() % 4]
+                                          : 'a' + random() % 26);
+      }
+      for (std::size_t k = 0; k < data.CharCount(); ++k) {
+        data.SetValue(i, k,
+                      random() % 9 == 0
+                          ? data.MissingValue()
+                          : static_cast<float>(random() % 2) + (quantitative ? 0.5f : 0.0f));
+      }
+    }
+    for (bool ntsys : {false, true}) {
+      const DataSet back = ReadBack(data, ntsys);
+      ASSERT_TRUE(SameCells(back, data)) << "round " << round << ", ntsys " << ntsys;
+      for (std::size_t i = 0; i < otus; ++i) {
+        EXPECT_EQ(back.otuNames[i], expectedName(data.otuNames[i], ntsys)) << round;
+      }
+      // Saved again, the names are already safe: the same file.
+      EXPECT_EQ(Saved(back, ntsys), Saved(data, ntsys)) << round;
+    }
+  }
+}
+
 TEST(WriteData, ToFileIsTheSameTextAndFailuresNameThePath) {
-  const auto data = BinaryData({"Alpha", "Beta"}, {"0?", "11"});
+  const DataSet data = BinaryData({"Alpha", "Beta"}, {"0?", "11"});
   const auto path = (std::filesystem::temp_directory_path() / "marbleset_writer.phy").string();
-  std::ofstream(path) << "an older and much longer content that must be truncated away";
-  WritePhylipData(*data, path);
+  std::ofstream(path) << "an older and much longer content that must be replaced";
+  WritePhylipData(data, path);
   std::ifstream in(path, std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), Saved(*data, false));
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), Saved(data, false));
+  EXPECT_THROW(WriteNtsysData(data, path, ExistingTarget::kRefuse), OutputExists);
   std::filesystem::remove(path);
   try {
-    WritePhylipData(*data, path + ".d/out.phy");
+    WritePhylipData(data, path + ".d/out.phy");
     ADD_FAILURE() << "writing into a missing folder must fail";
   } catch (const WriteFailure& failure) {
     EXPECT_EQ(std::string(failure.what()).find(path + ".d/out.phy: "), 0u) << failure.what();
   }
-  EXPECT_THROW(WriteNtsysData(*data, path + ".d/out.phy"), WriteFailure);
-}
-
-std::unique_ptr<DataSet> ReadBack(const DataSet& saved, bool quant, bool ntsys) {
-  auto data = std::make_unique<DataSet>();
-  data->MissingValue = quant ? -9999.0f : 2.0f;
-  ItemReader in = ItemReader::FromText(Saved(saved, ntsys));
-  const auto read = ntsys ? (quant ? ReadNtsysQuant : ReadNtsysBinary)
-                          : (quant ? ReadPhylipQuant : ReadPhylipBinary);
-  EXPECT_EQ(read(in, *data), ReadStatus::kOk);
-  return data;
-}
-
-TEST(RoundTrip, SavedDataReadsBackAsItWas) {
-  // Full capacity; names with digits, states, punctuation; values as from 7-digit decimals.
-  const char* shapes[] = {"A", "Z.mays-01", "123456789012", "0?1", "x_y(z)", "O'Neil;"};
-  std::mt19937 random(11);
-  for (bool quant : {false, true}) {
-    auto data = BinaryData(Texts(kMaxOtu), Texts(kMaxOtu, std::string(kMaxChar, '0')));
-    data->MissingValue = quant ? -9999.0f : 2.0f;
-    for (int i = 1; i <= kMaxOtu; ++i) {
-      data->OtuName[i] = (shapes[i % 6] + std::to_string(i) + std::string(12, ' ')).substr(0, 12);
-      for (int k = 1; k <= kMaxChar; ++k) {
-        float& value = data->Matrix(i, k);
-        value = random() % 20 == 0 ? data->MissingValue : static_cast<float>(random() % 2);
-        if (!quant || data->IsMissing(value)) continue;
-        const std::string text = std::to_string(static_cast<int>(random() % 20000000) - 10000000) +
-                                 "E" + std::to_string(static_cast<int>(random() % 80) - 50);
-        std::from_chars(text.data(), text.data() + text.size(), value);
-      }
-    }
-    for (bool ntsys : {false, true}) {
-      const auto back = ReadBack(*data, quant, ntsys);
-      ASSERT_EQ(std::pair(back->NOtu, back->NChar), std::pair(data->NOtu, data->NChar));
-      EXPECT_EQ(back->OtuName, data->OtuName);
-      const float* cells = &data->Matrix(0, 0);  // all rows, contiguous
-      EXPECT_TRUE(std::equal(cells, cells + (kMaxOtu + 1) * (kMaxChar + 1), &back->Matrix(0, 0)));
-    }
-  }
-  // Inner blanks stay in PHYLIP, become underscores in NTSYS; short and blank names keep places.
-  const auto data = BinaryData({"Sp 3 b", "Alpha", ""}, {"01?", "110", "?01"});
-  EXPECT_EQ(Rows(*ReadBack(*data, false, false)), (Texts{"Sp 3 b:01?", "Alpha:110", "_:?01"}));
-  EXPECT_EQ(Rows(*ReadBack(*data, false, true)), (Texts{"Sp_3_b:01?", "Alpha:110", "_:?01"}));
-  // NTSYS declares a missing code other than 0; for 0 the reader's default takes its place.
-  const auto quant = BinaryData({"Q1", "Q2"}, {"01", "10"});
-  quant->MissingValue = quant->Matrix(2, 1) = -1.5f;
-  EXPECT_EQ(ReadBack(*quant, true, true)->MissingValue, -1.5f);
-  quant->MissingValue = 0.0f;
-  EXPECT_EQ(ReadBack(*quant, true, true)->MissingValue, -9999.0f);
+  EXPECT_THROW(WriteNtsysData(data, path + ".d/out.phy"), WriteFailure);
 }
 
 TEST(Screening, CharacterAndOtuClasses) {
   // Characters (columns): 111?  0111  0011  0???  ????  0101
-  const auto data = BinaryData({"A", "B", "C", "D"}, {"1000?0", "110??1", "111??0", "?11??1"});
-  for (int k = 1; k <= 6; ++k) {
-    EXPECT_EQ(IsMonomorphic(*data, k), "100110"[k - 1] == '1') << k;
-    EXPECT_EQ(IsUninformative(*data, k), "010100"[k - 1] == '1') << k;
-    EXPECT_EQ(CharMissingCount(*data, k), "100340"[k - 1] - '0') << k;
+  const DataSet data = BinaryData({"A", "B", "C", "D"}, {"1000?0", "110??1", "111??0", "?11??1"});
+  for (std::size_t k = 0; k < 6; ++k) {
+    EXPECT_EQ(IsMonomorphic(data, k), "100110"[k] == '1') << k;
+    EXPECT_EQ(IsUninformative(data, k), "010100"[k] == '1') << k;
+    EXPECT_EQ(CharMissingCount(data, k), static_cast<std::size_t>("100340"[k] - '0')) << k;
   }
-  for (int i = 1; i <= 4; ++i) EXPECT_EQ(OtuMissingCount(*data, i), "1223"[i - 1] - '0') << i;
-  EXPECT_EQ(CropCountsText(CountCropProperties(*data)),
+  for (std::size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(OtuMissingCount(data, i), static_cast<std::size_t>("1223"[i] - '0')) << i;
+  }
+  EXPECT_EQ(CropCountsText(CountCropProperties(data)),
             "Number of monomorphic characters: 3\r\nNumber of uninformative characters: 2\r\n"
             "Number of characters with missing data: 3\r\nNumber of OTUs with missing data: 4\r\n");
+  // Another value is in no class: 0 5 1 has one 0 and one 1; 5 5 0 has no 1.
+  const DataSet other = BinaryData({"A", "B", "C"}, {"05", "55", "10"});
+  const CropCounts counts = CountCropProperties(other);
+  EXPECT_EQ(std::pair(counts.monomorphic, counts.uninformative), std::pair(1ul, 2ul));
 }
 
 TEST(Screening, RemovalsRunInTheirFixedOrder) {
@@ -221,38 +405,106 @@ TEST(Screening, RemovalsRunInTheirFixedOrder) {
       {{true, false, false, true}, {"A:000", "B:100", "C:011", "D:011"}},
       {{true, true, true, true}, {"A:0", "B:0", "C:1", "D:1", "E:1"}}};
   for (const auto& [choice, left] : cases) {
-    auto data =
+    DataSet data =
         BinaryData({"A", "B", "C", "D", "E"}, {"00000", "01?00", "00?11", "00?11", "?0??1"});
-    ApplyCrop(*data, choice);
-    EXPECT_EQ(Rows(*data), left);
+    ApplyCrop(data, choice);
+    EXPECT_EQ(Rows(data), left);
   }
+  DataSet data = BinaryData({"A", "B"}, {"0?1", "011"});
+  EXPECT_EQ(RemoveCharactersWithMissing(data), 1u);
+  EXPECT_EQ(RemoveMonomorphicCharacters(data), 2u);
+  EXPECT_EQ(Rows(data), (Texts{"A:", "B:"}));
 }
 
-TEST(Screening, OnePassRemovalsAgreeWithShiftingOnRandomData) {
-  std::mt19937 random(20240611);
-  DataSet plain, fast;
-  for (int round = 0; round < 200; ++round) {
-    Texts rows(1 + random() % 12), names(rows.size(), "O");
-    const int nchar = 1 + static_cast<int>(random() % 60);
-    for (auto& row : rows) {
-      for (int k = 0; k < nchar; ++k) row += "0011?"[random() % (round % 2 ? 4 : 5)];
+// The reference: the crop as the dialog describes it, one removal after another, each judging
+// every character (or OTU) cell by cell on what the previous ones left, and the kept cells
+// copied one by one into a fresh data set.
+DataSet CroppedCellByCell(const DataSet& data, const CropChoice& choice) {
+  std::vector<std::size_t> characters, otus;
+  for (std::size_t k = 0; k < data.CharCount(); ++k) characters.push_back(k);
+  for (std::size_t i = 0; i < data.OtuCount(); ++i) otus.push_back(i);
+  const auto states = [&](std::size_t k) {
+    std::size_t zeros = 0, ones = 0;
+    for (std::size_t i : otus) {
+      zeros += !data.IsMissing(i, k) && data.Value(i, k) == 0.0f;
+      ones += !data.IsMissing(i, k) && data.Value(i, k) == 1.0f;
     }
-    FillBinary(&plain, names, rows);
-    FillBinary(&fast, names, rows);
+    return std::pair(zeros, ones);
+  };
+  const auto drop = [&characters](auto test) {
+    characters.erase(std::remove_if(characters.begin(), characters.end(), test), characters.end());
+  };
+  if (choice.monomorphic)
+    drop([&](std::size_t k) { return states(k).first == 0 || states(k).second == 0; });
+  if (choice.uninformative)
+    drop([&](std::size_t k) { return states(k).first == 1 || states(k).second == 1; });
+  if (choice.charactersWithMissing)
+    drop([&](std::size_t k) {
+      for (std::size_t i : otus) {
+        if (data.IsMissing(i, k)) return true;
+      }
+      return false;
+    });
+  if (choice.otusWithMissing) {
+    otus.erase(std::remove_if(otus.begin(), otus.end(),
+                              [&](std::size_t i) {
+                                for (std::size_t k : characters) {
+                                  if (data.IsMissing(i, k)) return true;
+                                }
+                                return false;
+                              }),
+               otus.end());
+  }
+  DataSet kept;
+  kept.Resize(data.Kind(), otus.size(), characters.size(), data.MissingValue());
+  for (std::size_t i = 0; i < otus.size(); ++i) {
+    kept.otuNames[i] = data.otuNames[otus[i]];
+    for (std::size_t k = 0; k < characters.size(); ++k) {
+      kept.SetValue(i, k, data.Value(otus[i], characters[k]));
+    }
+  }
+  return kept;
+}
+
+TEST(Screening, OnePassCropAgreesWithRemovalsOneByOneOnRandomData) {
+  std::mt19937 random(20240611);
+  for (int round = 0; round < 300; ++round) {
+    const std::size_t otus = 1 + random() % (round % 5 == 0 ? 140 : 12);
+    const std::size_t characters = 1 + random() % (round % 7 == 0 ? 300 : 70);
+    const float missing = round % 11 == 0 ? 0.0f : 2.0f;
+    const bool quantitative = round % 4 == 3;
+    DataSet data;
+    data.Resize(quantitative ? DataKind::kQuantitative : DataKind::kBinary, otus, characters,
+                missing);
+    // Sparse states make monomorphic and uninformative characters common.
+    const unsigned rare = 2 + random() % 30;
+    for (std::size_t i = 0; i < otus; ++i) {
+      data.otuNames[i] = "O" + std::to_string(i);
+      for (std::size_t k = 0; k < characters; ++k) {
+        const unsigned pick = random() % rare;
+        data.SetValue(i, k,
+                      pick == 0                     ? 1.0f
+                      : pick == 1 && round % 2      ? missing
+                      : pick == 2 && round % 3 == 0 ? 3.0f
+                                                    : 0.0f);
+      }
+    }
     const unsigned box = random() % 16;
     const CropChoice choice{(box & 1) != 0, (box & 2) != 0, (box & 4) != 0, (box & 8) != 0};
-    ApplyCrop(fast, choice);
-    // The reference: one shift per removed character or OTU.
-    const auto walk = [&plain](bool on, auto test) {
-      for (int k = 1; on && k <= plain.NChar;) test(k) ? RemoveCharacter(plain, k) : void(++k);
-    };
-    walk(choice.monomorphic, [&](int k) { return IsMonomorphic(plain, k); });
-    walk(choice.uninformative, [&](int k) { return IsUninformative(plain, k); });
-    walk(choice.characters_with_missing, [&](int k) { return CharMissingCount(plain, k) > 0; });
-    for (int i = 1; choice.otus_with_missing && i <= plain.NOtu;) {
-      OtuMissingCount(plain, i) > 0 ? RemoveOtu(plain, i) : void(++i);
+    const DataSet expected = CroppedCellByCell(data, choice);
+    const CropCounts counts = CountCropProperties(data);
+    std::size_t monomorphic = 0, withMissing = 0, otusWithMissing = 0;
+    for (std::size_t k = 0; k < characters; ++k) {
+      monomorphic += IsMonomorphic(data, k);
+      withMissing += CharMissingCount(data, k) > 0;
     }
-    EXPECT_EQ(Rows(fast), Rows(plain)) << "round " << round;
+    for (std::size_t i = 0; i < otus; ++i) otusWithMissing += OtuMissingCount(data, i) > 0;
+    EXPECT_EQ(counts.monomorphic, monomorphic);
+    EXPECT_EQ(counts.charactersWithMissing, withMissing);
+    EXPECT_EQ(counts.otusWithMissing, otusWithMissing);
+    ApplyCrop(data, choice);
+    EXPECT_EQ(Rows(data), Rows(expected)) << "round " << round << ", boxes " << box;
+    EXPECT_TRUE(SameCells(data, expected)) << "round " << round;
   }
 }
 
