@@ -1,0 +1,347 @@
+#include "formats/delimited_reader.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <fstream>
+#include <sstream>
+
+#include "dataset/errors.h"
+#include "formats/delimited_scanner.h"
+#include "formats/value_text.h"
+
+namespace marbleset {
+
+namespace {
+
+enum class CellClass : std::uint8_t { kMissing, kZero, kOne, kOther, kText };
+
+class CellReader {
+ public:
+  CellReader(const std::vector<std::string>& extraCodes, bool decimalComma)
+      : codes_(DefaultMissingCodes()), decimalComma_(decimalComma) {
+    for (const std::string& code : extraCodes) codes_.emplace_back(TrimBlanks(code));
+  }
+
+  CellClass Classify(std::string_view field, float& value) const {
+    const std::string_view text = TrimBlanks(field);
+    if (text.size() == 1) {
+      // The common cells of binary tables, without a number parse.
+      if (text[0] == '0') return value = 0.0f, CellClass::kZero;
+      if (text[0] == '1') return value = 1.0f, CellClass::kOne;
+    }
+    for (const std::string& code : codes_) {
+      if (text == code) return CellClass::kMissing;
+    }
+    const std::optional<float> number = ParseNumber(text, decimalComma_);
+    if (!number) return CellClass::kText;
+    value = *number;
+    if (value == 0.0f) return CellClass::kZero;
+    if (value == 1.0f) return CellClass::kOne;
+    return CellClass::kOther;
+  }
+
+ private:
+  std::vector<std::string> codes_;
+  bool decimalComma_;
+};
+
+// The first cell of a column that is text, that is a value other than 0 and 1, or that holds
+// the quantitative missing value (line 0: none).
+struct ColumnFindings {
+  std::size_t textLine = 0;
+  std::string text;
+  std::size_t otherLine = 0;
+  std::string other;
+  std::size_t reservedLine = 0;
+  bool allEmpty = true;
+};
+
+// Everything the first pass learns about a table.
+struct TableSurvey {
+  char delimiter = ',';
+  bool decimalComma = false;
+  OtusAs otusAs = OtusAs::kRows;
+  bool headerShifted = false;
+  std::vector<std::string> header;
+  std::size_t width = 0;
+  std::size_t dataRecords = 0;
+  std::size_t firstDataColumn = 1;
+  DataKind kind = DataKind::kBinary;
+  std::vector<ColumnFindings> columns;
+  std::vector<std::vector<std::string>> previewCells;
+  std::size_t recordCount = 0;
+  std::size_t widest = 0;
+};
+
+bool EndsWith(const std::string& name, std::string_view suffix) {
+  if (name.size() < suffix.size()) return false;
+  return std::equal(suffix.begin(), suffix.end(), name.end() - suffix.size(),
+                    [](char a, char b) { return std::tolower(a) == std::tolower(b); });
+}
+
+bool SameWord(std::string_view text, std::string_view word) {
+  return text.size() == word.size() &&
+         std::equal(text.begin(), text.end(), word.begin(),
+                    [](char a, char b) { return std::tolower(a) == std::tolower(b); });
+}
+
+std::string CellPrefix(const std::string& name, std::size_t line, std::size_t column) {
+  return name + ", line " + std::to_string(line) + ", column " + std::to_string(column + 1) + ": ";
+}
+
+// The first pass: delimiter, header, shape, guesses and the findings of every column. Fills as
+// much of survey as it learns before a failure, so a preview can show it.
+void Survey(std::string_view text, const std::string& name, const DelimitedOptions& options,
+            TableSurvey& survey, std::size_t previewRows, std::size_t previewColumns) {
+  survey.delimiter = options.delimiter != 0 ? options.delimiter : DetectDelimiter(text);
+  // Where the comma is not the delimiter, spreadsheets of many countries write it as the
+  // decimal separator.
+  survey.decimalComma = survey.delimiter != ',';
+  const CellReader cells(options.missingCodes, survey.decimalComma);
+  DelimitedScanner scanner(text, survey.delimiter, name);
+  bool haveHeader = false;
+  bool shapeKnown = false;
+  while (scanner.Next()) {
+    if (scanner.IsBlank()) continue;
+    const auto& fields = scanner.Fields();
+    ++survey.recordCount;
+    survey.widest = std::max(survey.widest, fields.size());
+    if (survey.previewCells.size() < previewRows) {
+      std::vector<std::string> row;
+      for (std::size_t c = 0; c < fields.size() && c < previewColumns; ++c) {
+        row.emplace_back(fields[c]);
+      }
+      survey.previewCells.push_back(std::move(row));
+    }
+    if (!haveHeader) {
+      haveHeader = true;
+      for (std::string_view field : fields) survey.header.emplace_back(field);
+      survey.width = fields.size();
+      survey.otusAs = options.otusAs;
+      if (survey.otusAs == OtusAs::kAuto) {
+        const bool geneTable = EndsWith(name, ".rtab") || SameWord(TrimBlanks(fields[0]), "Gene");
+        survey.otusAs = geneTable ? OtusAs::kColumns : OtusAs::kRows;
+      }
+      continue;
+    }
+    if (!shapeKnown) {
+      shapeKnown = true;
+      if (fields.size() == survey.width + 1) {
+        survey.headerShifted = true;
+        survey.header.insert(survey.header.begin(), std::string());
+        ++survey.width;
+      }
+      if (survey.width < 2) {
+        throw ReadFailure(LinePrefix(name, scanner.Line()) +
+                          "the table has a single column; a name column and at least one column "
+                          "of values are needed (is the delimiter right?).");
+      }
+      survey.columns.resize(survey.width);
+    }
+    std::size_t used = fields.size();
+    // A delimiter at the end of every line gives an empty last field that is no column.
+    if (used == survey.width + 1 && TrimBlanks(fields.back()).empty()) used = survey.width;
+    if (used != survey.width) {
+      throw ReadFailure(LinePrefix(name, scanner.Line()) + "this record has " +
+                        std::to_string(fields.size()) + " fields where the header has " +
+                        std::to_string(survey.width - survey.headerShifted) + ".");
+    }
+    ++survey.dataRecords;
+    for (std::size_t c = 1; c < survey.width; ++c) {
+      ColumnFindings& column = survey.columns[c];
+      const std::string_view field = fields[c];
+      if (!TrimBlanks(field).empty()) column.allEmpty = false;
+      float value = 0.0f;
+      const CellClass cellClass = cells.Classify(field, value);
+      if (cellClass == CellClass::kText && column.textLine == 0) {
+        column.textLine = scanner.Line();
+        column.text = field;
+      } else if (cellClass == CellClass::kOther) {
+        if (column.otherLine == 0) {
+          column.otherLine = scanner.Line();
+          column.other = TrimBlanks(field);
+        }
+        if (value == kQuantitativeMissingValue && column.reservedLine == 0) {
+          column.reservedLine = scanner.Line();
+        }
+      }
+    }
+  }
+  if (!haveHeader) throw ReadFailure(name + ": the file holds no table.");
+  if (survey.dataRecords == 0) {
+    throw ReadFailure(name + ": the table holds a header and no records of values.");
+  }
+  // A trailing delimiter on every line, the header's included, leaves an empty last column.
+  if (survey.width > 2 && TrimBlanks(survey.header.back()).empty() &&
+      survey.columns.back().allEmpty) {
+    --survey.width;
+    survey.header.pop_back();
+    survey.columns.pop_back();
+  }
+  if (options.firstDataColumn) {
+    survey.firstDataColumn = *options.firstDataColumn;
+    if (survey.firstDataColumn < 1 || survey.firstDataColumn >= survey.width) {
+      throw ReadFailure(name + ": the first data column must be from 2 to " +
+                        std::to_string(survey.width) + " (counted from 1), as column 1 holds " +
+                        "the names.");
+    }
+  } else {
+    std::size_t first = survey.width;
+    while (first > 1 && survey.columns[first - 1].textLine == 0) --first;
+    if (first == survey.width) {
+      const ColumnFindings& last = survey.columns.back();
+      throw ReadFailure(CellPrefix(name, last.textLine, survey.width - 1) + "\"" + last.text +
+                        "\" is neither a number nor a missing code, so the table has no columns "
+                        "of values at its end.");
+    }
+    survey.firstDataColumn = first;
+  }
+  // The earliest problem among the data columns is the one reported.
+  std::size_t textColumn = 0, otherColumn = 0, reservedColumn = 0;
+  const auto earlier = [&](std::size_t line, std::size_t current, std::size_t currentLine) {
+    return line != 0 && (current == 0 || line < currentLine);
+  };
+  for (std::size_t c = survey.firstDataColumn; c < survey.width; ++c) {
+    const ColumnFindings& column = survey.columns[c];
+    if (earlier(column.textLine, textColumn, survey.columns[textColumn].textLine)) textColumn = c;
+    if (earlier(column.otherLine, otherColumn, survey.columns[otherColumn].otherLine)) {
+      otherColumn = c;
+    }
+    if (earlier(column.reservedLine, reservedColumn, survey.columns[reservedColumn].reservedLine)) {
+      reservedColumn = c;
+    }
+  }
+  if (textColumn != 0) {
+    const ColumnFindings& column = survey.columns[textColumn];
+    throw ReadFailure(CellPrefix(name, column.textLine, textColumn) + "\"" + column.text +
+                      "\" is neither a number nor a missing code.");
+  }
+  const bool binaryValues = otherColumn == 0;
+  if (options.kind == KindChoice::kBinary && !binaryValues) {
+    const ColumnFindings& column = survey.columns[otherColumn];
+    throw ReadFailure(CellPrefix(name, column.otherLine, otherColumn) + "the value \"" +
+                      column.other +
+                      "\" is neither 0, 1 nor missing, so the table cannot be read as binary "
+                      "data.");
+  }
+  survey.kind = options.kind == KindChoice::kQuantitative || !binaryValues ? DataKind::kQuantitative
+                                                                           : DataKind::kBinary;
+  if (survey.kind == DataKind::kQuantitative && reservedColumn != 0) {
+    throw ReadFailure(
+        CellPrefix(name, survey.columns[reservedColumn].reservedLine, reservedColumn) +
+        "the value -9999 is the code quantitative data sets hold for missing "
+        "entries; write it as NA if it is missing.");
+  }
+}
+
+void Fill(std::string_view text, const std::string& name, const DelimitedOptions& options,
+          const TableSurvey& survey, DataSet& data) {
+  const bool otusAsRows = survey.otusAs == OtusAs::kRows;
+  const std::size_t first = survey.firstDataColumn;
+  const std::size_t values = survey.width - first;
+  const std::size_t otus = otusAsRows ? survey.dataRecords : values;
+  const std::size_t characters = otusAsRows ? values : survey.dataRecords;
+  const float missing =
+      survey.kind == DataKind::kBinary ? kBinaryMissingValue : kQuantitativeMissingValue;
+  data.Resize(survey.kind, otus, characters, missing);
+  if (!otusAsRows) {
+    for (std::size_t c = first; c < survey.width; ++c) {
+      data.otuNames[c - first] = std::string(TrimTrailingBlanks(survey.header[c]));
+    }
+  }
+  const CellReader cells(options.missingCodes, survey.decimalComma);
+  DelimitedScanner scanner(text, survey.delimiter, name);
+  bool header = true;
+  std::size_t record = 0;
+  while (scanner.Next()) {
+    if (scanner.IsBlank()) continue;
+    if (header) {
+      header = false;
+      continue;
+    }
+    const auto& fields = scanner.Fields();
+    if (otusAsRows) data.otuNames[record] = std::string(TrimTrailingBlanks(fields[0]));
+    for (std::size_t c = first; c < survey.width; ++c) {
+      float value = 0.0f;
+      const bool isMissing = cells.Classify(fields[c], value) == CellClass::kMissing;
+      const std::size_t otu = otusAsRows ? record : c - first;
+      const std::size_t character = otusAsRows ? c - first : record;
+      data.SetValue(otu, character, isMissing ? missing : value);
+    }
+    ++record;
+  }
+}
+
+}  // namespace
+
+const std::vector<std::string>& DefaultMissingCodes() {
+  static const std::vector<std::string> codes = {"NA", "?", "-", ".", ""};
+  return codes;
+}
+
+DataSet ReadDelimitedText(std::string_view text, const std::string& name,
+                          const DelimitedOptions& options, std::uint64_t memoryLimit) {
+  TableSurvey survey;
+  Survey(text, name, options, survey, 0, 0);
+  DataSet data;
+  data.SetMemoryLimit(memoryLimit);
+  Fill(text, name, options, survey, data);
+  return data;
+}
+
+DataSet ReadDelimitedFile(const std::string& path, const DelimitedOptions& options,
+                          std::uint64_t memoryLimit) {
+  const std::string text = ReadWholeFile(path);
+  return ReadDelimitedText(text, path, options, memoryLimit);
+}
+
+DelimitedPreview PreviewDelimitedText(std::string_view text, const std::string& name,
+                                      const DelimitedOptions& options, std::size_t maxRows,
+                                      std::size_t maxColumns) {
+  TableSurvey survey;
+  DelimitedPreview preview;
+  try {
+    Survey(text, name, options, survey, maxRows, maxColumns);
+  } catch (const Failure& failure) {
+    preview.problem = failure.what();
+  }
+  preview.delimiter = survey.delimiter;
+  preview.decimalComma = survey.decimalComma;
+  preview.otusAs = survey.otusAs;
+  preview.firstDataColumn = survey.firstDataColumn;
+  preview.cells = std::move(survey.previewCells);
+  preview.recordCount = survey.recordCount;
+  preview.columnCount = survey.widest;
+  if (preview.problem.empty()) {
+    const std::size_t values = survey.width - survey.firstDataColumn;
+    const bool rows = survey.otusAs == OtusAs::kRows;
+    preview.otuCount = rows ? survey.dataRecords : values;
+    preview.charCount = rows ? values : survey.dataRecords;
+    preview.kind = survey.kind;
+  }
+  return preview;
+}
+
+DelimitedPreview PreviewDelimitedFile(const std::string& path, const DelimitedOptions& options,
+                                      std::size_t maxRows, std::size_t maxColumns) {
+  DelimitedPreview preview;
+  try {
+    const std::string text = ReadWholeFile(path);
+    return PreviewDelimitedText(text, path, options, maxRows, maxColumns);
+  } catch (const Failure& failure) {
+    preview.problem = failure.what();
+  }
+  return preview;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw ReadFailure(FileProblem(path, errno));
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (in.bad()) throw ReadFailure(FileProblem(path, errno));
+  return std::move(text).str();
+}
+
+}  // namespace marbleset

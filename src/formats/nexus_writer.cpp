@@ -1,0 +1,133 @@
+#include "formats/nexus_writer.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "formats/value_text.h"
+
+namespace marbleset {
+
+namespace {
+
+void Line(TextSink& out, std::string_view text) {
+  out.Append(text);
+  out.EndLine();
+}
+
+std::vector<std::string> TokensOf(const std::vector<std::string>& names) {
+  std::vector<std::string> tokens;
+  tokens.reserve(names.size());
+  for (const std::string& name : names) tokens.push_back(NexusName(TrimTrailingBlanks(name)));
+  return tokens;
+}
+
+void WriteTaxa(const std::vector<std::string>& tokens, TextSink& out) {
+  Line(out, "BEGIN TAXA;");
+  Line(out, "  DIMENSIONS NTAX=" + std::to_string(tokens.size()) + ";");
+  Line(out, "  TAXLABELS");
+  for (const std::string& token : tokens) Line(out, "    " + token);
+  Line(out, "  ;");
+  Line(out, "END;");
+  out.EndLine();
+}
+
+// The name column of a matrix: every name padded to the longest and two blanks.
+void RowName(TextSink& out, const std::string& token, std::size_t width) {
+  out.Append("    ");
+  out.Append(token);
+  out.Append(std::string(width + 2 - token.size(), ' '));
+}
+
+std::size_t Widest(const std::vector<std::string>& tokens) {
+  std::size_t widest = 0;
+  for (const std::string& token : tokens) widest = std::max(widest, token.size());
+  return widest;
+}
+
+}  // namespace
+
+std::string NexusName(std::string_view name) {
+  if (name.empty()) return "_";
+  bool plain = true;
+  for (char c : name) {
+    const auto u = static_cast<unsigned char>(c);
+    // NEXUS punctuation, blanks and control characters need quotes.
+    if (std::isspace(u) || u < 32 ||
+        std::string_view("()[]{}/\\,;:=*'\"`+-<>").find(c) != std::string_view::npos) {
+      plain = false;
+    }
+  }
+  if (plain) return std::string(name);
+  std::string quoted = "'";
+  for (char c : name) {
+    if (c == '\'') quoted += '\'';
+    quoted += c;
+  }
+  quoted += '\'';
+  return quoted;
+}
+
+void WriteNexusData(const DataSet& data, TextSink& out) {
+  const std::vector<std::string> tokens = TokensOf(data.otuNames);
+  const std::size_t width = Widest(tokens);
+  Line(out, "#NEXUS");
+  out.EndLine();
+  WriteTaxa(tokens, out);
+  // Binary data holding values other than 0 and 1 (from an NTSYS file) cannot be STANDARD
+  // with symbols "01"; as CONTINUOUS it keeps every value.
+  const bool standard = data.IsBinary() && !data.HasOtherValues();
+  Line(out, "BEGIN CHARACTERS;");
+  Line(out, "  DIMENSIONS NCHAR=" + std::to_string(data.CharCount()) + ";");
+  Line(out, standard ? "  FORMAT DATATYPE=STANDARD SYMBOLS=\"01\" MISSING=?;"
+                     : "  FORMAT DATATYPE=CONTINUOUS MISSING=?;");
+  Line(out, "  MATRIX");
+  for (std::size_t i = 0; i < data.OtuCount(); ++i) {
+    RowName(out, tokens[i], width);
+    if (standard) {
+      const std::uint64_t* ones = data.OnesRow(i);
+      const std::uint64_t* missing = data.MissingRow(i);
+      char* place = out.Reserve(data.CharCount());
+      for (std::size_t k = 0; k < data.CharCount(); ++k) {
+        const std::uint64_t bit = std::uint64_t{1} << (k % 64);
+        place[k] = (missing[k / 64] & bit) ? '?' : (ones[k / 64] & bit) ? '1' : '0';
+      }
+      out.Commit(data.CharCount());
+    } else {
+      for (std::size_t k = 0; k < data.CharCount(); ++k) {
+        if (k != 0) out.Append(' ');
+        if (data.IsMissing(i, k)) {
+          out.Append('?');
+        } else {
+          AppendShortestFloat(out, data.Value(i, k));
+        }
+      }
+    }
+    out.EndLine();
+  }
+  Line(out, "  ;");
+  Line(out, "END;");
+}
+
+void WriteNexusDistances(const DistanceMatrix& matrix, TextSink& out) {
+  const std::vector<std::string> tokens = TokensOf(matrix.names);
+  const std::size_t width = Widest(tokens);
+  Line(out, "#NEXUS");
+  out.EndLine();
+  WriteTaxa(tokens, out);
+  Line(out, "BEGIN DISTANCES;");
+  Line(out, "  DIMENSIONS NTAX=" + std::to_string(matrix.Size()) + ";");
+  Line(out, "  FORMAT TRIANGLE=BOTH DIAGONAL LABELS=LEFT;");
+  Line(out, "  MATRIX");
+  for (std::size_t i = 0; i < matrix.Size(); ++i) {
+    RowName(out, tokens[i], width);
+    for (std::size_t j = 0; j < matrix.Size(); ++j) {
+      if (j != 0) out.Append(' ');
+      AppendSixDecimals(out, matrix.At(i, j));
+    }
+    out.EndLine();
+  }
+  Line(out, "  ;");
+  Line(out, "END;");
+}
+
+}  // namespace marbleset
