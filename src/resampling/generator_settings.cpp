@@ -74,11 +74,11 @@ void CheckGeneratorSettings(const GeneratorSettings& settings, const DataSet& da
                   Number(settings.percent) + ").");
   }
   // More OTUs than the data set holds could never be drawn without repeating one.
+  const SettingBounds otus = OtuCountBounds(data);
   if (generator == Generator::kRandomResampling &&
-      (settings.otus < 1 || settings.otus > data.OtuCount())) {
-    throw Failure("The number of OTUs to draw must lie between 1 and " +
-                  std::to_string(data.OtuCount()) + " (not " + std::to_string(settings.otus) +
-                  ").");
+      !Within(static_cast<double>(settings.otus), otus)) {
+    throw Failure("The number of OTUs to draw must lie " + Range(otus) + " (not " +
+                  std::to_string(settings.otus) + ").");
   }
 }
 
