@@ -26,16 +26,47 @@ void AssignBit(std::uint64_t* row, std::size_t character, bool on) {
   row[character / 64] = on ? row[character / 64] | mask : row[character / 64] & ~mask;
 }
 
-// Moves the kept bits of one padded row to the front, in order; the rest become 0.
-void CompactBits(std::uint64_t* row, std::size_t words, const std::vector<bool>& remove) {
-  std::size_t kept = 0;
-  for (std::size_t character = 0; character < remove.size(); ++character) {
-    if (remove[character]) continue;
-    AssignBit(row, kept++, TestBit(row, character));
+// A run of kept characters within one word of a row: the same for every row, so it is found
+// once and each row is then compacted a run at a time instead of a bit at a time.
+struct KeptRun {
+  std::size_t from;  // the run's first character
+  unsigned length;   // 1 to 64, never past the end of from's word
+};
+
+std::vector<KeptRun> KeptRuns(const std::vector<bool>& remove) {
+  std::vector<KeptRun> runs;
+  for (std::size_t k = 0; k < remove.size(); ++k) {
+    if (remove[k]) continue;
+    if (!runs.empty() && runs.back().from + runs.back().length == k && k % 64 != 0) {
+      ++runs.back().length;
+    } else {
+      runs.push_back({k, 1});
+    }
   }
-  for (std::size_t character = kept; character < words * 64; ++character) {
-    AssignBit(row, character, false);
+  return runs;
+}
+
+// Moves the kept bits of one padded row to the front, in order; the rest become 0. A word is
+// written only once every run read from it has been taken, so this works in place.
+void CompactBits(std::uint64_t* row, std::size_t words, const std::vector<KeptRun>& runs) {
+  std::uint64_t gathered = 0;
+  unsigned filled = 0;
+  std::size_t out = 0;
+  for (const KeptRun& run : runs) {
+    const std::uint64_t mask = run.length == 64 ? ~std::uint64_t{0} : (kBit << run.length) - 1;
+    const std::uint64_t bits = (row[run.from / 64] >> (run.from % 64)) & mask;
+    gathered |= bits << filled;
+    if (filled + run.length < 64) {
+      filled += run.length;
+      continue;
+    }
+    row[out++] = gathered;
+    const unsigned taken = 64 - filled;
+    gathered = taken == 64 ? 0 : bits >> taken;
+    filled = filled + run.length - 64;
   }
+  if (filled > 0) row[out++] = gathered;
+  for (; out < words; ++out) row[out] = 0;
 }
 
 // New position of every kept entry; removed ones map to kept count (never read).
@@ -177,11 +208,12 @@ void DataSet::RemoveCharacters(const std::vector<bool>& remove) {
     if (!remove[character]) otherValues[index / characters_ * kept + positions[character]] = value;
   }
   const std::size_t words = WordsFor(kept);
+  const std::vector<KeptRun> runs = KeptRuns(remove);
   auto compactPlane = [&](std::vector<std::uint64_t>& plane) {
     if (plane.empty()) return;
     for (std::size_t i = 0; i < otus_; ++i) {
       std::uint64_t* row = plane.data() + i * words_;
-      CompactBits(row, words_, remove);
+      CompactBits(row, words_, runs);
       std::copy(row, row + words, plane.data() + i * words);
     }
     plane.resize(otus_ * words);
