@@ -1,56 +1,69 @@
 #include "distances/binary_bitsets.h"
 
+#include <bit>
+
 #include "distances/pair_kernels.h"
 
 namespace marbleset {
 
-BinaryPlanes PackBinary(const DataSet& data, MissingFill fill, const MarkerStatistics& stats) {
-  BinaryPlanes planes;
-  const int chars = data.NChar;
-  planes.words = (chars + 63) / 64;
-  planes.stride = 3 * static_cast<std::size_t>(planes.words);
-  planes.bits.assign(planes.stride * (static_cast<std::size_t>(data.NOtu) + 2), 0);
-
-  std::vector<std::uint64_t> fill_bits(planes.words, 0);
-  for (int k = 1; k <= chars; ++k) {
-    const bool one = fill == MissingFill::kOne || (fill == MissingFill::kMode && stats.mode[k]);
-    if (one) fill_bits[(k - 1) / 64] |= std::uint64_t{1} << ((k - 1) % 64);
+BinaryPlanes PackBinary(const DataSet& data, MissingFill fill, const MarkerStatistics* stats) {
+  const std::size_t otus = data.OtuCount();
+  const std::size_t words = data.WordsPerRow();
+  std::vector<std::uint64_t> fillBits(words, 0);
+  for (std::size_t k = 0; k < data.CharCount(); ++k) {
+    const bool one = fill == MissingFill::kOne || (fill == MissingFill::kMode && stats->mode[k]);
+    if (one) fillBits[k / 64] |= std::uint64_t{1} << (k % 64);
   }
 
-  const float missing_value = data.MissingValue;
-  std::uint64_t any_missing = 0;
-  bool any_other = false;
-  for (int i = 1; i <= data.NOtu; ++i) {
-    const float* row = data.Row(i) + 1;
-    std::uint64_t* out = planes.bits.data() + static_cast<std::size_t>(i) * planes.stride;
-    for (int w = 0; w < planes.words; ++w) {
-      const int first = w * 64;
-      const int n = chars - first < 64 ? chars - first : 64;
-      std::uint64_t ones = 0, valid = 0, missing = 0;
-      for (int b = 0; b < n; ++b) {
-        const float x = row[first + b];
-        const std::uint64_t is_missing = x == missing_value;
-        const std::uint64_t is_one = !is_missing & (x == 1.0f);
-        const std::uint64_t is_zero = !is_missing & (x == 0.0f);
-        ones |= is_one << b;
-        valid |= (is_one | is_zero) << b;
-        missing |= is_missing << b;
-      }
-      const std::uint64_t used = n == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
-      any_other = any_other || ((valid | missing) != used);
+  // The shape decides how many planes are packed, so it is found first, word by word.
+  bool anyMissing = false;
+  for (std::size_t i = 0; i < otus && fill == MissingFill::kKeep && !anyMissing; ++i) {
+    const std::uint64_t* missing = data.MissingRow(i);
+    for (std::size_t w = 0; w < words && !anyMissing; ++w) anyMissing = missing[w] != 0;
+  }
+  const bool anyOther = data.HasOtherValues();
+  BinaryPlanes planes;
+  planes.shape =
+      (anyMissing ? kernels::kHasMissing : 0) | (anyOther ? kernels::kHasOtherValues : 0);
+  const int count = kernels::PlanesFor(planes.shape);
+  planes.words = words;
+  planes.stride = static_cast<std::size_t>(count) * words;
+  planes.bits.assign(planes.stride * (otus + 1), 0);
+  planes.ones.assign(otus, 0);
+  planes.missing.assign(otus, 0);
+
+  const std::size_t lastBits = data.CharCount() % 64;
+  const std::uint64_t lastUsed =
+      lastBits == 0 ? ~std::uint64_t{0} : (std::uint64_t{1} << lastBits) - 1;
+  for (std::size_t i = 0; i < otus; ++i) {
+    const std::uint64_t* onesRow = data.OnesRow(i);
+    const std::uint64_t* missingRow = data.MissingRow(i);
+    const std::uint64_t* otherRow = data.OtherRow(i);
+    std::uint64_t* out = planes.bits.data() + i * planes.stride;
+    std::uint32_t onesCount = 0, missingCount = 0;
+    for (std::size_t w = 0; w < words; ++w) {
+      const std::uint64_t used = w + 1 == words ? lastUsed : ~std::uint64_t{0};
+      std::uint64_t ones = onesRow[w];
+      std::uint64_t missing = missingRow[w];
+      std::uint64_t valid = ~(missing | (otherRow ? otherRow[w] : 0)) & used;
       if (fill != MissingFill::kKeep) {
-        ones |= missing & fill_bits[w];
+        ones |= missing & fillBits[w];
         valid |= missing;
         missing = 0;
       }
-      any_missing |= missing;
-      out[3 * w] = ones;
-      out[3 * w + 1] = valid;
-      out[3 * w + 2] = missing;
+      onesCount += static_cast<std::uint32_t>(std::popcount(ones));
+      missingCount += static_cast<std::uint32_t>(std::popcount(missing));
+      std::uint64_t* place = out + static_cast<std::size_t>(count) * w;
+      place[0] = ones;
+      if (count == 2) place[1] = missing;
+      if (count == 3) {
+        place[1] = valid;
+        place[2] = missing;
+      }
     }
+    planes.ones[i] = onesCount;
+    planes.missing[i] = missingCount;
   }
-  planes.shape =
-      (any_missing ? kernels::kHasMissing : 0) | (any_other ? kernels::kHasOtherValues : 0);
   return planes;
 }
 

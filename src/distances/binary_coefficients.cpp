@@ -4,33 +4,33 @@ namespace marbleset {
 
 namespace {
 
-// Running values of one cell; counts may be fractional, so they are doubles. n stays a 32-bit
-// float as the data's counts always were; it only ever holds whole numbers up to 5000.
+// Running values of one cell; counts may be fractional, so they are doubles. n holds whole
+// numbers only, exact in a double for any number of characters.
 struct BinaryTally {
   double a = 0;  // 1-1 matches
   double d = 0;  // 0-0 matches
   double m = 0;  // mismatches
-  float n = 0;   // characters counted
+  double n = 0;  // characters counted
 };
 
 // One character where one entry is 1 and the other missing.
-void OneAgainstMissing(int policy, float pm, int q, BinaryTally& t) {
+void OneAgainstMissing(MissingPolicy policy, float pm, int q, BinaryTally& t) {
   switch (policy) {
-    case kBinaryZero:
+    case MissingPolicy::kZero:
       t.m += 1;
       break;
-    case kBinaryHalf:
+    case MissingPolicy::kHalf:
       t.a += 0.5;
       t.m += 0.5;
       break;
-    case kBinaryOne:
+    case MissingPolicy::kOne:
       t.a += 1;
       break;
-    case kBinaryMarkerMean:
+    case MissingPolicy::kMarkerMean:
       t.a += pm;
       t.m += 1.0 - pm;
       break;
-    case kBinaryMarkerMode:
+    case MissingPolicy::kMarkerMode:
       t.a += q;
       t.m += 1 - q;
       break;
@@ -41,23 +41,23 @@ void OneAgainstMissing(int policy, float pm, int q, BinaryTally& t) {
 }
 
 // One character where one entry is 0 and the other missing.
-void ZeroAgainstMissing(int policy, float pm, int q, BinaryTally& t) {
+void ZeroAgainstMissing(MissingPolicy policy, float pm, int q, BinaryTally& t) {
   switch (policy) {
-    case kBinaryZero:
+    case MissingPolicy::kZero:
       t.d += 1;
       break;
-    case kBinaryHalf:
+    case MissingPolicy::kHalf:
       t.d += 0.5;
       t.m += 0.5;
       break;
-    case kBinaryOne:
+    case MissingPolicy::kOne:
       t.m += 1;
       break;
-    case kBinaryMarkerMean:
+    case MissingPolicy::kMarkerMean:
       t.m += pm;
       t.d += 1.0 - pm;
       break;
-    case kBinaryMarkerMode:
+    case MissingPolicy::kMarkerMode:
       t.m += q;
       t.d += 1 - q;
       break;
@@ -68,25 +68,25 @@ void ZeroAgainstMissing(int policy, float pm, int q, BinaryTally& t) {
 }
 
 // One character where both entries are missing.
-void BothMissing(int policy, float pm, int q, BinaryTally& t) {
+void BothMissing(MissingPolicy policy, float pm, int q, BinaryTally& t) {
   switch (policy) {
-    case kBinaryZero:
+    case MissingPolicy::kZero:
       t.d += 1;
       break;
-    case kBinaryHalf:
+    case MissingPolicy::kHalf:
       t.a += 0.25;
       t.d += 0.25;
       t.m += 0.5;
       break;
-    case kBinaryOne:
+    case MissingPolicy::kOne:
       t.a += 1;
       break;
-    case kBinaryMarkerMean:
+    case MissingPolicy::kMarkerMean:
       t.a += static_cast<double>(pm) * pm;
       t.d += (1.0 - pm) * (1.0 - pm);
       t.m += 2.0 * pm * (1.0 - pm);
       break;
-    case kBinaryMarkerMode:
+    case MissingPolicy::kMarkerMode:
       t.a += q;
       t.d += 1 - q;
       break;
@@ -98,14 +98,14 @@ void BothMissing(int policy, float pm, int q, BinaryTally& t) {
 
 }  // namespace
 
-double BinaryCellValue(const DataSet& data, int i, int j, const DistanceSettings& settings,
-                       const MarkerStatistics& stats) {
+double BinaryCellValue(const DataSet& data, std::size_t i, std::size_t j,
+                       const DistanceSettings& settings, const MarkerStatistics& stats) {
   double similarity = 1.0;
   if (i != j) {
     BinaryTally t;
-    for (int k = 1; k <= data.NChar; ++k) {
-      const EntryKind x = KindOf(data, data.Matrix(i, k));
-      const EntryKind y = KindOf(data, data.Matrix(j, k));
+    for (std::size_t k = 0; k < data.CharCount(); ++k) {
+      const EntryKind x = KindOf(data, i, k);
+      const EntryKind y = KindOf(data, j, k);
       t.n += 1;
       const float pm = stats.mean[k];
       const int q = stats.mode[k];

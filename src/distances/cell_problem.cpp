@@ -1,25 +1,23 @@
 #include "distances/cell_problem.h"
 
-#include "distances/distance_run.h"
-
 namespace marbleset {
 
-std::string OtuLabel(const DataSet& data, int otu) {
-  const std::string& field = data.OtuName[otu];
+std::string OtuLabel(const DataSet& data, std::size_t otu) {
+  const std::string& field = data.otuNames[otu];
   const auto first = field.find_first_not_of(" \t");
-  if (first == std::string::npos) return "number " + std::to_string(otu);
+  if (first == std::string::npos) return "number " + std::to_string(otu + 1);
   const auto last = field.find_last_not_of(" \t");
   return field.substr(first, last - first + 1);
 }
 
 std::string CellFailureText(const DataSet& data, const DistanceSettings& settings,
-                            const CellFailure& failure, int data_set_number) {
+                            const CellFailure& failure, int dataSetNumber) {
   const std::string first = "OTU " + OtuLabel(data, failure.row);
   const std::string second = "OTU " + OtuLabel(data, failure.column);
-  const bool ignoring = settings.policy == kQuantitativeIgnore;
-  std::string text(CoefficientNames(data.Quantitative != 0)[settings.coefficient]);
+  const bool ignoring = settings.policy == MissingPolicy::kIgnore;
+  std::string text(CoefficientName(settings.coefficient));
   text += " between " + first + " and " + second;
-  if (data_set_number > 0) text += " of data set " + std::to_string(data_set_number);
+  if (dataSetNumber > 0) text += " of data set " + std::to_string(dataSetNumber);
   text += " cannot be computed: ";
   const std::string used = ignoring ? " at the characters where both OTUs have values" : "";
   switch (failure.problem) {

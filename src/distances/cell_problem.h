@@ -1,13 +1,13 @@
 // Why a cell of a quantitative matrix has no value, and how the user is told.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "dataset/data_set.h"
+#include "distances/distance_settings.h"
 
 namespace marbleset {
-
-struct DistanceSettings;
 
 enum class CellProblem {
   kNone,
@@ -20,17 +20,18 @@ enum class CellProblem {
 
 // The first cell of a pass, in row order, that has no value.
 struct CellFailure {
-  int row = 0;
-  int column = 0;
+  std::size_t row = 0;
+  std::size_t column = 0;
   CellProblem problem = CellProblem::kNone;
 };
 
-// The OTU's name without the blanks of its 12-character field, or "number 7" when it is blank.
-std::string OtuLabel(const DataSet& data, int otu);
+// The OTU's name without the blanks of its 12-character field, or "number 7" (counted from 1,
+// as the user counts rows) when it is blank.
+std::string OtuLabel(const DataSet& data, std::size_t otu);
 
 // "Correlation between OTU A and OTU B of data set 3 cannot be computed: ..." (the data set
-// only when data_set_number > 0, that is in a run over several data sets).
+// only when dataSetNumber > 0, that is in a run over several data sets).
 std::string CellFailureText(const DataSet& data, const DistanceSettings& settings,
-                            const CellFailure& failure, int data_set_number);
+                            const CellFailure& failure, int dataSetNumber);
 
 }  // namespace marbleset

@@ -10,13 +10,13 @@ namespace marbleset {
 namespace {
 
 // Writes digits of value (any number) backwards ending at end; returns the first position.
-char* WriteDigitsBackwards(std::uint64_t value, char* end, int min_digits) {
+char* WriteDigitsBackwards(std::uint64_t value, char* end, int minDigits) {
   int written = 0;
   do {
     *--end = static_cast<char>('0' + value % 10);
     value /= 10;
     ++written;
-  } while (value != 0 || written < min_digits);
+  } while (value != 0 || written < minDigits);
   return end;
 }
 
@@ -59,9 +59,9 @@ std::string DistanceValueText(double value) {
   return std::string(text, FormatDistanceValue(value, text));
 }
 
-void AppendMatrixHeader(TextSink& out, int otu_count) {
+void AppendMatrixHeader(TextSink& out, std::size_t otuCount) {
   out.Append(' ');
-  out.Append(std::to_string(otu_count));
+  out.Append(std::to_string(otuCount));
   out.EndLine();
 }
 

@@ -27,6 +27,6 @@ inline void AppendDistanceValue(TextSink& out, double value) {
 }
 
 // The header line of a matrix: a blank and the number of OTUs.
-void AppendMatrixHeader(TextSink& out, int otu_count);
+void AppendMatrixHeader(TextSink& out, std::size_t otuCount);
 
 }  // namespace marbleset

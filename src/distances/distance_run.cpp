@@ -1,70 +1,128 @@
 #include "distances/distance_run.h"
 
-#include "dataset/errors.h"
-#include "dataset/item_reader.h"
 #include "dataset/phylip_reader.h"
+#include "dataset/read_status.h"
 #include "distances/fast_matrix_pass.h"
 
 namespace marbleset {
 
-const std::vector<std::string_view>& CoefficientNames(bool quantitative) {
-  static const std::vector<std::string_view> binary{"Matching", "Jaccard", "Nei"};
-  static const std::vector<std::string_view> quant{"Matching", "Euclidean", "Tax. distance",
-                                                   "Correlation"};
-  return quantitative ? quant : binary;
+namespace {
+
+std::string WrittenText(int written, bool averaging) {
+  const char* one = averaging ? " mean" : " matrix";
+  const char* many = averaging ? " means" : " matrices";
+  if (written == 0) return averaging ? "no mean" : "no matrix";
+  return std::to_string(written) + (written == 1 ? one : many);
 }
 
-const std::vector<std::string_view>& MissingPolicyNames(bool quantitative) {
-  static const std::vector<std::string_view> binary{"0",           "0.5",         "1",
-                                                    "Marker mean", "Marker mode", "Ignore"};
-  static const std::vector<std::string_view> quant{"0", "Marker mean", "Marker mode", "Ignore"};
-  return quantitative ? quant : binary;
+std::string IncompleteText(const std::string& input, int dataSet, const std::string& reason,
+                           int written, bool averaging) {
+  std::string text =
+      "Data set " + std::to_string(dataSet) + " of " + input + " could not be read: " + reason;
+  if (!text.empty() && text.back() != '.') text += '.';
+  text += " The distance file holds " + WrittenText(written, averaging);
+  if (written > 0)
+    text +=
+        written == 1 ? ", that of the data set before it" : ", those of the data sets before it";
+  return text + ".";
 }
+
+// Passes the user's request to stop on, but keeps the bar for the share of the file read.
+class CancelOnly final : public Progress {
+ public:
+  explicit CancelOnly(const Progress& run) : run_(run) {}
+  void Start(std::string_view) override {}
+  void Advance(double) override {}
+  bool CancelRequested() const override { return run_.CancelRequested(); }
+
+ private:
+  const Progress& run_;
+};
+
+// Runs body; on a failure the run reports, what was written so far goes into place.
+template <typename Body>
+void WriteRun(const std::string& outputPath, ExistingTarget existing, Body body) {
+  OutputFile file(outputPath, existing);
+  try {
+    body(file.sink());
+  } catch (const RunCancelled&) {
+    throw;  // the temporary is discarded, the target keeps its old bytes
+  } catch (const Failure&) {
+    file.KeepWritten();
+    throw;
+  }
+  file.Close();
+}
+
+}  // namespace
+
+IncompleteRunFailure::IncompleteRunFailure(const std::string& input, int dataSet,
+                                           const std::string& reason, int written, bool averaging)
+    : Failure(IncompleteText(input, dataSet, reason, written, averaging)),
+      dataSet_(dataSet),
+      written_(written) {}
 
 void DistanceMatrixPass(const DataSet& data, const DistanceSettings& settings, TextSink& out,
-                        int data_set_number) {
-  FastMatrixPass(data, settings, out, data_set_number, kernels::BestKernels());
+                        Progress& progress, int dataSetNumber) {
+  FastMatrixPass(data, settings, out, progress, dataSetNumber, kernels::BestKernels());
+}
+
+void DistanceMatrixPass(const DataSet& data, const DistanceSettings& settings, TextSink& out) {
+  NoProgress progress;
+  DistanceMatrixPass(data, settings, out, progress);
 }
 
 void DistanceRunSingle(const DataSet& data, const DistanceSettings& settings,
-                       const std::string& output_path) {
+                       const std::string& outputPath, Progress& progress, ExistingTarget existing) {
   DistanceSettings single = settings;
   single.averaging = false;  // averaging is offered for files of several data sets only
-  OutputFile file(output_path);
-  DistanceMatrixPass(data, single, file.sink());
+  CheckDistanceSettings(single, data.Kind());
+  OutputFile file(outputPath, existing);
+  DistanceMatrixPass(data, single, file.sink(), progress);
   file.Close();
 }
 
-void DistanceRunMulti(DataSet& data, const DistanceSettings& settings,
-                      const std::string& output_path, Progress& progress) {
+void DistanceRunMulti(const DataSet& loaded, const DistanceSettings& settings, ItemReader& in,
+                      TextSink& out, Progress& progress) {
+  CheckDistanceSettings(settings, loaded.Kind());
+  DataSet data;
+  data.SetMemoryLimit(loaded.MemoryLimit());
+  CancelOnly rows(progress);  // the bar follows the file, not the rows of each matrix
+  int written = 0;
+  for (;;) {
+    ThrowIfCancelled(progress);
+    const double length = static_cast<double>(in.Length());
+    if (length > 0) progress.Advance(static_cast<double>(in.Position()) / length * 100);
+    const int number = in.DataSetNumber() + 1;
+    ReadStatus status;
+    try {
+      status = loaded.IsBinary() ? ReadPhylipBinary(in, data) : ReadPhylipQuant(in, data);
+    } catch (const RunCancelled&) {
+      throw;
+    } catch (const Failure& e) {
+      out.Flush();
+      throw IncompleteRunFailure(in.name(), number, e.what(), written, settings.averaging);
+    }
+    // Nothing but blanks (or zeros) after the last data set is where a file ends.
+    if (status == ReadStatus::kNoDeclarations && written > 0) break;
+    if (status != ReadStatus::kOk) {
+      out.Flush();
+      throw IncompleteRunFailure(in.name(), number, std::string(ReadStatusFinding(status)), written,
+                                 settings.averaging);
+    }
+    FastMatrixPass(data, settings, out, rows, number, kernels::BestKernels());
+    ++written;
+    if (in.AtEnd()) break;
+  }
+  out.Flush();
+}
+
+void DistanceRunMulti(const DataSet& loaded, const DistanceSettings& settings, ItemReader& in,
+                      const std::string& outputPath, Progress& progress, ExistingTarget existing) {
   progress.Start("Calculating distances");
   progress.Advance(0);
-  ItemReader in = ItemReader::OpenFile(data.DataFileName);
-  OutputFile file(output_path);
-  DistanceRunMulti(data, settings, in, file.sink(), progress);
-  file.Close();
-}
-
-void DistanceRunMulti(DataSet& data, const DistanceSettings& settings, ItemReader& in,
-                      TextSink& out, Progress& progress) {
-  ReadStatus status = ReadStatus::kOk;
-  int number = 0;
-  while (!in.AtEnd() && status == ReadStatus::kOk) {
-    const double length = static_cast<double>(in.Length());
-    if (length > 0) progress.Advance((static_cast<double>(in.Position()) + 1) / length * 100);
-    ++number;
-    try {
-      status = data.Quantitative == 0 ? ReadPhylipBinary(in, data) : ReadPhylipQuant(in, data);
-    } catch (const ReadFailure& e) {
-      out.Flush();
-      throw ReadFailure("Data set " + std::to_string(number) + " of " + in.name() +
-                        " could not be read: " + e.what());
-    }
-    // A data set that ends early is where the file's usable part ends: the matrices before it
-    // are the run's result.
-    if (status != ReadStatus::kOk) break;
-    DistanceMatrixPass(data, settings, out, number);
-  }
+  WriteRun(outputPath, existing,
+           [&](TextSink& out) { DistanceRunMulti(loaded, settings, in, out, progress); });
 }
 
 }  // namespace marbleset

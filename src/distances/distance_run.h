@@ -1,70 +1,61 @@
-// Similarity and distance matrices of the loaded data, written in PHYLIP's square layout.
+// The distance runs: the matrix of the loaded data set, or one matrix (or mean) for every data
+// set of a file, written in PHYLIP's square layout.
 #pragma once
 
 #include <string>
-#include <string_view>
-#include <vector>
 
 #include "dataset/data_set.h"
+#include "dataset/errors.h"
 #include "dataset/item_reader.h"
+#include "dataset/output_file.h"
 #include "dataset/progress.h"
 #include "dataset/text_sink.h"
+#include "distances/distance_settings.h"
 
 namespace marbleset {
 
-// Positions in the coefficient lists.
-inline constexpr int kBinaryMatching = 0;
-inline constexpr int kJaccard = 1;
-inline constexpr int kNei = 2;
-inline constexpr int kQuantitativeMatching = 0;
-inline constexpr int kEuclidean = 1;
-inline constexpr int kTaxDistance = 2;
-inline constexpr int kCorrelation = 3;
+// A run over the data sets of a file ended early because a data set could not be read (a
+// damaged header, a file cut short). The matrices (or means) of the data sets before it stay
+// in the output; what() names the data set, the reason and how many there are.
+class IncompleteRunFailure : public Failure {
+ public:
+  IncompleteRunFailure(const std::string& input, int dataSet, const std::string& reason,
+                       int written, bool averaging);
+  int DataSet() const { return dataSet_; }
+  int Written() const { return written_; }
 
-// Positions in the missing-data policy lists ("Ignore" differs between the kinds).
-inline constexpr int kBinaryZero = 0;
-inline constexpr int kBinaryHalf = 1;
-inline constexpr int kBinaryOne = 2;
-inline constexpr int kBinaryMarkerMean = 3;
-inline constexpr int kBinaryMarkerMode = 4;
-inline constexpr int kBinaryIgnore = 5;
-inline constexpr int kQuantitativeZero = 0;
-inline constexpr int kQuantitativeMarkerMean = 1;
-inline constexpr int kQuantitativeMarkerMode = 2;
-inline constexpr int kQuantitativeIgnore = 3;
-
-// The run's choices as the "Calculate distances" dialog offers them: coefficient and
-// missing-data policy are 0-based positions in the lists for the data's kind.
-struct DistanceSettings {
-  int coefficient = 0;
-  int policy = 1;
-  bool distances = true;
-  bool averaging = false;
+ private:
+  int dataSet_;
+  int written_;
 };
 
-// The list entries, in list order, for binary (quantitative = false) or quantitative data.
-const std::vector<std::string_view>& CoefficientNames(bool quantitative);
-const std::vector<std::string_view>& MissingPolicyNames(bool quantitative);
-
-// One matrix of the data set in memory (or, with averaging, its one mean line) to out.
-// data_set_number is the data set's place in a file of several (1, 2, ...), or 0 for the one
-// loaded data set; failure texts name it. Throws WriteFailure for a cell that has no value or
-// a data set of fewer than two OTUs under averaging; the rows before the failing cell (and that
-// row up to it) are in out, flushed.
+// One matrix of data (or, with averaging, its one mean line) to out. dataSetNumber is the data
+// set's place in a file of several (1, 2, ...), or 0 for the one loaded data set; failure texts
+// name it. Throws WriteFailure for a cell that has no value or a data set of fewer than two
+// OTUs under averaging (the rows before the failing cell, and that row up to it, are in out,
+// flushed), and RunCancelled when progress asks to stop.
 void DistanceMatrixPass(const DataSet& data, const DistanceSettings& settings, TextSink& out,
-                        int data_set_number = 0);
+                        Progress& progress, int dataSetNumber = 0);
+void DistanceMatrixPass(const DataSet& data, const DistanceSettings& settings, TextSink& out);
 
-// The loaded data set's matrix into a new file at output_path.
+// The loaded data set's matrix (never a mean) into the file at outputPath, which is replaced
+// only when the matrix is complete.
 void DistanceRunSingle(const DataSet& data, const DistanceSettings& settings,
-                       const std::string& output_path);
+                       const std::string& outputPath, Progress& progress,
+                       ExistingTarget existing = ExistingTarget::kReplace);
 
-// Every data set of data.DataFileName, re-read one after another into data, one matrix (or mean)
-// each. A data set that cannot be read ends the run quietly after the ones before it.
-void DistanceRunMulti(DataSet& data, const DistanceSettings& settings,
-                      const std::string& output_path, Progress& progress);
-// The same over an input already opened at its start, into out (the command-line tool writes
-// to standard output too).
-void DistanceRunMulti(DataSet& data, const DistanceSettings& settings, ItemReader& in,
+// Every data set of in, from where it stands (its start, for the whole file), read one after
+// another into a data set of the run's own, one matrix (or mean) each into out. loaded gives
+// the kind of the data and the memory limit; it is never changed. Progress follows the share
+// of the input read. Throws IncompleteRunFailure when a data set cannot be read (out then
+// holds, flushed, what the data sets before it gave), WriteFailure as DistanceMatrixPass, and
+// RunCancelled between data sets and rows.
+void DistanceRunMulti(const DataSet& loaded, const DistanceSettings& settings, ItemReader& in,
                       TextSink& out, Progress& progress);
+// The same into the file at outputPath. After a reported failure the file holds what was
+// written before it; a cancelled run leaves the target as it was.
+void DistanceRunMulti(const DataSet& loaded, const DistanceSettings& settings, ItemReader& in,
+                      const std::string& outputPath, Progress& progress,
+                      ExistingTarget existing = ExistingTarget::kReplace);
 
 }  // namespace marbleset

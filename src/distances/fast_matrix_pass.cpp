@@ -11,9 +11,11 @@
 #include <thread>
 
 #include "dataset/errors.h"
+#include "dataset/name_field.h"
 #include "distances/binary_bitsets.h"
 #include "distances/binary_coefficients.h"
 #include "distances/distance_file.h"
+#include "distances/distance_matrix.h"
 #include "distances/marker_mean_sums.h"
 #include "distances/marker_statistics.h"
 #include "distances/quantitative_coefficients.h"
@@ -23,8 +25,22 @@ namespace marbleset {
 
 namespace {
 
-// Working space of one thread, reused from row to row.
-struct RowScratch {
+// The upper triangle, row i holding cells (i, i+1) .. (i, n-1).
+class Triangle {
+ public:
+  explicit Triangle(std::size_t n) : n_(n) { values_.resize(n < 2 ? 0 : n * (n - 1) / 2); }
+  std::size_t Start(std::size_t i) const { return i * (2 * n_ - i - 1) / 2; }
+  double* Row(std::size_t i) { return values_.data() + Start(i); }
+  double At(std::size_t i, std::size_t j) const { return values_[Start(i) + (j - i - 1)]; }
+  std::vector<double>& Values() { return values_; }
+
+ private:
+  std::size_t n_;
+  std::vector<double> values_;
+};
+
+// Working space of one thread, reused from block to block.
+struct Scratch {
   std::vector<kernels::BinaryCounts> counts;
   std::vector<kernels::MaskedSums> masked;
   std::vector<double> sums;
@@ -35,86 +51,135 @@ struct RowScratch {
 class PairComputer {
  public:
   virtual ~PairComputer() = default;
-  // Cells (i, j) for j = i + 1 .. NOtu into out[j - i - 1]. At a cell without value it sets
-  // failure and returns; the cells before it are filled.
-  virtual void ComputeRow(int i, double* out, RowScratch& scratch, CellFailure& failure) const = 0;
+  // How many consecutive rows ComputeRows takes at once.
+  virtual std::size_t BlockRows() const { return 1; }
+  // Rows first .. first + rows - 1 of the triangle. At a cell without value it sets failure
+  // and returns; the cells before it, in row order, are filled.
+  virtual void ComputeRows(std::size_t first, std::size_t rows, Triangle& triangle,
+                           Scratch& scratch, CellFailure& failure) const = 0;
   // Rough cost of the whole triangle, to decide whether threads pay off.
   virtual double Work() const = 0;
-  // Work done once for all rows before ComputeRow, on the given number of threads.
+  // Work done once for all rows before ComputeRows, on the given number of threads.
   virtual void Prepare(int /*threads*/) {}
 };
+
+MissingFill FillFor(MissingPolicy policy) {
+  switch (policy) {
+    case MissingPolicy::kZero:
+      return MissingFill::kZero;
+    case MissingPolicy::kOne:
+      return MissingFill::kOne;
+    case MissingPolicy::kMarkerMode:
+      return MissingFill::kMode;
+    default:
+      return MissingFill::kKeep;
+  }
+}
 
 class BinaryComputer final : public PairComputer {
  public:
   BinaryComputer(const DataSet& data, const DistanceSettings& settings,
                  const kernels::KernelTable& kernels)
-      : data_(data), settings_(settings), kernels_(kernels), stats_(MarkerStatistics::Of(data)) {
-    MissingFill fill = MissingFill::kKeep;
-    if (settings.policy == kBinaryZero) fill = MissingFill::kZero;
-    if (settings.policy == kBinaryOne) fill = MissingFill::kOne;
-    if (settings.policy == kBinaryMarkerMode) fill = MissingFill::kMode;
-    planes_ = PackBinary(data, fill, stats_);
-    if (settings.policy == kBinaryMarkerMean && (planes_.shape & kernels::kHasMissing))
-      mean_sums_ =
-          std::make_unique<MarkerMeanSums>(planes_, data.NOtu, data.NChar, stats_, kernels);
+      : data_(data), settings_(settings), kernels_(kernels) {
+    const bool needStats = settings.policy == MissingPolicy::kMarkerMean ||
+                           settings.policy == MissingPolicy::kMarkerMode;
+    if (needStats) stats_ = MarkerStatistics::Of(data);
+    planes_ = PackBinary(data, FillFor(settings.policy), &stats_);
+    if (settings.policy == MissingPolicy::kMarkerMean && (planes_.shape & kernels::kHasMissing))
+      meanSums_ = std::make_unique<MarkerMeanSums>(data, stats_, kernels);
   }
 
+  std::size_t BlockRows() const override { return 4; }
+
   double Work() const override {
-    const double n = data_.NOtu;
+    const double n = static_cast<double>(data_.OtuCount());
     // The marker-mean sums cost about one step per OTU for each missing entry.
-    const double missing = mean_sums_ ? static_cast<double>(mean_sums_->MissingCount()) : 0;
-    return n * n / 2 * (planes_.words + 1) * 4 + missing * n;
+    const double missing = meanSums_ ? static_cast<double>(meanSums_->MissingCount()) : 0;
+    return n * n / 2 * (static_cast<double>(planes_.words) + 1) * 4 + missing * n;
   }
 
   void Prepare(int threads) override {
-    if (mean_sums_) mean_sums_->Prepare(threads);
+    if (meanSums_) meanSums_->Prepare(threads);
   }
 
-  void ComputeRow(int i, double* out, RowScratch& scratch, CellFailure&) const override {
-    const int count = data_.NOtu - i;
-    scratch.counts.resize(static_cast<std::size_t>(count));
-    kernels_.binary_counts(planes_.Otu(i), planes_.Otu(i + 1), planes_.stride, planes_.words, count,
-                           planes_.shape, static_cast<std::uint32_t>(data_.NChar),
-                           scratch.counts.data());
-    const bool mean = mean_sums_ != nullptr;
-    if (mean) {
-      scratch.shares.resize(static_cast<std::size_t>(count));
-      mean_sums_->Row(i, scratch.shares.data());
-    }
-    for (int c = 0; c < count; ++c) {
-      const kernels::BinaryCounts& k = scratch.counts[static_cast<std::size_t>(c)];
-      double a = k.ones;
-      double m = k.mismatch;
-      double d = static_cast<double>(k.valid - k.ones - k.mismatch);
-      double n = data_.NChar;
-      const double one_missing = k.one_missing;
-      const double zero_missing = static_cast<double>(k.valid_missing - k.one_missing);
-      const double both_missing = k.both_missing;
-      if (settings_.policy == kBinaryHalf) {
-        // Quarters and halves of whole counts: exact, so equal to adding them one by one.
-        a += 0.5 * one_missing + 0.25 * both_missing;
-        d += 0.5 * zero_missing + 0.25 * both_missing;
-        m += 0.5 * one_missing + 0.5 * zero_missing + 0.5 * both_missing;
-      } else if (settings_.policy == kBinaryIgnore) {
-        n -= one_missing + zero_missing + both_missing;
-      } else if (mean) {
-        const MarkerMeanShares& s = scratch.shares[static_cast<std::size_t>(c)];
-        a += s.one + s.both_one;
-        m += (one_missing - s.one) + s.zero + s.both_mixed;
-        d += (zero_missing - s.zero) + s.both_zero;
+  void ComputeRows(std::size_t first, std::size_t rows, Triangle& triangle, Scratch& scratch,
+                   CellFailure&) const override {
+    const std::size_t count = data_.OtuCount() - first - 1;
+    scratch.counts.resize(rows * count);
+    kernels_.binary_block(planes_.Otu(first), static_cast<int>(rows), planes_.Otu(first + 1),
+                          planes_.stride, planes_.words, count, planes_.shape,
+                          scratch.counts.data());
+    for (std::size_t r = 0; r < rows; ++r) {
+      const std::size_t i = first + r;
+      if (meanSums_) {
+        scratch.shares.resize(count);
+        meanSums_->Row(i, scratch.shares.data());
       }
-      const double similarity = BinarySimilarity(settings_.coefficient, a, d, m, n);
-      out[c] = settings_.distances ? 1.0 - similarity : similarity;
+      double* out = triangle.Row(i);
+      // Row r's counts start at OTU first + 1; the cells of row i start at OTU i + 1.
+      const kernels::BinaryCounts* counts = scratch.counts.data() + r * count + r;
+      for (std::size_t c = 0; c + r < count; ++c)
+        out[c] = Cell(i, i + 1 + c, counts[c], meanSums_ ? &scratch.shares[c] : nullptr);
     }
   }
 
  private:
+  double Cell(std::size_t i, std::size_t j, const kernels::BinaryCounts& k,
+              const MarkerMeanShares* shares) const {
+    const double n = static_cast<double>(data_.CharCount());
+    double a = k.ones, d = 0, m = 0;
+    double oneMissing = 0, zeroMissing = 0, bothMissing = 0;
+    if (planes_.shape & kernels::kHasOtherValues) {
+      m = k.mismatch;
+      d = static_cast<double>(k.valid) - k.ones - k.mismatch;
+      oneMissing = k.oneMissing;
+      zeroMissing = static_cast<double>(k.validMissing) - k.oneMissing;
+      bothMissing = k.bothMissing;
+    } else {
+      // Every entry is 0, 1 or missing: with O and M an OTU's counts of 1 and missing entries,
+      // the 1s of i facing a 0 or a missing entry of j number O_i - a, and so on; what the
+      // kernel does not count follows from a, the 1-missing pairs and the missing-missing pairs.
+      const double oi = planes_.ones[i], oj = planes_.ones[j];
+      const double mi = planes_.missing[i], mj = planes_.missing[j];
+      oneMissing = k.oneMissing;
+      bothMissing = k.bothMissing;
+      const double validMissing = mi + mj - 2 * bothMissing;
+      zeroMissing = validMissing - oneMissing;
+      m = oi + oj - 2 * a - oneMissing;
+      const double valid = n - mi - mj + bothMissing;
+      d = valid - a - m;
+    }
+    double counted = n;
+    switch (settings_.policy) {
+      case MissingPolicy::kHalf:
+        // Quarters and halves of whole counts: exact, so equal to adding them one by one.
+        a += 0.5 * oneMissing + 0.25 * bothMissing;
+        d += 0.5 * zeroMissing + 0.25 * bothMissing;
+        m += 0.5 * oneMissing + 0.5 * zeroMissing + 0.5 * bothMissing;
+        break;
+      case MissingPolicy::kIgnore:
+        counted -= oneMissing + zeroMissing + bothMissing;
+        break;
+      case MissingPolicy::kMarkerMean:
+        if (shares != nullptr) {
+          a += shares->one + shares->bothOne;
+          m += (oneMissing - shares->one) + shares->zero + shares->bothMixed;
+          d += (zeroMissing - shares->zero) + shares->bothZero;
+        }
+        break;
+      default:  // "0", "1" and "Marker mode" were filled in before packing
+        break;
+    }
+    const double similarity = BinarySimilarity(settings_.coefficient, a, d, m, counted);
+    return settings_.distances ? 1.0 - similarity : similarity;
+  }
+
   const DataSet& data_;
   DistanceSettings settings_;
   const kernels::KernelTable& kernels_;
   MarkerStatistics stats_;
   BinaryPlanes planes_;
-  std::unique_ptr<MarkerMeanSums> mean_sums_;  // "Marker mean" with missing entries only
+  std::unique_ptr<MarkerMeanSums> meanSums_;  // "Marker mean" with missing entries only
 };
 
 class QuantitativeComputer final : public PairComputer {
@@ -123,35 +188,36 @@ class QuantitativeComputer final : public PairComputer {
                        const kernels::KernelTable& kernels)
       : data_(data), settings_(settings), kernels_(kernels) {
     const MarkerStatistics stats = MarkerStatistics::Of(data);
-    ignore_ = settings.policy == kQuantitativeIgnore;
-    len_ = (data.NChar + 7) / 8 * 8;
-    stride_ = static_cast<std::size_t>(len_) + 8;
+    const std::size_t n = data.OtuCount(), chars = data.CharCount();
+    ignore_ = settings.policy == MissingPolicy::kIgnore;
+    len_ = (chars + 7) / 8 * 8;
+    stride_ = len_ + 8;
     const float pad = ignore_ ? std::numeric_limits<float>::quiet_NaN() : 0.0f;
-    values_.assign(stride_ * (static_cast<std::size_t>(data.NOtu) + 2), pad);
-    const bool correlation = settings.coefficient == kCorrelation && !ignore_;
-    if (correlation) otu_sums_.resize(static_cast<std::size_t>(data.NOtu) + 1);
-    for (int i = 1; i <= data.NOtu; ++i) {
+    values_.assign(stride_ * (n + 1), pad);
+    const bool correlation = settings.coefficient == Coefficient::kCorrelation && !ignore_;
+    if (correlation) otuSums_.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
       const float* row = data.Row(i);
       float* out = Values(i);
-      for (int k = 1; k <= data.NChar; ++k) {
+      for (std::size_t k = 0; k < chars; ++k) {
         float x = row[k];
-        if (x == data.MissingValue) {
+        if (x == data.MissingValue()) {
           if (ignore_)
             x = pad;
-          else if (settings.policy == kQuantitativeMarkerMean)
+          else if (settings.policy == MissingPolicy::kMarkerMean)
             x = stats.mean[k];
-          else if (settings.policy == kQuantitativeMarkerMode)
+          else if (settings.policy == MissingPolicy::kMarkerMode)
             x = static_cast<float>(stats.mode[k]);
           else
             x = 0.0f;
         }
-        out[k - 1] = x;
+        out[k] = x;
       }
       // Sx and Sxx of an OTU are the same for every pair once missing entries are filled in;
       // summed here in character order, they are bit for bit those of the reference.
       if (correlation) {
-        OtuSums& s = otu_sums_[i];
-        for (int k = 0; k < data.NChar; ++k) {
+        OtuSums& s = otuSums_[i];
+        for (std::size_t k = 0; k < chars; ++k) {
           s.sum += out[k];
           s.squares += static_cast<double>(out[k]) * out[k];
           s.constant = s.constant && out[k] == out[0];
@@ -161,53 +227,55 @@ class QuantitativeComputer final : public PairComputer {
   }
 
   double Work() const override {
-    const double n = data_.NOtu;
-    return n * n / 2 * (len_ + 8);
+    const double n = static_cast<double>(data_.OtuCount());
+    return n * n / 2 * (static_cast<double>(len_) + 8);
   }
 
-  void ComputeRow(int i, double* out, RowScratch& scratch, CellFailure& failure) const override {
-    const int count = data_.NOtu - i;
-    const std::size_t size = static_cast<std::size_t>(count);
+  void ComputeRows(std::size_t i, std::size_t, Triangle& triangle, Scratch& scratch,
+                   CellFailure& failure) const override {
+    const std::size_t count = data_.OtuCount() - i - 1;
     const float* xi = Values(i);
     const float* first = Values(i + 1);
-    const int coefficient = settings_.coefficient;
+    const Coefficient coefficient = settings_.coefficient;
+    const int len = static_cast<int>(len_);
+    const int n = static_cast<int>(count);
     if (ignore_) {
-      scratch.masked.resize(size);
-      const int kind = coefficient == kQuantitativeMatching ? kernels::kMaskedMatching
-                       : coefficient == kCorrelation        ? kernels::kMaskedCorrelation
-                                                            : kernels::kMaskedSquares;
-      kernels_.masked_sums(kind, xi, first, stride_, len_, count, scratch.masked.data());
-    } else if (coefficient == kQuantitativeMatching) {
-      scratch.equal.resize(size);
-      kernels_.equal_counts(xi, first, stride_, len_, count, scratch.equal.data());
+      scratch.masked.resize(count);
+      const int kind = coefficient == Coefficient::kQuantitativeMatching ? kernels::kMaskedMatching
+                       : coefficient == Coefficient::kCorrelation ? kernels::kMaskedCorrelation
+                                                                  : kernels::kMaskedSquares;
+      kernels_.masked_sums(kind, xi, first, stride_, len, n, scratch.masked.data());
+    } else if (coefficient == Coefficient::kQuantitativeMatching) {
+      scratch.equal.resize(count);
+      kernels_.equal_counts(xi, first, stride_, len, n, scratch.equal.data());
     } else {
-      scratch.sums.resize(size);
-      auto kernel =
-          coefficient == kCorrelation ? kernels_.dot_products : kernels_.squared_differences;
-      kernel(xi, first, stride_, len_, count, scratch.sums.data());
+      scratch.sums.resize(count);
+      auto kernel = coefficient == Coefficient::kCorrelation ? kernels_.dot_products
+                                                             : kernels_.squared_differences;
+      kernel(xi, first, stride_, len, n, scratch.sums.data());
     }
-    const double chars = data_.NChar;
-    for (int c = 0; c < count; ++c) {
-      const int j = i + 1 + c;
+    const double chars = static_cast<double>(data_.CharCount());
+    double* out = triangle.Row(i);
+    for (std::size_t c = 0; c < count; ++c) {
+      const std::size_t j = i + 1 + c;
       CellValue v;
       if (ignore_) {
-        v = FromMasked(i, j, scratch.masked[static_cast<std::size_t>(c)]);
-      } else if (coefficient == kQuantitativeMatching) {
+        v = FromMasked(i, j, scratch.masked[c]);
+      } else if (coefficient == Coefficient::kQuantitativeMatching) {
         const double equal =
-            static_cast<double>(scratch.equal[static_cast<std::size_t>(c)]) - (len_ - data_.NChar);
+            static_cast<double>(scratch.equal[c]) - static_cast<double>(len_ - data_.CharCount());
         v.value = chars == 0 ? 0.0 : equal / chars;
-      } else if (coefficient == kEuclidean) {
-        v.value = std::sqrt(scratch.sums[static_cast<std::size_t>(c)]);
-      } else if (coefficient == kTaxDistance) {
+      } else if (coefficient == Coefficient::kEuclidean) {
+        v.value = std::sqrt(scratch.sums[c]);
+      } else if (coefficient == Coefficient::kTaxDistance) {
         if (chars == 0)
           v.problem = CellProblem::kNoCharacterUsed;
         else
-          v.value = std::sqrt(scratch.sums[static_cast<std::size_t>(c)] / chars);
+          v.value = std::sqrt(scratch.sums[c] / chars);
       } else {
-        const OtuSums& x = otu_sums_[i];
-        const OtuSums& y = otu_sums_[j];
-        const CorrelationSums s{chars,     x.sum,     y.sum,
-                                x.squares, y.squares, scratch.sums[static_cast<std::size_t>(c)]};
+        const OtuSums& x = otuSums_[i];
+        const OtuSums& y = otuSums_[j];
+        const CorrelationSums s{chars, x.sum, y.sum, x.squares, y.squares, scratch.sums[c]};
         v = FinishCorrelation(s, x.constant, y.constant);
       }
       if (v.problem != CellProblem::kNone) {
@@ -224,40 +292,38 @@ class QuantitativeComputer final : public PairComputer {
     bool constant = true;
   };
 
-  float* Values(int i) { return values_.data() + static_cast<std::size_t>(i) * stride_; }
-  const float* Values(int i) const {
-    return values_.data() + static_cast<std::size_t>(i) * stride_;
-  }
+  float* Values(std::size_t i) { return values_.data() + i * stride_; }
+  const float* Values(std::size_t i) const { return values_.data() + i * stride_; }
 
-  CellValue FromMasked(int i, int j, const kernels::MaskedSums& s) const {
+  CellValue FromMasked(std::size_t i, std::size_t j, const kernels::MaskedSums& s) const {
     switch (settings_.coefficient) {
-      case kQuantitativeMatching:
+      case Coefficient::kQuantitativeMatching:
         return {s.n == 0 ? 0.0 : s.equal / s.n, CellProblem::kNone};
-      case kEuclidean:
+      case Coefficient::kEuclidean:
         return {std::sqrt(s.ss), CellProblem::kNone};
-      case kTaxDistance:
+      case Coefficient::kTaxDistance:
         if (s.n == 0) return {0, CellProblem::kNoCharacterUsed};
         return {std::sqrt(s.ss / s.n), CellProblem::kNone};
       default: {
         // Equal values leave a sum of squares of rounding noise far below this bound; only
         // then are the values looked at one by one.
-        const bool first_small = s.sxx - s.sx * s.sx / s.n <= 1e-9 * std::fabs(s.sxx);
-        const bool second_small = s.syy - s.sy * s.sy / s.n <= 1e-9 * std::fabs(s.syy);
-        const bool first_constant = first_small && ConstantOverShared(i, j);
-        const bool second_constant = second_small && ConstantOverShared(j, i);
-        return FinishCorrelation({s.n, s.sx, s.sy, s.sxx, s.syy, s.sxy}, first_constant,
-                                 second_constant);
+        const bool firstSmall = s.sxx - s.sx * s.sx / s.n <= 1e-9 * std::fabs(s.sxx);
+        const bool secondSmall = s.syy - s.sy * s.sy / s.n <= 1e-9 * std::fabs(s.syy);
+        const bool firstConstant = firstSmall && ConstantOverShared(i, j);
+        const bool secondConstant = secondSmall && ConstantOverShared(j, i);
+        return FinishCorrelation({s.n, s.sx, s.sy, s.sxx, s.syy, s.sxy}, firstConstant,
+                                 secondConstant);
       }
     }
   }
 
   // Whether OTU i's values are all equal over the characters where OTU j has values too.
-  bool ConstantOverShared(int i, int j) const {
+  bool ConstantOverShared(std::size_t i, std::size_t j) const {
     const float* x = Values(i);
     const float* y = Values(j);
     bool seen = false;
     float first = 0;
-    for (int k = 0; k < data_.NChar; ++k) {
+    for (std::size_t k = 0; k < data_.CharCount(); ++k) {
       if (x[k] != x[k] || y[k] != y[k]) continue;
       if (!seen) {
         seen = true;
@@ -273,81 +339,68 @@ class QuantitativeComputer final : public PairComputer {
   DistanceSettings settings_;
   const kernels::KernelTable& kernels_;
   bool ignore_ = false;
-  int len_ = 0;
+  std::size_t len_ = 0;
   std::size_t stride_ = 0;
   std::vector<float> values_;
-  std::vector<OtuSums> otu_sums_;
+  std::vector<OtuSums> otuSums_;
 };
 
 std::unique_ptr<PairComputer> MakeComputer(const DataSet& data, const DistanceSettings& settings,
                                            const kernels::KernelTable& kernels) {
-  if (data.Quantitative == 0) return std::make_unique<BinaryComputer>(data, settings, kernels);
+  if (data.IsBinary()) return std::make_unique<BinaryComputer>(data, settings, kernels);
   return std::make_unique<QuantitativeComputer>(data, settings, kernels);
 }
 
-// The upper triangle, row i holding cells (i, i+1) .. (i, N).
-class Triangle {
- public:
-  explicit Triangle(int n) : start_(static_cast<std::size_t>(std::max(n, 0)) + 2, 0) {
-    for (int i = 1; i <= n; ++i) start_[i + 1] = start_[i] + static_cast<std::size_t>(n - i);
-    values_.resize(start_[static_cast<std::size_t>(n) + 1]);
-  }
-  double* Row(int i) { return values_.data() + start_[i]; }
-  double At(int i, int j) const { return values_[start_[i] + static_cast<std::size_t>(j - i - 1)]; }
-  std::vector<double>& values() { return values_; }
-
- private:
-  std::vector<std::size_t> start_;
-  std::vector<double> values_;
-};
-
-// Hands out rows to the threads and tells the writer which rows are done.
+// Hands out blocks of rows to the threads and tells the waiting thread which rows are done.
 class RowSchedule {
  public:
-  explicit RowSchedule(int rows) : rows_(rows), done_(static_cast<std::size_t>(rows) + 2, 0) {}
+  RowSchedule(std::size_t rows, std::size_t block)
+      : rows_(rows), block_(block), done_(rows + 1, 0) {}
 
-  // Computes rows until none is left; any thread may call it.
+  // Computes blocks until none is left; any thread may call it.
   void Work(const PairComputer& computer, Triangle& triangle) {
-    RowScratch scratch;
+    Scratch scratch;
     for (;;) {
-      const int i = next_.fetch_add(1);
-      if (i > rows_) return;
+      const std::size_t first = next_.fetch_add(block_);
+      if (first >= rows_) return;
+      const std::size_t count = std::min(block_, rows_ - first);
       CellFailure failure;
-      if (i <= stop_row_.load()) computer.ComputeRow(i, triangle.Row(i), scratch, failure);
+      if (first <= stopRow_.load()) computer.ComputeRows(first, count, triangle, scratch, failure);
       std::lock_guard lock(mutex_);
       if (failure.problem != CellProblem::kNone &&
           (failure_.problem == CellProblem::kNone || failure.row < failure_.row)) {
         failure_ = failure;
-        stop_row_.store(std::min(stop_row_.load(), failure.row));
+        stopRow_.store(std::min(stopRow_.load(), failure.row));
       }
-      done_[i] = 1;
-      while (complete_ < rows_ && done_[complete_ + 1]) ++complete_;
-      if (complete_ >= waited_for_) changed_.notify_all();
+      for (std::size_t r = first; r < first + count; ++r) done_[r] = 1;
+      while (complete_ < rows_ && done_[complete_]) ++complete_;
+      if (complete_ >= waitedFor_) changed_.notify_all();
     }
   }
 
-  // Waits until rows 1..row are done; returns the failure found in them, if any.
-  CellFailure WaitFor(int row) {
-    row = std::min(row, rows_);
+  // Waits until the first rows rows are done; returns the failure found in them, if any.
+  CellFailure WaitFor(std::size_t rows) {
+    rows = std::min(rows, rows_);
     std::unique_lock lock(mutex_);
-    waited_for_ = row;
-    changed_.wait(lock, [&] { return complete_ >= row; });
-    if (failure_.problem != CellProblem::kNone && failure_.row <= row) return failure_;
+    waitedFor_ = rows;
+    changed_.wait(lock, [&] { return complete_ >= rows; });
+    if (failure_.problem != CellProblem::kNone && failure_.row < rows) return failure_;
     return {};
   }
 
-  // No further rows are needed (the writer failed).
-  void Abandon() { stop_row_.store(0); }
+  // No further rows are needed (the writer failed or the run was cancelled).
+  void Abandon() { stopRow_.store(0); }
 
  private:
-  int rows_;
-  std::atomic<int> next_{1};
-  std::atomic<int> stop_row_{std::numeric_limits<int>::max()};
+  std::size_t rows_;
+  std::size_t block_;
+  std::atomic<std::size_t> next_{0};
+  std::atomic<std::size_t> stopRow_{std::numeric_limits<std::size_t>::max()};
   std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<char> done_;
-  int complete_ = 0;
-  int waited_for_ = 0;
+  std::size_t complete_ = 0;
+  std::size_t waitedFor_ = 0;
   CellFailure failure_;
 };
 
@@ -361,6 +414,8 @@ class Workers {
       threads_.emplace_back(
           [&schedule, &computer, &triangle] { schedule.Work(computer, triangle); });
   }
+  Workers(const Workers&) = delete;
+  Workers& operator=(const Workers&) = delete;
   ~Workers() {
     schedule_.Abandon();
     for (auto& thread : threads_) thread.join();
@@ -381,42 +436,74 @@ int ThreadsFor(const PairComputer& computer, int requested) {
 }
 
 double Diagonal(const DataSet& data, const DistanceSettings& settings) {
-  if (data.Quantitative == 0) return settings.distances ? 0.0 : 1.0;
-  const bool similarity_kind =
-      settings.coefficient == kQuantitativeMatching || settings.coefficient == kCorrelation;
-  return QuantitativeResult(settings, similarity_kind ? 1.0 : 0.0);
+  if (data.IsBinary()) return settings.distances ? 0.0 : 1.0;
+  return QuantitativeResult(settings, IsSimilarityKind(settings.coefficient) ? 1.0 : 0.0);
 }
 
+// One triangle being computed: the packed data, the schedule and the threads. Rows are waited
+// for in order; with threads 0 the waiting thread computes everything first.
+class TriangleJob {
+ public:
+  TriangleJob(const DataSet& data, const DistanceSettings& settings,
+              const kernels::KernelTable& kernels, int threads)
+      : computer_(MakeComputer(data, settings, kernels)),
+        n_(data.OtuCount()),
+        triangle_(n_),
+        schedule_(n_ < 2 ? 0 : n_ - 1, computer_->BlockRows()) {
+    const int count = ThreadsFor(*computer_, threads);
+    computer_->Prepare(std::max(count, 1));
+    if (count == 0) schedule_.Work(*computer_, triangle_);
+    workers_ = std::make_unique<Workers>(count, schedule_, *computer_, triangle_);
+  }
+
+  // Waits for row i (cells (i, j), j > i); returns the failure in the rows up to it, if any.
+  CellFailure WaitForRow(std::size_t i) { return schedule_.WaitFor(i + 1); }
+  Triangle& Values() { return triangle_; }
+
+ private:
+  std::unique_ptr<PairComputer> computer_;
+  std::size_t n_;
+  Triangle triangle_;
+  RowSchedule schedule_;
+  std::unique_ptr<Workers> workers_;
+};
+
 [[noreturn]] void ThrowCellFailure(const DataSet& data, const DistanceSettings& settings,
-                                   const CellFailure& failure, int data_set_number, TextSink& out) {
+                                   const CellFailure& failure, int dataSetNumber, TextSink& out) {
   out.Flush();
-  throw WriteFailure(CellFailureText(data, settings, failure, data_set_number));
+  throw WriteFailure(CellFailureText(data, settings, failure, dataSetNumber));
+}
+
+void AdvanceEvery(Progress& progress, std::size_t row, std::size_t rows) {
+  // A few hundred steps are enough for a bar; more would only cost time.
+  const std::size_t step = std::max<std::size_t>(1, rows / 200);
+  if (row % step == 0)
+    progress.Advance(100.0 * static_cast<double>(row) / static_cast<double>(rows));
 }
 
 }  // namespace
 
 void FastMatrixPass(const DataSet& data, const DistanceSettings& settings, TextSink& out,
-                    int data_set_number, const kernels::KernelTable& kernels, int threads) {
-  CheckDistanceSettings(data, settings);
-  const int n = data.NOtu;
-  const std::unique_ptr<PairComputer> computer = MakeComputer(data, settings, kernels);
-  Triangle triangle(n);
-  RowSchedule schedule(n - 1);
-  const int thread_count = ThreadsFor(*computer, threads);
-  computer->Prepare(std::max(thread_count, 1));
-  if (thread_count == 0) schedule.Work(*computer, triangle);
-  Workers workers(thread_count, schedule, *computer, triangle);
+                    Progress& progress, int dataSetNumber, const kernels::KernelTable& kernels,
+                    int threads) {
+  CheckDistanceSettings(settings, data.Kind());
+  ThrowIfCancelled(progress);
+  const std::size_t n = data.OtuCount();
+  if (settings.averaging && n < 2) ThrowNothingToAverage(data, dataSetNumber);
+  TriangleJob job(data, settings, kernels, threads);
 
   if (settings.averaging) {
-    const CellFailure failure = schedule.WaitFor(n - 1);
-    if (failure.problem != CellProblem::kNone)
-      ThrowCellFailure(data, settings, failure, data_set_number, out);
-    if (n < 2) ThrowNothingToAverage(data, data_set_number);
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+      ThrowIfCancelled(progress);
+      const CellFailure failure = job.WaitForRow(i);
+      if (failure.problem != CellProblem::kNone)
+        ThrowCellFailure(data, settings, failure, dataSetNumber, out);
+    }
     // Summed in row order in double precision, as the reference does: the mean then comes out
     // the same to the last bit.
     double sum = 0;
-    for (double v : triangle.values()) sum += v;
-    const double pairs = static_cast<double>(n) * (n - 1) / 2;
+    for (double v : job.Values().Values()) sum += v;
+    const double pairs = static_cast<double>(n) * static_cast<double>(n - 1) / 2;
     char* place = out.Reserve(kMaxValueText);
     out.Commit(FormatDistanceValue(sum / pairs, place));
     out.EndLine();
@@ -425,30 +512,68 @@ void FastMatrixPass(const DataSet& data, const DistanceSettings& settings, TextS
 
   AppendMatrixHeader(out, n);
   const double diagonal = Diagonal(data, settings);
-  for (int i = 1; i <= n; ++i) {
-    const CellFailure failure = schedule.WaitFor(i);
-    const int last = failure.problem != CellProblem::kNone ? failure.column - 1 : n;
-    out.Append(data.OtuName[i]);
-    for (int j = 1; j <= last; ++j) {
+  const Triangle& triangle = job.Values();
+  for (std::size_t i = 0; i < n; ++i) {
+    ThrowIfCancelled(progress);
+    AdvanceEvery(progress, i, n);
+    const CellFailure failure = i + 1 < n ? job.WaitForRow(i) : CellFailure{};
+    const bool failed = failure.problem != CellProblem::kNone && failure.row == i;
+    const std::size_t end = failed ? failure.column : n;
+    AppendPhylipNameField(out, data.otuNames[i]);
+    for (std::size_t j = 0; j < end; ++j) {
       const double v = j < i ? triangle.At(j, i) : j == i ? diagonal : triangle.At(i, j);
       AppendDistanceValue(out, v);
     }
-    if (failure.problem != CellProblem::kNone)
-      ThrowCellFailure(data, settings, failure, data_set_number, out);
+    if (failed) ThrowCellFailure(data, settings, failure, dataSetNumber, out);
     out.EndLine();
   }
 }
 
 std::vector<double> FastUpperTriangle(const DataSet& data, const DistanceSettings& settings,
-                                      const kernels::KernelTable& kernels, CellFailure& failure) {
-  CheckDistanceSettings(data, settings);
-  const std::unique_ptr<PairComputer> computer = MakeComputer(data, settings, kernels);
-  Triangle triangle(data.NOtu);
-  RowSchedule schedule(data.NOtu - 1);
-  computer->Prepare(2);  // two threads, so that the tests see the threaded preparation
-  schedule.Work(*computer, triangle);
-  failure = schedule.WaitFor(data.NOtu - 1);
-  return std::move(triangle.values());
+                                      const kernels::KernelTable& kernels, CellFailure& failure,
+                                      int threads, Progress* progress) {
+  CheckDistanceSettings(settings, data.Kind());
+  TriangleJob job(data, settings, kernels, threads);
+  const std::size_t n = data.OtuCount();
+  failure = {};
+  for (std::size_t i = 0; i + 1 < n; ++i) {
+    if (progress != nullptr) {
+      ThrowIfCancelled(*progress);
+      AdvanceEvery(*progress, i, n);
+    }
+    failure = job.WaitForRow(i);
+    if (failure.problem != CellProblem::kNone) break;
+  }
+  return std::move(job.Values().Values());
+}
+
+std::string TrimmedName(const std::string& field) {
+  const auto last = field.find_last_not_of(' ');
+  return last == std::string::npos ? std::string() : field.substr(0, last + 1);
+}
+
+DistanceMatrix ComputeDistanceMatrix(const DataSet& data, const DistanceSettings& settings,
+                                     Progress& progress, int threads) {
+  ThrowIfCancelled(progress);
+  CellFailure failure;
+  const std::vector<double> triangle =
+      FastUpperTriangle(data, settings, kernels::BestKernels(), failure, threads, &progress);
+  if (failure.problem != CellProblem::kNone)
+    throw WriteFailure(CellFailureText(data, settings, failure, 0));
+  DistanceMatrix matrix;
+  const std::size_t n = data.OtuCount();
+  matrix.n = n;
+  matrix.names.reserve(n);
+  for (const std::string& name : data.otuNames) matrix.names.push_back(TrimmedName(name));
+  matrix.values.assign(n * n, Diagonal(data, settings));
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < n; ++i)
+    for (std::size_t j = i + 1; j < n; ++j) {
+      matrix.values[i * n + j] = triangle[at];
+      matrix.values[j * n + i] = triangle[at++];
+    }
+  progress.Advance(100);
+  return matrix;
 }
 
 }  // namespace marbleset

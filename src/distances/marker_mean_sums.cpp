@@ -9,7 +9,7 @@ namespace marbleset {
 
 namespace {
 
-constexpr int kBlock = 32;  // OTUs per step of the weight-sum kernel
+constexpr std::size_t kBlock = 32;  // OTUs per step of the weight-sum kernel
 
 // Turns the 64 x 64 bit matrix over: bit c of word r goes to bit r of word c. Blocks of half
 // the size swap places, then blocks of a quarter, down to single bits.
@@ -24,12 +24,12 @@ void TransposeBits(std::uint64_t a[64]) {
   }
 }
 
-// Calls body(1) .. body(count) on threads threads (the caller being one of them).
+// Calls body(0) .. body(count - 1) on threads threads (the caller being one of them).
 template <typename Body>
-void ForEachOnThreads(int count, int threads, Body body) {
-  std::atomic<int> next{1};
+void ForEachOnThreads(std::size_t count, int threads, Body body) {
+  std::atomic<std::size_t> next{0};
   auto work = [&] {
-    for (int i = next.fetch_add(1); i <= count; i = next.fetch_add(1)) body(i);
+    for (std::size_t i = next.fetch_add(1); i < count; i = next.fetch_add(1)) body(i);
   };
   std::vector<std::thread> helpers;
   for (int t = 1; t < threads; ++t) helpers.emplace_back(work);
@@ -39,139 +39,140 @@ void ForEachOnThreads(int count, int threads, Body body) {
 
 }  // namespace
 
-MarkerMeanSums::MarkerMeanSums(const BinaryPlanes& planes, int otus, int chars,
-                               const MarkerStatistics& stats, const kernels::KernelTable& kernels)
+MarkerMeanSums::MarkerMeanSums(const DataSet& data, const MarkerStatistics& stats,
+                               const kernels::KernelTable& kernels)
     : kernels_(kernels),
-      otus_(otus),
-      width_((otus + kBlock - 1) / kBlock * kBlock),
-      sum_zeros_((planes.shape & kernels::kHasOtherValues) != 0) {
-  const std::size_t size = static_cast<std::size_t>(chars) + 1;
-  pm_.assign(size, 0.0);
-  both_.assign(3 * size, 0.0);
-  for (std::size_t k = 1; k < size; ++k) {
+      otus_(data.OtuCount()),
+      chars_(data.CharCount()),
+      width_((data.OtuCount() + kBlock - 1) / kBlock * kBlock),
+      sumZeros_(data.HasOtherValues()) {
+  pm_.assign(chars_, 0.0);
+  both_.assign(3 * chars_, 0.0);
+  for (std::size_t k = 0; k < chars_; ++k) {
     const double p = stats.mean[k];
     pm_[k] = p;
     both_[3 * k] = p * p;
     both_[3 * k + 1] = (1.0 - p) * (1.0 - p);
     both_[3 * k + 2] = 2.0 * p * (1.0 - p);
   }
-  TransposeStates(planes, chars);
-  ListMissing(planes, chars);
+  TransposeStates(data);
+  ListMissing(data);
 }
 
-void MarkerMeanSums::TransposeStates(const BinaryPlanes& planes, int chars) {
-  const int otu_words = (otus_ + 63) / 64;
-  stride_ = 2 * static_cast<std::size_t>(otu_words);
-  planes_.assign((static_cast<std::size_t>(chars) + 1) * stride_, 0);
-  for (int b = 0; b < otu_words; ++b)
-    for (int w = 0; w < planes.words; ++w) TransposeBlock(planes, b, w, chars);
+void MarkerMeanSums::TransposeStates(const DataSet& data) {
+  const std::size_t otuWords = (otus_ + 63) / 64;
+  stride_ = 2 * otuWords;
+  planes_.assign(chars_ * stride_, 0);
+  for (std::size_t b = 0; b < otuWords; ++b)
+    for (std::size_t w = 0; w < data.WordsPerRow(); ++w) TransposeBlock(data, b, w);
 }
 
 // 64 OTUs by 64 characters: the OTUs' words of state-1 and state-0 bits become the
-// characters' words of OTU bits.
-void MarkerMeanSums::TransposeBlock(const BinaryPlanes& planes, int otu_word, int char_word,
-                                    int chars) {
+// characters' words of OTU bits; the padding past the last character is cut off below.
+void MarkerMeanSums::TransposeBlock(const DataSet& data, std::size_t otuWord,
+                                    std::size_t charWord) {
   std::uint64_t ones[64] = {}, zeros[64] = {};
-  for (int r = 0; r < 64 && 64 * otu_word + r < otus_; ++r) {
-    const std::uint64_t* bits = planes.Otu(64 * otu_word + r + 1) + 3 * char_word;
-    ones[r] = bits[0];
-    zeros[r] = bits[1] & ~bits[0];
+  for (std::size_t r = 0; r < 64 && 64 * otuWord + r < otus_; ++r) {
+    const std::size_t i = 64 * otuWord + r;
+    const std::uint64_t* other = data.OtherRow(i);
+    ones[r] = data.OnesRow(i)[charWord];
+    zeros[r] = ~(ones[r] | data.MissingRow(i)[charWord] | (other ? other[charWord] : 0));
   }
   TransposeBits(ones);
   TransposeBits(zeros);
-  for (int c = 0; c < 64 && 64 * char_word + c < chars; ++c) {
-    std::uint64_t* out = planes_.data() + (64 * char_word + c + 1) * stride_ + 2 * otu_word;
+  for (std::size_t c = 0; c < 64 && 64 * charWord + c < chars_; ++c) {
+    std::uint64_t* out = planes_.data() + (64 * charWord + c) * stride_ + 2 * otuWord;
     out[0] = ones[c];
-    out[1] = zeros[c];
+    out[1] = zeros[c];  // rows past the last OTU stayed 0
   }
 }
 
-void MarkerMeanSums::ListMissing(const BinaryPlanes& planes, int chars) {
-  missing_start_.assign(static_cast<std::size_t>(otus_) + 2, 0);
-  column_start_.assign(static_cast<std::size_t>(chars) + 2, 0);
-  for (int i = 1; i <= otus_; ++i) {
-    missing_start_[i] = static_cast<std::uint32_t>(missing_chars_.size());
-    for (int w = 0; w < planes.words; ++w) {
-      for (std::uint64_t bits = planes.Otu(i)[3 * w + 2]; bits != 0; bits &= bits - 1) {
-        const int k = 64 * w + std::countr_zero(bits) + 1;
-        missing_chars_.push_back(static_cast<std::uint16_t>(k));
-        ++column_start_[k + 1];
+void MarkerMeanSums::ListMissing(const DataSet& data) {
+  missingStart_.assign(otus_ + 1, 0);
+  columnStart_.assign(chars_ + 1, 0);
+  for (std::size_t i = 0; i < otus_; ++i) {
+    missingStart_[i] = missingChars_.size();
+    const std::uint64_t* missing = data.MissingRow(i);
+    for (std::size_t w = 0; w < data.WordsPerRow(); ++w) {
+      for (std::uint64_t bits = missing[w]; bits != 0; bits &= bits - 1) {
+        const std::size_t k = 64 * w + static_cast<std::size_t>(std::countr_zero(bits));
+        missingChars_.push_back(static_cast<std::uint32_t>(k));
+        ++columnStart_[k + 1];
       }
     }
   }
-  missing_start_[static_cast<std::size_t>(otus_) + 1] =
-      static_cast<std::uint32_t>(missing_chars_.size());
-  for (int k = 1; k <= chars; ++k) column_start_[k + 1] += column_start_[k];
+  missingStart_[otus_] = missingChars_.size();
+  for (std::size_t k = 0; k < chars_; ++k) columnStart_[k + 1] += columnStart_[k];
   // OTUs in ascending order within each character, as the rows are walked in order.
-  std::vector<std::uint32_t> fill(column_start_.begin(), column_start_.end() - 1);
-  missing_otus_.resize(missing_chars_.size());
-  later_missing_.resize(missing_chars_.size());
-  for (int i = 1; i <= otus_; ++i) {
-    for (std::uint32_t t = missing_start_[i]; t < missing_start_[i + 1]; ++t) {
-      std::uint32_t& place = fill[missing_chars_[t]];
-      missing_otus_[place++] = static_cast<std::uint16_t>(i);
-      later_missing_[t] = place;
+  std::vector<std::size_t> fill(columnStart_.begin(), columnStart_.end() - 1);
+  missingOtus_.resize(missingChars_.size());
+  laterMissing_.resize(missingChars_.size());
+  for (std::size_t i = 0; i < otus_; ++i) {
+    for (std::size_t t = missingStart_[i]; t < missingStart_[i + 1]; ++t) {
+      std::size_t& place = fill[missingChars_[t]];
+      missingOtus_[place++] = static_cast<std::uint32_t>(i);
+      laterMissing_[t] = place;
     }
   }
-  missing_pm_.assign(static_cast<std::size_t>(otus_) + 1, 0.0);
-  for (int i = 1; i <= otus_; ++i)
-    for (std::uint32_t t = missing_start_[i]; t < missing_start_[i + 1]; ++t)
-      missing_pm_[i] += pm_[missing_chars_[t]];
+  missingPm_.assign(otus_, 0.0);
+  for (std::size_t i = 0; i < otus_; ++i)
+    for (std::size_t t = missingStart_[i]; t < missingStart_[i + 1]; ++t)
+      missingPm_[i] += pm_[missingChars_[t]];
 }
 
 void MarkerMeanSums::Prepare(int threads) {
-  const std::size_t size = static_cast<std::size_t>(otus_) * static_cast<std::size_t>(width_);
+  const std::size_t size = otus_ * width_;
   ones_.assign(size, 0.0);
-  zeros_.assign(sum_zeros_ ? size : 0, 0.0);
-  ForEachOnThreads(otus_, std::max(threads, 1), [this](int i) { SumRow(i); });
+  zeros_.assign(sumZeros_ ? size : 0, 0.0);
+  ForEachOnThreads(otus_, std::max(threads, 1), [this](std::size_t i) { SumRow(i); });
   FoldLowerIntoUpper();
 }
 
-void MarkerMeanSums::SumRow(int i) {
-  const std::uint32_t start = missing_start_[i];
-  const int count = static_cast<int>(missing_start_[i + 1] - start);
-  kernels_.state_weight_sums(planes_.data(), stride_, missing_chars_.data() + start, count,
+void MarkerMeanSums::SumRow(std::size_t i) {
+  const std::size_t start = missingStart_[i];
+  const std::size_t count = missingStart_[i + 1] - start;
+  kernels_.state_weight_sums(planes_.data(), stride_, missingChars_.data() + start, count,
                              pm_.data(), width_, Ones(i), Zeros(i));
 }
 
 // Row i then holds the whole one-sided share of pair (i, j), j > i. Tiles keep both the rows
 // and the columns being read in cache.
 void MarkerMeanSums::FoldLowerIntoUpper() {
-  constexpr int kTile = 32;
-  for (int ti = 1; ti <= otus_; ti += kTile) {
-    for (int tj = ti; tj <= otus_; tj += kTile) {
-      for (int i = ti; i < std::min(ti + kTile, otus_ + 1); ++i) {
-        for (int j = std::max(tj, i + 1); j < std::min(tj + kTile, otus_ + 1); ++j) {
-          Ones(i)[j - 1] += Ones(j)[i - 1];
-          if (sum_zeros_) Zeros(i)[j - 1] += Zeros(j)[i - 1];
+  constexpr std::size_t kTile = 32;
+  for (std::size_t ti = 0; ti < otus_; ti += kTile) {
+    for (std::size_t tj = ti; tj < otus_; tj += kTile) {
+      for (std::size_t i = ti; i < std::min(ti + kTile, otus_); ++i) {
+        for (std::size_t j = std::max(tj, i + 1); j < std::min(tj + kTile, otus_); ++j) {
+          Ones(i)[j] += Ones(j)[i];
+          if (sumZeros_) Zeros(i)[j] += Zeros(j)[i];
         }
       }
     }
   }
 }
 
-void MarkerMeanSums::Row(int i, MarkerMeanShares* out) const {
-  const std::size_t row = static_cast<std::size_t>(i - 1) * width_;
-  for (int j = i + 1; j <= otus_; ++j) {
-    const double zero = sum_zeros_ ? zeros_[row + j - 1] : 0.0;
-    out[j - i - 1] = {ones_[row + j - 1], zero, 0, 0, 0};
+void MarkerMeanSums::Row(std::size_t i, MarkerMeanShares* out) const {
+  const std::size_t row = i * width_;
+  for (std::size_t j = i + 1; j < otus_; ++j) {
+    const double zero = sumZeros_ ? zeros_[row + j] : 0.0;
+    out[j - i - 1] = {ones_[row + j], zero, 0, 0, 0};
   }
   AddBothMissing(i, out);
-  if (!sum_zeros_) DeriveZeros(i, out);
+  if (!sumZeros_) DeriveZeros(i, out);
 }
 
-void MarkerMeanSums::AddBothMissing(int i, MarkerMeanShares* out) const {
-  const std::uint32_t end = missing_start_[i + 1];
-  for (std::uint32_t t = missing_start_[i]; t < end; ++t) {
+void MarkerMeanSums::AddBothMissing(std::size_t i, MarkerMeanShares* out) const {
+  const std::size_t end = missingStart_[i + 1];
+  for (std::size_t t = missingStart_[i]; t < end; ++t) {
     // The character lists lie far apart; asking for one a few steps ahead hides the wait.
-    if (t + 8 < end) __builtin_prefetch(missing_otus_.data() + later_missing_[t + 8]);
-    const std::size_t k = missing_chars_[t];
+    if (t + 8 < end) __builtin_prefetch(missingOtus_.data() + laterMissing_[t + 8]);
+    const std::size_t k = missingChars_[t];
     const double* w = both_.data() + 3 * k;
-    for (std::uint32_t u = later_missing_[t]; u < column_start_[k + 1]; ++u) {
-      MarkerMeanShares& s = out[missing_otus_[u] - i - 1];
-      s.both_one += w[0];
-      s.both_zero += w[1];
-      s.both_mixed += w[2];
+    for (std::size_t u = laterMissing_[t]; u < columnStart_[k + 1]; ++u) {
+      MarkerMeanShares& s = out[missingOtus_[u] - i - 1];
+      s.bothOne += w[0];
+      s.bothZero += w[1];
+      s.bothMixed += w[2];
     }
   }
 }
@@ -179,11 +180,11 @@ void MarkerMeanSums::AddBothMissing(int i, MarkerMeanShares* out) const {
 // With only 0, 1 and missing entries, pm over the characters where one OTU is missing and the
 // other 0 is what remains of pm over the first one's missing characters after those where the
 // other is 1 and those where both are missing (pm^2 + pm(1-pm) = pm at each).
-void MarkerMeanSums::DeriveZeros(int i, MarkerMeanShares* out) const {
-  for (int j = i + 1; j <= otus_; ++j) {
+void MarkerMeanSums::DeriveZeros(std::size_t i, MarkerMeanShares* out) const {
+  for (std::size_t j = i + 1; j < otus_; ++j) {
     MarkerMeanShares& s = out[j - i - 1];
-    const double both = s.both_one + 0.5 * s.both_mixed;
-    s.zero = (missing_pm_[i] + missing_pm_[j]) - s.one - 2 * both;
+    const double both = s.bothOne + 0.5 * s.bothMixed;
+    s.zero = (missingPm_[i] + missingPm_[j]) - s.one - 2 * both;
   }
 }
 

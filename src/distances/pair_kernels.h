@@ -10,21 +10,30 @@
 
 namespace marbleset::kernels {
 
-// Per-OTU bit planes of binary data, three words per 64 characters: ones, valid (0 or 1) and
-// missing. Bits past the last character are clear in all three.
-struct BinaryCounts {
-  std::uint32_t ones;           // both 1
-  std::uint32_t valid;          // both 0 or 1
-  std::uint32_t mismatch;       // one 0, the other 1
-  std::uint32_t one_missing;    // one 1, the other missing
-  std::uint32_t valid_missing;  // one 0 or 1, the other missing
-  std::uint32_t both_missing;
-};
-
+// What the data packed for the binary kernels holds, and so how many planes each OTU has:
+// only 0 and 1 (one plane: ones), also missing entries (two: ones, missing), or also other
+// values (three: ones, valid, missing). The planes of one OTU are interleaved word by word, so
+// they are one contiguous run of memory; bits past the last character are clear in all.
 enum BinaryShape : int {
-  kOnlyZerosAndOnes = 0,  // valid is then the number of characters
+  kOnlyZerosAndOnes = 0,
   kHasMissing = 1,
   kHasOtherValues = 2,
+};
+
+inline constexpr int PlanesFor(int shape) {
+  return shape == kOnlyZerosAndOnes ? 1 : shape == kHasMissing ? 2 : 3;
+}
+
+// Counts of one pair of OTUs over the words of their planes. With only 0, 1 and missing
+// entries just the first three are counted; the rest follow from them and from the OTUs' own
+// counts of 1 and missing entries (see BinaryComputer). With other values all are counted.
+struct BinaryCounts {
+  std::uint32_t ones;        // both 1
+  std::uint32_t oneMissing;  // one 1, the other missing
+  std::uint32_t bothMissing;
+  std::uint32_t valid;         // both 0 or 1
+  std::uint32_t mismatch;      // one 0, the other 1
+  std::uint32_t validMissing;  // one 0 or 1, the other missing
 };
 
 // Sums over the characters where both OTUs have a value; NaN marks a missing entry.
@@ -36,10 +45,13 @@ enum MaskedKind : int { kMaskedMatching = 0, kMaskedSquares = 1, kMaskedCorrelat
 
 struct KernelTable {
   const char* name;
-  // row_i against count OTUs starting at first, stride words apart.
-  void (*binary_counts)(const std::uint64_t* row_i, const std::uint64_t* first, std::size_t stride,
-                        int words, int count, int shape, std::uint32_t characters,
-                        BinaryCounts* out);
+  // rowCount (1 to 4) consecutive OTUs starting at rows against count consecutive OTUs
+  // starting at first, all stride words apart, words words of each plane: the counts of row
+  // r against OTU c into out[r * count + c]. Several rows at once read each other OTU once
+  // for all of them.
+  void (*binary_block)(const std::uint64_t* rows, int rowCount, const std::uint64_t* first,
+                       std::size_t stride, std::size_t words, std::size_t count, int shape,
+                       BinaryCounts* out);
   // Dense float rows of length len (a multiple of 8, zero padded), stride floats apart.
   void (*squared_differences)(const float* row_i, const float* first, std::size_t stride, int len,
                               int count, double* out);
@@ -56,8 +68,8 @@ struct KernelTable {
   // zeros, unless it is null). planes holds the states by character: at planes + k * stride, one
   // word of state-1 bits and one of state-0 bits per 64 OTUs, interleaved.
   void (*state_weight_sums)(const std::uint64_t* planes, std::size_t stride,
-                            const std::uint16_t* chars, int char_count, const double* pm, int otus,
-                            double* ones, double* zeros);
+                            const std::uint32_t* chars, std::size_t charCount, const double* pm,
+                            std::size_t otus, double* ones, double* zeros);
 };
 
 const KernelTable& BaselineKernels();

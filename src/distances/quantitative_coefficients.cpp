@@ -4,11 +4,11 @@ namespace marbleset {
 
 namespace {
 
-float Substitute(const DistanceSettings& settings, const MarkerStatistics& stats, int k) {
+float Substitute(const DistanceSettings& settings, const MarkerStatistics& stats, std::size_t k) {
   switch (settings.policy) {
-    case kQuantitativeMarkerMean:
+    case MissingPolicy::kMarkerMean:
       return stats.mean[k];
-    case kQuantitativeMarkerMode:
+    case MissingPolicy::kMarkerMode:
       return static_cast<float>(stats.mode[k]);
     default:
       return 0.0f;
@@ -17,35 +17,36 @@ float Substitute(const DistanceSettings& settings, const MarkerStatistics& stats
 
 }  // namespace
 
-CellValue QuantitativeCellValue(const DataSet& data, int i, int j, const DistanceSettings& settings,
-                                const MarkerStatistics& stats) {
-  if (i == j) {
-    const bool similarity_kind =
-        settings.coefficient == kQuantitativeMatching || settings.coefficient == kCorrelation;
-    return {QuantitativeResult(settings, similarity_kind ? 1.0 : 0.0), CellProblem::kNone};
-  }
+CellValue QuantitativeCellValue(const DataSet& data, std::size_t i, std::size_t j,
+                                const DistanceSettings& settings, const MarkerStatistics& stats) {
+  if (i == j)
+    return {QuantitativeResult(settings, IsSimilarityKind(settings.coefficient) ? 1.0 : 0.0),
+            CellProblem::kNone};
   double n = 0;
   double equal = 0;
   double ss = 0;
   CorrelationSums sums;
-  bool have_first = false;
-  float first_x = 0, first_y = 0;
-  bool x_constant = true, y_constant = true;
-  for (int k = 1; k <= data.NChar; ++k) {
-    float x = data.Matrix(i, k);
-    float y = data.Matrix(j, k);
-    const bool x_missing = data.IsMissing(x);
-    const bool y_missing = data.IsMissing(y);
-    if (settings.policy == kQuantitativeIgnore && (x_missing || y_missing)) continue;
-    if (x_missing) x = Substitute(settings, stats, k);
-    if (y_missing) y = Substitute(settings, stats, k);
+  bool haveFirst = false;
+  float firstX = 0, firstY = 0;
+  bool xConstant = true, yConstant = true;
+  const float* rowI = data.Row(i);
+  const float* rowJ = data.Row(j);
+  const float missing = data.MissingValue();
+  for (std::size_t k = 0; k < data.CharCount(); ++k) {
+    float x = rowI[k];
+    float y = rowJ[k];
+    const bool xMissing = x == missing;
+    const bool yMissing = y == missing;
+    if (settings.policy == MissingPolicy::kIgnore && (xMissing || yMissing)) continue;
+    if (xMissing) x = Substitute(settings, stats, k);
+    if (yMissing) y = Substitute(settings, stats, k);
     n += 1;
     switch (settings.coefficient) {
-      case kQuantitativeMatching:
+      case Coefficient::kQuantitativeMatching:
         if (x == y) equal += 1;
         break;
-      case kEuclidean:
-      case kTaxDistance: {
+      case Coefficient::kEuclidean:
+      case Coefficient::kTaxDistance: {
         const double diff = static_cast<double>(x) - static_cast<double>(y);
         ss += diff * diff;
         break;
@@ -56,27 +57,27 @@ CellValue QuantitativeCellValue(const DataSet& data, int i, int j, const Distanc
         sums.sxy += static_cast<double>(x) * y;
         sums.sxx += static_cast<double>(x) * x;
         sums.syy += static_cast<double>(y) * y;
-        if (!have_first) {
-          have_first = true;
-          first_x = x;
-          first_y = y;
+        if (!haveFirst) {
+          haveFirst = true;
+          firstX = x;
+          firstY = y;
         }
-        x_constant = x_constant && x == first_x;
-        y_constant = y_constant && y == first_y;
+        xConstant = xConstant && x == firstX;
+        yConstant = yConstant && y == firstY;
         break;
     }
   }
   switch (settings.coefficient) {
-    case kQuantitativeMatching:
+    case Coefficient::kQuantitativeMatching:
       return {QuantitativeResult(settings, n == 0 ? 0.0 : equal / n), CellProblem::kNone};
-    case kEuclidean:
+    case Coefficient::kEuclidean:
       return {std::sqrt(ss), CellProblem::kNone};
-    case kTaxDistance:
+    case Coefficient::kTaxDistance:
       if (n == 0) return {0, CellProblem::kNoCharacterUsed};
       return {std::sqrt(ss / n), CellProblem::kNone};
     default: {
       sums.n = n;
-      CellValue v = FinishCorrelation(sums, x_constant, y_constant);
+      CellValue v = FinishCorrelation(sums, xConstant, yConstant);
       if (v.problem == CellProblem::kNone) v.value = QuantitativeResult(settings, v.value);
       return v;
     }

@@ -3,10 +3,11 @@
 #pragma once
 
 #include <cmath>
+#include <cstddef>
 
 #include "dataset/data_set.h"
 #include "distances/cell_problem.h"
-#include "distances/distance_run.h"
+#include "distances/distance_settings.h"
 #include "distances/marker_statistics.h"
 
 namespace marbleset {
@@ -22,15 +23,15 @@ struct CorrelationSums {
   double n = 0, sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0;
 };
 
-// Pearson's correlation from its sums, or the reason it has none. first_constant and
-// second_constant tell whether the OTU's values over the characters used are all equal; that is
+// Pearson's correlation from its sums, or the reason it has none. firstConstant and
+// secondConstant tell whether the OTU's values over the characters used are all equal; that is
 // decided on the values themselves, since a sum of squares of equal values need not cancel to
 // exactly zero.
-inline CellValue FinishCorrelation(const CorrelationSums& s, bool first_constant,
-                                   bool second_constant) {
+inline CellValue FinishCorrelation(const CorrelationSums& s, bool firstConstant,
+                                   bool secondConstant) {
   if (s.n <= 0) return {0, CellProblem::kNoCharacterUsed};
-  if (first_constant) return {0, CellProblem::kFirstOtuConstant};
-  if (second_constant) return {0, CellProblem::kSecondOtuConstant};
+  if (firstConstant) return {0, CellProblem::kFirstOtuConstant};
+  if (secondConstant) return {0, CellProblem::kSecondOtuConstant};
   const double first = s.sxx - s.sx * s.sx / s.n;
   const double second = s.syy - s.sy * s.sy / s.n;
   if (!(first > 0) || !std::isfinite(first)) return {0, CellProblem::kFirstOtuTooClose};
@@ -40,14 +41,16 @@ inline CellValue FinishCorrelation(const CorrelationSums& s, bool first_constant
 
 // The cell value as written: distances turn "Matching" and "Correlation" into 1 - V, while
 // "Euclidean" and "Tax. distance" are distances already.
+inline bool IsSimilarityKind(Coefficient coefficient) {
+  return coefficient == Coefficient::kQuantitativeMatching ||
+         coefficient == Coefficient::kCorrelation;
+}
 inline double QuantitativeResult(const DistanceSettings& settings, double v) {
-  const bool similarity_kind =
-      settings.coefficient == kQuantitativeMatching || settings.coefficient == kCorrelation;
-  return settings.distances && similarity_kind ? 1.0 - v : v;
+  return settings.distances && IsSimilarityKind(settings.coefficient) ? 1.0 - v : v;
 }
 
 // Value of cell (i, j) of quantitative data; stats holds the marker statistics of the pass.
-CellValue QuantitativeCellValue(const DataSet& data, int i, int j, const DistanceSettings& settings,
-                                const MarkerStatistics& stats);
+CellValue QuantitativeCellValue(const DataSet& data, std::size_t i, std::size_t j,
+                                const DistanceSettings& settings, const MarkerStatistics& stats);
 
 }  // namespace marbleset

@@ -4,17 +4,14 @@
 
 #include "dataset/data_set.h"
 #include "dataset/text_sink.h"
-#include "distances/distance_run.h"
+#include "distances/distance_settings.h"
 
 namespace marbleset {
 
 void ReferenceMatrixPass(const DataSet& data, const DistanceSettings& settings, TextSink& out,
-                         int data_set_number = 0);
-
-// The checks every pass makes before it starts; throws WriteFailure.
-void CheckDistanceSettings(const DataSet& data, const DistanceSettings& settings);
+                         int dataSetNumber = 0);
 
 // Raised when averaging a data set with fewer than two OTUs.
-[[noreturn]] void ThrowNothingToAverage(const DataSet& data, int data_set_number);
+[[noreturn]] void ThrowNothingToAverage(const DataSet& data, int dataSetNumber);
 
 }  // namespace marbleset

@@ -8,6 +8,9 @@
 #include <random>
 #include <sstream>
 
+#include "dataset/errors.h"
+#include "distances/distance_file_reader.h"
+
 namespace marbleset {
 namespace {
 
@@ -51,6 +54,53 @@ TEST(DistanceFile, HeaderAndValuesCarryTheirBlanks) {
     AppendDistanceValue(out, -0.0);
   }
   EXPECT_EQ(text.str(), " 12\r\n0.333333 0.000000 ");
+}
+
+}  // namespace
+}  // namespace marbleset
+
+namespace marbleset {
+namespace {
+
+TEST(DistanceFileReader, ReadsMarblesetAndPhylipMatricesWithTheirNames) {
+  // Marbleset's 12-character field, with names of 1, 11 and 12 characters; then a PHYLIP
+  // matrix with 10-character names, a row wrapped over two lines and LF line ends.
+  std::istringstream text(
+      " 3\r\nA           0.000000 0.333333 0.666667 \r\n"
+      "Eleven_char 0.333333 0.000000 -0.250000 \r\n"
+      "Twelve_chars0.666667 -0.250000 0.000000 \r\n"
+      "    2\nAlpha     0.0000  1.5e-3\nBeta_nine\n  0.0015 0\n");
+  const std::vector<DistanceMatrix> read = ReadDistanceMatrices(text, "d.txt");
+  ASSERT_EQ(read.size(), 2u);
+  EXPECT_EQ(read[0].n, 3u);
+  EXPECT_EQ(read[0].names, (std::vector<std::string>{"A", "Eleven_char", "Twelve_chars"}));
+  EXPECT_EQ(read[0].values,
+            (std::vector<double>{0, 0.333333, 0.666667, 0.333333, 0, -0.25, 0.666667, -0.25, 0}));
+  EXPECT_EQ(read[1].names, (std::vector<std::string>{"Alpha", "Beta_nine"}));
+  EXPECT_EQ(read[1].At(0, 1), 0.0015);
+  EXPECT_EQ(read[1].At(1, 0), 0.0015);
+}
+
+TEST(DistanceFileReader, FaultyFilesFailNamingTheLine) {
+  auto failure = [](const std::string& text) {
+    std::istringstream in(text);
+    try {
+      ReadDistanceMatrices(in, "d.txt");
+    } catch (const ReadFailure& e) {
+      return std::string(e.what());
+    }
+    return std::string("no failure");
+  };
+  EXPECT_EQ(failure(""), "d.txt: there is no distance matrix in the file.");
+  EXPECT_EQ(failure("x\r\n"), "d.txt, line 1: \"x\" is not a number of OTUs.");
+  EXPECT_EQ(failure(" 2\r\nA           0 1\r\n"),
+            "d.txt, line 2: the file ends after 1 of 2 rows.");
+  EXPECT_EQ(failure(" 2\r\nA           0 1\r\nB           1 x\r\n"),
+            "d.txt, line 3: \"x\" in the row of B is not a number.");
+  EXPECT_EQ(failure(" 2\r\nA           0\r\n"),
+            "d.txt, line 2: the file ends inside the row of A, after 1 of 2 values.");
+  EXPECT_EQ(failure(" 1\r\nA           0 1\r\n"),
+            "d.txt, line 2: the row of A holds 2 values instead of 1.");
 }
 
 }  // namespace

@@ -14,6 +14,8 @@ namespace marbleset {
 namespace {
 
 namespace fs = std::filesystem;
+using C = Coefficient;
+using P = MissingPolicy;
 
 class DistanceRunTest : public ::testing::Test {
  protected:
@@ -41,10 +43,13 @@ class DistanceRunTest : public ::testing::Test {
 };
 
 struct RecordedProgress : Progress {
-  void Start(std::string_view message) override { message_ = message; }
-  void Advance(double percent) override { percents_.push_back(percent); }
-  std::string message_;
-  std::vector<double> percents_;
+  void Start(std::string_view text) override { message = text; }
+  void Advance(double percent) override { percents.push_back(percent); }
+  bool CancelRequested() const override { return ++asked > cancelAfter; }
+  std::string message;
+  std::vector<double> percents;
+  mutable int asked = 0;
+  int cancelAfter = 1 << 30;
 };
 
 const std::string kSet = "3 3\r\nA           110\r\nB           100\r\nC           000\r\n";
@@ -53,51 +58,131 @@ const std::string kMatrix =
     "B           0.333333 0.000000 0.333333 \r\n"
     "C           0.666667 0.333333 0.000000 \r\n";
 
+std::unique_ptr<DataSet> Loaded(DataKind kind) {
+  auto data = std::make_unique<DataSet>();
+  data->Resize(kind, 1, 1,
+               kind == DataKind::kBinary ? kBinaryMissingValue : kQuantitativeMissingValue);
+  data->otuNames[0] = "kept";
+  return data;
+}
+
 TEST_F(DistanceRunTest, SingleRunWritesTheFileAndFailsOnABadFolder) {
   auto data = std::make_unique<DataSet>();
   testing::FillBinary(*data, {"A", "B", "C"}, {"110", "100", "000"});
-  const DistanceSettings settings{kBinaryMatching, kBinaryHalf, true, true};
-  DistanceRunSingle(*data, settings, Path("out.txt"));  // averaging is not for one data set
+  const DistanceSettings settings{C::kBinaryMatching, P::kHalf, true, true};
+  NoProgress progress;
+  DistanceRunSingle(*data, settings, Path("out.txt"), progress);  // averaging is not for one set
   EXPECT_EQ(Read("out.txt"), kMatrix);
-  EXPECT_THROW(DistanceRunSingle(*data, settings, Path("missing/out.txt")), WriteFailure);
+  EXPECT_THROW(DistanceRunSingle(*data, settings, Path("missing/out.txt"), progress), WriteFailure);
   EXPECT_FALSE(fs::exists(Path("missing/out.txt")));
+  // Settings the kind does not offer fail before anything is created.
+  EXPECT_THROW(
+      DistanceRunSingle(*data, {C::kEuclidean, P::kHalf, true, false}, Path("no.txt"), progress),
+      Failure);
+  EXPECT_FALSE(fs::exists(Path("no.txt")));
 }
 
-TEST_F(DistanceRunTest, MultiRunWritesEachDataSetAndEndsQuietlyOrFailsWhereTheFileEnds) {
-  Write("sets.phy", Times(100, kSet));
-  auto data = std::make_unique<DataSet>();
-  data->DataFileName = Path("sets.phy");
-  data->MissingValue = 2;
+TEST_F(DistanceRunTest, MultiRunReadsOneInputOnceIntoItsOwnDataSet) {
+  Write("sets.phy", Times(100, kSet) + "\r\n\r\n");  // blank lines after the last data set
+  const auto loaded = Loaded(DataKind::kBinary);
   RecordedProgress progress;
-  DistanceRunMulti(*data, {kBinaryMatching, kBinaryHalf, true, true}, Path("mean.txt"), progress);
+  ItemReader in = ItemReader::OpenFile(Path("sets.phy"));
+  DistanceRunMulti(*loaded, {C::kBinaryMatching, P::kHalf, true, true}, in, Path("mean.txt"),
+                   progress);
   EXPECT_EQ(Read("mean.txt"), Times(100, "0.444444\r\n"));
-  EXPECT_EQ(progress.message_, "Calculating distances");
-  ASSERT_EQ(progress.percents_.size(), 101u);
-  EXPECT_EQ(progress.percents_[0], 0.0);
-  EXPECT_NEAR(progress.percents_[1], 100.0 / (100 * kSet.size()), 1e-12);
-  EXPECT_LT(progress.percents_.back(), 100.0);
-  const DistanceSettings settings{kBinaryMatching, kBinaryHalf, true, false};
-  DistanceRunMulti(*data, settings, Path("all.txt"), progress);
-  EXPECT_EQ(Read("all.txt"), Times(100, kMatrix));
-  // The seventh data set ends before its last OTU: six matrices, no failure.
-  Write("short.phy", Times(6, kSet) + "3 3\r\nA           110\r\nB           100\r\n");
-  data->DataFileName = Path("short.phy");
-  DistanceRunMulti(*data, settings, Path("out.txt"), progress);
-  EXPECT_EQ(Read("out.txt"), Times(6, kMatrix));
-  // It ends inside the values of its last OTU: a failure of the run, the six matrices kept.
-  Write("cut.phy", Times(6, kSet) + "3 3\r\nA           110\r\nB           100\r\nC           0");
-  data->DataFileName = Path("cut.phy");
-  try {
-    DistanceRunMulti(*data, settings, Path("out.txt"), progress);
-    FAIL() << "no failure";
-  } catch (const ReadFailure& e) {
-    EXPECT_NE(std::string(e.what()).find("Data set 7 of "), std::string::npos) << e.what();
+  EXPECT_EQ(progress.message, "Calculating distances");
+  // Once before each data set: the share of the file read before it.
+  ASSERT_GE(progress.percents.size(), 101u);
+  EXPECT_EQ(progress.percents[1], 0.0);
+  EXPECT_NEAR(progress.percents[2], 1.0, 0.01);
+  const double length = 100.0 * kSet.size() + 4;
+  EXPECT_EQ(progress.percents[100], 100.0 * (99.0 * kSet.size()) / length);
+  // The loaded data set is not the run's scratch space.
+  EXPECT_EQ(loaded->OtuCount(), 1u);
+  EXPECT_EQ(loaded->otuNames[0], "kept");
+  // From a stream, as from standard input or a pipe: the same matrices, read once.
+  std::istringstream stream(Times(100, kSet));
+  ItemReader piped = ItemReader::FromStream(stream, "standard input");
+  std::ostringstream text;
+  {
+    TextSink out(text);
+    DistanceRunMulti(*loaded, {C::kBinaryMatching, P::kHalf, true, false}, piped, out, progress);
   }
-  EXPECT_EQ(Read("out.txt"), Times(6, kMatrix));
-  // A data file that is gone: nothing is created.
-  data->DataFileName = Path("gone.phy");
-  EXPECT_THROW(DistanceRunMulti(*data, settings, Path("never.txt"), progress), ReadFailure);
-  EXPECT_FALSE(fs::exists(Path("never.txt")));
+  EXPECT_EQ(text.str(), Times(100, kMatrix));
+}
+
+TEST_F(DistanceRunTest, MultiRunThatStopsEarlyReportsItAndKeepsTheMatrices) {
+  const auto loaded = Loaded(DataKind::kBinary);
+  NoProgress progress;
+  const DistanceSettings settings{C::kBinaryMatching, P::kHalf, true, false};
+  struct Case {
+    std::string text;
+    std::string said;
+  };
+  const Case cases[] = {
+      // The seventh data set ends at a row boundary, before its last OTU.
+      {Times(6, kSet) + "3 3\r\nA           110\r\nB           100\r\n", "Error reading data."},
+      // It ends inside the values of its last OTU.
+      {Times(6, kSet) + "3 3\r\nA           110\r\nB           100\r\nC           0", ""},
+      // Its header is damaged.
+      {Times(6, kSet) + "3\r\nA           110\r\n", ""},
+  };
+  for (const Case& c : cases) {
+    Write("cut.phy", c.text);
+    ItemReader in = ItemReader::OpenFile(Path("cut.phy"));
+    try {
+      DistanceRunMulti(*loaded, settings, in, Path("out.txt"), progress);
+      ADD_FAILURE() << "no failure for " << c.text;
+    } catch (const IncompleteRunFailure& e) {
+      const std::string what = e.what();
+      EXPECT_EQ(e.DataSet(), 7);
+      EXPECT_EQ(e.Written(), 6);
+      EXPECT_EQ(what.find("Data set 7 of " + Path("cut.phy") + " could not be read: "), 0u) << what;
+      EXPECT_NE(what.find(c.said), std::string::npos) << what;
+      EXPECT_NE(what.find("The distance file holds 6 matrices, those of the data sets before it."),
+                std::string::npos)
+          << what;
+    }
+    EXPECT_EQ(Read("out.txt"), Times(6, kMatrix));
+  }
+  // With averaging the file holds means, and says so.
+  Write("cut.phy", kSet + "2 3\r\nA 1\r\n");
+  ItemReader in = ItemReader::OpenFile(Path("cut.phy"));
+  try {
+    DistanceRunMulti(*loaded, {C::kJaccard, P::kHalf, true, true}, in, Path("out.txt"), progress);
+    ADD_FAILURE() << "no failure";
+  } catch (const IncompleteRunFailure& e) {
+    EXPECT_NE(std::string(e.what()).find("holds 1 mean, that of the data set before it."),
+              std::string::npos)
+        << e.what();
+  }
+  EXPECT_EQ(Read("out.txt"), "0.833333\r\n");  // Jaccard: (0.5 + 1 + 1) / 3
+}
+
+TEST_F(DistanceRunTest, CancelledRunLeavesTheTargetAsItWas) {
+  Write("sets.phy", Times(20, kSet));
+  Write("out.txt", "old");
+  const auto loaded = Loaded(DataKind::kBinary);
+  RecordedProgress progress;
+  progress.cancelAfter = 5;
+  ItemReader in = ItemReader::OpenFile(Path("sets.phy"));
+  EXPECT_THROW(DistanceRunMulti(*loaded, {C::kBinaryMatching, P::kHalf, true, false}, in,
+                                Path("out.txt"), progress),
+               RunCancelled);
+  EXPECT_EQ(Read("out.txt"), "old");
+  // A cell failure is reported with what came before it in place.
+  Write("quant.phy",
+        "2 2\r\nA           1 2\r\nB           2 3\r\n2 2\r\nC           1 2\r\n"
+        "Flat        4 4\r\n");
+  ItemReader quantitative = ItemReader::OpenFile(Path("quant.phy"));
+  NoProgress quiet;
+  EXPECT_THROW(
+      DistanceRunMulti(*Loaded(DataKind::kQuantitative), {C::kCorrelation, P::kZero, false, false},
+                       quantitative, Path("out.txt"), quiet),
+      WriteFailure);
+  EXPECT_EQ(Read("out.txt"),
+            " 2\r\nA           1.000000 1.000000 \r\nB           1.000000 1.000000 \r\n 2\r\n"
+            "C           1.000000 ");
 }
 
 }  // namespace
