@@ -102,6 +102,7 @@ class NexusCursor {
   // "..." strings too), or one punctuation character. Empty at the end of the text.
   std::string Next() {
     SkipSpace();
+    tokenLine_ = line_;
     if (AtEnd()) return "";
     const char c = Peek();
     if (c == '\'' || c == '"') {
@@ -127,6 +128,8 @@ class NexusCursor {
     return word;
   }
   bool LastQuoted() const { return lastQuoted_; }
+  // The line the last token began on.
+  std::size_t TokenLine() const { return tokenLine_; }
 
   [[noreturn]] void Fail(std::size_t line, const std::string& problem) const {
     throw ReadFailure(LinePrefix(name_, line) + problem);
@@ -149,6 +152,7 @@ class NexusCursor {
   const std::string& name_;
   std::size_t at_ = 0;
   std::size_t line_ = 1;
+  std::size_t tokenLine_ = 1;
   bool lastQuoted_ = false;
 };
 
@@ -258,8 +262,8 @@ class NexusReader {
 
   void ReadTaxa() {
     for (;;) {
-      const std::size_t line = in_.Line();
       const std::string command = Upper(in_.Next());
+      const std::size_t line = in_.TokenLine();
       if (command.empty()) in_.Fail(line, "the file ends inside the TAXA block.");
       if (command == "END" || command == "ENDBLOCK") return ExpectSemicolon();
       if (command == "DIMENSIONS") {
@@ -277,8 +281,8 @@ class NexusReader {
   void ReadCharacters(NexusMatrix& matrix) {
     std::size_t taxa = taxaCount_ != 0 ? taxaCount_ : labels_.size();
     for (;;) {
-      const std::size_t line = in_.Line();
       const std::string command = Upper(in_.Next());
+      const std::size_t line = in_.TokenLine();
       if (command.empty()) in_.Fail(line, "the file ends inside the block of the matrix.");
       if (command == "END" || command == "ENDBLOCK") {
         in_.Fail(line, "the block ends without a MATRIX.");
@@ -419,6 +423,9 @@ class NexusReader {
         }
       }
     }
+    for (std::size_t cell : matches_) {
+      matrix.cells[cell] = matrix.cells[firstRow_ * matrix.characters + cell % matrix.characters];
+    }
     for (std::size_t t = 0; t < matrix.taxa; ++t) {
       if (filled[t] != matrix.characters) {
         in_.Fail("the matrix ends with " + std::to_string(filled[t]) + " of " +
@@ -458,7 +465,10 @@ class NexusReader {
       value = kNoValue;
     } else if (match_ != '\0' && same(text, match_)) {
       if (taxon == firstRow_) in_.Fail(line, "the first row cannot use MATCHCHAR" + where + ".");
-      value = matrix.cells[firstRow_ * matrix.characters + count];
+      // The first row's state may come later in an interleaved matrix: copied at the end.
+      matches_.push_back(taxon * matrix.characters + count);
+      ++count;
+      return;
     } else if (matrix.type == NexusType::kStandard && text.size() == 1 && text[0] >= '0' &&
                text[0] <= '9') {
       value = static_cast<float>(text[0] - '0');
@@ -494,6 +504,7 @@ class NexusReader {
   bool interleave_ = false;
   bool tokens_ = false;
   std::size_t firstRow_ = 0;
+  std::vector<std::size_t> matches_;
 };
 
 }  // namespace

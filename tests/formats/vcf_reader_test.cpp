@@ -1,0 +1,176 @@
+// VCF and BCF files read into data sets: plink's and bcftools' files as plink counts their
+// alleles, genotypes of every shape, the fast scanner against htslib's records, and messages.
+#include "formats/vcf_reader.h"
+
+#include "dataset/errors.h"
+#include "format_test_support.h"
+
+namespace marbleset {
+namespace {
+
+using test::FileText;
+using test::Run;
+using test::Split;
+using test::TempFolder;
+using test::WriteFile;
+
+std::string Shell(const TempFolder& folder, const std::string& command) {
+  int status = 0;
+  const std::string output =
+      Run("cd '" + folder.path.string() + "' && " + command + " 2>errors", status);
+  EXPECT_EQ(status, 0) << command << ": " << FileText(folder / "errors");
+  return output;
+}
+
+DataSet Read(const std::string& path, DataKind kind, VcfReport& report) {
+  VcfOptions options;
+  options.kind = kind;
+  return ReadVcf(path, options, report);
+}
+
+std::string Table(const DataSet& data) {
+  return test::AsTable(data);
+}
+
+std::string ReadFailureText(const std::string& path) {
+  VcfReport report;
+  try {
+    Read(path, DataKind::kBinary, report);
+  } catch (const ReadFailure& failure) {
+    return failure.what();
+  }
+  return "no failure";
+}
+
+TEST(VcfReader, PlinkAndBcftoolsFiles_ReadAsPlinkCountsTheirAlleles) {
+  SKIP_WITHOUT("plink1.9");
+  SKIP_WITHOUT("bcftools");
+  TempFolder folder;
+  Shell(folder, "plink1.9 --dummy 40 300 0.05 acgt --seed 7 --recode vcf --out dummy >/dev/null");
+  // plink's own count of each sample's alternative alleles (A1 = ALT kept), NA when missing.
+  Shell(folder, "plink1.9 --vcf dummy.vcf --keep-allele-order --recode A --out counts >/dev/null");
+  const std::vector<std::string> rows = Split(FileText(folder / "counts.raw"), '\n');
+  VcfReport report;
+  const DataSet counts = Read(folder / "dummy.vcf", DataKind::kQuantitative, report);
+  const DataSet carriers = Read(folder / "dummy.vcf", DataKind::kBinary, report);
+  EXPECT_EQ(report.variants, 300u);
+  EXPECT_EQ(report.skippedNotBiallelic, 0u);
+  ASSERT_EQ(counts.OtuCount(), 40u);
+  ASSERT_EQ(counts.CharCount(), 300u);
+  std::size_t missing = 0, heterozygous = 0;
+  for (std::size_t i = 0; i < 40; ++i) {
+    const std::vector<std::string> fields = Split(rows[i + 1], ' ');
+    ASSERT_EQ(fields.size(), 306u);
+    EXPECT_EQ(counts.otuNames[i], fields[0] + "_" + fields[1]);
+    for (std::size_t k = 0; k < 300; ++k) {
+      const std::string& plink = fields[6 + k];
+      if (plink == "NA") {
+        ++missing;
+        EXPECT_TRUE(counts.IsMissing(i, k) && carriers.IsMissing(i, k)) << i << " " << k;
+        continue;
+      }
+      heterozygous += plink == "1";
+      EXPECT_EQ(counts.Value(i, k), std::stof(plink)) << i << " " << k;
+      EXPECT_EQ(carriers.Value(i, k), plink == "0" ? 0.0f : 1.0f) << i << " " << k;
+    }
+  }
+  EXPECT_GT(missing, 0u);
+  EXPECT_GT(heterozygous, 0u);
+
+  // The same genotypes compressed and as BCF by bcftools, and through htslib's records.
+  Shell(folder,
+        "bcftools view -Oz -o dummy.vcf.gz dummy.vcf && bcftools view -Ob -o dummy.bcf "
+        "dummy.vcf");
+  for (const std::string name : {"dummy.vcf.gz", "dummy.bcf"}) {
+    EXPECT_EQ(Table(Read(folder / name, DataKind::kQuantitative, report)), Table(counts)) << name;
+    EXPECT_EQ(Table(Read(folder / name, DataKind::kBinary, report)), Table(carriers)) << name;
+  }
+  VcfOptions options;
+  options.kind = DataKind::kQuantitative;
+  EXPECT_EQ(Table(ReadVcfThroughRecords(folder / "dummy.vcf.gz", options, report)), Table(counts));
+}
+
+TEST(VcfReader, GenotypesOfEveryShape_CountedAndSkippedVariantsReported) {
+  SKIP_WITHOUT("bcftools");
+  TempFolder folder;
+  // Phased, haploid presence/absence of a deletion, partly missing, GT not first, a
+  // multi-allelic site, a monomorphic site, a record without GT and allele indexes of two digits.
+  const std::string vcf =
+      "##fileformat=VCFv4.2\n"
+      "##contig=<ID=chr1,length=100000>\n"
+      "##ALT=<ID=DEL,Description=\"Deletion\">\n"
+      "##FORMAT=<ID=GT,Number=1,Type=String,Description=\"Genotype\">\n"
+      "##FORMAT=<ID=DP,Number=1,Type=Integer,Description=\"Depth\">\n"
+      "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT\tS1\tS2\tS3\tS4\n"
+      "chr1\t100\tv1\tA\tG\t.\tPASS\t.\tGT\t0|0\t0|1\t1|1\t./.\n"
+      "chr1\t200\tsv1\tN\t<DEL>\t.\tPASS\t.\tGT\t1\t0\t.\t1\n"
+      "chr1\t300\tv2\tC\tT\t.\tPASS\t.\tDP:GT\t9:./1\t8:0/.\t7:1/0\t6:0/0\n"
+      "chr1\t400\tm1\tA\tG,T\t.\tPASS\t.\tGT\t0/1\t1/2\t0/0\t2/2\n"
+      "chr1\t500\tmono\tA\t.\t.\tPASS\t.\tGT\t0/0\t0/0\t0/0\t0/0\n"
+      "chr1\t600\tdp\tA\tG\t.\tPASS\t.\tDP\t1\t2\t3\t4\n"
+      "chr1\t700\tv3\tG\tA\t.\tPASS\t.\tGT:DP\t00/01:3\t1/1/1:2\t.:1\t0/0/1\n";
+  WriteFile(folder / "shapes.vcf", vcf);
+  VcfReport report;
+  const DataSet carriers = Read(folder / "shapes.vcf", DataKind::kBinary, report);
+  EXPECT_EQ(Table(carriers),
+            "S1,0,1,1,1\n"
+            "S2,1,0,NA,1\n"
+            "S3,1,NA,1,NA\n"
+            "S4,NA,1,0,1\n");
+  const DataSet counts = Read(folder / "shapes.vcf", DataKind::kQuantitative, report);
+  EXPECT_EQ(Table(counts),
+            "S1,0,1,NA,1\n"
+            "S2,1,0,NA,3\n"
+            "S3,2,NA,1,NA\n"
+            "S4,NA,1,0,1\n");
+  EXPECT_EQ(report.variants, 4u);
+  EXPECT_EQ(report.skippedWithoutGenotype, 1u);
+  // bcftools counts the sites that are not biallelic the same way.
+  const std::string all = Shell(folder, "bcftools view -H shapes.vcf | wc -l");
+  const std::string biallelic = Shell(folder, "bcftools view -H -m2 -M2 shapes.vcf | wc -l");
+  EXPECT_EQ(report.skippedNotBiallelic,
+            static_cast<std::size_t>(std::stoi(all) - std::stoi(biallelic)));
+  // htslib's record parser gives the same data.
+  VcfOptions options;
+  EXPECT_EQ(Table(ReadVcfThroughRecords(folder / "shapes.vcf", options, report)), Table(carriers));
+  options.kind = DataKind::kQuantitative;
+  EXPECT_EQ(Table(ReadVcfThroughRecords(folder / "shapes.vcf", options, report)), Table(counts));
+}
+
+TEST(VcfReader, BadFiles_FailNamingLineAndSample) {
+  TempFolder folder;
+  const std::string head =
+      "##fileformat=VCFv4.2\n"
+      "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT\tS1\tS2\n";
+  WriteFile(folder / "bad.vcf", head +
+                                    "1\t1\ta\tA\tG\t.\t.\t.\tGT\t0/1\t1/1\n"
+                                    "1\t2\tb\tA\tG\t.\t.\t.\tGT\t0/1\t0/x\n");
+  EXPECT_EQ(ReadFailureText(folder / "bad.vcf"),
+            folder / "bad.vcf" +
+                ", line 4: the genotype \"0/x\" of sample \"S2\" (variant at 1:2) cannot be read.");
+  WriteFile(folder / "allele.vcf", head + "1\t1\ta\tA\tG\t.\t.\t.\tGT\t0/2\t1/1\n");
+  EXPECT_EQ(ReadFailureText(folder / "allele.vcf"),
+            folder / "allele.vcf" +
+                ", line 3: the genotype \"0/2\" of sample \"S1\" (variant at 1:1) names an "
+                "allele the variant does not have.");
+  WriteFile(folder / "short.vcf", head + "1\t1\ta\tA\tG\t.\t.\t.\tGT\t0/1\n");
+  EXPECT_EQ(ReadFailureText(folder / "short.vcf"),
+            folder / "short.vcf" + ", line 3: the line holds 1 of the 2 samples' columns.");
+  WriteFile(folder / "sites.vcf",
+            "##fileformat=VCFv4.2\n#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\n"
+            "1\t1\ta\tA\tG\t.\t.\t.\n");
+  EXPECT_EQ(ReadFailureText(folder / "sites.vcf"),
+            folder / "sites.vcf" +
+                ": the file holds no samples (a sites-only VCF has no genotypes to read).");
+  WriteFile(folder / "multi.vcf", head + "1\t1\ta\tA\tG,C\t.\t.\t.\tGT\t0/1\t1/1\n");
+  EXPECT_EQ(ReadFailureText(folder / "multi.vcf"),
+            folder / "multi.vcf" +
+                ": the file holds no biallelic variant with genotypes (1 with other than two "
+                "alleles, 0 without genotypes).");
+  WriteFile(folder / "table.vcf", "name,a\nA,1\n");
+  EXPECT_NE(ReadFailureText(folder / "table.vcf").find("table.vcf"), std::string::npos);
+  EXPECT_NE(ReadFailureText(folder / "none.vcf").find("none.vcf: "), std::string::npos);
+}
+
+}  // namespace
+}  // namespace marbleset
