@@ -48,7 +48,7 @@ DataSet MakeBinary(std::size_t otus, std::size_t characters) {
       ones[w] = (random() | allOnes[w]) & ~missing[w];
       if (w + 1 == words) ones[w] &= last, missing[w] &= last;
     }
-    data.otuNames[i] = "OTU" + std::to_string(i + 1);
+    data.otuNames[i] = std::to_string(i + 1).insert(0, "OTU");
     data.otuNames[i].resize(12, ' ');
   }
   // The uninformative characters: all 1 but for one OTU in state 0, none missing.

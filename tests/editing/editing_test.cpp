@@ -147,7 +147,7 @@ TEST(PhylipRowWriter, BitsAgreeWithCellByCellOnRandomPlanes) {
     data.Resize(DataKind::kBinary, otus, characters, missing);
     const bool others = round % 3 == 0;
     for (std::size_t i = 0; i < otus; ++i) {
-      data.otuNames[i] = "OTU" + std::to_string(i);
+      data.otuNames[i] = std::to_string(i).insert(0, "OTU");
       for (std::size_t k = 0; k < characters; ++k) {
         const unsigned pick = random() % 20;
         data.SetValue(i, k,
@@ -206,7 +206,7 @@ TEST(WriteNtsysData, TransposedBlocksAgreeWithCellByCell) {
       data.Resize(quantitative ? DataKind::kQuantitative : DataKind::kBinary, otus, characters,
                   missing);
       for (std::size_t i = 0; i < otus; ++i) {
-        data.otuNames[i] = "T" + std::to_string(i);
+        data.otuNames[i] = std::to_string(i).insert(0, "T");
         for (std::size_t k = 0; k < characters; ++k) {
           const unsigned pick = random() % 10;
           float value = pick == 0 ? missing : static_cast<float>(pick % 2);
@@ -319,7 +319,7 @@ TEST(RoundTrip, NamesOfEveryByteReadBackWithTheSameRows) {
         text[k] = '_';
       }
     }
-    if (text.empty()) text = "_";
+    if (text.empty()) text.push_back('_');
     text = text.substr(0, 12);  // the NTSYS reader keeps 12 characters of a label
     text.resize(12, ' ');
     return text;
@@ -479,7 +479,7 @@ TEST(Screening, OnePassCropAgreesWithRemovalsOneByOneOnRandomData) {
     // Sparse states make monomorphic and uninformative characters common.
     const unsigned rare = 2 + random() % 30;
     for (std::size_t i = 0; i < otus; ++i) {
-      data.otuNames[i] = "O" + std::to_string(i);
+      data.otuNames[i] = std::to_string(i).insert(0, "O");
       for (std::size_t k = 0; k < characters; ++k) {
         const unsigned pick = random() % rare;
         data.SetValue(i, k,

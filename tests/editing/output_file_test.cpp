@@ -63,7 +63,7 @@ DataSet LargeBinary() {
   DataSet data;
   data.Resize(DataKind::kBinary, 300, 5000, 2.0f);
   for (std::size_t i = 0; i < 300; ++i) {
-    data.otuNames[i] = "O" + std::to_string(i);
+    data.otuNames[i] = std::to_string(i).insert(0, "O");
     for (std::size_t k = 0; k < 5000; k += 3) data.SetValue(i, k, 1.0f);
   }
   return data;
