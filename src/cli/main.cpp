@@ -92,8 +92,8 @@ std::string ChosenSubcommand(const CLI::App& app, int argc, const char* const* a
 }
 
 std::string HelpHint(const std::string& subcommand) {
-  return "See \"marbleset-cli " + (subcommand.empty() ? "" : subcommand + " ") +
-         "--help\" for the options.";
+  if (subcommand.empty()) return "See \"marbleset-cli --help\" for the subcommands.";
+  return "See \"marbleset-cli " + subcommand + " --help\" for the options.";
 }
 
 }  // namespace

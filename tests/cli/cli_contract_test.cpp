@@ -1,21 +1,31 @@
-// marbleset-cli: the core's bytes, one-line errors with fixed statuses, a bar at a terminal.
+// marbleset-cli as scripts and people meet it: the core's bytes from every subcommand, one
+// error shape with fixed statuses, the data file never an output, standard input like a file,
+// a bar only at a terminal, and a killed run that leaves nothing under the output's name.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iomanip>
 #include <iterator>
 #include <memory>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "cli/cli_options.h"
+#include "cli/cli_messages.h"
 #include "cli/run_cli.h"
 #include "dataset/data_loader.h"
+#include "dataset/item_reader.h"
 #include "distances/distance_run.h"
 #include "distances/reference_pass.h"
 #include "editing/data_writer.h"
@@ -51,11 +61,10 @@ std::unique_ptr<DataSet> Load(const std::string& path, DataKind kind = DataKind:
   return data;
 }
 
-std::string Core(const std::function<void(UniformSource&, TextSink&)>& write) {
+std::string Core(const std::function<void(TextSink&)>& write) {
   std::ostringstream stream;
   TextSink sink(stream);
-  UniformSource source;  // without --seed: the first run's state
-  write(source, sink);
+  write(sink);
   sink.Flush();
   return stream.str();
 }
@@ -63,6 +72,18 @@ std::string Core(const std::function<void(UniformSource&, TextSink&)>& write) {
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::set<std::string> Listing(const fs::path& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
 }
 
 struct TempDir {
@@ -75,156 +96,396 @@ struct TempDir {
   std::string operator/(const std::string& name) const { return (path / name).string(); }
 };
 
+// The built tool as a process, through the shell (pipes, FIFOs and redirections as a user
+// writes them); standard output and error are caught in files.
+CliRun RunShell(const TempDir& folder, const std::string& command) {
+  const std::string out = folder / ".stdout", err = folder / ".stderr";
+  const std::string line =
+      "cd '" + folder.path.string() + "' && " + command + " >'" + out + "' 2>'" + err + "'";
+  const int status = std::system(line.c_str());
+  CliRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(out), ReadFile(err)};
+  fs::remove(out);
+  fs::remove(err);
+  return run;
+}
+const std::string tool = "'" MARBLESET_CLI_BINARY "'";
+
+GeneratorSettings Settings(Generator generator, const DataSet& data,
+                           const std::function<void(GeneratorSettings&)>& change = {}) {
+  GeneratorSettings settings = DefaultGeneratorSettings(generator, data);
+  if (change) change(settings);
+  return settings;
+}
+
 TEST(CliContract, EverySubcommandWritesTheCoresBytes) {
   const auto binary = Load(markers);
   const auto quantitative = Load(traits, DataKind::kQuantitative);
-  const auto from_ntsys = Load(examples + "markers.nts");
+  const auto fromNtsys = Load(examples + "markers.nts");
   const auto populations = Load(examples + "populations.phy");
   const auto cropped = Load(markers);
   ApplyCrop(*cropped, CropChoice{true, true, true, true});
   NoProgress none;
-  const auto multi_run = [&](bool average) {
-    const auto data = Load(multi);
-    ItemReader in = ItemReader::OpenFile(multi);
-    return Core([&](auto&, auto& s) {
-      DistanceRunMulti(*data, {kNei, 1, true, average}, in, s, none);
-    });
+  const auto generated = [&](const DataSet& data, const GeneratorSettings& settings) {
+    return Core([&](TextSink& s) { Generate(data, settings, s, none); });
+  };
+  const auto multiRun = [&](bool average) {
+    DistanceSettings settings{Coefficient::kNei, MissingPolicy::kHalf, true, average};
+    const auto loaded = Load(multi);
+    ItemReader in = ItemReader::OpenFile(multi);  // the whole file from its start
+    return Core([&](TextSink& s) { DistanceRunMulti(*loaded, settings, in, s, none); });
   };
   const auto reference = [](const DataSet& data, DistanceSettings settings) {
-    return Core([&](auto&, auto& s) { ReferenceMatrixPass(data, settings, s); });
+    return Core([&](TextSink& s) { ReferenceMatrixPass(data, settings, s); });
   };
+  using G = Generator;
 
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
       {{"convert", "--to", "phylip", examples + "markers.nts"},
-       Core([&](auto&, auto& s) { WritePhylipData(*from_ntsys, s); })},
+       Core([&](TextSink& s) { WritePhylipData(*fromNtsys, s); })},
       {{"convert", "--to", "NTSYS", "--quantitative", traits},
-       Core([&](auto&, auto& s) { WriteNtsysData(*quantitative, s); })},
+       Core([&](TextSink& s) { WriteNtsysData(*quantitative, s); })},
       {{"crop", "--otus-with-missing", "--monomorphic", "--characters-with-missing",
         "--uninformative", markers},
-       Core([&](auto&, auto& s) { WritePhylipData(*cropped, s); })},
-      {{"bootstraps", markers},
-       Core([&](auto& r, auto& s) { GenerateBootStraps(*binary, r, 1000, 350, s, none); })},
-      {{"permutations", "--quantitative", "--datasets", "10.5", traits},
-       Core([&](auto& r, auto& s) { GeneratePermutations(*quantitative, r, 105, s, none); })},
+       Core([&](TextSink& s) { WritePhylipData(*cropped, s); })},
+      {{"bootstraps", markers}, generated(*binary, Settings(G::kBootStraps, *binary))},
+      {{"bootstraps", "--percent", "12.5", "--seed", "18446744073709551615", markers},
+       generated(*binary, Settings(G::kBootStraps, *binary,
+                                   [](auto& s) {
+                                     s.percent = 12.5;
+                                     s.seed = UINT64_MAX;
+                                   }))},
+      {{"permutations", "--quantitative", "--datasets", "10", traits},
+       generated(*quantitative,
+                 Settings(G::kPermutations, *quantitative, [](auto& s) { s.dataSets = 10; }))},
       {{"genstraps", "--datasets", "10", examples + "populations.phy"},
-       Core([&](auto& r, auto& s) { GenerateGenStraps(*populations, r, 100, s, none); })},
-      {{"resample", "--datasets", "20", "--otus", "4.5", markers},
-       Core([&](auto& r, auto& s) { GenerateResamplings(*binary, r, 200, 45, s, none); })},
+       generated(*populations,
+                 Settings(G::kGenStraps, *populations, [](auto& s) { s.dataSets = 10; }))},
+      {{"resample", "--datasets", "20", "--otus", "4", markers},
+       generated(*binary, Settings(G::kRandomResampling, *binary,
+                                   [](auto& s) {
+                                     s.dataSets = 20;
+                                     s.otus = 4;
+                                   }))},
       {{"missstraps", "--datasets", "10", "--seed", "0", markers},
-       Core([&](auto& r, auto& s) { GenerateMissStraps(*binary, r, 100, s, none); })},
-      {{"noise", "--datasets", "10", markers},
-       Core([&](auto& r, auto& s) { GenerateNoise(*binary, r, 100, 100, s, none); })},
-      {{"distances", markers}, reference(*binary, {kBinaryMatching, kBinaryHalf, true, false})},
+       generated(*binary, Settings(G::kMissStraps, *binary, [](auto& s) { s.dataSets = 10; }))},
+      {{"noise", "--datasets", "10", "--seed", "7", markers},
+       generated(*binary, Settings(G::kNoise, *binary,
+                                   [](auto& s) {
+                                     s.dataSets = 10;
+                                     s.seed = 7;
+                                   }))},
+      {{"distances", markers},
+       reference(*binary, {Coefficient::kBinaryMatching, MissingPolicy::kHalf, true, false})},
       {{"distances", "--coefficient", "jaccard", "--missing", "marker MODE", "--similarities",
         markers},
-       reference(*binary, {kJaccard, kBinaryMarkerMode, false, false})},
+       reference(*binary, {Coefficient::kJaccard, MissingPolicy::kMarkerMode, false, false})},
       {{"distances", "--quantitative", "--coefficient", "correlation", "--similarities", traits},
-       reference(*quantitative, {kCorrelation, kQuantitativeMarkerMean, false, false})},
-      {{"distances", "--coefficient", "Nei", multi}, multi_run(false)},
-      {{"distances", "--average", "--coefficient", "Nei", multi}, multi_run(true)},
+       reference(*quantitative,
+                 {Coefficient::kCorrelation, MissingPolicy::kMarkerMean, false, false})},
+      {{"distances", "--coefficient", "Nei", multi}, multiRun(false)},
+      {{"distances", "--average", "--coefficient", "Nei", multi}, multiRun(true)},
   };
 
   TempDir folder;
   int n = 0;
   for (const auto& [args, expected] : cases) {
     SCOPED_TRACE(testing::PrintToString(args));
-    const CliRun to_stdout = RunTool(args);
-    ASSERT_EQ(to_stdout.status, kExitOk) << to_stdout.err;
-    EXPECT_EQ(to_stdout.err, "");
-    EXPECT_EQ(to_stdout.out, expected);
-    std::vector<std::string> to_file = args;
-    to_file.push_back(folder / ("out" + std::to_string(++n)));
-    const CliRun written = RunTool(to_file);
+    ASSERT_FALSE(expected.empty());
+    const CliRun toStdout = RunTool(args);
+    ASSERT_EQ(toStdout.status, kExitOk) << toStdout.err;
+    EXPECT_EQ(toStdout.err, "");
+    EXPECT_EQ(toStdout.out, expected);
+    std::vector<std::string> toFile = args;
+    toFile.push_back(folder / ("out" + std::to_string(++n)));
+    const CliRun written = RunTool(toFile);
     ASSERT_EQ(written.status, kExitOk) << written.err;
     EXPECT_EQ(written.out, "");
-    EXPECT_EQ(ReadFile(to_file.back()), expected);
+    EXPECT_EQ(ReadFile(toFile.back()), expected);
   }
-  const std::string seeded = RunTool({"bootstraps", "--seed", "7", markers}).out;
-  EXPECT_NE(seeded, cases[3].second);
-  EXPECT_EQ(RunTool({"bootstraps", "--seed", "7", markers}).out, seeded);
+  // Seeds differ, and the default is the core's start.
+  EXPECT_NE(RunTool({"bootstraps", "--seed", "7", markers}).out, cases[3].second);
+  EXPECT_EQ(RunTool({"bootstraps", "--seed", "0", markers}).out, cases[3].second);
 }
 
-TEST(CliContract, InfoDescribesTheFileAndCropCountsOnlyForOneBinaryDataSet) {
-  const CliRun one = RunTool({"info", examples + "markers.phy"});
-  EXPECT_TRUE(one.out.starts_with(
-      "kind: binary\nlayout: phylip\notus: 8\ncharacters: 24\nseveral data sets: no\n"
-      "missing value: 2\nNumber of monomorphic characters: 0\n"
-      "Number of uninformative characters: 1\nNumber of characters with missing data: 4\n"
-      "Number of OTUs with missing data: 4\n"))
-      << one.out;
-  for (const std::string kind : {"--quantitative", "--binary"}) {  // no crop counts
-    const std::string file = kind == "--binary" ? multi : examples + "traits.nts";
-    EXPECT_EQ(RunTool({"info", kind, file}).out.find("Number of"), std::string::npos) << file;
+TEST(CliContract, InfoDescribesTheFileAsWritten) {
+  const CliRun one = RunTool({"info", markers});
+  EXPECT_EQ(one.out,
+            "kind: binary\nlayout: phylip\notus: 8\ncharacters: 24\nseveral data sets: no\n"
+            "data sets: 1\nmissing value: ? (code 2)\n" +
+                CropCountsText(CountCropProperties(*Load(markers)), "\n"));
+  // marker_sets.phy: every header line is a data set.
+  std::istringstream lines(ReadFile(multi));
+  int headers = 0;
+  for (std::string line; std::getline(lines, line);) {
+    headers += std::regex_match(line, std::regex(R"(\s*[0-9]+\s+[0-9]+\s*\r?)"));
+  }
+  ASSERT_GT(headers, 2);
+  const CliRun several = RunTool({"info", multi});
+  EXPECT_NE(several.out.find("several data sets: yes\ndata sets: " + std::to_string(headers) +
+                             "\nmissing value: ? (code 2)\n"),
+            std::string::npos)
+      << several.out;
+  EXPECT_EQ(several.out.find("Number of"), std::string::npos);  // no crop counts
+  // NTSYS writes the code its header declares ("1 24 8 1 9"); quantitative PHYLIP a "?".
+  EXPECT_NE(RunTool({"info", examples + "markers.nts"}).out.find("missing value: 9 (code 9)\n"),
+            std::string::npos);
+  EXPECT_NE(RunTool({"info", "--quantitative", traits}).out.find("missing value: ? (code -9999)\n"),
+            std::string::npos);
+}
+
+struct ErrorCase {
+  int status;
+  std::vector<std::string> args;
+  std::string err;  // every line, or the start of the first line when it ends with "..."
+};
+
+void ExpectError(const ErrorCase& c) {
+  SCOPED_TRACE(testing::PrintToString(c.args));
+  const CliRun run = RunTool(c.args);
+  EXPECT_EQ(run.status, c.status) << run.err;
+  EXPECT_EQ(run.out, "");
+  if (c.err.ends_with("...")) {
+    const std::string start = c.err.substr(0, c.err.size() - 3);
+    EXPECT_TRUE(run.err.starts_with(start) && run.err.size() > start.size() + 1 &&
+                run.err.ends_with("\n"))
+        << run.err;
+  } else {
+    EXPECT_EQ(run.err, c.err);
   }
 }
 
-TEST(CliContract, EveryErrorIsOneLineWithItsStatus) {
+TEST(CliContract, EveryErrorHasOneShapeAndItsStatus) {
   TempDir folder;
-  const std::string existing = folder / "existing.phy", no_folder = folder / "absent/out.phy";
-  const std::string missing_file = folder / "absent.phy", flat = folder / "flat.phy";
-  const std::string too_many = MARBLESET_TEST_DATA_DIR "/too_many_otus.phy";
-  std::ofstream(existing) << "keep me";
-  std::ofstream(flat, std::ios::binary) << " 3 2\r\nA           1 1\r\nB           1 1\r\n"
-                                           "C           1 1\r\n";
-  struct Case {
-    int status;
-    std::string message;  // the whole line, or its start when it ends with "..."
-    std::vector<std::string> args;
+  const std::string q = "\"";
+  const auto help = [](const std::string& command) {
+    return "See \"marbleset-cli " + command + " --help\" for the options.\n";
   };
+  const auto datasets = [&](const std::string& value) -> ErrorCase {
+    return {kExitUsage,
+            {"bootstraps", "--datasets", value, markers},
+            "marbleset-cli: --datasets: must be a whole number from 10 to 1000 (got \"" + value +
+                "\")\n" + help("bootstraps")};
+  };
+  const auto seed = [&](const std::string& value) -> ErrorCase {
+    return {kExitUsage,
+            {"noise", "--seed=" + value, markers},
+            "marbleset-cli: --seed: must be a whole number from 0 to 18446744073709551615 (got "
+            "\"" +
+                value + "\")\n" + help("noise")};
+  };
+  const std::string existing = folder / "existing.phy", noFolder = folder / "absent/out.phy";
+  const std::string absent = folder / "absent.phy";
+  WriteFile(existing, "keep me");
   // clang-format off
-  const std::vector<Case> cases = {
-      {kExitUsage, "A subcommand is required", {}},
-      {kExitUsage, "A subcommand is required", {"shuffle", markers}},
-      {kExitUsage, "INPUT is required", {"info"}},
-      {kExitUsage, "--percent: must lie between 1 and 50 (got 51)",
-       {"bootstraps", "--percent", "51", markers}},
-      {kExitUsage, "--datasets: must lie between 10 and 1000 (got 9.9)",
-       {"bootstraps", "--datasets", "9.9", markers}},
-      {kExitUsage, "--datasets and --percent take at most one decimal.",
-       {"noise", "--percent", "10.25", markers}},
-      {kExitUsage, "--otus must lie between 1 and 8 with at most one decimal.",
-       {"resample", "--otus", "8.1", markers}},
-      {kExitUsage, "missstraps and noise work on binary data only.",
-       {"noise", "--quantitative", traits}},
-      {kExitUsage,
-       "--coefficient: \"Euclidean\" is not one of the binary entries: Matching, Jaccard, Nei",
-       {"distances", "--coefficient", "Euclidean", markers}},
-      {kExitUsage, "--average: the file holds one data set; averaging is for files of several",
-       {"distances", "--average", markers}},
-      {kExitUsage, multi + ": the file holds several data sets; convert saves one.",
-       {"convert", "--to", "phylip", multi}},
-      {kExitUsage, multi + ": the file holds several data sets; the generators work on one.",
-       {"permutations", multi}},
-      {kExitUnreadable, missing_file + ": No such file or directory", {"info", missing_file}},
-      {kExitUnreadable, "Can't find declarations.",
-       {"info", MARBLESET_TEST_DATA_DIR "/no_header.phy"}},
-      {kExitUnreadable, "Wrong matrix type.", {"info", "--layout", "ntsys", markers}},
-      {kExitUnreadable, too_many + ": data set 1 declares 1200 OTUs; Marbleset holds at most 1000.",
-       {"bootstraps", too_many}},
-      {kExitFailed, existing + ": the file exists; add --force to replace it.",
-       {"convert", "--to", "phylip", markers, existing}},
-      {kExitFailed, no_folder + ": ...", {"noise", markers, no_folder}},
-      {kExitFailed, "...", {"distances", "--quantitative", "--coefficient", "Correlation", flat,
-                            folder / "r"}},
+  const std::vector<ErrorCase> cases = {
+      {kExitUsage, {}, "marbleset-cli: a subcommand is required\n"
+                       "See \"marbleset-cli --help\" for the subcommands.\n"},
+      {kExitUsage, {"Info", markers}, "marbleset-cli: \"Info\": no such subcommand\n"
+                                      "Did you mean \"info\"? Subcommands are written in lower case.\n"},
+      {kExitUsage, {"help"}, "marbleset-cli: \"help\": no such subcommand\n"
+                             "For help, run \"marbleset-cli --help\" or "
+                             "\"marbleset-cli SUBCOMMAND --help\".\n"},
+      {kExitUsage, {"--quiet", "foo", markers},
+       "marbleset-cli: \"foo\": no such subcommand\nThe subcommands are info, convert, ..."},
+      {kExitUsage, {"info"}, "marbleset-cli: INPUT is required\n" + help("info")},
+      datasets("0x20"), datasets("1e2"), datasets("9"), datasets("1001"), datasets("10.5"),
+      datasets(""), seed("-1"), seed("99999999999999999999"), seed("18446744073709551616"),
+      seed("1.5"),
+      {kExitUsage, {"bootstraps", "--percent", "51", markers},
+       "marbleset-cli: --percent: must be a number from 1 to 50 with at most one decimal (got "
+       "\"51\")\n" + help("bootstraps")},
+      {kExitUsage, {"noise", "--percent", "10.25", markers},
+       "marbleset-cli: --percent: must be a number from 1 to 100 with at most one decimal (got "
+       "\"10.25\")\n" + help("noise")},
+      {kExitUsage, {"resample", "--otus", "6560", markers},
+       "marbleset-cli: --otus: must be a whole number from 1 to 8 for this data (got \"6560\")\n"},
+      {kExitUsage, {"resample", "--otus", "18446744073709551617", markers},
+       "marbleset-cli: --otus: must be a whole number from 1 to 8 for this data (got "
+       "\"18446744073709551617\")\n"},
+      {kExitUsage, {"crop", "--quantitative", markers},
+       "marbleset-cli: The following argument was not expected: --quantitative\n" + help("crop")},
+      {kExitUsage, {"missstraps", "--quantitative", traits},
+       "marbleset-cli: The following argument was not expected: --quantitative\n" +
+           help("missstraps")},
+      {kExitUsage, {"distances", "--coefficient", "Euclidean", markers},
+       "marbleset-cli: --coefficient: \"Euclidean\" is not one of the binary entries: Matching, "
+       "Jaccard, Nei\n"},
+      {kExitUsage, {"distances", "--quantitative", "--missing", "0.5", traits},
+       "marbleset-cli: --missing: \"0.5\" is not one of the quantitative entries: 0, Marker "
+       "mean, Marker mode, Ignore\n"},
+      {kExitUsage, {"distances", "--average", markers},
+       "marbleset-cli: --average: the file holds one data set; averaging is for files of "
+       "several\n"},
+      {kExitUsage, {"convert", "--to", "phylip", multi},
+       "marbleset-cli: " + Quoted(multi) + ": the file holds several data sets; convert saves "
+       "one.\n"},
+      {kExitUsage, {"permutations", multi},
+       "marbleset-cli: " + Quoted(multi) + ": the file holds several data sets; the generators "
+       "work on one.\n"},
+      {kExitUnreadable, {"info", absent},
+       "marbleset-cli: " + Quoted(absent) + ": No such file or directory\n"},
+      {kExitUnreadable, {"info", folder / "a\x1b[2Jb.phy"},
+       "marbleset-cli: " + q + folder / "a\\x1b[2Jb.phy" + q + ": No such file or directory\n"},
+      {kExitUnreadable, {"info", "--layout", "ntsys", markers},
+       "marbleset-cli: " + Quoted(markers) + ": Wrong matrix type..."},
+      {kExitFailed, {"convert", "--to", "phylip", markers, existing},
+       "marbleset-cli: " + Quoted(existing) + ": the file exists\nAdd --force to replace it.\n"},
+      {kExitFailed, {"noise", markers, noFolder}, "marbleset-cli: " + Quoted(noFolder) + ": ..."},
   };
   // clang-format on
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::PrintToString(c.args));
-    const CliRun run = RunTool(c.args);
-    EXPECT_EQ(run.status, c.status) << run.err;
-    EXPECT_EQ(run.out, "");
-    ASSERT_TRUE(run.err.ends_with("\n")) << run.err;
-    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << "more than one line: " << run.err;
-    const std::string said = run.err.substr(0, run.err.size() - 1);
-    const bool open = c.message.ends_with("...");  // a reason must follow
-    const std::string start = c.message.substr(0, c.message.size() - (open ? 3 : 0));
-    EXPECT_TRUE(open ? said.starts_with(start) && said.size() > start.size() : said == start)
-        << said;
-  }
+  for (const ErrorCase& c : cases) ExpectError(c);
   EXPECT_EQ(ReadFile(existing), "keep me");
-  EXPECT_FALSE(fs::exists(no_folder));
+  EXPECT_EQ(Listing(folder.path), std::set<std::string>{"existing.phy"});
   EXPECT_EQ(RunTool({"convert", "--to", "phylip", "--force", markers, existing}).status, kExitOk);
   EXPECT_EQ(ReadFile(existing), RunTool({"convert", "--to", "phylip", markers}).out);
+}
+
+// A reading as the wrong kind says where it failed and what to add.
+TEST(CliContract, ReadErrorsNameTheFileThePlaceAndTheOtherKind) {
+  TempDir folder;
+  const CliRun asBinary = RunTool({"info", traits});
+  EXPECT_EQ(asBinary.status, kExitUnreadable);
+  const std::string first = asBinary.err.substr(0, asBinary.err.find('\n') + 1);
+  EXPECT_TRUE(first.starts_with("marbleset-cli: " + Quoted(traits) + ": ")) << first;
+  EXPECT_NE(first.find("data set 1"), std::string::npos) << first;
+  EXPECT_NE(first.find("OTU"), std::string::npos) << first;
+  EXPECT_EQ(asBinary.err.substr(first.size()),
+            "If the file holds quantitative data, add --quantitative.\n");
+
+  const std::string packed = folder / "packed.phy";  // binary rows without blanks
+  WriteFile(packed,
+            "3 12\nAlpha       0110?1011010\nBeta        1110010?1100\n"
+            "Gamma       0000111?0011\n");
+  ASSERT_EQ(RunTool({"info", packed}).status, kExitOk);
+  const CliRun asQuantitative = RunTool({"info", "--quantitative", packed});
+  EXPECT_EQ(asQuantitative.status, kExitUnreadable);
+  EXPECT_TRUE(asQuantitative.err.starts_with("marbleset-cli: " + Quoted(packed) + ": "))
+      << asQuantitative.err;
+  EXPECT_TRUE(
+      asQuantitative.err.ends_with("\nIf the file holds binary data, leave out --quantitative.\n"))
+      << asQuantitative.err;
+
+  // A name with an escape sequence reaches the terminal escaped.
+  const std::string hostile = folder / "hostile.phy";
+  WriteFile(hostile, "2 4\nA\x1b[31mred  0 1\n");
+  const CliRun cut = RunTool({"info", hostile});
+  EXPECT_EQ(cut.status, kExitUnreadable);
+  EXPECT_EQ(cut.err.find('\x1b'), std::string::npos) << cut.err;
+  EXPECT_NE(cut.err.find("\\x1b[31m"), std::string::npos) << cut.err;
+}
+
+// The data file is refused as output however the output names it, for every command, also with
+// --force, before anything is written.
+TEST(CliContract, DataFileIsNeverAnOutput) {
+  TempDir folder;
+  fs::create_directories(folder.path / "d");
+  const fs::path data = folder.path / "d" / "X.phy";
+  fs::copy_file(multi, folder.path / "d" / "several.phy");
+  fs::copy_file(markers, data);
+  fs::create_symlink(data, folder.path / "link.phy");
+  fs::create_hard_link(data, folder.path / "hard.phy");
+  const std::string before = ReadFile(data);
+  const fs::path start = fs::current_path();
+  fs::current_path(folder.path / "d");
+  const std::set<std::string> listing = Listing(".");
+  for (const std::vector<std::string>& command :
+       {std::vector<std::string>{"convert", "--to", "ntsys"},
+        {"crop", "--monomorphic"},
+        {"bootstraps"},
+        {"permutations"},
+        {"genstraps"},
+        {"resample"},
+        {"missstraps"},
+        {"noise"},
+        {"distances"}}) {
+    for (const std::string& output : std::vector<std::string>{
+             "./X.phy", "../d/X.phy", "../link.phy", "../hard.phy", data.string()}) {
+      std::vector<std::string> args = command;
+      args.insert(args.end(), {"--force", "X.phy", output});
+      SCOPED_TRACE(testing::PrintToString(args));
+      ExpectError({kExitFailed, args,
+                   "marbleset-cli: " + Quoted(output) + ": this is the data file " +
+                       Quoted("X.phy") +
+                       "; the output would replace it\nChoose another file for the output.\n"});
+    }
+  }
+  // A file of several data sets, whose run would once have read its own output.
+  ExpectError({kExitFailed, {"distances", "--force", "several.phy", "./several.phy"}, "..."});
+  EXPECT_EQ(ReadFile("several.phy"), ReadFile(multi));
+  EXPECT_EQ(Listing("."), listing);
+  fs::current_path(start);
+  EXPECT_EQ(ReadFile(data), before);
+  EXPECT_TRUE(fs::is_symlink(folder.path / "link.phy"));
+}
+
+// "-", a pipe, a FIFO and /dev/stdin give what the file gives, through one read of the input.
+TEST(CliContract, StandardInputReadsLikeTheFile) {
+  TempDir folder;
+  fs::copy_file(multi, folder.path / "several.phy");
+  fs::copy_file(markers, folder.path / "markers.phy");
+  ASSERT_EQ(mkfifo((folder / "fifo").c_str(), 0600), 0);
+  for (const auto& [command, file] : std::vector<std::pair<std::string, std::string>>{
+           {"distances --coefficient Jaccard", "several.phy"},
+           {"distances --average", "several.phy"},
+           {"info", "several.phy"},
+           {"info", "markers.phy"},
+           {"convert --to ntsys", "markers.phy"},
+           {"crop --uninformative", "markers.phy"},
+           {"bootstraps --datasets 10", "markers.phy"},
+           {"resample --datasets 10 --otus 5", "markers.phy"}}) {
+    SCOPED_TRACE(command + " " + file);
+    const CliRun expected = RunShell(folder, tool + " " + command + " " + file);
+    ASSERT_EQ(expected.status, 0) << expected.err;
+    ASSERT_FALSE(expected.out.empty());
+    for (const std::string& way :
+         {tool + " " + command + " - < " + file,
+          "cat " + file + " | " + tool + " " + command + " -",
+          "cat " + file + " | " + tool + " " + command + " /dev/stdin",
+          "(cat " + file + " > fifo &) ; " + tool + " " + command + " fifo"}) {
+      SCOPED_TRACE(way);
+      const CliRun run = RunShell(folder, way);
+      EXPECT_EQ(run.status, 0) << run.err;
+      EXPECT_EQ(run.err, "");
+      EXPECT_EQ(run.out, expected.out);
+    }
+  }
+  // A failure on standard input names it so.
+  const CliRun cut = RunShell(folder, "printf '3 4\\nA           0 1' | " + tool + " info -");
+  EXPECT_EQ(cut.status, kExitUnreadable);
+  EXPECT_TRUE(cut.err.starts_with("marbleset-cli: standard input: ")) << cut.err;
+}
+
+// A data set that cannot be read ends a run over a file of several with a line that names it,
+// status 3, and the matrices before it in place.
+TEST(CliContract, MultiSetRunThatStopsEarlySaysSo) {
+  TempDir folder;
+  const std::string whole = ReadFile(multi);
+  // The first two data sets as they stand, then a third whose header is there and rows are not.
+  std::size_t third = 0;
+  for (int header = 0; header < 3; ++header) {
+    third = whole.find("8 24", third + (header > 0));
+  }
+  ASSERT_NE(third, std::string::npos);
+  const std::string two = whole.substr(0, third);
+  WriteFile(folder / "two.phy", two);
+  WriteFile(folder / "broken.phy", two + "8 24\r\nAvena        1 1 0\r\n");
+  const std::string expected = RunTool({"distances", folder / "two.phy"}).out;
+  ASSERT_NE(expected, "");
+
+  const std::string output = folder / "out.txt";
+  const CliRun run = RunTool({"distances", folder / "broken.phy", output});
+  EXPECT_EQ(run.status, kExitUnreadable);
+  EXPECT_TRUE(run.err.starts_with("marbleset-cli: " + Quoted(folder / "broken.phy") +
+                                  ": data set 3 could not be read: "))
+      << run.err;
+  EXPECT_TRUE(
+      run.err.ends_with("\nThe output holds 2 matrices, those of the data sets before "
+                        "it.\n"))
+      << run.err;
+  EXPECT_EQ(ReadFile(output), expected);
+  const CliRun piped = RunShell(folder, tool + " distances - < broken.phy");
+  EXPECT_EQ(piped.status, kExitUnreadable);
+  EXPECT_EQ(piped.out, expected);
 }
 
 TEST(CliContract, ProgressBarOnlyAtATerminalAndNotWhenQuiet) {
@@ -237,6 +498,7 @@ TEST(CliContract, ProgressBarOnlyAtATerminalAndNotWhenQuiet) {
   EXPECT_EQ(std::count(bar.err.begin(), bar.err.end(), '\r'), 21);  // one redraw per data set
   const CliRun several = RunTool({"distances", multi, folder / "d"}, true);
   EXPECT_TRUE(several.err.starts_with("\rCalculating distances [")) << several.err;
+  EXPECT_TRUE(several.err.ends_with("] 100%\n")) << several.err;
 
   // Quiet before or after the subcommand, a single data set, or err no terminal: no bar.
   for (const auto& [args, terminal] : std::vector<std::pair<std::vector<std::string>, bool>>{
@@ -254,7 +516,17 @@ TEST(CliContract, ProgressBarOnlyAtATerminalAndNotWhenQuiet) {
   EXPECT_EQ(failed.err.find('\r'), std::string::npos) << "bar before the file opened";
 }
 
-TEST(CliContract, HelpExamplesRun) {
+// What --help offers is what the subcommand takes, and every example in it runs as it stands
+// in a fresh copy of the examples folder without touching a shipped file.
+TEST(CliContract, HelpOffersWhatRunsAndItsExamplesWork) {
+  const std::string bootstraps = RunTool({"bootstraps", "--help"}).out;
+  EXPECT_NE(bootstraps.find("--datasets INT"), std::string::npos) << bootstraps;
+  EXPECT_NE(bootstraps.find("--seed INT"), std::string::npos);
+  EXPECT_NE(bootstraps.find("--quantitative"), std::string::npos);
+  for (const std::string command : {"crop", "missstraps", "noise"}) {
+    EXPECT_EQ(RunTool({command, "--help"}).out.find("--quantitative"), std::string::npos)
+        << command;
+  }
   std::vector<std::string> lines;
   for (const std::string command : {"", "info", "convert", "crop", "bootstraps", "permutations",
                                     "genstraps", "resample", "missstraps", "noise", "distances"}) {
@@ -268,22 +540,63 @@ TEST(CliContract, HelpExamplesRun) {
   }
   ASSERT_GE(lines.size(), 16u);
 
-  TempDir folder;
-  for (const auto& entry : fs::directory_iterator(MARBLESET_EXAMPLES_DIR)) {
-    fs::copy_file(entry.path(), folder.path / entry.path().filename());
-  }
-  const fs::path before = fs::current_path();
-  fs::current_path(folder.path);
+  // The data files shipped as examples (a walk through the README may have left others).
+  const std::vector<std::string> shipped = {"markers.phy",     "markers.nts", "marker_sets.phy",
+                                            "populations.phy", "traits.phy",  "traits.nts"};
   for (const std::string& line : lines) {
     SCOPED_TRACE(line);
+    TempDir folder;
+    for (const std::string& name : shipped) fs::copy_file(examples + name, folder.path / name);
     std::vector<std::string> args;  // split like a shell: blanks separate, quotes group
     std::istringstream words(line);
     for (std::string word; words >> std::quoted(word);) args.push_back(word);
-    if (args[0] != "info") args.push_back("--force");
+    const fs::path start = fs::current_path();
+    fs::current_path(folder.path);
     const CliRun run = RunTool(args);
+    fs::current_path(start);
     EXPECT_EQ(run.status, kExitOk) << run.err;
+    for (const std::string& name : shipped) {
+      EXPECT_EQ(ReadFile(folder.path / name), ReadFile(examples + name)) << name;
+    }
   }
-  fs::current_path(before);
+}
+
+// A generator killed mid-run by SIGTERM leaves neither a file under the output's name nor its
+// temporary.
+TEST(CliContract, KilledRunLeavesNothingUnderTheOutputsName) {
+  TempDir folder;
+  // 200 OTUs by 2000 characters: 1000 bootstraps take far longer than the wait below.
+  std::string data = "200 2000\n";
+  for (int otu = 0; otu < 200; ++otu) {
+    std::string name = "O" + std::to_string(otu);
+    name.resize(12, ' ');
+    data += name;
+    for (int k = 0; k < 2000; ++k) data += ((otu * 7 + k * 13) % 5 < 2) ? " 1" : " 0";
+    data += '\n';
+  }
+  WriteFile(folder / "big.phy", data);
+  const std::string target = folder / "boot.phy";
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    execl(MARBLESET_CLI_BINARY, "marbleset-cli", "bootstraps", "--datasets", "1000",
+          (folder / "big.phy").c_str(), target.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  // Wait until the temporary holds something, then stop the run as a user or a scheduler does.
+  bool writing = false;
+  for (int tries = 0; tries < 2000 && !writing; ++tries) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (const std::string& name : Listing(folder.path)) {
+      if (name.starts_with(".boot.phy.") && fs::file_size(folder.path / name) > 0) writing = true;
+    }
+  }
+  EXPECT_TRUE(writing) << "no temporary beside the target";
+  kill(child, SIGTERM);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+  EXPECT_EQ(Listing(folder.path), std::set<std::string>{"big.phy"});
 }
 
 }  // namespace
