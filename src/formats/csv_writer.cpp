@@ -40,14 +40,14 @@ void WriteCsvData(const DataSet& data, TextSink& out) {
 }
 
 void WriteCsvDistances(const DistanceMatrix& matrix, TextSink& out) {
-  for (std::size_t j = 0; j < matrix.Size(); ++j) {
+  for (std::size_t j = 0; j < matrix.n; ++j) {
     out.Append(',');
     out.Append(CsvField(TrimTrailingBlanks(matrix.names[j])));
   }
   out.EndLine();
-  for (std::size_t i = 0; i < matrix.Size(); ++i) {
+  for (std::size_t i = 0; i < matrix.n; ++i) {
     out.Append(CsvField(TrimTrailingBlanks(matrix.names[i])));
-    for (std::size_t j = 0; j < matrix.Size(); ++j) {
+    for (std::size_t j = 0; j < matrix.n; ++j) {
       out.Append(',');
       AppendSixDecimals(out, matrix.At(i, j));
     }

@@ -115,12 +115,12 @@ void WriteNexusDistances(const DistanceMatrix& matrix, TextSink& out) {
   out.EndLine();
   WriteTaxa(tokens, out);
   Line(out, "BEGIN DISTANCES;");
-  Line(out, "  DIMENSIONS NTAX=" + std::to_string(matrix.Size()) + ";");
+  Line(out, "  DIMENSIONS NTAX=" + std::to_string(matrix.n) + ";");
   Line(out, "  FORMAT TRIANGLE=BOTH DIAGONAL LABELS=LEFT;");
   Line(out, "  MATRIX");
-  for (std::size_t i = 0; i < matrix.Size(); ++i) {
+  for (std::size_t i = 0; i < matrix.n; ++i) {
     RowName(out, tokens[i], width);
-    for (std::size_t j = 0; j < matrix.Size(); ++j) {
+    for (std::size_t j = 0; j < matrix.n; ++j) {
       if (j != 0) out.Append(' ');
       AppendSixDecimals(out, matrix.At(i, j));
     }
