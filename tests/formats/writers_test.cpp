@@ -1,0 +1,257 @@
+// NEXUS and CSV writers: exact bytes, the files read back by R (ape, phangorn, read.csv), and
+// PHYLIP data going through NEXUS or CSV and back to the same bytes.
+#include <cstdio>
+#include <random>
+
+#include "dataset/item_reader.h"
+#include "dataset/phylip_reader.h"
+#include "editing/data_writer.h"
+#include "format_test_support.h"
+#include "formats/csv_writer.h"
+#include "formats/delimited_reader.h"
+#include "formats/nexus_reader.h"
+#include "formats/nexus_writer.h"
+
+namespace marbleset {
+namespace {
+
+using test::AsTable;
+using test::FileText;
+using test::RunR;
+using test::TempFolder;
+using test::WriteFile;
+using test::Written;
+
+DataSet SmallBinary() {
+  DataSet data;
+  data.Resize(DataKind::kBinary, 3, 5, kBinaryMissingValue);
+  data.otuNames = {"Alpha       ", "Festuca rub ", "O'Hara"};
+  const float m = kBinaryMissingValue;
+  const float cells[3][5] = {{1, 0, m, 1, 1}, {0, 0, 1, m, 0}, {1, 1, 1, 1, 0}};
+  for (std::size_t i = 0; i < 3; ++i)
+    for (std::size_t k = 0; k < 5; ++k) data.SetValue(i, k, cells[i][k]);
+  return data;
+}
+
+DataSet SmallQuantitative() {
+  DataSet data;
+  data.Resize(DataKind::kQuantitative, 2, 3, kQuantitativeMissingValue);
+  data.otuNames = {"A", "B"};
+  const float cells[2][3] = {{1.5f, kQuantitativeMissingValue, -0.25f}, {1e10f, 3.0f, 0.1f}};
+  for (std::size_t i = 0; i < 2; ++i)
+    for (std::size_t k = 0; k < 3; ++k) data.SetValue(i, k, cells[i][k]);
+  return data;
+}
+
+DistanceMatrix SmallDistances() {
+  DistanceMatrix matrix;
+  matrix.n = 3;
+  matrix.names = {"Alpha", "Beta", "Gamma Ray"};
+  matrix.values = {0, 0.5, 1.0 / 3, 0.5, 0, -1e-9, 1.0 / 3, -1e-9, 0};
+  return matrix;
+}
+
+// Binary data of count OTUs, bits and missing entries drawn from a fixed seed.
+DataSet RandomBinary(std::size_t otus, std::size_t characters) {
+  DataSet data;
+  data.Resize(DataKind::kBinary, otus, characters, kBinaryMissingValue);
+  std::mt19937 draw(11);
+  for (std::size_t i = 0; i < otus; ++i) {
+    data.otuNames[i] = "Taxon_" + std::to_string(i + 1);
+    for (std::size_t k = 0; k < characters; ++k) {
+      const unsigned r = draw() % 20;
+      data.SetValue(i, k, r == 0 ? kBinaryMissingValue : static_cast<float>(r % 2));
+    }
+  }
+  return data;
+}
+
+TEST(FormatWriters, NexusAndCsv_ExactBytes) {
+  EXPECT_EQ(Written([](TextSink& out) { WriteNexusData(SmallBinary(), out); }),
+            "#NEXUS\r\n\r\n"
+            "BEGIN TAXA;\r\n"
+            "  DIMENSIONS NTAX=3;\r\n"
+            "  TAXLABELS\r\n"
+            "    Alpha\r\n"
+            "    'Festuca rub'\r\n"
+            "    'O''Hara'\r\n"
+            "  ;\r\n"
+            "END;\r\n\r\n"
+            "BEGIN CHARACTERS;\r\n"
+            "  DIMENSIONS NCHAR=5;\r\n"
+            "  FORMAT DATATYPE=STANDARD SYMBOLS=\"01\" MISSING=?;\r\n"
+            "  MATRIX\r\n"
+            "    Alpha          10?11\r\n"
+            "    'Festuca rub'  001?0\r\n"
+            "    'O''Hara'      11110\r\n"
+            "  ;\r\n"
+            "END;\r\n");
+  const std::string continuous =
+      Written([](TextSink& out) { WriteNexusData(SmallQuantitative(), out); });
+  EXPECT_NE(continuous.find("  FORMAT DATATYPE=CONTINUOUS MISSING=?;\r\n  MATRIX\r\n"
+                            "    A  1.5 ? -0.25\r\n"
+                            "    B  1e+10 3 0.1\r\n  ;\r\nEND;\r\n"),
+            std::string::npos)
+      << continuous;
+  EXPECT_EQ(Written([](TextSink& out) { WriteNexusDistances(SmallDistances(), out); }),
+            "#NEXUS\r\n\r\n"
+            "BEGIN TAXA;\r\n"
+            "  DIMENSIONS NTAX=3;\r\n"
+            "  TAXLABELS\r\n"
+            "    Alpha\r\n"
+            "    Beta\r\n"
+            "    'Gamma Ray'\r\n"
+            "  ;\r\n"
+            "END;\r\n\r\n"
+            "BEGIN DISTANCES;\r\n"
+            "  DIMENSIONS NTAX=3;\r\n"
+            "  FORMAT TRIANGLE=BOTH DIAGONAL LABELS=LEFT;\r\n"
+            "  MATRIX\r\n"
+            "    Alpha        0.000000 0.500000 0.333333\r\n"
+            "    Beta         0.500000 0.000000 0.000000\r\n"
+            "    'Gamma Ray'  0.333333 0.000000 0.000000\r\n"
+            "  ;\r\n"
+            "END;\r\n");
+  EXPECT_EQ(Written([](TextSink& out) { WriteCsvData(SmallBinary(), out); }),
+            "OTU,1,2,3,4,5\r\n"
+            "Alpha,1,0,NA,1,1\r\n"
+            "Festuca rub,0,0,1,NA,0\r\n"
+            "O'Hara,1,1,1,1,0\r\n");
+  EXPECT_EQ(Written([](TextSink& out) { WriteCsvData(SmallQuantitative(), out); }),
+            "OTU,1,2,3\r\nA,1.5,NA,-0.25\r\nB,1e+10,3,0.1\r\n");
+  EXPECT_EQ(Written([](TextSink& out) { WriteCsvDistances(SmallDistances(), out); }),
+            ",Alpha,Beta,Gamma Ray\r\n"
+            "Alpha,0.000000,0.500000,0.333333\r\n"
+            "Beta,0.500000,0.000000,0.000000\r\n"
+            "Gamma Ray,0.333333,0.000000,0.000000\r\n");
+  EXPECT_EQ(CsvField("a,b"), "\"a,b\"");
+  EXPECT_EQ(CsvField("say \"hi\""), "\"say \"\"hi\"\"\"");
+  EXPECT_EQ(CsvField(" lead"), "\" lead\"");
+  EXPECT_EQ(NexusName(""), "_");
+  EXPECT_EQ(NexusName("S._alpinus"), "S._alpinus");
+  EXPECT_EQ(NexusName("a-b"), "'a-b'");
+}
+
+TEST(FormatWriters, WrittenFiles_ReadBackByR) {
+  SKIP_WITHOUT("Rscript");
+  TempFolder folder;
+  const DataSet data = RandomBinary(8, 100);
+  OutputFile nexus(folder / "data.nex");
+  WriteNexusData(data, nexus.sink());
+  nexus.Close();
+  OutputFile csv(folder / "data.csv");
+  WriteCsvData(data, csv.sink());
+  csv.Close();
+  DistanceMatrix matrix;
+  matrix.n = 5;
+  std::mt19937 draw(5);
+  for (std::size_t i = 0; i < 5; ++i) matrix.names.push_back("OTU_" + std::to_string(i + 1));
+  matrix.values.assign(25, 0.0);
+  for (std::size_t i = 0; i < 5; ++i)
+    for (std::size_t j = 0; j < i; ++j)
+      matrix.values[i * 5 + j] = matrix.values[j * 5 + i] = (draw() % 1000000) / 999983.0;
+  OutputFile distances(folder / "dist.nex");
+  WriteNexusDistances(matrix, distances.sink());
+  distances.Close();
+  OutputFile distanceTable(folder / "dist.csv");
+  WriteCsvDistances(matrix, distanceTable.sink());
+  distanceTable.Close();
+
+  const std::string byApe = RunR(folder,
+                                 "x <- ape::read.nexus.data('data.nex')\n"
+                                 "for (n in names(x)) cat(paste(c(n, ifelse(x[[n]] == '?', 'NA', "
+                                 "x[[n]])), collapse = ','), '\\n', sep = '')\n");
+  EXPECT_EQ(byApe, AsTable(data));
+  const std::string byReadCsv =
+      RunR(folder,
+           "m <- as.matrix(read.csv('data.csv', row.names = 1, check.names = FALSE))\n"
+           "stopifnot(identical(colnames(m), as.character(1:100)))\n"
+           "for (i in seq_len(nrow(m))) cat(paste(c(rownames(m)[i], ifelse(is.na(m[i, ]), 'NA', "
+           "m[i, ])), collapse = ','), '\\n', sep = '')\n");
+  EXPECT_EQ(byReadCsv, AsTable(data));
+
+  std::string expected;
+  for (std::size_t i = 0; i < 5; ++i) {
+    expected += matrix.names[i];
+    for (std::size_t j = 0; j < 5; ++j) {
+      char value[32];
+      std::snprintf(value, sizeof value, ",%.6f", matrix.At(i, j));
+      expected += value;
+    }
+    expected += '\n';
+  }
+  const std::string printMatrix =
+      "for (i in seq_len(nrow(m))) cat(paste(c(rownames(m)[i], sprintf('%.6f', m[i, ])), "
+      "collapse = ','), '\\n', sep = '')\n";
+  EXPECT_EQ(RunR(folder,
+                 "suppressMessages(library(phangorn))\n"
+                 "m <- as.matrix(phangorn::read.nexus.dist('dist.nex'))\n" +
+                     printMatrix),
+            expected);
+  EXPECT_EQ(RunR(folder,
+                 "m <- as.matrix(read.csv('dist.csv', row.names = 1, check.names = "
+                 "FALSE))\nstopifnot(identical(colnames(m), rownames(m)))\n" +
+                     printMatrix),
+            expected);
+}
+
+DataSet ReadPhylip(const std::string& text, DataKind kind) {
+  ItemReader in = ItemReader::FromText(text, "test.phy");
+  DataSet data;
+  const ReadStatus status =
+      kind == DataKind::kBinary ? ReadPhylipBinary(in, data) : ReadPhylipQuant(in, data);
+  EXPECT_EQ(status, ReadStatus::kOk);
+  return data;
+}
+
+TEST(FormatWriters, PhylipThroughNexusAndCsv_BackToTheSameBytes) {
+  struct Example {
+    const char* file;
+    DataKind kind;
+    KindChoice choice;
+  };
+  for (const Example& example :
+       {Example{"markers.phy", DataKind::kBinary, KindChoice::kBinary},
+        Example{"traits.phy", DataKind::kQuantitative, KindChoice::kQuantitative}}) {
+    SCOPED_TRACE(example.file);
+    const DataSet read = ReadPhylip(
+        FileText(std::string(MARBLESET_EXAMPLES_DIR) + "/" + example.file), example.kind);
+    const std::string phylip = Written([&](TextSink& out) { WritePhylipData(read, out); });
+    const DataSet original = ReadPhylip(phylip, example.kind);
+    ASSERT_GT(original.OtuCount(), 1u);
+
+    const std::string nexus = Written([&](TextSink& out) { WriteNexusData(original, out); });
+    const DataSet fromNexus = ReadNexusText(nexus, "t.nex", example.choice);
+    EXPECT_EQ(Written([&](TextSink& out) { WritePhylipData(fromNexus, out); }), phylip);
+
+    const std::string csv = Written([&](TextSink& out) { WriteCsvData(original, out); });
+    DelimitedOptions options;
+    options.kind = example.choice;
+    const DataSet fromCsv = ReadDelimitedText(csv, "t.csv", options);
+    EXPECT_EQ(Written([&](TextSink& out) { WritePhylipData(fromCsv, out); }), phylip);
+  }
+  // Awkward values and names: 7 significant digits, tiny and huge values, quotes and blanks.
+  DataSet awkward;
+  awkward.Resize(DataKind::kQuantitative, 3, 4, kQuantitativeMissingValue);
+  awkward.otuNames = {"it's, odd  ", "  lead", "\"q\" x"};
+  const float cells[3][4] = {{0.1234567f, 1.5e-8f, 3.4e38f, -0.0f},
+                             {kQuantitativeMissingValue, 123456789.0f, -7.25f, 1.0f},
+                             {0.0f, 2.0f, 1e-45f, 99999.99f}};
+  for (std::size_t i = 0; i < 3; ++i)
+    for (std::size_t k = 0; k < 4; ++k) awkward.SetValue(i, k, cells[i][k]);
+  const std::string phylip = Written([&](TextSink& out) { WritePhylipData(awkward, out); });
+  const std::string nexus = Written([&](TextSink& out) { WriteNexusData(awkward, out); });
+  const std::string csv = Written([&](TextSink& out) { WriteCsvData(awkward, out); });
+  DelimitedOptions options;
+  options.kind = KindChoice::kQuantitative;
+  for (const DataSet& back : {ReadNexusText(nexus, "a.nex", KindChoice::kQuantitative),
+                              ReadDelimitedText(csv, "a.csv", options)}) {
+    EXPECT_EQ(Written([&](TextSink& out) { WritePhylipData(back, out); }), phylip);
+    for (std::size_t i = 0; i < 3; ++i)
+      for (std::size_t k = 0; k < 4; ++k)
+        EXPECT_EQ(back.Value(i, k), awkward.Value(i, k)) << i << " " << k;
+  }
+}
+
+}  // namespace
+}  // namespace marbleset
