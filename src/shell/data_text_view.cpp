@@ -47,11 +47,17 @@ QString ExpandTabs(const QByteArray& bytes) {
 }  // namespace
 
 void LineScanner::EndLine(std::vector<DataTextView::LineSpan>& out) {
-  constexpr std::uint64_t kMost = std::numeric_limits<std::uint32_t>::max();
-  out.push_back({lineStart_, static_cast<std::uint32_t>(std::min(position_ - lineStart_, kMost)),
-                 static_cast<std::uint32_t>(std::min(columns_, kMost))});
-  widest_ = std::max(widest_, static_cast<std::size_t>(std::min(columns_, kMost)));
+  constexpr std::uint64_t kMostBytes = (std::uint64_t{1} << 31) - 1;
+  constexpr std::uint64_t kMostColumns = std::numeric_limits<std::uint32_t>::max();
+  DataTextView::LineSpan line{};
+  line.start = lineStart_;
+  line.bytes = static_cast<std::uint32_t>(std::min(position_ - lineStart_, kMostBytes));
+  line.tabs = tabs_ ? 1 : 0;
+  line.columns = static_cast<std::uint32_t>(std::min(columns_, kMostColumns));
+  out.push_back(line);
+  widest_ = std::max(widest_, static_cast<std::size_t>(line.columns));
   columns_ = 0;
+  tabs_ = false;
 }
 
 void LineScanner::Scan(const char* data, std::size_t size,
@@ -71,6 +77,7 @@ void LineScanner::Scan(const char* data, std::size_t size,
       afterCr_ = c == '\r';
     } else if (c == '\t') {
       columns_ = (columns_ / kTabWidth + 1) * kTabWidth;
+      tabs_ = true;
     } else {
       ++columns_;
     }
@@ -206,7 +213,7 @@ QString DataTextView::LineSlice(std::size_t index, std::size_t first, std::size_
   }
   const LineSpan& line = lines_[index];
   if (first >= line.columns) return {};
-  if (line.columns == line.bytes) {  // no tabs: a column is a byte
+  if (!line.tabs) {  // a column is a byte
     const auto length =
         static_cast<std::uint32_t>(std::min<std::size_t>(count, line.bytes - first));
     return QString::fromLatin1(ReadBytes(line.start + first, length));

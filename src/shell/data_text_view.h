@@ -58,8 +58,9 @@ class DataTextView : public QAbstractScrollArea {
   // Where a line of the file is: its first byte, its length in bytes and in columns.
   struct LineSpan {
     std::uint64_t start;
-    std::uint32_t bytes;
-    std::uint32_t columns;  // bytes, unless the line holds tabs
+    std::uint32_t bytes : 31;  // lines longer than 2 GB are cut there
+    std::uint32_t tabs : 1;    // the line holds a tab, so columns and bytes differ
+    std::uint32_t columns;
   };
 
  private:
@@ -98,6 +99,7 @@ class LineScanner {
   std::uint64_t lineStart_ = 0;
   std::uint64_t columns_ = 0;
   std::size_t widest_ = 0;
+  bool tabs_ = false;
   bool afterCr_ = false;
 };
 

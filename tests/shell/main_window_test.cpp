@@ -1,96 +1,196 @@
-// The main window: command states after each kind of read and after failed ones, the open and
-// save commands, the data and progress windows, the run dialog's reuse and the way out.
-#include <QApplication>
-#include <QPlainTextEdit>
+// The main window: command states in each state of the data, dialogs that follow the data, the
+// open and save commands, exact titles, the way out, and the program's own options.
+#include <QCheckBox>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QProcess>
+#include <QPushButton>
 
 #include "dataset/read_status.h"
+#include "marbleset_version.h"
+#include "shell/about_box.h"
+#include "shell/crop_dialog.h"
 #include "shell/data_window.h"
+#include "shell/help_window.h"
 #include "shell/progress_window.h"
 #include "shell/run_dialog.h"
+#include "shell/settings_dialog.h"
 #include "shell_fixture.h"
 
 namespace marbleset::shell::testing {
 namespace {
 
-TEST_F(ShellTest, CommandStatesFollowEachKindOfReadAndSurviveFailedOnes) {
-  OpenBinary(scratch.filePath("missing.phy"));  // before any success: all stays disabled
+TEST_F(ShellTest, UpdateCommandsInEachStateOfTheDataAndAfterFailedReads) {
+  EXPECT_TRUE(EnabledDataCommands().isEmpty());  // at start-up nothing is loaded
+  OpenBinary(scratch.filePath("missing.phy"));   // a failed first read changes nothing
   EXPECT_TRUE(EnabledDataCommands().isEmpty());
   const QString binary = WriteFile("b.phy", kBinaryPhylip);
   OpenBinary(binary);
-  const QStringList all = EnabledDataCommands();  // all ten
-  OpenBinary(WriteFile("q.phy", kQuantitativePhylip), kPhylipEntry, "MnuOpenQuant");
+  EXPECT_EQ(EnabledDataCommands(), kAllDataCommands);
+  OpenQuantitative(WriteFile("q.phy", kQuantitativePhylip));
   EXPECT_EQ(EnabledDataCommands(),
             QStringList({"MnuSaveData", "MnuNotePad", "MnuBootStraps", "MnuPermutation",
                          "MnuGenstraps", "MnuRandomResampling", "MnuDistances"}));
   OpenBinary(WriteFile("m.phy", kBinaryPhylip + "\n" + kBinaryPhylip));
   EXPECT_EQ(EnabledDataCommands(), QStringList({"MnuNotePad", "MnuDistances"}));
-  EXPECT_EQ(window->DataWindow().Text(),
+  EXPECT_EQ(window->Data().Text(),
             "Multiple datasets\n\nAlpha       \nBeta        \nGamma       \n");
 
   // Failed reads (a finding answered Yes or No, a file cut short, a missing file) leave
   // everything as it was; only Yes starts the editor.
   OpenBinary(binary);
-  const QString shown = window->DataWindow().Text();
+  const QString shown = window->Data().Text();
+  EXPECT_EQ(shown, " 3 4\nAlpha       0110\nBeta        1?01\nGamma       0011\n");
   const QString bad = WriteFile("bad.txt", " 3 4\nAlpha       0110\n");
   services.messages.clear();
   services.yesNoAnswers = {true, false};
   OpenBinary(bad);
   OpenBinary(bad);
   EXPECT_EQ(services.editorStarts, QStringList({bad}));
-  OpenBinary(WriteFile("short.phy", " 2 4\nAlpha       0110\nBeta        01\n"));
   OpenBinary(scratch.filePath("nowhere.phy"));
-  ASSERT_EQ(services.messages.size(), 4u);
+  ASSERT_EQ(services.messages.size(), 3u);
   EXPECT_TRUE(services.messages[1].question);
-  EXPECT_EQ(services.messages[1].text,
-            QString::fromLatin1(ReadStatusMessage(ReadStatus::kDataIncomplete).data()));
-  EXPECT_FALSE(services.messages[2].question || services.messages[3].question);
-  EXPECT_TRUE(services.messages[3].text.contains("nowhere.phy"));
-  EXPECT_EQ(EnabledDataCommands(), all);
+  EXPECT_EQ(services.messages[1].title, "File read error");
+  EXPECT_FALSE(services.messages[2].question);
+  EXPECT_TRUE(services.messages[2].text.contains("nowhere.phy"));
+  EXPECT_EQ(EnabledDataCommands(), kAllDataCommands);
   EXPECT_EQ(window->DataFileTitle(), "b.phy");
-  EXPECT_EQ(data.DataFileName, ToStd(binary));
-  EXPECT_EQ(window->DataWindow().Text(), shown);
+  EXPECT_EQ(window->OtuPanelText(), "#Otu = 3");
+  EXPECT_EQ(window->CharPanelText(), "#Char = 4");
+  EXPECT_EQ(data.fileName, ToStd(binary));
+  EXPECT_EQ(window->Data().Text(), shown);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(ShellTest, CropAndRunDialogsCloseWhenANewLoadOrAFailedReadChangesTheData) {
+  window->show();
+  auto openBoth = [&] {
+    Action("mnuCrop")->trigger();
+    Action("MnuNoise")->trigger();
+    ASSERT_NE(window->OpenCropDialog(), nullptr);
+    ASSERT_NE(window->OpenRunDialog(), nullptr);
+  };
+  auto bothClosed = [&] {
+    DeleteClosedWindows();
+    return window->OpenCropDialog() == nullptr && window->OpenRunDialog() == nullptr;
+  };
+  const QString binary = WriteFile("b.phy", kBinaryPhylip);
+  OpenBinary(binary);
+  openBoth();
+  OpenQuantitative(WriteFile("q.phy", kQuantitativePhylip));  // a new load
+  EXPECT_TRUE(bothClosed());
+
+  OpenBinary(binary);
+  openBoth();
+  OpenBinary(binary);  // the same file read again is new data too
+  EXPECT_TRUE(bothClosed());
+
+  // A failed read that leaves the data as it was leaves the dialogs open.
+  openBoth();
+  OpenBinary(scratch.filePath("nowhere.phy"));
+  EXPECT_FALSE(bothClosed());
+
+  // A read that fails after changing what is loaded: the dialogs close and every window
+  // follows the data now loaded (here: none).
+  context.readDataFile = [](DataSet& loaded, const std::string&, DataKind, Layout) {
+    ClearFileState(loaded);
+    return ReadStatus::kDataIncomplete;
+  };
+  OpenBinary(binary);
+  EXPECT_TRUE(bothClosed());
+  EXPECT_TRUE(EnabledDataCommands().isEmpty());
+  EXPECT_EQ(window->DataFileTitle(), "");
+  EXPECT_EQ(window->Data().Text(), "");
+
+  // A crop changes the data too: an open run dialog goes.
+  context.readDataFile = ShellContext{data, folders, services, source}.readDataFile;
+  OpenBinary(binary);
+  openBoth();
+  window->OpenCropDialog()->RemovalCheck(2)->setChecked(true);  // Beta's "?" goes
+  window->OpenCropDialog()->findChild<QPushButton*>("okButton")->click();
+  EXPECT_TRUE(bothClosed());
+  EXPECT_EQ(window->CharPanelText(), "#Char = 3");
 }
 
 TEST_F(ShellTest, TheFilterEntryNotTheExtensionPicksTheLayoutAndIsRemembered) {
   const QString path = WriteFile("looks_phylip.phy", kBinaryNtsys);
   OpenBinary(path, kNtsysEntry);
-  EXPECT_EQ(data.OtuName[1], "A           ");
-  OpenBinary(scratch.filePath("gone.phy"), kAllFilesEntry, "MnuOpenQuant");  // a failed read
+  EXPECT_EQ(data.otuNames.at(0), "A           ");
+  OpenQuantitative(scratch.filePath("gone.phy"), kAllFilesEntry);  // a failed read
   EXPECT_EQ(services.openRequests.at(1).filterIndex, kNtsysEntry);
   EXPECT_EQ(services.openRequests[1].initialName, path);
   services.messages.clear();
   OpenBinary(WriteFile("looks_ntsys.nts", kBinaryPhylip), kAllFilesEntry);
-  EXPECT_EQ(data.OtuName[2], "Beta        ");
+  EXPECT_EQ(data.otuNames.at(1), "Beta        ");
   EXPECT_TRUE(services.messages.empty());
 }
 
-TEST_F(ShellTest, SaveDataWritesTheLayoutOfTheChosenEntryAndReportsFailures) {
-  OpenBinary(WriteFile("ab12.phy", kBinaryPhylip));
+TEST_F(ShellTest, SaveDataWritesTheChosenLayoutEvenOverTheDataFileAndReportsFailures) {
+  const QString loaded = WriteFile("ab12.phy", kBinaryPhylip);
+  OpenBinary(loaded);
   const QString phylip = scratch.filePath("out.nts"), ntsys = scratch.filePath("out.phy");
   services.saveAnswers = {FileChoice{phylip, 0}, FileChoice{ntsys, 1},
-                          FileChoice{scratch.filePath("no/such/x.phy"), 0}};
-  for (int i = 0; i < 3; ++i) Action("MnuSaveData")->trigger();
+                          FileChoice{scratch.filePath("no/such/x.phy"), 0}, FileChoice{loaded, 1}};
+  for (int i = 0; i < 4; ++i) Action("MnuSaveData")->trigger();
   EXPECT_EQ(services.saveRequests[0].initialName,
             QDir::toNativeSeparators(scratch.filePath("ab12")));
-  auto slurp = [](const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : "";
-  };
-  EXPECT_EQ(slurp(phylip),
+  const QByteArray ntsysBytes =
+      "1 4 3L 1 2\r\nAlpha Beta Gamma \r\n 0 1 0\r\n 1 2 0\r\n 1 0 1\r\n 0 1 1\r\n";
+  EXPECT_EQ(Slurp(phylip),
             " 3 4\r\nAlpha        0 1 1 0\r\nBeta         1 ? 0 1\r\nGamma        0 0 1 1\r\n");
-  EXPECT_EQ(slurp(ntsys),
-            "1 4 3L 1 2\r\nAlpha Beta Gamma \r\n 0 1 0\r\n 1 2 0\r\n 1 0 1\r\n 0 1 1\r\n");
+  EXPECT_EQ(Slurp(ntsys), ntsysBytes);
+  // Saving over the loaded file itself is allowed: the data is in memory.
+  EXPECT_EQ(Slurp(loaded), ntsysBytes);
   ASSERT_EQ(services.messages.size(), 1u);
   EXPECT_EQ(services.messages[0].title, "File write error");
   EXPECT_TRUE(services.messages[0].text.contains("x.phy"));
+  EXPECT_EQ(QDir(scratch.path()).entryList(QDir::Files | QDir::Hidden).size(), 4);  // + ini
 }
 
-TEST_F(ShellTest, DataWindowWrapsVeryWideRows) {
+TEST_F(ShellTest, EveryWindowAndMessageBoxHasExactlyItsTitle) {
+  // No display name is set, so the window system shows each title as it is (a display name
+  // would be appended: "Crop — Marbleset"). The display name follows the application name
+  // only while none is set.
+  SetUpApplication();
+  QApplication::setApplicationName("Probe");
+  EXPECT_EQ(QGuiApplication::applicationDisplayName(), "Probe");
+  SetUpApplication();
+  EXPECT_EQ(QApplication::applicationName(), "Marbleset");
+
   window->show();
-  OpenBinary(WriteFile("wide.phy", " 1 5000\nAlpha       " + QByteArray(5000, '1') + "\n"));
-  EXPECT_EQ(window->DataWindow().TextBox()->lineWrapMode(), QPlainTextEdit::WidgetWidth);
-  EXPECT_EQ(window->DataWindow().Text().size(), 8 + 12 + 5000 + 1);
+  EXPECT_EQ(window->windowTitle(), "Marbleset");
+  OpenBinary(WriteFile("ab12.phy", kBinaryPhylip));
+  EXPECT_EQ(window->Workspace().subWindowList().at(0)->windowTitle(), "Binary data");
+  const std::pair<const char*, const char*> runTitles[] = {
+      {"MnuDistances", "Calculate distances"},
+      {"MnuBootStraps", "Generate Bootstraps"},
+      {"MnuPermutation", "Permutations"},
+      {"MnuGenstraps", "Generate Genstraps"},
+      {"MnuRandomResampling", "Generate random resampled sets"},
+      {"MnuMis", "Generate MissStraps"},
+      {"MnuNoise", "Generate Noise"}};
+  for (const auto& [menu, title] : runTitles) {
+    Action(menu)->trigger();
+    EXPECT_EQ(window->OpenRunDialog()->windowTitle(), title);
+  }
+  Action("mnuCrop")->trigger();
+  Action("MnuSettings")->trigger();
+  Action("MnuAbout")->trigger();
+  EXPECT_EQ(window->findChild<CropDialog*>()->windowTitle(), "Crop");
+  EXPECT_EQ(window->findChild<SettingsDialog*>()->windowTitle(), "Settings");
+  EXPECT_EQ(window->findChild<AboutBox*>()->windowTitle(), "About Marbleset!");
+  EXPECT_EQ(HelpWindow(nullptr).windowTitle(), "Marbleset Help");
+
+  // Message boxes: a read finding, a read failure, a write failure.
+  services.messages.clear();
+  OpenBinary(WriteFile("bad.phy", " 3 4\nAlpha       0110\n"));
+  OpenBinary(scratch.filePath("nowhere.phy"));
+  services.saveAnswers = {FileChoice{scratch.filePath("no/such/x.phy"), 0}};
+  Action("MnuSaveData")->trigger();
+  ASSERT_EQ(services.messages.size(), 3u);
+  EXPECT_EQ(services.messages[0].title, "File read error");
+  EXPECT_EQ(services.messages[1].title, "File read error");
+  EXPECT_EQ(services.messages[2].title, "File write error");
 }
 
 TEST_F(ShellTest, OneRunDialogAndExitClosingEverythingSilently) {
@@ -98,15 +198,36 @@ TEST_F(ShellTest, OneRunDialogAndExitClosingEverythingSilently) {
   OpenBinary(WriteFile("ab12.phy", kBinaryPhylip));
   for (const char* name : {"MnuBootStraps", "MnuDistances", "mnuCrop", "MnuSettings", "MnuAbout"})
     Action(name)->trigger();
-  ASSERT_EQ(window->findChildren<DisStartForm*>().size(), 1);
-  EXPECT_EQ(window->findChild<DisStartForm*>()->windowTitle(), "Calculate distances");
-  window->Progress().Start("Calculating distances");
+  ASSERT_EQ(window->findChildren<RunDialog*>().size(), 1);
+  EXPECT_EQ(window->OpenRunDialog()->Mode(), RunMode::kDistances);
   Action("MnuExit")->trigger();
   QApplication::processEvents();
   for (QWidget* child : window->findChildren<QWidget*>())
     EXPECT_FALSE(child->isWindow() && child->isVisible()) << child->objectName().toStdString();
   EXPECT_FALSE(window->isVisible());
   EXPECT_TRUE(services.messages.empty());
+}
+
+TEST(DesktopProgram, VersionAndHelpPrintAndExitWithoutADisplay) {
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.remove("DISPLAY");
+  environment.remove("WAYLAND_DISPLAY");
+  environment.insert("QT_QPA_PLATFORM", "xcb");  // would abort without a display
+  for (const char* option : {"--version", "--help"}) {
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(MARBLESET_DESKTOP_PROGRAM, {option});
+    ASSERT_TRUE(program.waitForFinished(-1));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << option;
+    EXPECT_EQ(program.exitCode(), 0) << option;
+    const QByteArray out = program.readAllStandardOutput();
+    if (QByteArray(option) == "--version") {
+      EXPECT_EQ(out, "marbleset " MARBLESET_VERSION "\n");
+    } else {
+      EXPECT_TRUE(out.startsWith("Usage: marbleset")) << out.toStdString();
+    }
+    EXPECT_EQ(program.readAllStandardError(), "") << option;
+  }
 }
 
 }  // namespace

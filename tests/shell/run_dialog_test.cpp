@@ -1,4 +1,5 @@
-// The run dialog driven as a user drives it, its runs compared with the core's own.
+// The run dialog driven as a user drives it: its fields and lists, its runs on the worker thread
+// compared with the core's own, Cancel in every mode, and the outputs it refuses.
 #include "shell/run_dialog.h"
 
 #include <gtest/gtest.h>
@@ -12,9 +13,10 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
-#include <fstream>
-#include <functional>
 
+#include "dataset/data_loader.h"
+#include "dataset/errors.h"
+#include "dataset/item_reader.h"
 #include "distances/distance_run.h"
 #include "resampling/generators.h"
 #include "scripted_services.h"
@@ -26,69 +28,77 @@
 namespace marbleset::shell {
 namespace {
 
-std::string Slurp(const QString& path) {
+QByteArray Slurp(const QString& path) {
   QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "";
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The message of the progress window each time it appears.
-class ShowRecorder : public QObject {
- public:
-  QStringList shown;
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Show) shown << watched->findChild<QLabel*>("Label1")->text();
-    return false;
-  }
-};
+QStringList Entries(QComboBox* list) {
+  QStringList entries;
+  for (int i = 0; i < list->count(); ++i) entries << list->itemText(i);
+  return entries;
+}
+
+// Five OTUs by eight binary characters, one entry missing, two sharing a name (for GenStraps).
+const QByteArray kFiveOtus =
+    " 5 8\r\nalpha       10110010\r\nbeta        11010?10\r\nalpha       00111001\r\n"
+    "gamma       10100110\r\ndelta       01011100\r\n";
 
 class RunDialogTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { testing::TestApplication(); }
-  // Five OTUs by eight binary characters, one entry missing, two sharing a name (for GenStraps).
   RunDialogTest() {
-    const char* rows[] = {"10110010", "11010?10", "00111001", "10100110", "01011100"};
-    const char* names[] = {"alpha", "beta", "alpha", "gamma", "delta"};
-    data_.NOtu = 5, data_.NChar = 8, data_.MissingValue = 2;
-    for (int i = 1; i <= 5; ++i) {
-      data_.OtuName[i] = QString(names[i - 1]).leftJustified(12).toStdString();
-      for (int j = 1; j <= 8; ++j)
-        data_.Matrix(i, j) = rows[i - 1][j - 1] == '?' ? 2.0f : float(rows[i - 1][j - 1] - '0');
-    }
-    data_.DataDir = dir_.path().toStdString();
-    data_.DataFileName = data_.DataDir + "/ab12.phy";
-    state_.PhylipDir = "/opt/phylip/";
-    progress_.installEventFilter(&recorder_);
+    folders_.phylipFolder = "/opt/phylip/";
+    Load(kFiveOtus);
+    QObject::connect(&progress_, &ProgressWindow::Started, [this](const QString& message) {
+      started_ << message;
+      if (cancelOnStart_) progress_.findChild<QPushButton*>("cancelButton")->click();
+    });
+  }
+  void Load(const QByteArray& text, DataKind kind = DataKind::kBinary,
+            const QString& name = "ab12.phy") {
+    QFile file(Path(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+    file.close();
+    ASSERT_EQ(LoadDataFile(data_, ToStd(Path(name)), kind, Layout::kPhylip), ReadStatus::kOk);
   }
   void Open(RunMode mode, const QString& title = "ab12.phy") {
-    form_ = std::make_unique<DisStartForm>(context_, progress_, nullptr);
-    form_->Configure(mode, title);
-    form_->show();
-    form_->activateWindow();  // leaving a field settles it only in the active window
-    EXPECT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+    dialog_ = std::make_unique<RunDialog>(context_, progress_, nullptr);
+    dialog_->Configure(mode, title);
+    dialog_->show();
+    dialog_->activateWindow();  // leaving a field settles it only in the active window
+    EXPECT_TRUE(QTest::qWaitForWindowActive(dialog_.get()));
   }
   template <typename T = QWidget>
   T* Child(const char* name) {
-    return form_->findChild<T*>(name);
+    return dialog_->findChild<T*>(name);
   }
-  std::string Text(const char* name) { return Child<QLineEdit>(name)->text().toStdString(); }
+  QString Text(const char* name) { return Child<QLineEdit>(name)->text(); }
   void Type(const char* field, const QString& text) {  // and leave the field as a user does
     Child<QLineEdit>(field)->setFocus();
     Child<QLineEdit>(field)->setText(text);
-    Child("Command3")->setFocus();
+    Child("browseButton")->setFocus();
   }
+  void SetOutput(const QString& path) { Child<QLineEdit>("outputPathEdit")->setText(path); }
   void Click(const char* button) { Child<QPushButton>(button)->click(); }
   QString Path(const QString& name) const { return dir_.path() + "/" + name; }
-  std::string Out(const QString& name) const { return QFile::encodeName(Path(name)).toStdString(); }
+  std::string Out(const QString& name) const { return ToStd(Path(name)); }
+  // Every file in the folder, hidden ones (temporaries) too.
+  QStringList Files() const {
+    return QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+  }
 
   QTemporaryDir dir_;
   DataSet data_;
-  ProcessState state_;
+  ShellFolders folders_;
   testing::ScriptedServices services_;
   UniformSource source_;
-  ShellContext context_{data_, state_, services_, source_};
+  ShellContext context_{data_, folders_, services_, source_};
   ProgressWindow progress_{nullptr};
-  ShowRecorder recorder_;
-  std::unique_ptr<DisStartForm> form_;
+  QStringList started_;
+  bool cancelOnStart_ = false;
+  std::unique_ptr<RunDialog> dialog_;
 };
 
 TEST(NumericField, LeavingTheFieldClampsRoundsAndKeepsUnchangedText) {
@@ -101,133 +111,249 @@ TEST(NumericField, LeavingTheFieldClampsRoundsAndKeepsUnchangedText) {
                {" 3 5 %", 350, 10, 500, 350, " 3 5 %"},
                {"0.25", 0, 0, 100, 2, "0.2"},
                {"100.04", 1000, 100, 10000, 1000, "100.04"},  // store unchanged: text kept
-               {"100.04", 1010, 100, 10000, 1000, "100"}};
+               {"100.04", 1010, 100, 10000, 1000, "100"},
+               {"4000", 10, 10, 50000, 40000, "4000"}};  // beyond 16 bits of tenths
   for (const auto& c : cases) {
-    const auto s = SettleField(c.text, int16_t(c.stored), int16_t(c.lower), int16_t(c.upper));
+    const auto s = SettleField(c.text, c.stored, c.lower, c.upper);
     EXPECT_EQ(s.stored, c.settled) << c.text;
     EXPECT_EQ(s.text, c.shown) << c.text;
   }
 }
 
-TEST_F(RunDialogTest, FieldsProposedFilesArrowsAndOutputButtons) {
-  data_.Quantitative = data_.MultiSet = 1;
+TEST_F(RunDialogTest, FieldsListsProposedFilesArrowsAndOutputButtons) {
   Open(RunMode::kDistances, "q.nts");
-  EXPECT_EQ(Text("TextFile"), Out("q.txt"));
-  Click("Command4");
-  EXPECT_EQ(Text("TextFile"), "/opt/phylip/infile");
+  EXPECT_EQ(Text("outputPathEdit"), Path("q.txt"));
+  EXPECT_EQ(Entries(Child<QComboBox>("coefficientList")),
+            QStringList({"Matching", "Jaccard", "Nei"}));
+  EXPECT_EQ(Entries(Child<QComboBox>("missingPolicyList")),
+            QStringList({"0", "0.5", "1", "Marker mean", "Marker mode", "Ignore"}));
+  EXPECT_EQ(Child<QComboBox>("missingPolicyList")->currentText(), "0.5");
+  EXPECT_TRUE(Child<QRadioButton>("distancesOption")->isChecked());
+  EXPECT_TRUE(Child("averagingCheck")->isHidden());  // one data set
+  EXPECT_TRUE(Child("dataSetCountEdit")->isHidden() && Child("drawSizeEdit")->isHidden());
+  Click("phylipInfileButton");
+  EXPECT_EQ(Text("outputPathEdit"), "/opt/phylip/infile");
   services_.saveAnswers.push_back(FileChoice{"/data/chosen.txt", 0});
-  Click("Command3");
-  Click("Command3");  // cancelled: nothing changes, nothing is said
-  EXPECT_EQ(Text("TextFile"), "/data/chosen.txt");
+  Click("browseButton");
+  Click("browseButton");  // cancelled: nothing changes, nothing is said
+  EXPECT_EQ(Text("outputPathEdit"), "/data/chosen.txt");
   EXPECT_TRUE(services_.messages.empty());
 
   // A short name is kept whole; the upper arrow raises toward the bound and stops there.
   Open(RunMode::kNoise, "abc");
-  EXPECT_EQ(Text("TextFile"), Out("abc_n.phy"));
-  Type("Text1", "995");
+  EXPECT_EQ(Text("outputPathEdit"), Path("abc_n.phy"));
+  EXPECT_EQ(Text("dataSetCountEdit"), "100");
+  EXPECT_EQ(Text("drawSizeEdit"), "10");
+  EXPECT_EQ(Child<QLabel>("drawSizeLabel")->text(), "Noise %");
+  Type("dataSetCountEdit", "995");
   for (int i = 0; i < 2; ++i)
-    Child<QScrollBar>("VScroll1")->triggerAction(QAbstractSlider::SliderSingleStepSub);
-  EXPECT_EQ(Text("Text1"), "1000");
-  form_->Configure(RunMode::kDistances, "ab");
-  EXPECT_EQ(Text("TextFile"), Out("abtxt"));
-  EXPECT_TRUE(Child("Text1")->isHidden() && Child("Text2")->isHidden());
-  data_.NOtu = 37;  // the resampling bound is the OTU count
-  Open(RunMode::kRandomResampling);
-  Type("Text2", "50");
-  EXPECT_EQ(Text("Text2"), "37");
-}
+    Child<QScrollBar>("dataSetCountArrows")->triggerAction(QAbstractSlider::SliderSingleStepSub);
+  EXPECT_EQ(Text("dataSetCountEdit"), "1000");
+  Open(RunMode::kBootStraps);
+  EXPECT_EQ(Text("drawSizeEdit"), "35");
+  Type("drawSizeEdit", "60");
+  EXPECT_EQ(Text("drawSizeEdit"), "50");
+  Open(RunMode::kRandomResampling);  // the bound is the OTU count
+  EXPECT_EQ(Text("drawSizeEdit"), "5");
+  Type("drawSizeEdit", "50");
+  EXPECT_EQ(Text("drawSizeEdit"), "5");
+  Open(RunMode::kPermutations);
+  EXPECT_TRUE(Child("drawSizeEdit")->isHidden() && Child("coefficientList")->isHidden());
 
-TEST_F(RunDialogTest, WriteFailuresAreReportedAndNothingIsWritten) {
-  // A missing folder (also once a multi-set run's progress is up), a name the file system cannot
-  // examine (not asked about) and one with a NUL (refused, not cut).
-  const QString missing = Path("no such folder/out.phy");
-  for (const auto& [mode, multi, name] :
-       {std::tuple{RunMode::kGenStraps, 0, missing},
-        {RunMode::kDistances, 0, missing},
-        {RunMode::kDistances, 1, missing},
-        {RunMode::kPermutations, 0, Path(QString(300, 'x'))},
-        {RunMode::kPermutations, 0, Path("cut") + QChar(0) + "rest.phy"}}) {
-    data_.MultiSet = multi;
-    Open(mode);
-    Child<QLineEdit>("TextFile")->setText(name);
-    Click("Command1");
-    ASSERT_EQ(services_.messages.size(), 1u);
-    EXPECT_EQ(services_.messages[0].title, "File write error");
-    EXPECT_FALSE(services_.messages[0].question || progress_.isVisible() || form_->isVisible());
-    services_.messages.clear();
-  }
-  EXPECT_FALSE(QFile::exists(missing) || QFile::exists(Path("cut")));
-  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  // Quantitative data: its own lists and default; a file of several data sets offers averaging.
+  Load(" 2 3\r\nA            1.5 2 3\r\nB            -1 ? 4\r\n", DataKind::kQuantitative);
+  Open(RunMode::kDistances);
+  EXPECT_EQ(Entries(Child<QComboBox>("coefficientList")),
+            QStringList({"Matching", "Euclidean", "Tax. distance", "Correlation"}));
+  EXPECT_EQ(Entries(Child<QComboBox>("missingPolicyList")),
+            QStringList({"0", "Marker mean", "Marker mode", "Ignore"}));
+  EXPECT_EQ(Child<QComboBox>("missingPolicyList")->currentText(), "Marker mean");
+  Load(kFiveOtus + kFiveOtus);
+  Open(RunMode::kDistances);
+  EXPECT_FALSE(Child("averagingCheck")->isHidden());
 }
 
 TEST_F(RunDialogTest, EachGeneratorWritesWhatTheCoreWritesAfterAskingToOverwrite) {
-  const std::string ref = Out("expected.phy");
   UniformSource fresh;  // the dialog's source goes on from run to run, as this one does
   NoProgress quiet;
   const struct {
     RunMode mode;
-    const char *first, *second, *message;
-    std::function<void(UniformSource&, int16_t, int16_t)> run;
+    Generator generator;
+    const char *count, *size;
+    std::size_t dataSets;
+    double percent;
+    std::size_t otus;
   } cases[] = {
-      {RunMode::kBootStraps, "12", "7", "Generating BootStraps",
-       [&](auto& s, int16_t n, int16_t p) { GenerateBootStraps(data_, s, n, p, ref, quiet); }},
-      {RunMode::kPermutations, "11", nullptr, "Generating permutations",
-       [&](auto& s, int16_t n, int16_t) { GeneratePermutations(data_, s, n, ref, quiet); }},
-      {RunMode::kGenStraps, "10", nullptr, "Generating GenStraps",
-       [&](auto& s, int16_t n, int16_t) { GenerateGenStraps(data_, s, n, ref, quiet); }},
-      {RunMode::kRandomResampling, "13", "3", "Generating resamplings",
-       [&](auto& s, int16_t n, int16_t p) { GenerateResamplings(data_, s, n, p, ref, quiet); }},
-      {RunMode::kMissStraps, "10", nullptr, "Generating MissStraps",
-       [&](auto& s, int16_t n, int16_t) { GenerateMissStraps(data_, s, n, ref, quiet); }},
-      {RunMode::kNoise, "11", "12.36", "Generating Noise",
-       [&](auto& s, int16_t n, int16_t p) { GenerateNoise(data_, s, n, p, ref, quiet); }},
+      {RunMode::kBootStraps, Generator::kBootStraps, "12", "7", 12, 7, 0},
+      {RunMode::kPermutations, Generator::kPermutations, "11", nullptr, 11, 0, 0},
+      {RunMode::kGenStraps, Generator::kGenStraps, "10", nullptr, 10, 0, 0},
+      {RunMode::kRandomResampling, Generator::kRandomResampling, "13.9", "3", 13, 0, 3},
+      {RunMode::kMissStraps, Generator::kMissStraps, "10", nullptr, 10, 0, 0},
+      {RunMode::kNoise, Generator::kNoise, "11", "12.36", 11, 12.4, 0},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.message);
-    recorder_.shown.clear();
+    SCOPED_TRACE(static_cast<int>(c.mode));
+    started_.clear();
     Open(c.mode);
-    Type("Text1", c.first);
-    if (c.second) Type("Text2", c.second);
-    const QString target = Child<QLineEdit>("TextFile")->text();
-    std::ofstream(QFile::encodeName(target).toStdString()) << "keep me";
+    Type("dataSetCountEdit", c.count);
+    if (c.size) Type("drawSizeEdit", c.size);
+    const QString target = Text("outputPathEdit");
+    QFile(target).remove();
+    ASSERT_TRUE(QFile(target).open(QIODevice::WriteOnly));  // there already: asked about
     services_.yesNoAnswers = {c.mode != RunMode::kBootStraps, true};
-    Click("Command1");  // No once: nothing is written and the dialog stays
+    Click("okButton");  // No once: nothing is written and the dialog stays
     if (c.mode == RunMode::kBootStraps) {
-      EXPECT_TRUE(Slurp(target) == "keep me" && form_->isVisible() && recorder_.shown.isEmpty());
-      Click("Command1");
+      EXPECT_TRUE(Slurp(target).isEmpty() && dialog_->isVisible() && started_.isEmpty());
+      Click("okButton");
     }
     EXPECT_EQ(services_.messages.back().text, target + " already exists. Overwrite?");
-    EXPECT_FALSE(form_->isVisible() || progress_.isVisible());
-    EXPECT_EQ(recorder_.shown, QStringList{c.message});
-    c.run(fresh, int16_t(10 * std::stoi(c.first)),
-          int16_t(c.second ? std::lround(10 * std::stod(c.second)) : 0));
+    EXPECT_FALSE(dialog_->isVisible() || progress_.isVisible());
+    ASSERT_EQ(started_.size(), 1);
+    EXPECT_TRUE(started_[0].startsWith("Generating")) << started_[0].toStdString();
+    GeneratorSettings settings = DefaultGeneratorSettings(c.generator, data_);
+    settings.dataSets = c.dataSets;
+    if (c.percent > 0) settings.percent = c.percent;
+    if (c.otus > 0) settings.otus = c.otus;
+    Generate(data_, settings, fresh, Out("expected.phy"), quiet);
     EXPECT_EQ(Slurp(target), Slurp(Path("expected.phy")));
+    EXPECT_FALSE(Slurp(target).isEmpty());
   }
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(RunDialogTest, DistanceRunsWriteWhatTheCoreWrites) {
-  Open(RunMode::kDistances);  // one set: no progress window
-  Child<QComboBox>("Combo1")->setCurrentIndex(1);
-  Child<QComboBox>("Combo2")->setCurrentIndex(5);
-  Child<QRadioButton>("OptionSim")->setChecked(true);
-  Click("Command1");
-  DistanceRunSingle(data_, DistanceSettings{1, 5, false, false}, Out("single.txt"));
-  EXPECT_EQ(Slurp(Path("ab12.txt")), Slurp(Path("single.txt")));
-
-  // Three data sets with matrix averaging: one mean per data set.
   NoProgress quiet;
-  UniformSource fresh;
-  GenerateBootStraps(data_, fresh, 30, 350, Out("multi.phy"), quiet);
-  data_.DataFileName = Out("multi.phy"), data_.MultiSet = 1;
-  Open(RunMode::kDistances, "multi.phy");
-  Child<QCheckBox>("CheckAverage")->setChecked(true);
-  Click("Command1");
+  Open(RunMode::kDistances);
+  Child<QComboBox>("coefficientList")->setCurrentIndex(1);
+  Child<QComboBox>("missingPolicyList")->setCurrentIndex(5);
+  Child<QRadioButton>("similaritiesOption")->setChecked(true);
+  SetOutput(Path("single.txt"));
+  Click("okButton");
+  EXPECT_EQ(started_, QStringList{"Calculating distances"});
+  const DistanceSettings jaccard{Coefficient::kJaccard, MissingPolicy::kIgnore, false, false};
+  DistanceRunSingle(data_, jaccard, Out("reference.txt"), quiet);
+  EXPECT_EQ(Slurp(Path("single.txt")), Slurp(Path("reference.txt")));
+  EXPECT_EQ(Slurp(Path("single.txt")).count('\n'), 6);
+
+  // A file of two data sets with averaging: one mean line each, read by the run itself.
+  Load(kFiveOtus + kFiveOtus, DataKind::kBinary, "multi.phy");
+  const std::string before = data_.fileName;
+  Open(RunMode::kDistances);
+  Child<QCheckBox>("averagingCheck")->setChecked(true);
+  SetOutput(Path("means.txt"));
+  Click("okButton");
   EXPECT_TRUE(services_.messages.empty());
-  EXPECT_EQ(recorder_.shown, QStringList{"Calculating distances"});
-  DistanceRunMulti(data_, DistanceSettings{0, 1, true, true}, Out("means.txt"), quiet);
-  const std::string means = Slurp(Path("multi.txt"));
-  EXPECT_EQ(means, Slurp(Path("means.txt")));
-  EXPECT_EQ(std::count(means.begin(), means.end(), '\n'), 3);
+  ItemReader in = ItemReader::OpenFile(before);
+  DistanceRunMulti(data_, {Coefficient::kBinaryMatching, MissingPolicy::kHalf, true, true}, in,
+                   Out("means_reference.txt"), quiet);
+  EXPECT_EQ(Slurp(Path("means.txt")), Slurp(Path("means_reference.txt")));
+  EXPECT_EQ(Slurp(Path("means.txt")).count('\n'), 2);
+  EXPECT_EQ(data_.fileName, before);  // the loaded data set is as it was
+  EXPECT_EQ(data_.OtuCount(), 5u);
+}
+
+TEST_F(RunDialogTest, CancelInEveryModeLeavesTheOldFileAndTheProgramUsable) {
+  const QByteArray multi = kFiveOtus + kFiveOtus + kFiveOtus;
+  const struct {
+    RunMode mode;
+    bool multiSet;
+  } cases[] = {{RunMode::kBootStraps, false}, {RunMode::kPermutations, false},
+               {RunMode::kGenStraps, false},  {RunMode::kRandomResampling, false},
+               {RunMode::kMissStraps, false}, {RunMode::kNoise, false},
+               {RunMode::kDistances, false},  {RunMode::kDistances, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.mode) * 10 + c.multiSet);
+    Load(c.multiSet ? multi : kFiveOtus);
+    const QString target = Path("target.out");
+    QFile old(target);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("keep me");
+    old.close();
+    const QStringList filesBefore = Files();
+    Open(c.mode);
+    SetOutput(target);
+    services_.yesNoAnswers = {true};
+    cancelOnStart_ = true;
+    services_.messages.clear();
+    Click("okButton");
+    cancelOnStart_ = false;
+    EXPECT_EQ(Slurp(target), "keep me");
+    EXPECT_EQ(Files(), filesBefore);           // no temporary left beside it
+    ASSERT_EQ(services_.messages.size(), 1u);  // the overwrite question only
+    EXPECT_FALSE(progress_.isVisible() || dialog_->isVisible());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    // Usable at once: the same run again goes through.
+    Open(c.mode);
+    SetOutput(target);
+    services_.yesNoAnswers = {true};
+    Click("okButton");
+    EXPECT_NE(Slurp(target), "keep me");
+    EXPECT_FALSE(Slurp(target).isEmpty());
+  }
+}
+
+TEST_F(RunDialogTest, RefusedOutputsAndFailuresAreReportedAndNothingIsWritten) {
+  // A missing folder, a name the file system cannot take, one with a NUL (refused, not cut).
+  const QString missing = Path("no such folder/out.phy");
+  for (const auto& [mode, name] : {std::pair{RunMode::kGenStraps, missing},
+                                   {RunMode::kDistances, missing},
+                                   {RunMode::kPermutations, Path(QString(300, 'x'))},
+                                   {RunMode::kPermutations, Path("cut") + QChar(0) + "rest.phy"}}) {
+    Open(mode);
+    SetOutput(name);
+    Click("okButton");
+    ASSERT_EQ(services_.messages.size(), 1u);
+    EXPECT_EQ(services_.messages[0].title, "File write error");
+    EXPECT_FALSE(services_.messages[0].question || progress_.isVisible() || dialog_->isVisible());
+    services_.messages.clear();
+  }
+  EXPECT_FALSE(QFile::exists(missing) || QFile::exists(Path("cut")));
+
+  // The data file itself, under another spelling, is refused before the overwrite question;
+  // the dialog stays for another choice.
+  const QByteArray dataBytes = Slurp(Path("ab12.phy"));
+  Open(RunMode::kBootStraps);
+  SetOutput(dir_.path() + "/./ab12.phy");
+  Click("okButton");
+  ASSERT_EQ(services_.messages.size(), 1u);
+  EXPECT_FALSE(services_.messages[0].question);
+  EXPECT_TRUE(services_.messages[0].text.contains("data file"));
+  EXPECT_TRUE(dialog_->isVisible());
+  EXPECT_EQ(Slurp(Path("ab12.phy")), dataBytes);
+  services_.messages.clear();
+
+  // An OK that meets other data than the dialog was opened on does nothing and says so:
+  // Noise is not offered for quantitative data, and distance lists differ by kind.
+  started_.clear();
+  for (RunMode mode : {RunMode::kNoise, RunMode::kDistances}) {
+    Load(kFiveOtus);
+    Open(mode);
+    SetOutput(Path("stale.out"));
+    Load(" 2 3\r\nA            1.5 2 3\r\nB            -1 ? 4\r\n", DataKind::kQuantitative);
+    Click("okButton");
+    ASSERT_EQ(services_.messages.size(), 1u);
+    EXPECT_EQ(services_.messages[0].title, dialog_->windowTitle());
+    EXPECT_EQ(services_.messages[0].text, kDataChangedText);
+    EXPECT_FALSE(QFile::exists(Path("stale.out")) || dialog_->isVisible());
+    EXPECT_TRUE(started_.isEmpty());
+    services_.messages.clear();
+  }
+}
+
+TEST_F(RunDialogTest, AMultiSetRunThatStopsEarlySaysWhereAndKeepsTheMatricesBefore) {
+  // Two good data sets, then one whose header is damaged.
+  Load(kFiveOtus + kFiveOtus + " 5 x\r\nalpha       1\r\n", DataKind::kBinary, "three.phy");
+  ASSERT_TRUE(data_.multiSet);
+  Open(RunMode::kDistances);
+  SetOutput(Path("early.txt"));
+  Click("okButton");
+  ASSERT_EQ(services_.messages.size(), 1u);
+  EXPECT_EQ(services_.messages[0].title, "File read error");
+  const QString text = services_.messages[0].text;
+  EXPECT_TRUE(text.contains("three.phy") && text.contains("3") && text.contains("2"))
+      << text.toStdString();
+  EXPECT_EQ(Slurp(Path("early.txt")).count('\n'), 2 * 6);
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
-// A main window over scripted services and a settings store in a scratch folder.
+// A main window over scripted services, a settings store in a scratch folder and files written
+// as a user would have them.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -21,8 +23,19 @@ namespace marbleset::shell::testing {
 
 inline constexpr int kPhylipEntry = 0, kAllFilesEntry = 1, kNtsysEntry = 2;
 
+inline QByteArray Slurp(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Removes the dialogs closed since the last call, as the event loop would.
+inline void DeleteClosedWindows() {
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
 class ShellTest : public ::testing::Test {
  protected:
+  // Written with CR LF line ends, as data files usually come.
   QString WriteFile(const QString& name, QByteArray text) {
     const QString path = QDir::toNativeSeparators(scratch.filePath(name));
     QFile file(path);
@@ -34,6 +47,9 @@ class ShellTest : public ::testing::Test {
   void OpenBinary(const QString& path, int entry = kPhylipEntry, const char* menu = "MnuOpenBin") {
     services.openAnswers.push_back(FileChoice{path, entry});
     Action(menu)->trigger();
+  }
+  void OpenQuantitative(const QString& path, int entry = kPhylipEntry) {
+    OpenBinary(path, entry, "MnuOpenQuant");
   }
   QStringList EnabledDataCommands() const {
     QStringList names;
@@ -48,16 +64,21 @@ class ShellTest : public ::testing::Test {
   QTemporaryDir scratch;
   ScriptedServices services;
   DataSet data;
-  ProcessState state;
+  ShellFolders folders;
   UniformSource source;
-  ShellContext context{data, state, services, source};
+  ShellContext context{data, folders, services, source};
   SettingsStore settings{scratch.filePath("settings.ini")};
-  std::unique_ptr<Main> window = std::make_unique<Main>(context, settings);
+  std::unique_ptr<MainWindow> window = std::make_unique<MainWindow>(context, settings);
 };
 
 inline const QByteArray kBinaryPhylip =
     " 3 4\nAlpha       0110\nBeta        1?01\nGamma       0011\n";
 inline const QByteArray kQuantitativePhylip = " 2 3\nAlpha        1.5 2 3\nBeta         -1 ? 4\n";
 inline const QByteArray kBinaryNtsys = "1 4 3 0\nA B C\n0 1 1\n1 0 1\n1 1 0\n0 0 1\n";
+// The commands offered for one binary data set: all ten.
+inline const QStringList kAllDataCommands = {
+    "MnuSaveData",    "mnuCrop",      "MnuNotePad",          "MnuBootStraps",
+    "MnuPermutation", "MnuGenstraps", "MnuRandomResampling", "MnuMis",
+    "MnuNoise",       "MnuDistances"};
 
 }  // namespace marbleset::shell::testing

@@ -3,6 +3,13 @@
 #pragma once
 
 #include <QApplication>
+#include <QString>
+#include <ostream>
+
+// GoogleTest prints Qt strings as text.
+inline void PrintTo(const QString& text, std::ostream* out) {
+  *out << '"' << text.toStdString() << '"';
+}
 
 namespace marbleset::shell::testing {
 

@@ -1,12 +1,18 @@
-// The crop, about and settings windows.
-#include <QApplication>
+// The crop, about and settings windows, and the data window's view of a file.
 #include <QCheckBox>
 #include <QClipboard>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRandomGenerator>
+#include <QScrollBar>
 #include <QSettings>
+#include <QSignalSpy>
 
 #include "shell/about_box.h"
 #include "shell/crop_dialog.h"
+#include "shell/data_text_view.h"
+#include "shell/data_window.h"
+#include "shell/folder_tree.h"
 #include "shell/qt_platform_services.h"
 #include "shell/settings_dialog.h"
 #include "shell_fixture.h"
@@ -14,49 +20,71 @@
 namespace marbleset::shell::testing {
 namespace {
 
-TEST_F(ShellTest, CropCountsAndRemovesInOrder) {
+TEST_F(ShellTest, CropCountsRemovesInOrderAndRefusesOtherData) {
   // Characters 1 and 4 monomorphic, 2 and 5 uninformative; Beta, Gamma and Delta miss entries.
   const QByteArray screening =
       " 4 5\nAlpha       10001\nBeta        1100?\nGamma       111?0\nDelta       ?11?0\n";
-  auto crop = [&](std::initializer_list<int> boxes, const char* button = "Command1") {
+  auto crop = [&](std::initializer_list<int> boxes, const char* button = "okButton") {
     Action("mnuCrop")->trigger();
-    for (int i : boxes) window->findChild<CropForm*>()->Check(i)->setChecked(true);
-    window->findChild<CropForm*>()->findChild<QPushButton*>(button)->click();
-    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    for (int i : boxes) window->OpenCropDialog()->RemovalCheck(i)->setChecked(true);
+    window->OpenCropDialog()->findChild<QPushButton*>(button)->click();
+    DeleteClosedWindows();
   };
   OpenBinary(WriteFile("s.phy", screening));
   Action("mnuCrop")->trigger();
-  EXPECT_EQ(window->findChild<CropForm*>()->CountsText(),
+  CropDialog* dialog = window->OpenCropDialog();
+  EXPECT_EQ(dialog->CountsText(),
             "Number of monomorphic characters: 2\nNumber of uninformative characters: 2\n"
-            "Number of characters with missing data: 3\nNumber of OTUs with missing data: 3\n");
-  crop({0}, "Command2");
-  EXPECT_EQ(data.NChar, 5);
+            "Number of characters with missing data: 3\nNumber of OTUs with missing data: 3");
+  // The four lines fit without a scroll bar.
+  auto* counts = dialog->findChild<QPlainTextEdit*>("countsText");
+  dialog->show();
+  EXPECT_FALSE(counts->verticalScrollBar()->isVisible());
+  EXPECT_GE(counts->viewport()->height(),
+            4 * counts->fontMetrics().lineSpacing() +
+                static_cast<int>(2 * counts->document()->documentMargin()));
+  crop({0}, "cancelButton");
+  EXPECT_EQ(data.CharCount(), 5u);
   crop({0});
-  ASSERT_EQ(data.NChar, 3);  // 2, 3 and 5 are left in their order
+  ASSERT_EQ(data.CharCount(), 3u);  // 2, 3 and 5 are left in their order
+  EXPECT_EQ(data.Value(1, 0), 1.0f);
+  EXPECT_EQ(data.Value(0, 2), 1.0f);
   EXPECT_EQ(window->CharPanelText(), "#Char = 3");
   crop({2, 3});  // the characters with missing entries go first, so no OTU is left to go
-  EXPECT_EQ(data.NOtu, 4);
-  EXPECT_EQ(data.NChar, 2);
+  EXPECT_EQ(data.OtuCount(), 4u);
+  EXPECT_EQ(data.CharCount(), 2u);
   OpenBinary(WriteFile("s2.phy", screening));
   crop({3});
-  EXPECT_EQ(data.NOtu, 1);
+  EXPECT_EQ(data.OtuCount(), 1u);
+
+  // An OK that meets other data does nothing and says so.
+  OpenBinary(WriteFile("s3.phy", screening));
+  CropDialog stale(context, nullptr);
+  stale.RemovalCheck(0)->setChecked(true);
+  OpenBinary(WriteFile("s4.phy", screening));
+  services.messages.clear();
+  stale.findChild<QPushButton*>("okButton")->click();
+  EXPECT_EQ(data.CharCount(), 5u);
+  ASSERT_EQ(services.messages.size(), 1u);
+  EXPECT_EQ(services.messages[0].title, "Crop");
+  EXPECT_EQ(services.messages[0].text, kDataChangedText);
 }
 
 TEST_F(ShellTest, AboutCopiesOneReferenceLineEvenTwice) {
-  QtPlatformServices platform(state);
-  for (int i = 0; i < 2; ++i) platform.SetClipboardText(AboutForm::ReferenceLine());
-  EXPECT_EQ(QApplication::clipboard()->text(), AboutForm::ReferenceLine());
-  EXPECT_FALSE(AboutForm::ReferenceLine().contains('\n'));
+  QtPlatformServices platform(folders);
+  for (int i = 0; i < 2; ++i) platform.SetClipboardText(AboutBox::ReferenceLine());
+  EXPECT_EQ(QApplication::clipboard()->text(), AboutBox::ReferenceLine());
+  EXPECT_FALSE(AboutBox::ReferenceLine().contains('\n'));
 }
 
-TEST_F(ShellTest, SettingsFirstRunLaterRunsAndTheDialog) {
+TEST_F(ShellTest, SettingsFirstRunLaterRunsAndTheDialogShowingItsFoldersAtOnce) {
   QTemporaryDir home;
   const QString ini = scratch.filePath("store.ini");
   auto native = [](const QString& p) { return QDir::toNativeSeparators(QDir::cleanPath(p)); };
   auto stored = [&](const char* key) { return QSettings(ini, QSettings::IniFormat).value(key); };
   auto read = [&] {
     SettingsStore store(ini);
-    ReadSettings(store, state, FirstRunFolders::UnderHome(home.path()));
+    ReadSettings(store, folders, FirstRunFolders::UnderHome(home.path()));
   };
   // First run (or a stored "0"): an empty phylip folder does not count, one holding a file does.
   QDir(home.path()).mkpath("phylip");
@@ -66,23 +94,135 @@ TEST_F(ShellTest, SettingsFirstRunLaterRunsAndTheDialog) {
   ASSERT_TRUE(infile.open(QIODevice::WriteOnly));
   QSettings(ini, QSettings::IniFormat).setValue("Dirs/WinDir", "0");  // a first run again
   read();
-  EXPECT_EQ(FromStd(state.PhylipDir), native(home.filePath("phylip")));
+  EXPECT_EQ(folders.phylipFolder, native(home.filePath("phylip")));
+
+  // The stored folders are current and in sight as soon as the dialog shows, among many
+  // sibling folders and below a hidden one.
+  for (int i = 0; i < 80; ++i)
+    QDir(home.path()).mkpath(QString("many/f%1").arg(i, 2, 10, QChar('0')));
+  QDir(home.path()).mkpath(".hidden/deep");
+  folders.windowsFolder = native(home.filePath("many/f77"));
+  folders.phylipFolder = native(home.filePath(".hidden/deep"));
+  SettingsStore store(ini);
+  {
+    SettingsDialog dialog(folders, store, nullptr);
+    dialog.show();
+    QApplication::processEvents();
+    EXPECT_EQ(dialog.WindowsFolder(), folders.windowsFolder);
+    EXPECT_EQ(dialog.PhylipFolder(), folders.phylipFolder);
+    for (const char* name : {"windowsFolderTree", "phylipFolderTree"}) {
+      auto* tree = dialog.findChild<FolderTree*>(name);
+      EXPECT_TRUE(tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex())))
+          << name;
+    }
+  }
 
   // Cancel changes nothing; OK stores; a folder that is gone keeps its stored value.
   QDir(home.path()).mkpath("win");
-  SettingsStore store(ini);
-  for (const char* button : {"Command2", "Command1"}) {
-    EXPECT_EQ(FromStd(state.WinDir), native(home.path()));
-    SetForm form(state, store, nullptr);
-    form.ChooseWindowsFolder(home.filePath("win"));
-    form.findChild<QPushButton*>(button)->click();
+  const QString before = folders.windowsFolder;
+  for (const char* button : {"cancelButton", "okButton"}) {
+    EXPECT_EQ(folders.windowsFolder, before);
+    SettingsDialog dialog(folders, store, nullptr);
+    dialog.ChooseWindowsFolder(home.filePath("win"));
+    dialog.findChild<QPushButton*>(button)->click();
   }
   EXPECT_EQ(stored("Dirs/WinDir").toString(), native(home.filePath("win")));
-  state.WinDir = ToStd(home.filePath("gone"));
-  SetForm form(state, store, nullptr);
-  EXPECT_EQ(form.WindowsFolder(), "");
-  form.findChild<QPushButton*>("Command1")->click();
+  folders.windowsFolder = home.filePath("gone");
+  SettingsDialog dialog(folders, store, nullptr);
+  EXPECT_EQ(dialog.WindowsFolder(), "");
+  dialog.findChild<QPushButton*>("okButton")->click();
   EXPECT_EQ(stored("Dirs/WinDir").toString(), home.filePath("gone"));
+}
+
+// The lines of a text as a plain reading gives them: split at CR LF, CR or LF, tabs expanded to
+// every eighth column, no line after a final line end.
+QStringList ReferenceLines(const QByteArray& bytes) {
+  QStringList lines;
+  QString line;
+  for (qsizetype i = 0; i < bytes.size(); ++i) {
+    const char c = bytes[i];
+    if (c == '\r' || c == '\n') {
+      lines << line;
+      line.clear();
+      if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    } else if (c == '\t') {
+      do line += ' ';
+      while (line.size() % 8 != 0);
+    } else {
+      line += QChar(static_cast<unsigned char>(c));
+    }
+  }
+  if (!line.isEmpty()) lines << line;
+  return lines;
+}
+
+TEST(DataTextView, LinesFoundInPiecesMatchAPlainReadingOfTheWholeText) {
+  QRandomGenerator random(7);
+  const char alphabet[] = {'0', '1', '?', ' ', '\t', '\r', '\n', 'a', char(0xe9)};
+  for (int round = 0; round < 200; ++round) {
+    QByteArray text;
+    const int length = random.bounded(0, 120);
+    for (int i = 0; i < length; ++i) text += alphabet[random.bounded(int(sizeof alphabet))];
+    // Pieces cut anywhere, between a CR and its LF too.
+    std::vector<DataTextView::LineSpan> spans;
+    LineScanner scanner;
+    for (qsizetype at = 0; at < text.size();) {
+      const qsizetype piece = std::min<qsizetype>(random.bounded(1, 9), text.size() - at);
+      scanner.Scan(text.constData() + at, static_cast<std::size_t>(piece), spans);
+      at += piece;
+    }
+    scanner.Finish(spans);
+    const QStringList expected = ReferenceLines(text);
+    ASSERT_EQ(spans.size(), static_cast<std::size_t>(expected.size())) << text.toStdString();
+    std::size_t widest = 0;
+    for (std::size_t i = 0; i < spans.size(); ++i) {
+      const QByteArray raw = text.mid(static_cast<qsizetype>(spans[i].start), spans[i].bytes);
+      EXPECT_FALSE(raw.contains('\r') || raw.contains('\n'));
+      EXPECT_EQ(spans[i].columns, static_cast<std::uint32_t>(expected[qsizetype(i)].size()));
+      widest = std::max<std::size_t>(widest, spans[i].columns);
+    }
+    EXPECT_EQ(scanner.Columns(), widest);
+  }
+}
+
+TEST_F(ShellTest, DataWindowShowsAFileInTheBackgroundAndWideRowsUnwrapped) {
+  // A file over the at-once limit is indexed on the worker thread; the view gives the same
+  // lines and slices as a plain reading, tabs and all line ends included.
+  QByteArray text;
+  for (int i = 0; i < 3000; ++i) {
+    text += "Otu" + QByteArray::number(i).leftJustified(9) + QByteArray(i % 97, '1');
+    text += i % 5 == 0 ? "\t?\r" : (i % 3 == 0 ? "\n" : "\r\n");
+  }
+  const QString path = scratch.filePath("big.phy");
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(text);
+  file.close();
+  DataTextView view;
+  view.SetIndexAtOnceLimit(100);
+  QSignalSpy indexed(&view, &DataTextView::Indexed);
+  view.ShowFile(path);
+  ASSERT_TRUE(indexed.count() == 1 || indexed.wait(60000));
+  const QStringList expected = ReferenceLines(text);
+  ASSERT_EQ(view.LineCount(), static_cast<std::size_t>(expected.size()));
+  for (std::size_t i : {std::size_t{0}, std::size_t{5}, std::size_t{2999}}) {
+    EXPECT_EQ(view.Line(i), expected[qsizetype(i)]);
+    EXPECT_EQ(view.LineSlice(i, 10, 4), expected[qsizetype(i)].mid(10, 4));
+  }
+  for (std::size_t i = 0; i < view.LineCount(); ++i) {
+    ASSERT_EQ(view.Line(i), expected[qsizetype(i)]) << i;
+  }
+  EXPECT_EQ(view.Text(), expected.join('\n') + '\n');
+
+  // A row of 5000 characters stays one line, shown from where it is scrolled to.
+  window->show();
+  OpenBinary(WriteFile("wide.phy", " 1 5000\nAlpha       " + QByteArray(4999, '1') + "0\n"));
+  DataTextView* shown = window->Data().TextView();
+  EXPECT_EQ(shown->LineCount(), 2u);
+  EXPECT_EQ(shown->Columns(), 12u + 5000u);
+  EXPECT_EQ(shown->LineSlice(1, 5009, 10), "110");
+  EXPECT_GT(shown->horizontalScrollBar()->maximum(), 0);
+  EXPECT_THROW(shown->ShowFile(scratch.filePath("nowhere.phy")), ReadFailure);
 }
 
 }  // namespace
