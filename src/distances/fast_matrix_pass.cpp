@@ -89,7 +89,7 @@ class BinaryComputer final : public PairComputer {
       meanSums_ = std::make_unique<MarkerMeanSums>(data, stats_, kernels);
   }
 
-  std::size_t BlockRows() const override { return 4; }
+  std::size_t BlockRows() const override { return static_cast<std::size_t>(kernels_.binaryRows); }
 
   double Work() const override {
     const double n = static_cast<double>(data_.OtuCount());

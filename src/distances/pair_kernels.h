@@ -1,8 +1,8 @@
 // The inner loops of the fast matrix pass: one OTU against a run of consecutive OTUs.
 //
-// They are compiled twice, for plain x86-64 and for processors with AVX2, FMA and POPCNT, and
-// the pass picks the best the processor has when it starts; the package therefore runs
-// everywhere and is fast where it can be.
+// They are compiled for plain x86-64 and for processors with AVX2, FMA and POPCNT, and the
+// binary kernel once more for AVX-512 with its population count; the pass picks the best the
+// processor has when it starts, so the package runs everywhere and is fast where it can be.
 #pragma once
 
 #include <cstddef>
@@ -45,13 +45,14 @@ enum MaskedKind : int { kMaskedMatching = 0, kMaskedSquares = 1, kMaskedCorrelat
 
 struct KernelTable {
   const char* name;
-  // rowCount (1 to 4) consecutive OTUs starting at rows against count consecutive OTUs
+  // rowCount (1 to binaryRows) consecutive OTUs starting at rows against count consecutive OTUs
   // starting at first, all stride words apart, words words of each plane: the counts of row
   // r against OTU c into out[r * count + c]. Several rows at once read each other OTU once
   // for all of them.
   void (*binary_block)(const std::uint64_t* rows, int rowCount, const std::uint64_t* first,
                        std::size_t stride, std::size_t words, std::size_t count, int shape,
                        BinaryCounts* out);
+  int binaryRows;
   // Dense float rows of length len (a multiple of 8, zero padded), stride floats apart.
   void (*squared_differences)(const float* row_i, const float* first, std::size_t stride, int len,
                               int count, double* out);
@@ -73,6 +74,9 @@ struct KernelTable {
 };
 
 const KernelTable& BaselineKernels();
+// The AVX2 table when the processor runs it (null otherwise), for the tests: BestKernels may
+// be the AVX-512 table, which takes the binary kernel of its own and the rest of AVX2's.
+const KernelTable* Avx2Kernels();
 // The fastest table this processor can run.
 const KernelTable& BestKernels();
 
