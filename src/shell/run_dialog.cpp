@@ -170,6 +170,7 @@ void RunDialog::BuildControls() {
     arrows->setFocusPolicy(Qt::StrongFocus);
     arrows->setFixedHeight(countEdit->sizeHint().height());
   }
+  outputPathEdit_->setMinimumWidth(outputPathEdit_->fontMetrics().averageCharWidth() * 40);
   const int digits = countEdit->fontMetrics().horizontalAdvance(QStringLiteral("00000.0"));
   countEdit->setFixedWidth(digits);
   sizeEdit->setFixedWidth(digits);

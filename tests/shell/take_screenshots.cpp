@@ -1,8 +1,15 @@
-// Writes the guide's and the README's screenshots into a folder; run it under Xvfb.
+// Writes the screenshots of the guide and the README into a folder; run it under an X server
+// with a window manager (Xvfb and twm), once as it is and once with QT_SCALE_FACTOR=2 and the
+// suffix "_200".
+//
+//   take_screenshots <output folder> [suffix] [examples folder]
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTextBrowser>
+#include <QThread>
 #include <QUrl>
 #include <cstdio>
 
@@ -11,56 +18,110 @@
 #include "shell/crop_dialog.h"
 #include "shell/help_window.h"
 #include "shell/main_window.h"
+#include "shell/progress_window.h"
+#include "shell/run_dialog.h"
 #include "shell/settings_dialog.h"
 #include "shell/settings_store.h"
 
-static bool Save(QWidget* widget, const QString& folder, const QString& name) {
-  for (int i = 0; i < 20; ++i) QApplication::processEvents();
+namespace {
+
+void Settle() {
+  // Time for the window manager to frame and place what was shown.
+  for (int i = 0; i < 20; ++i) {
+    QApplication::processEvents();
+    QThread::msleep(25);
+  }
+}
+
+bool Write(const QPixmap& picture, const QString& folder, const QString& name) {
   const QString path = QDir(folder).filePath(name + ".png");
-  const bool saved = widget->grab().save(path);
+  const bool saved = picture.save(path);
   std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
   return saved;
 }
 
+bool Save(QWidget* widget, const QString& folder, const QString& name) {
+  Settle();
+  return Write(widget->grab(), folder, name);
+}
+
+// The part of the screen holding the given windows, frames included.
+bool SaveScreenPart(std::initializer_list<QWidget*> windows, const QString& folder,
+                    const QString& name) {
+  Settle();
+  QRect area;
+  for (QWidget* window : windows) area |= window->frameGeometry();
+  area.adjust(-8, -8, 8, 8);
+  QScreen* screen = QGuiApplication::primaryScreen();
+  const qreal scale = screen->devicePixelRatio();
+  const QPixmap whole = screen->grabWindow(0);
+  return Write(whole.copy(QRect(area.topLeft() * scale, area.size() * scale)), folder, name);
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
+  marbleset::shell::SetUpApplication();
   if (argc < 2) {
-    std::fprintf(stderr, "usage: %s <output folder> [examples folder]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s <output folder> [suffix] [examples folder]\n", argv[0]);
     return 2;
   }
   const QString out = QString::fromLocal8Bit(argv[1]);
-  const QString examples = argc > 2 ? QString::fromLocal8Bit(argv[2]) : MARBLESET_EXAMPLES_DIR;
+  const QString suffix = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+  const QString examples = argc > 3 ? QString::fromLocal8Bit(argv[3]) : MARBLESET_EXAMPLES_DIR;
   QDir().mkpath(out);
 
   using namespace marbleset;
   using namespace marbleset::shell;
   QTemporaryDir scratch;
   DataSet data;
-  ProcessState state;
+  ShellFolders folders;
   UniformSource source;
   testing::ScriptedServices services;
   SettingsStore settings(scratch.filePath("settings.ini"));
-  ShellContext context{data, state, services, source};
+  ShellContext context{data, folders, services, source};
 
-  Main window(context, settings);
+  MainWindow window(context, settings);
   window.resize(760, 460);
+  window.move(0, 0);
   window.show();
   services.openAnswers.push_back(FileChoice{QDir(examples).filePath("markers.phy"), 0});
   window.OpenBinary();
-  bool ok = Save(&window, out, "main_window");
+  bool ok = Save(&window, out, "main_window" + suffix);
+
+  window.ShowRunDialog(RunMode::kBootStraps);
+  RunDialog* dialog = window.OpenRunDialog();
+  dialog->move(40, 60);
+  ok &= Save(dialog, out, "run_dialog_bootstraps" + suffix);
+  // The progress window as a run shows it, beside the run dialog.
+  ProgressWindow& progress = window.Progress();
+  progress.BeginRun(dialog, 100);
+  progress.Start("Generating Bootstraps");
+  progress.Advance(37);
+  ok &= SaveScreenPart({dialog, &progress}, out, "progress_beside_run_dialog" + suffix);
+  progress.EndRun();
+
+  window.ShowRunDialog(RunMode::kDistances);
+  ok &= Save(window.OpenRunDialog(), out, "run_dialog_distances" + suffix);
+  window.OpenRunDialog()->close();
 
   window.Crop();
-  ok &= Save(window.findChild<CropForm*>(), out, "crop");
+  ok &= Save(window.OpenCropDialog(), out, "crop" + suffix);
+  window.OpenCropDialog()->close();
+  folders.phylipFolder = examples;
   window.ShowSettings();
-  ok &= Save(window.findChild<SetForm*>(), out, "settings");
+  ok &= Save(window.findChild<SettingsDialog*>(), out, "settings" + suffix);
   window.ShowAbout();
-  ok &= Save(window.findChild<AboutForm*>(), out, "about");
+  ok &= Save(window.findChild<AboutBox*>(), out, "about" + suffix);
 
-  HelpWindow help(nullptr);
-  help.resize(720, 520);
-  help.ShowContents();
-  ok &= Save(&help, out, "help");
-  help.Browser()->setSource(QUrl("qrc:/help/distances.html"));
-  ok &= Save(&help, out, "help_distances");
+  if (suffix.isEmpty()) {
+    HelpWindow help(nullptr);
+    help.resize(720, 520);
+    help.ShowContents();
+    ok &= Save(&help, out, "help");
+    help.Browser()->setSource(QUrl("qrc:/help/distances.html"));
+    ok &= Save(&help, out, "help_distances");
+  }
   return ok ? 0 : 1;
 }
