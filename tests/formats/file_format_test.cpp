@@ -1,0 +1,65 @@
+// The format of a data file from its extension and content, as --from auto decides it.
+#include "formats/file_format.h"
+
+#include "format_test_support.h"
+
+namespace marbleset {
+namespace {
+
+using test::TempFolder;
+using test::WriteFile;
+
+TEST(FileFormat, ExtensionAndContent_DecideTheFormat) {
+  TempFolder folder;
+  struct Case {
+    std::string name, text;
+    FileFormat expected;
+  };
+  const std::vector<Case> cases = {
+      {"a.phy", "2 3\r\nAlpha       0 1 ?\r\n", FileFormat::kPhylip},
+      {"infile", " 2 3\nAlpha     011\n", FileFormat::kPhylip},
+      {"a.nts", "1 3 2L 1 2\nA B\n", FileFormat::kNtsys},
+      {"traits", "1 8 24L 1 -9\n", FileFormat::kNtsys},
+      {"a.csv", "n,a\nA,1\n", FileFormat::kDelimited},
+      {"pan.Rtab", "Gene\tS1\ng1\t1\n", FileFormat::kDelimited},
+      {"scores.txt", "id;L1\nA;1\n", FileFormat::kDelimited},
+      {"matrix.txt", "2 3\nAlpha     011\n", FileFormat::kPhylip},
+      {"a.nex", "#NEXUS\nBEGIN DATA;", FileFormat::kNexus},
+      {"saved.phy", "\xEF\xBB\xBF  #nexus\n", FileFormat::kNexus},
+      {"calls.txt", "##fileformat=VCFv4.2\n#CHROM\n", FileFormat::kVcf},
+      {"notes", "just words\n", FileFormat::kUnknown},
+  };
+  for (const Case& c : cases) {
+    WriteFile(folder / c.name, c.text);
+    EXPECT_EQ(DetectFileFormat(folder / c.name), c.expected) << c.name;
+  }
+  EXPECT_EQ(DetectFileFormat(folder / "missing.csv"), FileFormat::kUnknown);
+  EXPECT_EQ(FormatFromExtension("x/calls.VCF.GZ"), FileFormat::kVcf);
+  EXPECT_EQ(FormatFromExtension("x/calls.bcf"), FileFormat::kVcf);
+  EXPECT_EQ(FormatFromExtension("x/m.nxs"), FileFormat::kNexus);
+  EXPECT_EQ(FileFormatFromName("csv"), FileFormat::kDelimited);
+  EXPECT_EQ(FileFormatFromName("bcf"), FileFormat::kVcf);
+  EXPECT_EQ(FileFormatFromName("auto"), std::nullopt);
+  for (FileFormat format : {FileFormat::kPhylip, FileFormat::kNtsys, FileFormat::kDelimited,
+                            FileFormat::kNexus, FileFormat::kVcf}) {
+    EXPECT_EQ(FileFormatFromName(FileFormatName(format)), format);
+  }
+
+  // Compressed VCF and BCF, whatever their names, through htslib.
+  if (!test::HaveProgram("bcftools")) return;
+  WriteFile(folder / "c.vcf",
+            "##fileformat=VCFv4.2\n##contig=<ID=1>\n"
+            "##FORMAT=<ID=GT,Number=1,Type=String,Description=\"Genotype\">\n"
+            "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT\tS1\n"
+            "1\t5\t.\tA\tG\t.\t.\t.\tGT\t0/1\n");
+  int status = 0;
+  test::Run("cd '" + folder.path.string() +
+                "' && bcftools view -Oz -o calls.gz c.vcf && bcftools view -Ob -o calls c.vcf",
+            status);
+  ASSERT_EQ(status, 0);
+  EXPECT_EQ(DetectFileFormat(folder / "calls.gz"), FileFormat::kVcf);
+  EXPECT_EQ(DetectFileFormat(folder / "calls"), FileFormat::kVcf);
+}
+
+}  // namespace
+}  // namespace marbleset
