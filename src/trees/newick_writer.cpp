@@ -51,17 +51,16 @@ void WriteLabelAndLength(const TreeNode& node, std::string& text) {
 }  // namespace
 
 std::string NewickLabel(std::string_view name) {
-  bool blanks = false, underscores = false, special = name.empty();
+  bool underscores = false, special = name.empty();
   for (char c : name) {
-    if (c == ' ') {
-      blanks = true;
-    } else if (c == '_') {
+    if (c == '_') {
       underscores = true;
     } else if (IsNewickPunctuation(c) || static_cast<unsigned char>(c) < ' ' || c == 0x7f) {
       special = true;
     }
   }
-  if (!special && !(blanks && underscores)) {
+  // An unquoted '_' reads back as a blank, so a name holding one is quoted.
+  if (!special && !underscores) {
     std::string label(name);
     for (char& c : label)
       if (c == ' ') c = '_';

@@ -15,9 +15,9 @@ void WriteNewick(const Tree& tree, TextSink& out);
 // The same text without the line end.
 std::string NewickText(const Tree& tree);
 
-// A name as a Newick label: as it is when it holds no character Newick gives a meaning to;
-// with blanks written as '_' when blanks are all it holds of them; otherwise in single quotes
-// with each quote doubled ("O'Hara" gives 'O''Hara'), so every name reads back unchanged.
+// A name as a Newick label: as it is when it holds no character Newick gives a meaning to, its
+// blanks written as '_'; otherwise (an '_' of its own included) in single quotes with each quote
+// doubled ("O'Hara" gives 'O''Hara'), so every name reads back unchanged.
 std::string NewickLabel(std::string_view name);
 
 // "0.123457": a branch length rounded to six decimals ("0.000000" for a value that rounds to
