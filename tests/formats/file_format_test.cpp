@@ -1,7 +1,9 @@
 // The format of a data file from its extension and content, as --from auto decides it.
 #include "formats/file_format.h"
 
+#include "dataset/errors.h"
 #include "format_test_support.h"
+#include "formats/format_reader.h"
 
 namespace marbleset {
 namespace {
@@ -44,6 +46,20 @@ TEST(FileFormat, ExtensionAndContent_DecideTheFormat) {
                             FileFormat::kNexus, FileFormat::kVcf}) {
     EXPECT_EQ(FileFormatFromName(FileFormatName(format)), format);
   }
+
+  // The one entry of the Open commands: the kind asked for, the file's full path and folder.
+  WriteFile(folder / "scores.csv", "id,L1,L2\nA,1,0\nB,NA,1\n");
+  FormatReadOptions options;
+  options.kind = KindChoice::kQuantitative;
+  FormatReadReport report;
+  const DataSet read =
+      ReadDataInFormat(folder / "scores.csv", FileFormat::kDelimited, options, report);
+  EXPECT_TRUE(read.IsQuantitative());
+  EXPECT_EQ(test::AsTable(read), "A,1,0\nB,NA,1\n");
+  EXPECT_EQ(read.fileName, folder / "scores.csv");
+  EXPECT_EQ(read.folder, folder.path.string());
+  EXPECT_THROW(ReadDataInFormat(folder / "a.phy", FileFormat::kPhylip, options, report),
+               ReadFailure);
 
   // Compressed VCF and BCF, whatever their names, through htslib.
   if (!test::HaveProgram("bcftools")) return;
