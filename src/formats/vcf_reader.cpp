@@ -206,7 +206,8 @@ OpenedVcf Open(const std::string& path, int threads) {
 void ReportProgress(const OpenedVcf& vcf, Progress* progress) {
   if (progress == nullptr) return;
   ThrowIfCancelled(*progress);
-  if (vcf.size == 0 || vcf.file->fp.bgzf == nullptr) return;
+  // Only a compressed file is read through BGZF, whose position the bar can follow.
+  if (vcf.size == 0 || vcf.file->format.compression == no_compression) return;
   const double done = static_cast<double>(bgzf_tell(vcf.file->fp.bgzf) >> 16);
   progress->Advance(std::min(100.0, 100.0 * done / static_cast<double>(vcf.size)));
 }
