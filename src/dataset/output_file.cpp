@@ -234,7 +234,8 @@ OutputFile::~OutputFile() {
 }
 
 void OutputFile::Finish() {
-  if (fd_ < 0) throw WriteFailure(path_ + ": the output was already closed.");
+  if (placed_) return;  // closed before: nothing more to do
+  if (fd_ < 0) throw WriteFailure(path_ + ": the output was abandoned after a failure.");
   try {
     sink_->Flush();
   } catch (const Failure&) {
@@ -251,7 +252,10 @@ void OutputFile::Finish() {
     Abandon();
     Fail(path_, problem);
   }
-  if (temporary_.empty()) return;
+  if (temporary_.empty()) {
+    placed_ = true;
+    return;
+  }
   const SignalsHeld held;
   const int problem = MoveIntoPlace(temporary_, target_, existing_ == ExistingTarget::kRefuse);
   if (problem != 0) {
@@ -262,6 +266,7 @@ void OutputFile::Finish() {
   Unregister(slot_);
   slot_ = -1;
   temporary_.clear();
+  placed_ = true;
 }
 
 void OutputFile::Close() {

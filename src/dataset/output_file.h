@@ -8,7 +8,8 @@
 // is replaced; a write-protected target is refused as it would be when opened for writing. A
 // symbolic link is followed, so the file it points to is replaced and the link stays. An
 // existing target that is not a regular file (a FIFO, /dev/null, a terminal) is written
-// directly, since there is nothing to put a temporary beside or rename over.
+// directly, since there is nothing to put a temporary beside or rename over. Other hard links
+// to a replaced file keep its old bytes: the target's name gets a new file.
 //
 // How each part of the program uses it:
 //
@@ -82,7 +83,8 @@ class OutputFile {
   const std::string& temporaryPath() const { return temporary_; }
 
   // Writes out everything and renames the temporary over the target. Throws WriteFailure (or
-  // OutputExists) and then leaves the target as it was and no temporary behind.
+  // OutputExists) and then leaves the target as it was and no temporary behind. Once the file
+  // is in place, a further Close does nothing; after a failure or Discard it throws.
   void Close();
   // For a run that stops on a failure it reports: writes out what the sink holds and moves the
   // file into place as Close does, so the target holds what was written before the failure.
@@ -104,6 +106,7 @@ class OutputFile {
   int fd_ = -1;
   int slot_ = -1;  // place in the registry of live temporaries, or -1
   bool replacesFile_ = false;
+  bool placed_ = false;  // Close or KeepWritten has put the file in place
   mode_t mode_ = 0;
   uid_t owner_ = 0;
   gid_t group_ = 0;

@@ -144,6 +144,7 @@ TEST(OutputFile, KeepWrittenMovesWhatARunWroteIntoPlaceAndDiscardDropsIt) {
     OutputFile file(target);
     file.sink().Append("matrix 1\r\n");
     file.KeepWritten();  // data set 2 failed: the first matrix stays, the failure is reported
+    file.Close();        // in place already: nothing more happens
   }
   EXPECT_EQ(Bytes(target), "matrix 1\r\n");
   {
@@ -151,6 +152,7 @@ TEST(OutputFile, KeepWrittenMovesWhatARunWroteIntoPlaceAndDiscardDropsIt) {
     file.sink().Append("cancelled run");
     file.Discard();
     EXPECT_TRUE(file.temporaryPath().empty());
+    EXPECT_THROW(file.Close(), WriteFailure);  // a discarded output never reaches the target
   }
   EXPECT_EQ(Bytes(target), "matrix 1\r\n");
   EXPECT_TRUE(scratch.Temporaries().empty());
