@@ -400,12 +400,13 @@ void RunDialog::RunGenerator(const std::string& path) {
   const marbleset::DataSet& data = context_.data;
   marbleset::GeneratorSettings settings =
       marbleset::DefaultGeneratorSettings(GeneratorOf(mode_), data);
-  // The fields hold tenths: a count's decimal does not count, a percentage keeps it.
+  // The fields hold tenths: the data-set count drops its decimal, a percentage keeps it, and
+  // the OTU count is rounded to the nearest whole OTU, a half to the even one (4.5 gives 4).
   settings.dataSets = static_cast<std::size_t>(dataSetCountField_->Value() / 10);
   if (mode_ == RunMode::kBootStraps || mode_ == RunMode::kNoise) {
     settings.percent = drawSizeField_->Value() / 10.0;
   } else if (mode_ == RunMode::kRandomResampling) {
-    settings.otus = static_cast<std::size_t>(drawSizeField_->Value() / 10);
+    settings.otus = static_cast<std::size_t>(std::nearbyint(drawSizeField_->Value() / 10.0));
   }
   marbleset::UniformSource& source = context_.source;
   const std::exception_ptr failure =

@@ -187,7 +187,7 @@ TEST_F(RunDialogTest, EachGeneratorWritesWhatTheCoreWritesAfterAskingToOverwrite
       {RunMode::kBootStraps, Generator::kBootStraps, "12", "7", 12, 7, 0},
       {RunMode::kPermutations, Generator::kPermutations, "11", nullptr, 11, 0, 0},
       {RunMode::kGenStraps, Generator::kGenStraps, "10", nullptr, 10, 0, 0},
-      {RunMode::kRandomResampling, Generator::kRandomResampling, "13.9", "3", 13, 0, 3},
+      {RunMode::kRandomResampling, Generator::kRandomResampling, "13.9", "3.5", 13, 0, 4},
       {RunMode::kMissStraps, Generator::kMissStraps, "10", nullptr, 10, 0, 0},
       {RunMode::kNoise, Generator::kNoise, "11", "12.36", 11, 12.4, 0},
   };
