@@ -1,0 +1,146 @@
+// The coefficients against R's own on complete data: vegan::vegdist and ade4::dist.binary for
+// Jaccard, simple matching (Sokal and Michener) and Dice (Nei and Li), stats::dist for
+// Euclidean (and the average taxonomic distance from it), cor for Pearson's correlation. Skipped
+// where Rscript or the packages are not installed (Debian: r-base-core r-cran-ade4
+// r-cran-vegan).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
+
+#include "distances/binary_coefficients.h"
+#include "distances/distance_matrix.h"
+#include "distances/marker_statistics.h"
+#include "distances/quantitative_coefficients.h"
+#include "test_data.h"
+
+namespace marbleset {
+namespace {
+
+namespace fs = std::filesystem;
+using C = Coefficient;
+using P = MissingPolicy;
+
+bool HaveR() {
+  return std::system("Rscript -e 'library(ade4); library(vegan)' > /dev/null 2>&1") == 0;
+}
+
+// Runs script on the matrix written as a table; returns the named n x n matrices it prints,
+// each as "name" followed by n * n numbers.
+std::map<std::string, std::vector<double>> RunR(const std::vector<std::vector<float>>& rows,
+                                                const std::string& script) {
+  const fs::path dir =
+      fs::temp_directory_path() /
+      ("marbleset_r_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+  fs::create_directories(dir);
+  {
+    std::ofstream table(dir / "x.txt");
+    for (const auto& row : rows) {
+      for (float v : row) table << v << ' ';
+      table << '\n';
+    }
+    std::ofstream(dir / "script.R")
+        << "x <- as.matrix(read.table('" << (dir / "x.txt").string() << "'))\n"
+        << "out <- function(name, m) { cat(name, format(as.vector("
+           "as.matrix(m)), digits = 17), '\\n') }\n"
+        << script;
+  }
+  const std::string command = "Rscript " + (dir / "script.R").string() + " > " +
+                              (dir / "out.txt").string() + " 2> " + (dir / "err.txt").string();
+  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  std::map<std::string, std::vector<double>> result;
+  std::ifstream in(dir / "out.txt");
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream words(line);
+    std::string name;
+    words >> name;
+    double v;
+    while (words >> v) result[name].push_back(v);
+  }
+  fs::remove_all(dir);
+  return result;
+}
+
+void ExpectMatrix(const DataSet& data, const DistanceSettings& settings,
+                  const std::vector<double>& want, const std::string& what) {
+  SCOPED_TRACE(what);
+  const std::size_t n = data.OtuCount();
+  ASSERT_EQ(want.size(), n * n);
+  NoProgress progress;
+  const DistanceMatrix fast = ComputeDistanceMatrix(data, settings, progress, 2);
+  const MarkerStatistics stats = MarkerStatistics::Of(data);
+  for (std::size_t i = 0; i < n; ++i)
+    for (std::size_t j = 0; j < n; ++j) {
+      // R prints column after column; the matrices are symmetric anyway.
+      const double r = want[j * n + i];
+      ASSERT_NEAR(fast.At(i, j), r, 1e-12) << i << ", " << j;
+      const double reference = data.IsBinary()
+                                   ? BinaryCellValue(data, i, j, settings, stats)
+                                   : QuantitativeCellValue(data, i, j, settings, stats).value;
+      ASSERT_NEAR(reference, r, 1e-12) << i << ", " << j;
+    }
+}
+
+TEST(PeerR, BinaryCoefficientsOnCompleteData) {
+  if (!HaveR()) GTEST_SKIP() << "Rscript with ade4 and vegan is not installed";
+  std::mt19937 random(17);
+  std::bernoulli_distribution one(0.4);
+  std::vector<std::vector<float>> rows(15, std::vector<float>(70));
+  std::vector<std::string> names;
+  for (auto& row : rows) {
+    for (float& v : row) v = one(random) ? 1.0f : 0.0f;
+    row[names.size() % 70] = 1;  // ade4 refuses a row without any 1
+    std::string name = "o";
+    names.push_back(name += std::to_string(names.size()));
+  }
+  auto data = std::make_unique<DataSet>();
+  testing::FillQuantitative(*data, names, rows, true);
+  // ade4 gives sqrt(1 - S); squared back to 1 - S.
+  const auto r = RunR(rows,
+                      "library(ade4); library(vegan)\n"
+                      "out('jaccard', vegdist(x, method = 'jaccard', binary = TRUE))\n"
+                      "out('ade4jaccard', as.matrix(dist.binary(x, method = 1))^2)\n"
+                      "out('matching', as.matrix(dist.binary(x, method = 2))^2)\n"
+                      "out('dice', as.matrix(dist.binary(x, method = 5))^2)\n");
+  for (const P policy : MissingPoliciesFor(DataKind::kBinary)) {
+    // Without missing entries every policy gives the same matrix.
+    ExpectMatrix(*data, {C::kJaccard, policy, true, false}, r.at("jaccard"), "vegan Jaccard");
+    ExpectMatrix(*data, {C::kJaccard, policy, true, false}, r.at("ade4jaccard"), "ade4 Jaccard");
+    ExpectMatrix(*data, {C::kBinaryMatching, policy, true, false}, r.at("matching"),
+                 "ade4 Sokal-Michener");
+    ExpectMatrix(*data, {C::kNei, policy, true, false}, r.at("dice"), "ade4 Dice");
+  }
+}
+
+TEST(PeerR, QuantitativeCoefficientsOnCompleteData) {
+  if (!HaveR()) GTEST_SKIP() << "Rscript with ade4 and vegan is not installed";
+  std::mt19937 random(23);
+  std::uniform_int_distribution<int> quarter(-40, 100);
+  std::vector<std::vector<float>> rows(12, std::vector<float>(30));
+  std::vector<std::string> names;
+  for (auto& row : rows) {
+    for (float& v : row) v = static_cast<float>(quarter(random)) / 4;  // exact in a float
+    std::string name = "q";
+    names.push_back(name += std::to_string(names.size()));
+  }
+  auto data = std::make_unique<DataSet>();
+  testing::FillQuantitative(*data, names, rows);
+  const auto r = RunR(rows,
+                      "out('euclidean', dist(x))\n"
+                      "out('taxonomic', as.matrix(dist(x)) / sqrt(ncol(x)))\n"
+                      "out('correlation', 1 - cor(t(x)))\n");
+  for (const P policy : MissingPoliciesFor(DataKind::kQuantitative)) {
+    ExpectMatrix(*data, {C::kEuclidean, policy, true, false}, r.at("euclidean"), "dist");
+    ExpectMatrix(*data, {C::kTaxDistance, policy, true, false}, r.at("taxonomic"), "dist / sqrt n");
+    ExpectMatrix(*data, {C::kCorrelation, policy, true, false}, r.at("correlation"), "1 - cor");
+  }
+}
+
+}  // namespace
+}  // namespace marbleset
