@@ -1,0 +1,270 @@
+// The matrix picture: PNG and SVG writers read back independently, tiles drawn from the bit
+// planes against a cell-by-cell reading, zoomed-out blocks against plain means, missing shares
+// against plain counts, and the rendered picture showing a missing cell at its place.
+#include "pictures/matrix_picture.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "../distances/test_data.h"
+#include "pictures/colour_scale.h"
+#include "pictures/png_writer.h"
+#include "pictures/scene_raster.h"
+#include "pictures/svg_writer.h"
+#include "png_decoder.h"
+
+namespace marbleset::pictures {
+namespace {
+
+using testing::DecodePng;
+
+Raster RandomRaster(int width, int height, bool opaque, unsigned seed) {
+  std::mt19937 random(seed);
+  Raster raster(width, height);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      Argb pixel = random();
+      if (opaque) pixel |= 0xFF000000u;
+      raster.Set(x, y, pixel);
+    }
+  }
+  return raster;
+}
+
+TEST(PngWriter, OpaqueAndTranslucentRasters_DecodeToTheSamePixels) {
+  for (const bool opaque : {true, false}) {
+    for (const auto& [width, height] :
+         std::vector<std::pair<int, int>>{{1, 1}, {5, 3}, {700, 300}}) {
+      const Raster raster = RandomRaster(width, height, opaque, width * 7 + opaque);
+      const auto png = DecodePng(EncodePng(raster));
+      ASSERT_EQ(png.error, "") << width << "x" << height;
+      EXPECT_EQ(png.colourType, opaque ? 2 : 6);
+      ASSERT_EQ(png.width, width);
+      ASSERT_EQ(png.height, height);
+      EXPECT_EQ(png.pixels, raster.Pixels());
+    }
+  }
+}
+
+TEST(SvgWriter, SmallScene_IsTheExpectedTextWithNamesEscaped) {
+  Scene scene;
+  scene.width = 40;
+  scene.height = 20.5;
+  scene.Add(SceneRect{1, 2, 3.25, 4.125, Rgb(0xD5, 0x5E, 0x00), kNoColour});
+  scene.Add(SceneLine{0, 0, 10, 0, Rgb(0, 0, 0), 1.5});
+  scene.Add(SceneCircle{5, 6, 4, 0x80FFFFFFu, Rgb(1, 2, 3), "A&B <1>"});
+  SceneText text;
+  text.x = 7;
+  text.y = -0.001;
+  text.text = std::string("x\"\xff\xc3\xa9\x01", 6);
+  text.anchor = TextAnchor::kEnd;
+  text.vertical = true;
+  scene.Add(text);
+  const std::string expected =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
+      "version=\"1.1\" width=\"40\" height=\"20.5\" viewBox=\"0 0 40 20.5\" "
+      "font-family=\"DejaVu Sans Mono, monospace\">\n"
+      "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n"
+      "<rect x=\"1\" y=\"2\" width=\"3.25\" height=\"4.13\" fill=\"#d55e00\"/>\n"
+      "<line x1=\"0\" y1=\"0\" x2=\"10\" y2=\"0\" stroke=\"#000000\" stroke-width=\"1.5\"/>\n"
+      "<circle cx=\"5\" cy=\"6\" r=\"4\" fill=\"#ffffff\" fill-opacity=\"0.5\" "
+      "stroke=\"#010203\"><title>A&amp;B &lt;1&gt;</title></circle>\n"
+      "<text x=\"7\" y=\"0\" font-size=\"12\" fill=\"#000000\" text-anchor=\"end\" "
+      "transform=\"rotate(-90 7 0)\">x&quot;?\xc3\xa9?</text>\n"
+      "</svg>\n";
+  EXPECT_EQ(SvgText(scene), expected);
+}
+
+// Binary data with missing entries and a few other values, as the readers would fill it.
+DataSet RandomBinary(std::size_t otus, std::size_t characters, unsigned seed) {
+  std::mt19937 random(seed);
+  DataSet data;
+  data.Resize(DataKind::kBinary, otus, characters, kBinaryMissingValue);
+  for (std::size_t i = 0; i < otus; ++i) {
+    data.otuNames[i] = "OTU" + std::to_string(i);
+    for (std::size_t k = 0; k < characters; ++k) {
+      const unsigned draw = random() % 100;
+      data.SetValue(i, k, draw < 10 ? kBinaryMissingValue : draw < 12 ? 3.0f : draw % 2);
+    }
+  }
+  return data;
+}
+
+// The palette a reader of the picture's legend expects for each value.
+Argb ExpectedColour(const DataSet& data, std::size_t i, std::size_t k) {
+  if (data.IsMissing(i, k)) return kMissingColour;
+  const float value = data.Value(i, k);
+  if (value == 0) return kStateZeroColour;
+  if (value == 1) return kStateOneColour;
+  return kOtherValueColour;
+}
+
+TEST(MatrixTiles, BinaryCells_ShowEachStateAtEveryZoomAndTileOffset) {
+  const DataSet data = RandomBinary(37, 150, 1);
+  const MatrixPainter painter(data);
+  // One pixel a cell: the whole picture, then a tile inside it and one over its edge.
+  const Raster whole = painter.Draw({1, 1}, 0, 0, 150, 37);
+  for (std::size_t i = 0; i < 37; ++i) {
+    for (std::size_t k = 0; k < 150; ++k) {
+      ASSERT_EQ(whole.At(k, i), ExpectedColour(data, i, k)) << i << "," << k;
+    }
+  }
+  const Raster tile = painter.Draw({1, 1}, 130, 30, 40, 16);
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 40; ++x) {
+      const bool inside = 130 + x < 150 && 30 + y < 37;
+      ASSERT_EQ(tile.At(x, y), inside ? ExpectedColour(data, 30 + y, 130 + x) : kMatrixBackground);
+    }
+  }
+  // Nine pixels a cell: the cell's colour inside, a grid line on its last row and column.
+  const Raster large = painter.Draw({9, 1}, 9 * 20 + 4, 9 * 3, 30, 30);
+  EXPECT_EQ(large.At(0, 0), ExpectedColour(data, 3, 20));
+  EXPECT_EQ(large.At(3, 7), ExpectedColour(data, 3, 20));
+  EXPECT_EQ(large.At(3, 8), kMatrixBackground);
+  EXPECT_EQ(large.At(5, 3), ExpectedColour(data, 3, 21));
+  EXPECT_EQ(large.At(4, 3), kMatrixBackground);
+}
+
+TEST(MatrixTiles, ZoomedOutPixels_ShowTheMeanColourOfTheirBlock) {
+  const DataSet data = RandomBinary(50, 300, 2);
+  const MatrixPainter painter(data);
+  for (const std::size_t cells : {2u, 7u, 64u, 100u}) {
+    const std::size_t width = (300 + cells - 1) / cells, height = (50 + cells - 1) / cells;
+    ASSERT_EQ(painter.Width({1, cells}), width);
+    const Raster raster =
+        painter.Draw({1, cells}, 0, 0, static_cast<int>(width) + 1, static_cast<int>(height));
+    for (std::size_t y = 0; y < height; ++y) {
+      for (std::size_t x = 0; x < width; ++x) {
+        double red = 0, green = 0, blue = 0, count = 0;
+        for (std::size_t i = y * cells; i < std::min((y + 1) * cells, std::size_t{50}); ++i) {
+          for (std::size_t k = x * cells; k < std::min((x + 1) * cells, std::size_t{300}); ++k) {
+            const Argb colour = ExpectedColour(data, i, k);
+            red += Red(colour), green += Green(colour), blue += Blue(colour), ++count;
+          }
+        }
+        const Argb pixel = raster.At(x, y);
+        ASSERT_NEAR(Red(pixel), red / count, 0.51) << cells << ": " << x << "," << y;
+        ASSERT_NEAR(Green(pixel), green / count, 0.51);
+        ASSERT_NEAR(Blue(pixel), blue / count, 0.51);
+      }
+      EXPECT_EQ(raster.At(width, y), kMatrixBackground);
+    }
+  }
+}
+
+TEST(MatrixTiles, QuantitativeValues_SitOnTheScaleWithMissingMixedIn) {
+  DataSet data;
+  testing::FillQuantitative(data, {"a", "b"}, {{1, 5, 2}, {-9999, 3, 4}});
+  const MatrixPainter painter(data);
+  EXPECT_EQ(painter.Low(), 1);
+  EXPECT_EQ(painter.High(), 5);
+  const Raster cells = painter.Draw({1, 1}, 0, 0, 3, 2);
+  EXPECT_EQ(cells.At(0, 0), ScaleColour(0));
+  EXPECT_EQ(cells.At(1, 0), ScaleColour(1));
+  EXPECT_EQ(cells.At(2, 0), ScaleColour(0.25));
+  EXPECT_EQ(cells.At(0, 1), kMissingColour);
+  EXPECT_EQ(cells.At(1, 1), ScaleColour(0.5));
+  // The block of (1, 5, missing, 3): the mean 3 on the scale, a quarter of the way to missing.
+  const Raster block = painter.Draw({1, 2}, 0, 0, 2, 1);
+  EXPECT_EQ(block.At(0, 0), Mix(ScaleColour(0.5), kMissingColour, 0.25));
+  EXPECT_EQ(block.At(1, 0), ScaleColour(0.5));  // 2 and 4 in the last column
+  EXPECT_EQ(CellText(data, 1, 0), "?");
+  EXPECT_EQ(CellText(data, 0, 1), "5");
+}
+
+TEST(MissingShares, PerOtuAndCharacter_MatchACountOfEveryCell) {
+  for (const auto& [otus, characters] :
+       std::vector<std::pair<std::size_t, std::size_t>>{{70, 200}, {3, 64}, {1, 1}}) {
+    const DataSet data = RandomBinary(otus, characters, 3);
+    const MissingShares shares = CountMissingShares(data);
+    std::size_t total = 0;
+    for (std::size_t i = 0; i < otus; ++i) {
+      std::size_t count = 0;
+      for (std::size_t k = 0; k < characters; ++k) count += data.IsMissing(i, k);
+      total += count;
+      EXPECT_DOUBLE_EQ(shares.perOtu[i], static_cast<double>(count) / characters);
+    }
+    for (std::size_t k = 0; k < characters; ++k) {
+      std::size_t count = 0;
+      for (std::size_t i = 0; i < otus; ++i) count += data.IsMissing(i, k);
+      EXPECT_DOUBLE_EQ(shares.perCharacter[k], static_cast<double>(count) / otus);
+    }
+    EXPECT_EQ(shares.missingCells, total);
+  }
+  DataSet quantitative;
+  testing::FillQuantitative(quantitative, {"a", "b"}, {{1, -9999}, {-9999, -9999}});
+  const MissingShares shares = CountMissingShares(quantitative);
+  EXPECT_EQ(shares.perOtu, (std::vector<double>{0.5, 1.0}));
+  EXPECT_EQ(shares.perCharacter, (std::vector<double>{0.5, 1.0}));
+}
+
+TEST(MatrixPicture, RenderedPicture_ShowsAMissingCellAndItsBarsAtTheirPlace) {
+  DataSet data;
+  testing::FillBinary(data, {"alpha     ", "beta      ", "gamma     ", "delta     "},
+                      {"010101", "111000", "001?01", "000000"});
+  MatrixPictureLayout layout;
+  const Scene scene = MatrixPicture(data, {}, &layout);
+  const Raster picture = RenderScene(scene);
+  const double cell = static_cast<double>(layout.zoom.pixelsPerCell);
+  ASSERT_GT(cell, 8);
+  const auto centre = [&](std::size_t otu, std::size_t character) {
+    return picture.At(static_cast<int>(layout.cellsX + (character + 0.5) * cell),
+                      static_cast<int>(layout.cellsY + (otu + 0.5) * cell));
+  };
+  EXPECT_EQ(centre(2, 3), kMissingColour);
+  EXPECT_EQ(centre(2, 2), kStateOneColour);
+  EXPECT_EQ(centre(3, 3), kStateZeroColour);
+  // Gamma misses one of six: its bar reaches a sixth of the way; no other OTU has one.
+  const int gammaRow = static_cast<int>(layout.cellsY + 2.5 * cell);
+  EXPECT_EQ(picture.At(static_cast<int>(layout.otuBarsX + 1), gammaRow), kMissingColour);
+  EXPECT_NE(picture.At(static_cast<int>(layout.otuBarsX + layout.barLength / 6 + 2), gammaRow),
+            kMissingColour);
+  EXPECT_NE(picture.At(static_cast<int>(layout.otuBarsX + 1),
+                       static_cast<int>(layout.cellsY + 0.5 * cell)),
+            kMissingColour);
+  // Character 4 misses one of four.
+  const int column = static_cast<int>(layout.cellsX + 3.5 * cell);
+  EXPECT_EQ(picture.At(column, static_cast<int>(layout.characterBarsY + 1)), kMissingColour);
+  EXPECT_NE(picture.At(column, static_cast<int>(layout.characterBarsY + layout.barLength / 4 + 2)),
+            kMissingColour);
+  // At 200 % every length doubles.
+  MatrixPictureLayout doubled;
+  const Scene large = MatrixPicture(data, {{}, true, 2}, &doubled);
+  EXPECT_DOUBLE_EQ(large.width, 2 * scene.width);
+  EXPECT_DOUBLE_EQ(doubled.cellsX, 2 * layout.cellsX);
+}
+
+TEST(MatrixPicture, LargeMatrix_IsEmbeddedZoomedOutWithTheMissingBlockVisible) {
+  DataSet data;
+  data.Resize(DataKind::kBinary, 300, 5000, kBinaryMissingValue);
+  for (std::size_t i = 100; i < 110; ++i) {
+    for (std::size_t k = 2000; k < 2040; ++k) data.SetValue(i, k, kBinaryMissingValue);
+  }
+  MatrixPictureLayout layout;
+  const Scene scene = MatrixPicture(data, {}, &layout);
+  EXPECT_EQ(layout.zoom.cellsPerPixel, 4u);
+  std::size_t images = 0;
+  for (const SceneItem& item : scene.items) images += std::holds_alternative<SceneImage>(item);
+  EXPECT_EQ(images, 1u);
+  const Raster picture = RenderScene(scene);
+  // Pixel (2000 / 4 + 1, 100 / 4 + 1) stands for a block wholly missing.
+  EXPECT_EQ(picture.At(static_cast<int>(layout.cellsX) + 501, static_cast<int>(layout.cellsY) + 26),
+            kMissingColour);
+  EXPECT_EQ(picture.At(static_cast<int>(layout.cellsX) + 10, static_cast<int>(layout.cellsY) + 10),
+            kStateZeroColour);
+}
+
+TEST(MatrixPicture, LabelSteps_GoOneTwoFive) {
+  EXPECT_EQ(LabelStep(20, 10), 1u);
+  EXPECT_EQ(LabelStep(6, 10), 2u);
+  EXPECT_EQ(LabelStep(3, 10), 5u);
+  EXPECT_EQ(LabelStep(1, 10), 10u);
+  EXPECT_EQ(LabelStep(0.25, 10), 50u);
+  EXPECT_EQ(LabelStep(0.01, 10), 1000u);
+}
+
+}  // namespace
+}  // namespace marbleset::pictures
