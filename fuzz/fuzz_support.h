@@ -1,10 +1,10 @@
-// What every reader fuzz target shares: one data set kept across runs, an output that discards
-// everything, and the writers run over whatever a successful read produced.
+// What every reader fuzz target shares: a fresh data set per input with a memory limit that
+// keeps huge declared counts cheap, a check of what a successful read produced, and the writers
+// run over it into an output that discards everything.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <ostream>
 #include <streambuf>
 #include <string>
@@ -16,6 +16,10 @@
 
 namespace marbleset::fuzz {
 
+// Far below the fuzzer's memory limit: a header declaring more fails as a file too large for
+// memory, which is the reader's answer and not a finding.
+inline constexpr std::uint64_t kMemoryLimit = 16u << 20;
+
 // A stream buffer that accepts every byte and keeps none, so writers run at full speed.
 class DiscardBuffer : public std::streambuf {
  protected:
@@ -23,38 +27,44 @@ class DiscardBuffer : public std::streambuf {
   std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
 };
 
-// The data set lives as long as the process: at 20 MB, making one per input would dominate
-// the run time. Its counts, names and kind are reset for every input so that a finding
-// reproduces from its input alone; the old matrix values stay, as they do in the program.
-inline DataSet& SharedDataSet() {
-  static auto* data = new DataSet();
-  data->NOtu = 0;
-  data->NChar = 0;
-  data->Quantitative = 0;
-  data->MultiSet = 0;
-  data->MissingValue = 0.0f;
-  for (auto& name : data->OtuName) name.clear();
-  return *data;
+inline DataSet FreshDataSet() {
+  DataSet data;
+  data.SetMemoryLimit(kMemoryLimit);
+  return data;
 }
 
 inline std::string TextOf(const std::uint8_t* bytes, std::size_t size) {
   return std::string(reinterpret_cast<const char*>(bytes), size);
 }
 
-// A successful read must give counts inside the capacity and names of the 12-character field
-// (or shorter, for a PHYLIP row whose first item was short); anything else would send later
-// commands out of bounds.
+// A successful read must give one name per OTU of the 12-character field (or shorter, for a
+// PHYLIP row whose first item was short), and bit planes whose padding bits are 0 and whose
+// state-1 and missing bits never meet; anything else would mislead later commands.
 inline void CheckReadResult(const DataSet& data) {
-  if (data.NOtu < 0 || data.NOtu > kMaxOtu || data.NChar < 0 || data.NChar > kMaxChar) {
-    __builtin_trap();
+  if (data.otuNames.size() != data.OtuCount()) __builtin_trap();
+  for (const std::string& name : data.otuNames) {
+    if (name.size() > 12) __builtin_trap();
   }
-  for (int i = 1; i <= data.NOtu; ++i) {
-    if (data.OtuName[i].size() > 12) __builtin_trap();
+  if (!data.IsBinary()) return;
+  const std::size_t words = data.WordsPerRow();
+  if (words != (data.CharCount() + 63) / 64) __builtin_trap();
+  const std::size_t tail = data.CharCount() % 64;
+  const std::uint64_t padding = tail == 0 ? 0 : ~((std::uint64_t{1} << tail) - 1);
+  for (std::size_t i = 0; i < data.OtuCount(); ++i) {
+    const std::uint64_t* ones = data.OnesRow(i);
+    const std::uint64_t* missing = data.MissingRow(i);
+    for (std::size_t w = 0; w < words; ++w) {
+      if ((ones[w] & missing[w]) != 0) __builtin_trap();
+    }
+    if (words > 0 && ((ones[words - 1] | missing[words - 1]) & padding) != 0) __builtin_trap();
   }
 }
 
-// Both writers over the data just read; small enough inputs only, to keep executions fast.
+// Both writers over the data just read; small enough data only, to keep executions fast (a
+// header of 0 OTUs by 10^10 characters reads at once, and its NTSYS layout has 10^10 lines).
 inline void WriteBothLayouts(const DataSet& data) {
+  if (data.OtuCount() > 10'000 || data.CharCount() > 100'000) return;
+  if (data.OtuCount() * data.CharCount() > 1'000'000) return;
   DiscardBuffer discard;
   std::ostream out(&discard);
   TextSink sink(out, "discard");

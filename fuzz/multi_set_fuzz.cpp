@@ -1,27 +1,27 @@
-// Fuzz target: the loop of the multi-set distance run. Data sets are read one after another
-// from one input, as binary or quantitative data, until a finding ends the loop; each small
-// data set also goes through a distance pass into a discarding output.
+// Fuzz target: the multi-set distance run. Data sets are read one after another from one
+// input, as binary or quantitative data, each going through a distance pass into a discarding
+// output, until the input ends or a data set cannot be read.
 //
-// The first byte chooses the run: bit 0 the kind, bits 1-2 the coefficient, bits 3-5 the
-// missing-data policy, bit 6 distances or similarities, bit 7 averaging.
+// The first byte chooses the run: bit 0 the kind, bits 1-3 the coefficient, bits 4-6 the
+// missing-data policy (each taken modulo the number offered for the kind), bit 7 distances or
+// similarities; the second byte's bit 0 averaging.
 #include "dataset/item_reader.h"
-#include "dataset/phylip_reader.h"
+#include "dataset/progress.h"
 #include "distances/distance_run.h"
+#include "distances/distance_settings.h"
 #include "fuzz_support.h"
 
 namespace {
 
-// Cells a pass may compute per data set; beyond that the read alone is exercised.
-constexpr long kPassBudget = 200'000;
-
-marbleset::DistanceSettings SettingsOf(std::uint8_t choice, bool quantitative) {
+marbleset::DistanceSettings SettingsOf(std::uint8_t choice, std::uint8_t more,
+                                       marbleset::DataKind kind) {
+  const auto coefficients = marbleset::CoefficientsFor(kind);
+  const auto policies = marbleset::MissingPoliciesFor(kind);
   marbleset::DistanceSettings settings;
-  const int coefficients = quantitative ? 4 : 3;
-  const int policies = quantitative ? 4 : 6;
-  settings.coefficient = ((choice >> 1) & 3) % coefficients;
-  settings.policy = ((choice >> 3) & 7) % policies;
-  settings.distances = (choice & 0x40) != 0;
-  settings.averaging = (choice & 0x80) != 0;
+  settings.coefficient = coefficients[((choice >> 1) & 7) % coefficients.size()];
+  settings.policy = policies[((choice >> 4) & 7) % policies.size()];
+  settings.distances = (choice & 0x80) != 0;
+  settings.averaging = (more & 1) != 0;
   return settings;
 }
 
@@ -29,35 +29,25 @@ marbleset::DistanceSettings SettingsOf(std::uint8_t choice, bool quantitative) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
   using namespace marbleset;
-  if (size == 0) return 0;
-  DataSet& data = fuzz::SharedDataSet();
-  const bool quantitative = (bytes[0] & 1) != 0;
-  data.Quantitative = quantitative ? 1 : 0;
-  data.MissingValue = quantitative ? -9999.0f : 2.0f;
-  const DistanceSettings settings = SettingsOf(bytes[0], quantitative);
+  if (size < 2) return 0;
+  const DataKind kind = (bytes[0] & 1) != 0 ? DataKind::kQuantitative : DataKind::kBinary;
+  DataSet loaded = fuzz::FreshDataSet();
+  loaded.Resize(kind, 0, 0,
+                kind == DataKind::kBinary ? kBinaryMissingValue : kQuantitativeMissingValue);
+  const DistanceSettings settings = SettingsOf(bytes[0], bytes[1], kind);
   fuzz::DiscardBuffer discard;
   std::ostream out(&discard);
   TextSink sink(out, "discard");
+  NoProgress progress;
   try {
-    ItemReader in = ItemReader::FromText(fuzz::TextOf(bytes + 1, size - 1), "fuzz_multi.phy");
-    ReadStatus status = ReadStatus::kOk;
-    int number = 0;
-    while (!in.AtEnd() && status == ReadStatus::kOk) {
-      ++number;
-      status = data.Quantitative == 0 ? ReadPhylipBinary(in, data) : ReadPhylipQuant(in, data);
-      if (status != ReadStatus::kOk) break;
-      fuzz::CheckReadResult(data);
-      const long cells = static_cast<long>(data.NOtu) * data.NOtu * (data.NChar + 1);
-      if (cells > kPassBudget) continue;
-      try {
-        DistanceMatrixPass(data, settings, sink, number);
-      } catch (const WriteFailure&) {
-        // A cell without a value, or averaging over one OTU: the run's own failure report.
-      }
-    }
+    ItemReader in = ItemReader::FromText(fuzz::TextOf(bytes + 2, size - 2), "fuzz_multi.phy");
+    DistanceRunMulti(loaded, settings, in, sink, progress);
   } catch (const Failure&) {
+    // A data set that cannot be read or a cell without a value: the run's own reports.
   }
-  // Whatever the loop ended on, the data set left behind must still be safe to use.
-  fuzz::CheckReadResult(data);
+  // The loaded data set is never the run's scratch space.
+  if (loaded.OtuCount() != 0 || loaded.CharCount() != 0 || loaded.Kind() != kind) {
+    __builtin_trap();
+  }
   return 0;
 }

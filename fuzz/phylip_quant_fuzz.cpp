@@ -5,17 +5,19 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
   using namespace marbleset;
-  DataSet& data = fuzz::SharedDataSet();
+  DataSet data = fuzz::FreshDataSet();
+  ReadReport report;
   try {
     ItemReader in = ItemReader::FromText(fuzz::TextOf(bytes, size), "fuzz.phy");
-    data.MissingValue = -9999.0f;
-    const ReadStatus status = ReadPhylipQuant(in, data);
+    const ReadStatus status = ReadPhylipQuant(in, data, &report);
+    report.Describe();
     if (status != ReadStatus::kOk) return 0;
     FurtherDataSetFollows(in);
     fuzz::CheckReadResult(data);
     fuzz::WriteBothLayouts(data);
   } catch (const Failure&) {
     // A ReadFailure is the reader's answer to a file it cannot take; that is not a finding.
+    report.Describe();
   }
   return 0;
 }

@@ -102,6 +102,7 @@ struct ItemReader::State {
   }
 
   void CheckNoNul(std::size_t from, std::size_t to) const {
+    if (from >= to) return;  // an empty buffer may have no storage at all
     const void* nul = std::memchr(buffer.data() + from, '\0', to - from);
     if (nul == nullptr) return;
     const auto index = static_cast<std::size_t>(static_cast<const char*>(nul) - buffer.data());

@@ -422,7 +422,8 @@ TEST_F(DataLoader, AFileBeyondTheMemoryLimitFailsWithTheSizesAndChangesNothing) 
   DataSet data;
   const std::string good = Write("good.phy", "2 2\r\nAlpha       01\r\nBeta        10\r\n");
   ASSERT_EQ(LoadDataFile(data, good, DataKind::kBinary, Layout::kPhylip), ReadStatus::kOk);
-  // 2000 x 100000 binary cells need 2 planes x 2000 rows x 1563 words x 8 bytes = 50.0 MB.
+  // 2000 x 100000 binary cells need 2 planes x 2000 rows x 1563 words x 8 bytes = 50.016 MB,
+  // and 2000 names of 32 bytes 64 kB more.
   data.SetMemoryLimit(1'000'000);
   const std::string big = Write("big.phy", "2000 100000\r\nX           11\r\n");
   const std::string quant = Write("big_q.nts", "1 1000 1000 0\r\nX\r\n");
@@ -433,7 +434,7 @@ TEST_F(DataLoader, AFileBeyondTheMemoryLimitFailsWithTheSizesAndChangesNothing) 
     message = failure.what();
   }
   EXPECT_EQ(message, big + ": data set 1: a data set of 2000 OTUs by 100000 characters needs " +
-                         "50.0 MB of memory; 1.0 MB are available.");
+                         "50.1 MB of memory; 1.0 MB are available.");
   try {
     LoadDataFile(data, quant, DataKind::kQuantitative, Layout::kNtsys);  // 4.0 MB of floats
     message = "no failure";
@@ -442,10 +443,21 @@ TEST_F(DataLoader, AFileBeyondTheMemoryLimitFailsWithTheSizesAndChangesNothing) 
   }
   EXPECT_NE(message.find("needs 4.0 MB of memory; 1.0 MB are available"), std::string::npos)
       << message;
+  data.SetMemoryLimit(2'000'000);  // the matrix of 100000 x 1 takes 1.6 MB, the names 3.2 MB
+  try {
+    LoadDataFile(data, Write("names.phy", "100000 1\r\nA           1\r\n"), DataKind::kBinary,
+                 Layout::kPhylip);
+    message = "no failure";
+  } catch (const ReadFailure& failure) {
+    message = failure.what();
+  }
+  EXPECT_NE(message.find("100000 OTUs by 1 characters needs 4.8 MB of memory; 2.0 MB"),
+            std::string::npos)
+      << "names need memory too: " << message;
   EXPECT_EQ(data.fileName, good);
   EXPECT_EQ(data.OtuCount(), 2u);
   EXPECT_EQ(data.Value(1, 0), 1.0f);
-  EXPECT_EQ(data.MemoryLimit(), 1'000'000u);
+  EXPECT_EQ(data.MemoryLimit(), 2'000'000u);
   // Within the limit the same loaded data set takes a larger file.
   data.SetMemoryLimit(5'000'000);
   ASSERT_EQ(LoadDataFile(data, quant, DataKind::kQuantitative, Layout::kNtsys),
