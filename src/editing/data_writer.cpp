@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cstring>
 #include <string_view>
@@ -20,7 +21,9 @@ constexpr std::size_t kWordBits = 64;
 // ---- Binary cells from bit planes, four at a time.
 // The tokens of four cells are eight characters: blank, digit, blank, digit, ... A table gives
 // them for the four state-1 bits; a second table masks the digits of missing cells, which take
-// the missing character instead. One 8-byte store writes the four tokens.
+// the missing character instead. One 8-byte store writes the four tokens, so the first
+// character sits in the lowest byte.
+static_assert(std::endian::native == std::endian::little, "the token tables are little-endian");
 constexpr std::array<std::uint64_t, 16> kFourDigits = [] {
   std::array<std::uint64_t, 16> table{};
   for (unsigned bits = 0; bits < 16; ++bits) {
@@ -121,7 +124,8 @@ float NoOtherValue(std::size_t) {
 }
 
 // ---- Transposing 64 x 64 bit blocks, for the NTSYS layout's rows of characters.
-// rows[r] bit c becomes rows[c] bit r: three times five swaps of half blocks.
+// rows[r] bit c becomes rows[c] bit r: six rounds, each swapping the two off-diagonal quarters
+// of every block of 2 width x 2 width bits, for width 32, 16, ..., 1.
 void Transpose64(std::uint64_t rows[64]) {
   std::uint64_t mask = 0x00000000FFFFFFFFull;
   for (unsigned width = 32; width != 0; width >>= 1, mask ^= mask << width) {
