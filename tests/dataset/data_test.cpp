@@ -541,6 +541,44 @@ TEST_F(DataLoader, PipesFifosAndStreamsGiveWhatTheFileGivesAndGoOnToTheNextDataS
   EXPECT_THROW(LoadDataFile(data, "/dev/zero", DataKind::kBinary, Layout::kPhylip), ReadFailure);
 }
 
+TEST(DataFiles, EachSampleFileGivesItsFindingAndLeavesTheLoadedDataAlone) {
+  const std::string folder = MARBLESET_TEST_DATA_DIR;
+  DataSet data;
+  ASSERT_EQ(LoadDataFile(data, std::string(MARBLESET_EXAMPLES_DIR) + "/markers.phy",
+                         DataKind::kBinary, Layout::kPhylip),
+            S::kOk);
+  data.SetMemoryLimit(10'000'000);
+  const std::tuple<const char*, Layout, ReadStatus> findings[] = {
+      {"no_header.phy", Layout::kPhylip, S::kNoDeclarations},
+      {"no_otu_count.phy", Layout::kPhylip, S::kNoOtuCount},
+      {"no_char_count.phy", Layout::kPhylip, S::kNoCharCount},
+      {"ends_early.phy", Layout::kPhylip, S::kDataIncomplete},
+      {"wrong_type.nts", Layout::kNtsys, S::kWrongMatrixType},
+      {"short_labels.nts", Layout::kNtsys, S::kLabelsIncomplete}};
+  for (const auto& [name, layout, status] : findings) {
+    ReadReport report;
+    EXPECT_EQ(LoadDataFile(data, folder + "/" + name, DataKind::kBinary, layout, &report), status)
+        << name;
+    if (status == S::kDataIncomplete) {
+      EXPECT_EQ(report.Describe(),
+                "data set 1, OTU 2 (\"B\"): 1 of 2 values read; the last item read was \"B"
+                "           1\".");
+    }
+  }
+  const std::string big = folder + "/too_large_for_memory.phy";
+  try {
+    LoadDataFile(data, big, DataKind::kBinary, Layout::kPhylip);
+    ADD_FAILURE() << "no failure";
+  } catch (const ReadFailure& failure) {
+    EXPECT_EQ(std::string(failure.what()),
+              big +
+                  ": data set 1: a data set of 2000 OTUs by 100000 characters needs 50.1 MB of "
+                  "memory; 10.0 MB are available.");
+  }
+  EXPECT_EQ(data.OtuCount(), 8u);
+  EXPECT_EQ(FileNameOf(data.fileName), "markers.phy");
+}
+
 std::vector<std::string_view> EnabledNames(const DataSet& data) {
   const CommandStates states = AvailableCommands(data);
   std::vector<std::string_view> names;
