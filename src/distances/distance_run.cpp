@@ -60,7 +60,8 @@ IncompleteRunFailure::IncompleteRunFailure(const std::string& input, int dataSet
                                            const std::string& reason, int written, bool averaging)
     : Failure(IncompleteText(input, dataSet, reason, written, averaging)),
       dataSet_(dataSet),
-      written_(written) {}
+      written_(written),
+      reason_(reason) {}
 
 void DistanceMatrixPass(const DataSet& data, const DistanceSettings& settings, TextSink& out,
                         Progress& progress, int dataSetNumber) {
@@ -104,7 +105,7 @@ void DistanceRunMulti(const DataSet& loaded, const DistanceSettings& settings, I
       throw IncompleteRunFailure(in.name(), number, e.what(), written, settings.averaging);
     }
     // Nothing but blanks (or zeros) after the last data set is where a file ends.
-    if (status == ReadStatus::kNoDeclarations && written > 0) break;
+    if (status == ReadStatus::kNoDeclarations && (written > 0 || number > 1)) break;
     if (status != ReadStatus::kOk) {
       out.Flush();
       throw IncompleteRunFailure(in.name(), number, std::string(ReadStatusFinding(status)), written,

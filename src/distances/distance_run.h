@@ -21,12 +21,16 @@ class IncompleteRunFailure : public Failure {
  public:
   IncompleteRunFailure(const std::string& input, int dataSet, const std::string& reason,
                        int written, bool averaging);
+  // The data set's number in the input, and the matrices (or means) this run wrote before it.
   int DataSet() const { return dataSet_; }
   int Written() const { return written_; }
+  // Why the data set could not be read: the reader's finding or failure text.
+  const std::string& Reason() const { return reason_; }
 
  private:
   int dataSet_;
   int written_;
+  std::string reason_;
 };
 
 // One matrix of data (or, with averaging, its one mean line) to out. dataSetNumber is the data
