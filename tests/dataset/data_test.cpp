@@ -484,7 +484,10 @@ TEST_F(DataLoader, PipesFifosAndStreamsGiveWhatTheFileGivesAndGoOnToTheNextDataS
     text += "4 300\r\n";
     for (int i = 0; i < 4; ++i) {
       text += "Otu" + std::to_string(set) + std::to_string(i) + "       ";
-      for (int k = 0; k < 300; ++k) text += " " + std::string(1, "01?"[random() % 3]);
+      for (int k = 0; k < 300; ++k) {
+        text += ' ';
+        text += "01?"[random() % 3];
+      }
       text += "\r\n";
     }
   }
@@ -501,7 +504,8 @@ TEST_F(DataLoader, PipesFifosAndStreamsGiveWhatTheFileGivesAndGoOnToTheNextDataS
     DataSet data;
     std::string all = Outcome(data, LoadData(data, in, "-", DataKind::kBinary, Layout::kPhylip));
     while (!in.AtEnd() && FurtherDataSetFollows(in)) {
-      all += "\n" + Outcome(data, ReadPhylipBinary(in, data));
+      all += '\n';
+      all += Outcome(data, ReadPhylipBinary(in, data));
     }
     return all;
   };
