@@ -1,20 +1,21 @@
 #include "cli/cli_io.h"
 
+#include <sys/stat.h>
+
+#include <iostream>
 #include <new>
 
 #include "dataset/data_loader.h"
 #include "dataset/errors.h"
 #include "dataset/read_status.h"
 #include "editing/data_writer.h"
+#include "formats/csv_writer.h"
+#include "formats/format_reader.h"
+#include "formats/nexus_writer.h"
 
 namespace marbleset::cli {
 
 namespace {
-
-// How messages name the input: its path quoted, or "standard input".
-std::string InputName(const InputOptions& options) {
-  return options.IsStandardInput() ? "standard input" : Quoted(options.path);
-}
 
 std::string KindHintLine(KindHint hint, DataKind kindRead) {
   if (hint == KindHint::kLooksQuantitative && kindRead == DataKind::kBinary) {
@@ -46,15 +47,74 @@ std::string Shaped(const std::string& text, const CliContext& context) {
 
 }  // namespace
 
-ItemReader OpenInput(const InputOptions& options) {
-  return ItemReader::OpenFile(options.path);
+std::string InputName(const InputOptions& options) {
+  return options.IsStandardInput() ? "standard input" : Quoted(options.path);
 }
 
-void LoadFirstDataSet(const InputOptions& options, ItemReader& in, DataSet& data) {
+FileFormat InputFormat(const InputOptions& options) {
+  if (!options.from.empty() && options.from != "auto") {
+    return FileFormatFromName(options.from).value_or(FileFormat::kPhylip);
+  }
+  if (!options.layout.empty()) {
+    return options.layout == "ntsys" ? FileFormat::kNtsys : FileFormat::kPhylip;
+  }
+  if (options.IsStandardInput()) return FileFormat::kPhylip;
+  struct stat info {};
+  const bool regular = stat(options.path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  const FileFormat format =
+      regular ? DetectFileFormat(options.path) : FormatFromExtension(options.path);
+  return format == FileFormat::kUnknown ? FileFormat::kPhylip : format;
+}
+
+namespace {
+
+// A table, NEXUS or VCF file; each holds one data set.
+void LoadInFormat(const InputOptions& options, FileFormat format, DataSet& data,
+                  std::ostream& notes) {
+  // The table and NEXUS readers take the whole text by its path; htslib knows "-" itself.
+  const std::string path =
+      options.IsStandardInput() && format != FileFormat::kVcf ? "/dev/stdin" : options.path;
+  FormatReadOptions read;
+  read.kind = options.quantitative ? KindChoice::kQuantitative : KindChoice::kBinary;
+  if (options.otusAs == "rows") read.table.otusAs = OtusAs::kRows;
+  if (options.otusAs == "columns") read.table.otusAs = OtusAs::kColumns;
+  read.memoryLimit = data.MemoryLimit();
+  FormatReadReport report;
+  try {
+    DataSet fresh = ReadDataInFormat(path, format, read, report);
+    data.swap(fresh);
+  } catch (const ReadFailure& failure) {
+    std::string text = failure.what();
+    if (text.starts_with(path + ": ")) text = text.substr(path.size() + 2);
+    const bool otherValues = text.find("cannot be read as binary") != std::string::npos;
+    throw CliFailure(
+        kExitUnreadable, InputName(options), text,
+        otherValues ? KindHintLine(KindHint::kLooksQuantitative, DataKind::kBinary) : "");
+  }
+  const VcfReport& vcf = report.vcf;
+  if (vcf.skippedNotBiallelic + vcf.skippedWithoutGenotype > 0) {
+    notes << "marbleset-cli: " << EscapeControls(InputName(options))
+          << ": note: " << vcf.skippedNotBiallelic << " variants without exactly two alleles and "
+          << vcf.skippedWithoutGenotype << " without genotypes skipped; " << vcf.variants
+          << " read\n";
+  }
+}
+
+}  // namespace
+
+std::optional<ItemReader> LoadFirstDataSet(const InputOptions& options, DataSet& data,
+                                           std::ostream& notes) {
+  const FileFormat format = InputFormat(options);
+  if (format != FileFormat::kPhylip && format != FileFormat::kNtsys) {
+    LoadInFormat(options, format, data, notes);
+    return std::nullopt;
+  }
+  const Layout layout = format == FileFormat::kNtsys ? Layout::kNtsys : Layout::kPhylip;
+  ItemReader in = ItemReader::OpenFile(options.path);
   ReadReport report;
   ReadStatus status;
   try {
-    status = LoadData(data, in, options.path, options.Kind(), options.ChosenLayout(), &report);
+    status = LoadData(data, in, options.path, options.Kind(), layout, &report);
   } catch (const ReadFailure& failure) {
     // The reader's text begins with the path; the report adds the hint on the kind.
     std::string text = failure.what();
@@ -63,24 +123,29 @@ void LoadFirstDataSet(const InputOptions& options, ItemReader& in, DataSet& data
     throw CliFailure(kExitUnreadable, InputName(options), text,
                      KindHintLine(report.hint, options.Kind()));
   }
-  if (status == ReadStatus::kOk) return;
+  if (status == ReadStatus::kOk) return in;
   std::string finding(ReadStatusFinding(status));
   const std::string where = Where(report);
   if (!where.empty()) {
     if (finding.ends_with('.')) finding.pop_back();
     finding += ": " + where;
   }
-  throw CliFailure(kExitUnreadable, InputName(options), finding,
-                   KindHintLine(report.hint, options.Kind()));
+  std::string hint = KindHintLine(report.hint, options.Kind());
+  if (status == ReadStatus::kWrongMatrixType) {
+    hint =
+        "An NTSYS file begins with the matrix type 1; for a file in the PHYLIP layout, add "
+        "--from phylip.";
+  }
+  throw CliFailure(kExitUnreadable, InputName(options), finding, hint);
 }
 
-void LoadInput(const InputOptions& options, DataSet& data) {
-  ItemReader in = OpenInput(options);
-  LoadFirstDataSet(options, in, data);
+void LoadInput(const InputOptions& options, DataSet& data, std::ostream& notes) {
+  LoadFirstDataSet(options, data, notes);
 }
 
-void LoadSingleDataSet(const InputOptions& options, DataSet& data, std::string_view refusal) {
-  LoadInput(options, data);
+void LoadSingleDataSet(const InputOptions& options, DataSet& data, std::string_view refusal,
+                       std::ostream& notes) {
+  LoadInput(options, data, notes);
   if (!data.multiSet) return;
   throw CliFailure(kExitUsage, InputName(options),
                    "the file holds several data sets; " + std::string(refusal) + ".");
@@ -138,11 +203,19 @@ void CliOutput::KeepWrittenAfterFailure() noexcept {
   }
 }
 
-void SaveToOutput(const DataSet& data, Layout layout, const OutputOptions& options,
+void LoadSingleDataSet(const InputOptions& options, DataSet& data, std::string_view refusal) {
+  LoadSingleDataSet(options, data, refusal, std::cerr);
+}
+
+void SaveToOutput(const DataSet& data, std::string_view format, const OutputOptions& options,
                   std::ostream& standardOutput) {
   CliOutput output(options, standardOutput);
-  if (layout == Layout::kNtsys) {
+  if (format == "ntsys") {
     WriteNtsysData(data, output.sink());
+  } else if (format == "nexus") {
+    WriteNexusData(data, output.sink());
+  } else if (format == "csv") {
+    WriteCsvData(data, output.sink());
   } else {
     WritePhylipData(data, output.sink());
   }

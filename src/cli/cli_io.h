@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -15,23 +16,36 @@
 #include "dataset/item_reader.h"
 #include "dataset/output_file.h"
 #include "dataset/text_sink.h"
+#include "formats/file_format.h"
 
 namespace marbleset::cli {
 
-// The input opened for reading: INPUT, or standard input for "-". Throws ReadFailure.
-ItemReader OpenInput(const InputOptions& options);
+// The format the input is read in: --from or --layout, else by the file's content and name
+// (only a regular file is looked into; what a pipe or FIFO gives can be read only once), else
+// PHYLIP.
+FileFormat InputFormat(const InputOptions& options);
 
-// Reads the first data set of in into data (in then stands at the next data set). A read
-// finding or failure throws CliFailure with kExitUnreadable: the file, the finding, where it
-// happened as far as known, and a hint to the other kind when the data looks like it.
-void LoadFirstDataSet(const InputOptions& options, ItemReader& in, DataSet& data);
+// Reads the first data set of the input into data. For the PHYLIP and NTSYS layouts it returns
+// the input, standing at the next data set, so that a file of several is read through one open
+// from its start; other formats hold one data set and give nothing. A read finding or failure
+// throws CliFailure with kExitUnreadable: the file, the finding, where it happened as far as
+// known, and a hint to the other kind when the data looks like it. Notes on what a read left out
+// (variants of a VCF file) go to notes.
+std::optional<ItemReader> LoadFirstDataSet(const InputOptions& options, DataSet& data,
+                                           std::ostream& notes);
 
-// OpenInput and LoadFirstDataSet in one, for commands that need the first data set only.
-void LoadInput(const InputOptions& options, DataSet& data);
+// LoadFirstDataSet for commands that need the first data set only.
+void LoadInput(const InputOptions& options, DataSet& data, std::ostream& notes);
 
 // LoadInput for a command offered for one data set only: a file of several is refused with
 // kExitUsage and "FILE: the file holds several data sets; <refusal>.".
+void LoadSingleDataSet(const InputOptions& options, DataSet& data, std::string_view refusal,
+                       std::ostream& notes);
+// The same with notes on the process's standard error.
 void LoadSingleDataSet(const InputOptions& options, DataSet& data, std::string_view refusal);
+
+// How messages name the input: its path quoted, or "standard input".
+std::string InputName(const InputOptions& options);
 
 // Refuses (CliFailure, kExitFailed) an output that is the input's own file, however spelled or
 // linked; every command calls it before it reads or writes anything.
@@ -56,8 +70,8 @@ class CliOutput {
   std::unique_ptr<OutputFile> file_;
 };
 
-// The data set saved as "Save data as..." does, in the PHYLIP or NTSYS layout.
-void SaveToOutput(const DataSet& data, Layout layout, const OutputOptions& options,
+// The data set saved as "Save data as..." does, in one of SavedFormatNames().
+void SaveToOutput(const DataSet& data, std::string_view format, const OutputOptions& options,
                   std::ostream& standardOutput);
 
 // Runs a subcommand's work, turning failures into the error shape on err and an exit status:

@@ -39,13 +39,8 @@ std::string Got(const std::string& text) {
 
 }  // namespace
 
-Layout InputOptions::ChosenLayout() const {
-  if (layout == "ntsys") return Layout::kNtsys;
-  if (layout == "phylip") return Layout::kPhylip;
-  const std::string_view name(path);
-  return name.size() >= 4 && EqualIgnoringCase(name.substr(name.size() - 4), ".nts")
-             ? Layout::kNtsys
-             : Layout::kPhylip;
+std::vector<std::string_view> SavedFormatNames() {
+  return {"phylip", "ntsys", "nexus", "csv"};
 }
 
 void AddInputOptions(CLI::App& command, InputOptions& options, KindsRead kinds) {
@@ -59,11 +54,18 @@ void AddInputOptions(CLI::App& command, InputOptions& options, KindsRead kinds) 
     // Accepted so scripts that name the kind keep working; binary is all these commands read.
     command.add_flag("--binary", options.binary, "Read the input as binary data (the only kind)");
   }
-  command
-      .add_option("--layout", options.layout,
-                  "Layout of the input: phylip or ntsys (default: ntsys for a name ending in "
-                  "\".nts\", phylip otherwise)")
-      ->transform(CLI::IsMember({"phylip", "ntsys"}, CLI::ignore_case));
+  CLI::Option* from =
+      AddChoiceOption(command, "--from", options.from,
+                      {"auto", "phylip", "ntsys", "table", "csv", "tsv", "nexus", "vcf", "bcf"},
+                      "Format of the input (default auto: by the file's content and name; "
+                      "for standard input, pipes and FIFOs ntsys for a name ending in \".nts\", "
+                      "phylip otherwise)");
+  AddChoiceOption(command, "--layout", options.layout, {"phylip", "ntsys"},
+                  "The same as --from for the two layouts")
+      ->excludes(from);
+  AddChoiceOption(command, "--otus-as", options.otusAs, {"rows", "columns"},
+                  "Tables: OTUs as rows or as columns (default: columns for .Rtab files and "
+                  "tables whose header begins with \"Gene\", rows otherwise)");
   command.add_option("INPUT", options.path, "The data file to read, or - for standard input")
       ->required();
 }

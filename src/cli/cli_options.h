@@ -34,22 +34,28 @@ struct CliContext {
 };
 
 // The input of a subcommand: INPUT ("-" for standard input) with --binary (the default) or
-// --quantitative, and --layout phylip|ntsys, by default NTSYS for a name ending in ".nts" and
-// PHYLIP otherwise.
+// --quantitative, and its format: --from (auto, phylip, ntsys, table, nexus, vcf), or --layout
+// phylip|ntsys as before; auto tells the format of a file by its content and name, and takes
+// NTSYS for a name ending in ".nts" and PHYLIP otherwise where nothing tells (standard input,
+// pipes and FIFOs, which are never looked into before they are read).
 struct InputOptions {
   std::string path;
   bool binary = false;
   bool quantitative = false;
-  std::string layout;  // "phylip", "ntsys" or empty for the default by name
+  std::string layout;  // "phylip", "ntsys" or empty
+  std::string from;    // a format name, or empty for auto
+  std::string otusAs;  // tables: "rows", "columns" or empty for the guess
 
   DataKind Kind() const { return quantitative ? DataKind::kQuantitative : DataKind::kBinary; }
-  Layout ChosenLayout() const;
   bool IsStandardInput() const { return path == "-"; }
 };
 
 // Which kinds a subcommand reads: commands for binary data only do not offer --quantitative.
 enum class KindsRead { kBoth, kBinaryOnly };
 void AddInputOptions(CLI::App& command, InputOptions& options, KindsRead kinds = KindsRead::kBoth);
+
+// The layouts a data set can be saved in: "phylip", "ntsys", "nexus", "csv".
+std::vector<std::string_view> SavedFormatNames();
 
 // The output of a subcommand: OUTPUT ("-" for standard output, also when it is left out) and
 // --force to replace an existing file. Add it after AddInputOptions so OUTPUT follows INPUT.

@@ -12,16 +12,15 @@ namespace {
 struct ConvertOptions {
   InputOptions input;
   OutputOptions output;
-  std::string layout;  // "phylip" or "ntsys"
+  std::string layout;  // one of SavedFormatNames()
 };
 
 int RunConvert(const ConvertOptions& options, CliContext& context) {
   RefuseInputAsOutput(options.output, options.input);
   auto data = std::make_unique<DataSet>();
   // Saving is offered for one data set only; writing the first would drop the others.
-  LoadSingleDataSet(options.input, *data, "convert saves one");
-  SaveToOutput(*data, options.layout == "ntsys" ? Layout::kNtsys : Layout::kPhylip, options.output,
-               context.out);
+  LoadSingleDataSet(options.input, *data, "convert saves one", context.err);
+  SaveToOutput(*data, options.layout, options.output, context.out);
   return kExitOk;
 }
 
@@ -30,8 +29,8 @@ int RunConvert(const ConvertOptions& options, CliContext& context) {
 void AddConvertCommand(CLI::App& app, CliContext& context) {
   auto options = std::make_shared<ConvertOptions>();
   CLI::App* command =
-      app.add_subcommand("convert", "Save a data file in the PHYLIP or NTSYS layout");
-  AddChoiceOption(*command, "--to", options->layout, {"phylip", "ntsys"}, "Layout to write")
+      app.add_subcommand("convert", "Save a data file in the PHYLIP, NTSYS, NEXUS or CSV layout");
+  AddChoiceOption(*command, "--to", options->layout, SavedFormatNames(), "Layout to write")
       ->required();
   AddInputOptions(*command, options->input);
   AddOutputOptions(*command, options->output);

@@ -20,10 +20,9 @@ struct CropOptions {
 int RunCrop(const CropOptions& options, CliContext& context) {
   RefuseInputAsOutput(options.output, options.input);
   auto data = std::make_unique<DataSet>();
-  LoadSingleDataSet(options.input, *data, "crop works on one");
+  LoadSingleDataSet(options.input, *data, "crop works on one", context.err);
   ApplyCrop(*data, options.choice);
-  SaveToOutput(*data, options.layout == "ntsys" ? Layout::kNtsys : Layout::kPhylip, options.output,
-               context.out);
+  SaveToOutput(*data, options.layout, options.output, context.out);
   return kExitOk;
 }
 
@@ -42,7 +41,7 @@ void AddCropCommand(CLI::App& app, CliContext& context) {
                     "Remove characters with missing data");
   command->add_flag("--otus-with-missing", options->choice.otusWithMissing,
                     "Remove OTUs with missing data");
-  AddChoiceOption(*command, "--to", options->layout, {"phylip", "ntsys"},
+  AddChoiceOption(*command, "--to", options->layout, SavedFormatNames(),
                   "Layout to write (default phylip)");
   AddInputOptions(*command, options->input, KindsRead::kBinaryOnly);
   AddOutputOptions(*command, options->output);

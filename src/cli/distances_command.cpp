@@ -93,14 +93,12 @@ void RunRemainingDataSets(const DistancesOptions& options, const DataSet& first,
   } catch (const IncompleteRunFailure& failure) {
     output.KeepWrittenAfterFailure();  // the matrices of the data sets before it stay
     const int written = failure.Written() + 1;
-    throw CliFailure(
-        kExitUnreadable,
-        options.input.IsStandardInput() ? "standard input" : Quoted(options.input.path),
-        "data set " + std::to_string(failure.DataSet()) +
-            " could not be read: " + IncompleteReason(failure),
-        "The output holds " + WrittenText(written, settings.averaging) +
-            (written == 1 ? ", that of the data set before it."
-                          : ", those of the data sets before it."));
+    throw CliFailure(kExitUnreadable, InputName(options.input),
+                     "data set " + std::to_string(failure.DataSet()) +
+                         " could not be read: " + IncompleteReason(failure),
+                     "The output holds " + WrittenText(written, settings.averaging) +
+                         (written == 1 ? ", that of the data set before it."
+                                       : ", those of the data sets before it."));
   }
 }
 
@@ -108,8 +106,7 @@ int RunDistances(const DistancesOptions& options, CliContext& context) {
   RefuseInputAsOutput(options.output, options.input);
   const DistanceSettings settings = ChosenSettings(options);
   auto data = std::make_unique<DataSet>();
-  ItemReader in = OpenInput(options.input);
-  LoadFirstDataSet(options.input, in, *data);
+  std::optional<ItemReader> in = LoadFirstDataSet(options.input, *data, context.err);
   if (options.average && !data->multiSet) {
     throw CliFailure(kExitUsage, "--average",
                      "the file holds one data set; averaging is for files of several");
@@ -126,7 +123,7 @@ int RunDistances(const DistancesOptions& options, CliContext& context) {
   shown->Start("Calculating distances");
   try {
     DistanceMatrixPass(*data, settings, output.sink(), none, 1);
-    RunRemainingDataSets(options, *data, settings, in, output, *shown);
+    RunRemainingDataSets(options, *data, settings, *in, output, *shown);
   } catch (const CliFailure&) {
     throw;
   } catch (const RunCancelled&) {

@@ -37,7 +37,7 @@ bool OfferedForQuantitative(Generator generator) {
 int RunGenerator(const GenerateOptions& options, CliContext& context) {
   RefuseInputAsOutput(options.output, options.input);
   auto data = std::make_unique<DataSet>();
-  LoadSingleDataSet(options.input, *data, "the generators work on one");
+  LoadSingleDataSet(options.input, *data, "the generators work on one", context.err);
   GeneratorSettings settings = DefaultGeneratorSettings(options.generator, *data);
   if (options.dataSets) settings.dataSets = *options.dataSets;
   if (options.percent) settings.percent = *options.percent;

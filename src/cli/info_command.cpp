@@ -1,6 +1,7 @@
 // marbleset-cli info: what the open command would load from a data file, and how many data sets
 // the file holds (every one of them read, so a damaged later data set is reported too).
 #include <memory>
+#include <optional>
 
 #include "cli/cli_io.h"
 #include "cli/commands.h"
@@ -15,16 +16,22 @@ struct InfoOptions {
   InputOptions input;
 };
 
-// The missing-data code as the file writes it, then its number: PHYLIP files write "?", NTSYS
-// files the code their header declares.
-std::string MissingValueText(const DataSet& data, Layout layout) {
+// The missing-data code as the file writes it, then its number: PHYLIP and NEXUS files write
+// "?", NTSYS files the code their header declares, VCF files "."; tables any of their codes.
+std::string MissingValueText(const DataSet& data, FileFormat format) {
   const std::string code = PlainNumber(data.MissingValue());
-  const std::string written = layout == Layout::kPhylip ? "?" : code;
+  std::string written = "?";
+  if (format == FileFormat::kNtsys) written = code;
+  if (format == FileFormat::kVcf) written = ".";
+  if (format == FileFormat::kDelimited) written = "NA, ?, -, . or an empty cell";
   return written + " (code " + code + ")";
 }
 
 // Reads the data sets after the first, on the same input, and returns how many the file holds.
-std::size_t CountDataSets(const InfoOptions& options, ItemReader& in, bool severalFollow) {
+std::size_t CountDataSets(const InfoOptions& options, std::optional<ItemReader>& input,
+                          bool severalFollow) {
+  if (!input) return 1;
+  ItemReader& in = *input;
   std::size_t count = 1;
   DataSet next;
   for (bool more = severalFollow; more; more = FurtherDataSetFollows(in)) {
@@ -37,10 +44,8 @@ std::size_t CountDataSets(const InfoOptions& options, ItemReader& in, bool sever
       std::string finding(ReadStatusFinding(status));
       if (finding.ends_with('.')) finding.pop_back();
       const std::string where = report.Describe();
-      throw CliFailure(
-          kExitUnreadable,
-          options.input.IsStandardInput() ? "standard input" : Quoted(options.input.path),
-          finding + (where.empty() ? "" : ": " + where));
+      throw CliFailure(kExitUnreadable, InputName(options.input),
+                       finding + (where.empty() ? "" : ": " + where));
     }
   }
   return count;
@@ -48,18 +53,17 @@ std::size_t CountDataSets(const InfoOptions& options, ItemReader& in, bool sever
 
 int RunInfo(const InfoOptions& options, CliContext& context) {
   auto data = std::make_unique<DataSet>();
-  ItemReader in = OpenInput(options.input);
-  LoadFirstDataSet(options.input, in, *data);
-  const Layout layout = options.input.ChosenLayout();
+  std::optional<ItemReader> in = LoadFirstDataSet(options.input, *data, context.err);
+  const FileFormat format = InputFormat(options.input);
   const std::size_t dataSets = CountDataSets(options, in, data->multiSet);
   std::ostream& out = context.out;
   out << "kind: " << (data->IsQuantitative() ? "quantitative" : "binary") << '\n';
-  out << "layout: " << (layout == Layout::kNtsys ? "ntsys" : "phylip") << '\n';
+  out << "layout: " << FileFormatName(format) << '\n';
   out << "otus: " << data->OtuCount() << '\n';
   out << "characters: " << data->CharCount() << '\n';
   out << "several data sets: " << (data->multiSet ? "yes" : "no") << '\n';
   out << "data sets: " << dataSets << '\n';
-  out << "missing value: " << MissingValueText(*data, layout) << '\n';
+  out << "missing value: " << MissingValueText(*data, format) << '\n';
   if (data->IsBinary() && !data->multiSet) {
     out << CropCountsText(CountCropProperties(*data), "\n");  // as the crop dialog shows them
   }

@@ -100,7 +100,7 @@ std::string HelpHint(const std::string& subcommand) {
 
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
            bool errIsTerminal) {
-  CliContext context{out, err, {}};
+  CliContext context{.out = out, .err = err, .action = {}, .paths = {}};
   CLI::App app("Prepare molecular-marker and character data for PHYLIP.", "marbleset-cli");
   app.set_version_flag("--version", "marbleset-cli " MARBLESET_VERSION);
   bool quiet = false;
