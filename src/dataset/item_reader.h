@@ -28,7 +28,7 @@ struct ReaderLimits {
   std::size_t longestItem = std::size_t{256} << 20;
   // The most input a reader skips while looking for something that is not there: a header, the
   // next data set, or the next value of an OTU (see CheckSearch).
-  std::uint64_t longestSearch = std::uint64_t{64} << 20;
+  std::uint64_t longestSearch = std::uint64_t{16} << 20;
 };
 
 class ItemReader {
