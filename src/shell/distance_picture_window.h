@@ -1,0 +1,68 @@
+// The distance picture window: after a single-set distance run, or for a distance file opened
+// under Calculate. One tab shows the heat map of the matrix with the average-linkage tree
+// beside it, the other the principal-coordinates plot, OTUs coloured by the group their name
+// starts with or a file names; each picture can be exported as PNG or SVG.
+#pragma once
+
+#include <QWidget>
+
+#include "distances/distance_matrix.h"
+#include "pictures/otu_groups.h"
+#include "pictures/principal_coordinates.h"
+#include "shell/platform_services.h"
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+class QTabWidget;
+
+namespace marbleset::shell {
+
+class SceneView;
+
+class DistancePictureWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  // valueName names the values in the legend ("Jaccard distance"); folder is where exports
+  // are proposed; title names the matrix (its file) in the window's title.
+  DistancePictureWindow(marbleset::DistanceMatrix matrix, const QString& valueName,
+                        const QString& title, const QString& folder, PlatformServices& services,
+                        QWidget* parent = nullptr);
+
+  SceneView* HeatMapView() const { return heatMapView_; }
+  SceneView* PcoaView() const { return pcoaView_; }
+  QTabWidget* Tabs() const { return tabs_; }
+  const pictures::PrincipalCoordinates& Coordinates() const { return coordinates_; }
+  // Groups by the first length characters of each name (0: no groups).
+  void GroupByPrefix(std::size_t length);
+  // Groups from a two-column file; throws ReadFailure.
+  void GroupFromFile(const QString& path);
+  void ExportCurrent();
+  // The text of the status line (tests).
+  QString StatusText() const;
+
+ private:
+  void ShowPcoa();
+  void GroupChoiceChanged();
+  QString PointName(QPointF point) const;
+
+  marbleset::DistanceMatrix matrix_;
+  QString valueName_;
+  QString folder_;
+  PlatformServices& services_;
+  pictures::PrincipalCoordinates coordinates_;
+  pictures::OtuGroups groups_;
+  std::vector<double> pointX_, pointY_;
+  double radius_ = 0;
+  QTabWidget* tabs_;
+  SceneView* heatMapView_;
+  SceneView* pcoaView_;
+  QComboBox* groupChoice_;
+  QSpinBox* prefixLength_;
+  QPushButton* exportButton_;
+  QLabel* status_;
+};
+
+}  // namespace marbleset::shell

@@ -1,0 +1,44 @@
+// The data window's picture page: the matrix picture with its zoom commands, the legend, the
+// line that names the cell under the pointer, and export as PNG or SVG.
+#pragma once
+
+#include <QWidget>
+
+#include "dataset/data_set.h"
+#include "shell/platform_services.h"
+
+class QLabel;
+class QToolButton;
+
+namespace marbleset::shell {
+
+class MatrixPictureView;
+
+class MatrixPicturePanel : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit MatrixPicturePanel(QWidget* parent = nullptr);
+
+  // Where exports ask for their file; without services the export command is hidden.
+  void SetServices(PlatformServices* services, QString folder);
+  void ShowData(const marbleset::DataSet& data);
+  void Clear();
+  MatrixPictureView* View() const { return view_; }
+  QString StatusText() const;
+  void Export();
+
+ private:
+  void UpdateLegend();
+
+  const marbleset::DataSet* data_ = nullptr;
+  PlatformServices* services_ = nullptr;
+  QString folder_;
+  MatrixPictureView* view_;
+  QLabel* zoomLabel_;
+  QLabel* legend_;
+  QLabel* status_;
+  QToolButton* exportButton_;
+};
+
+}  // namespace marbleset::shell
