@@ -90,6 +90,12 @@ void MarkerMeanSums::TransposeBlock(const DataSet& data, std::size_t otuWord,
 void MarkerMeanSums::ListMissing(const DataSet& data) {
   missingStart_.assign(otus_ + 1, 0);
   columnStart_.assign(chars_ + 1, 0);
+  // Counted first, so that the largest list is allocated once at its size.
+  std::size_t total = 0;
+  for (std::size_t i = 0; i < otus_; ++i)
+    for (std::size_t w = 0; w < data.WordsPerRow(); ++w)
+      total += static_cast<std::size_t>(std::popcount(data.MissingRow(i)[w]));
+  missingChars_.reserve(total);
   for (std::size_t i = 0; i < otus_; ++i) {
     missingStart_[i] = missingChars_.size();
     const std::uint64_t* missing = data.MissingRow(i);
@@ -111,7 +117,7 @@ void MarkerMeanSums::ListMissing(const DataSet& data) {
     for (std::size_t t = missingStart_[i]; t < missingStart_[i + 1]; ++t) {
       std::size_t& place = fill[missingChars_[t]];
       missingOtus_[place++] = static_cast<std::uint32_t>(i);
-      laterMissing_[t] = place;
+      laterMissing_[t] = static_cast<std::uint32_t>(place);
     }
   }
   missingPm_.assign(otus_, 0.0);

@@ -65,8 +65,8 @@ class MarkerMeanSums {
   std::vector<std::size_t> columnStart_;    // per character, into missingOtus_
   std::vector<std::uint32_t> missingOtus_;  // ascending within a character
   // Per entry of missingChars_: where the OTUs after this one start in missingOtus_.
-  std::vector<std::size_t> laterMissing_;
-  std::vector<double> missingPm_;  // per OTU, pm summed over its missing characters
+  std::vector<std::uint32_t> laterMissing_;  // 32 bits: the lists are the largest part
+  std::vector<double> missingPm_;            // per OTU, pm summed over its missing characters
   std::vector<double> ones_, zeros_;
 };
 

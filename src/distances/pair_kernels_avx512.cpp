@@ -1,5 +1,6 @@
-// The binary pair kernel for processors with AVX-512 and its population count (VPOPCNTDQ),
-// chosen at run time; the other kernels are those of the AVX2 build.
+// The binary pair kernel and the "Marker mean" weight sums for processors with AVX-512 and its
+// population count (VPOPCNTDQ), chosen at run time; the other kernels are those of the AVX2
+// build.
 //
 // With one or two planes per OTU (ones, or ones and missing interleaved word by word) a vector
 // holds four words of both planes: o0 m0 o1 m1 ... . Anded with the other OTU's vector it gives
@@ -113,6 +114,51 @@ void BinaryBlock(const std::uint64_t* rows, int rowCount, const std::uint64_t* f
   }
 }
 
+// "Marker mean" weight sums: 64 OTUs at a time, eight to a vector; a character's word of OTU
+// bits gives each vector its lanes as a mask directly. Lanes are added to in character order,
+// as the AVX2 kernel does, so the sums are the same to the last bit.
+template <int kGroups, bool kZeros>
+void WeightsT(const std::uint64_t* planes, std::size_t stride, const std::uint32_t* chars,
+              std::size_t charCount, const double* pm, std::size_t word, double* ones,
+              double* zeros) {
+  __m512d one[kGroups], zero[kGroups];
+  for (int g = 0; g < kGroups; ++g) one[g] = zero[g] = _mm512_setzero_pd();
+  for (std::size_t t = 0; t < charCount; ++t) {
+    const std::size_t k = chars[t];
+    const __m512d p = _mm512_set1_pd(pm[k]);
+    const std::uint64_t* q = planes + k * stride + word;
+    const std::uint64_t o = q[0], z = q[1];
+    for (int g = 0; g < kGroups; ++g) {
+      one[g] = _mm512_mask_add_pd(one[g], static_cast<__mmask8>(o >> (8 * g)), one[g], p);
+      if (kZeros)
+        zero[g] = _mm512_mask_add_pd(zero[g], static_cast<__mmask8>(z >> (8 * g)), zero[g], p);
+    }
+  }
+  for (int g = 0; g < kGroups; ++g) {
+    _mm512_storeu_pd(ones + 8 * g, one[g]);
+    if (kZeros) _mm512_storeu_pd(zeros + 8 * g, zero[g]);
+  }
+}
+
+void StateWeightSums(const std::uint64_t* planes, std::size_t stride, const std::uint32_t* chars,
+                     std::size_t charCount, const double* pm, std::size_t otus, double* ones,
+                     double* zeros) {
+  for (std::size_t j = 0; j < otus; j += 64) {
+    const std::size_t word = 2 * (j / 64);
+    double* z = zeros ? zeros + j : nullptr;
+    if (otus - j >= 64) {  // otus is a multiple of 32: a whole word or its first half
+      if (zeros)
+        WeightsT<8, true>(planes, stride, chars, charCount, pm, word, ones + j, z);
+      else
+        WeightsT<8, false>(planes, stride, chars, charCount, pm, word, ones + j, z);
+    } else if (zeros) {
+      WeightsT<4, true>(planes, stride, chars, charCount, pm, word, ones + j, z);
+    } else {
+      WeightsT<4, false>(planes, stride, chars, charCount, pm, word, ones + j, z);
+    }
+  }
+}
+
 }  // namespace
 
 const KernelTable& Table() {
@@ -121,6 +167,7 @@ const KernelTable& Table() {
     t.name = "avx512";
     t.binary_block = BinaryBlock;
     t.binaryRows = 8;
+    t.state_weight_sums = StateWeightSums;
     return t;
   }();
   return table;
