@@ -26,22 +26,21 @@ FastNumber FastStoredValue(std::string_view piece, float& value) {
     negative = *p == '-';
     ++p;
   }
+  // Up to 19 digits always fit 64 bits; longer mantissas, rare in data, take the general path.
   std::uint64_t mantissa = 0;
-  int significant = 0;  // digits from the first non-zero one on
+  const char* const integerStart = p;
+  for (; p != end && IsDigit(*p); ++p) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+  int digits = static_cast<int>(p - integerStart);
   int fractionDigits = 0;
-  int digits = 0;
-  for (; p != end && IsDigit(*p); ++p, ++digits) {
-    mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
-    significant += significant > 0 || *p != '0';
-  }
   if (p != end && *p == '.') {
-    for (++p; p != end && IsDigit(*p); ++p, ++digits, ++fractionDigits) {
+    const char* const fractionStart = ++p;
+    for (; p != end && IsDigit(*p); ++p) {
       mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
-      significant += significant > 0 || *p != '0';
     }
+    fractionDigits = static_cast<int>(p - fractionStart);
+    digits += fractionDigits;
   }
-  // 19 significant digits always fit 64 bits; leading zeros add nothing.
-  if (digits == 0 || significant > 19) return FastNumber::kGeneral;
+  if (digits == 0 || digits > 19) return FastNumber::kGeneral;
   int exponent = 0;
   if (p != end) {
     const char mark = *p;

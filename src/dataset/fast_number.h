@@ -16,7 +16,7 @@ enum class FastNumber {
 
 // Reads piece when it is wholly an optional sign, digits with at most one decimal point (at
 // least one digit), and an optional exponent (E, e, D or d, an optional sign, 1 to 3 digits),
-// with at most 19 significant digits and a value that one IEEE operation computes exactly
+// with at most 19 digits and a value that one IEEE operation computes exactly
 // rounded (mantissa below 2^53, power of ten within +-22).
 FastNumber FastStoredValue(std::string_view piece, float& value);
 

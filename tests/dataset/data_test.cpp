@@ -116,7 +116,7 @@ Planes PlainPlanes(const std::vector<std::string>& rows, std::size_t characters)
 TEST(PhylipBinary, FillsTheBitPlanesAsACellByCellReadingWould) {
   std::mt19937 random(7);
   for (const std::size_t characters : {1u, 63u, 64u, 65u, 130u, 1000u}) {
-    const std::size_t otus = 5;
+    const std::size_t otus = 8;
     std::string text = std::to_string(otus) + " " + std::to_string(characters) + "\r\n";
     std::vector<std::string> rows;
     for (std::size_t i = 0; i < otus; ++i) {
@@ -124,12 +124,17 @@ TEST(PhylipBinary, FillsTheBitPlanesAsACellByCellReadingWould) {
       // and up to 70 values beyond the last character in the last item.
       std::string row;
       text += "Otu" + std::to_string(i) + std::string(12 - 3 - std::to_string(i).size(), ' ');
+      // Rows as files write them (" 0 1 ?"), unspaced ("01?"), with blanks after the values
+      // ("0 1 ? "), and irregular; the regular ones take the reader's 16-byte path.
+      const std::size_t style = i % 4;
       const std::size_t values = characters + random() % 70;
       for (std::size_t k = 0; k < values; ++k) {
         const char cell = "01?"[random() % (random() % 4 == 0 ? 3 : 2)];
         row += cell;
+        if (style == 1) text += ' ';
         text += cell;
-        if (random() % 3 == 0) text += random() % 2 ? " " : "x";
+        if (style == 3) text += ' ';
+        if (style == 0 && random() % 3 == 0) text += random() % 2 ? " " : "x";
         if (k + 1 < characters && random() % 97 == 0) text += "\r\n";
       }
       text += "\r\n";
