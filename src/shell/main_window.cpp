@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
 #include <QMdiArea>
@@ -13,13 +14,16 @@
 #include <exception>
 
 #include "dataset/errors.h"
-#include "editing/data_writer.h"
+#include "formats/format_reader.h"
 #include "shell/about_box.h"
+#include "shell/background_run.h"
 #include "shell/busy_pointer.h"
 #include "shell/crop_dialog.h"
 #include "shell/data_stamp.h"
 #include "shell/data_window.h"
+#include "shell/file_types.h"
 #include "shell/help_window.h"
+#include "shell/import_table_dialog.h"
 #include "shell/progress_window.h"
 #include "shell/run_dialog.h"
 #include "shell/settings_dialog.h"
@@ -33,6 +37,10 @@ using marbleset::DataCommand;
 
 constexpr char kReadErrorTitle[] = "File read error";
 constexpr char kWriteErrorTitle[] = "File write error";
+constexpr char kVcfReadTitle[] = "VCF read";
+constexpr char kUnknownLayoutText[] =
+    ": the layout of this file cannot be told from its content or its name; choose its entry "
+    "in the list of file types.";
 
 // "#Otu = 25": the label, then the count with a blank in front.
 QString CountText(const char* label, std::size_t count) {
@@ -229,7 +237,7 @@ void MainWindow::OpenDataFile(marbleset::DataKind kind) {
   const bool binary = kind == marbleset::DataKind::kBinary;
   FileDialogRequest request;
   request.title = binary ? "Open BINARY data file" : "Open QUANTITATIVE data file";
-  request.filter = "Phylip files (*.phy);;Phylip files (*.*);;NT-SYS files (*.nts)";
+  request.filter = OpenFilter();
   request.initialFolder = FromStd(context_.data.folder);
   request.initialName = openName_;
   request.filterIndex = openFilterIndex_;
@@ -238,9 +246,22 @@ void MainWindow::OpenDataFile(marbleset::DataKind kind) {
   openFilterIndex_ = choice->filterIndex;
   openName_ = choice->path;
 
-  // The entry chosen in the dialog decides the layout; the file's extension plays no part.
-  const marbleset::Layout layout =
-      choice->filterIndex == 2 ? marbleset::Layout::kNtsys : marbleset::Layout::kPhylip;
+  // The entry chosen in the dialog decides the layout; the file's extension plays no part,
+  // except for the entry of any file, which looks into the file.
+  const marbleset::FileFormat format = FormatOfOpenEntry(choice->filterIndex, ToStd(choice->path));
+  if (format == marbleset::FileFormat::kDelimited || format == marbleset::FileFormat::kNexus ||
+      format == marbleset::FileFormat::kVcf) {
+    ReadInFormat(choice->path, format, kind);
+    return;
+  }
+  // A file that cannot be read at all goes to the PHYLIP reader, which says why.
+  if (format == marbleset::FileFormat::kUnknown && QFileInfo(choice->path).isReadable()) {
+    context_.services.ShowMessage(this, kReadErrorTitle, choice->path + kUnknownLayoutText);
+    return;
+  }
+  const marbleset::Layout layout = format == marbleset::FileFormat::kNtsys
+                                       ? marbleset::Layout::kNtsys
+                                       : marbleset::Layout::kPhylip;
   const DataStamp before = DataStamp::Of(context_.data);
   marbleset::ReadStatus status = marbleset::ReadStatus::kOk;
   QString failure;
@@ -263,6 +284,60 @@ void MainWindow::OpenDataFile(marbleset::DataKind kind) {
   if (context_.services.AskYesNo(this, kReadErrorTitle,
                                  FromStd(marbleset::ReadStatusMessage(status)))) {
     context_.services.StartEditor(choice->path);
+  }
+}
+
+void MainWindow::ReadInFormat(const QString& path, marbleset::FileFormat format,
+                              marbleset::DataKind kind) {
+  marbleset::FormatReadOptions options;
+  options.kind = kind == marbleset::DataKind::kBinary ? marbleset::KindChoice::kBinary
+                                                      : marbleset::KindChoice::kQuantitative;
+  options.memoryLimit = context_.data.MemoryLimit();
+  const std::string file = ToStd(path);
+  // Read beside the loaded data and swapped in only when complete: a failed or cancelled read
+  // changes nothing that is loaded.
+  marbleset::DataSet fresh;
+  marbleset::FormatReadReport report;
+  try {
+    if (format == marbleset::FileFormat::kDelimited) {
+      ImportTableDialog dialog(file, options.kind, this);
+      if (!context_.services.RunModal(dialog)) return;
+      options.table = dialog.Options();
+    }
+    if (format == marbleset::FileFormat::kVcf) {
+      // A genome-wide VCF takes seconds: read on a worker thread with a progress window and
+      // its Cancel.
+      const std::exception_ptr failure =
+          RunInBackground(*progress_, this, 0, [&](marbleset::Progress& progress) {
+            progress.Start("Reading " + marbleset::FileNameOf(file));
+            options.progress = &progress;
+            fresh = marbleset::ReadDataInFormat(file, format, options, report);
+          });
+      if (failure) std::rethrow_exception(failure);
+    } else {
+      const BusyPointer busy;
+      fresh = marbleset::ReadDataInFormat(file, format, options, report);
+    }
+  } catch (const marbleset::RunCancelled&) {
+    return;  // the user stopped the read; there is nothing to say
+  } catch (const std::exception& problem) {
+    context_.services.ShowMessage(this, kReadErrorTitle, QString::fromLocal8Bit(problem.what()));
+    return;
+  }
+  fresh.SetMemoryLimit(context_.data.MemoryLimit());
+  context_.data.swap(fresh);
+  DataChanged();
+  const marbleset::VcfReport& vcf = report.vcf;
+  if (format == marbleset::FileFormat::kVcf &&
+      vcf.skippedNotBiallelic + vcf.skippedWithoutGenotype > 0) {
+    context_.services.ShowMessage(
+        this, kVcfReadTitle,
+        QString("%1: %2 variants read; %3 skipped because they do not have two alleles, %4 "
+                "skipped because they have no genotypes.")
+            .arg(FromStd(marbleset::FileNameOf(file)))
+            .arg(vcf.variants)
+            .arg(vcf.skippedNotBiallelic)
+            .arg(vcf.skippedWithoutGenotype));
   }
 }
 
@@ -305,7 +380,7 @@ void MainWindow::ShowCounts() {
 void MainWindow::SaveData() {
   FileDialogRequest request;
   request.title = "Save data as";
-  request.filter = "Phylip files(.phy) (*.phy);;NTsys files(.nts) (*.nts)";
+  request.filter = SaveFilter();
   request.initialFolder = FromStd(context_.data.folder);
   request.initialName = JoinPath(request.initialFolder, ProposedSaveName(DataFileTitle()));
   request.askOverwrite = true;
@@ -316,11 +391,7 @@ void MainWindow::SaveData() {
     // The entry chosen decides the layout; no extension is added to the name typed. The data
     // is in memory and the file is replaced only when complete, so saving over the data file
     // itself is safe.
-    if (choice->filterIndex == 1) {
-      marbleset::WriteNtsysData(context_.data, ToStd(choice->path));
-    } else {
-      marbleset::WritePhylipData(context_.data, ToStd(choice->path));
-    }
+    SaveDataAs(context_.data, ToStd(choice->path), choice->filterIndex);
   } catch (const std::exception& problem) {
     context_.services.ShowMessage(this, kWriteErrorTitle, QString::fromLocal8Bit(problem.what()));
   }

@@ -10,6 +10,7 @@
 
 #include "dataset/command_availability.h"
 #include "dataset/data_loader.h"
+#include "formats/file_format.h"
 #include "shell/shell_context.h"
 
 class QLabel;
@@ -86,6 +87,7 @@ class MainWindow : public QMainWindow {
   void BuildStatusBar();
   void PlaceWindows();
   void OpenDataFile(marbleset::DataKind kind);
+  void ReadInFormat(const QString& path, marbleset::FileFormat format, marbleset::DataKind kind);
   void DataChanged();
   void ShowLoadedData();
   void ShowCounts();

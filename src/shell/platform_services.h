@@ -5,6 +5,7 @@
 #include <QString>
 #include <optional>
 
+class QDialog;
 class QWidget;
 
 namespace marbleset::shell {
@@ -37,6 +38,9 @@ class PlatformServices {
   virtual void StartEditor(const QString& path) = 0;
   virtual void SetClipboardText(const QString& text) = 0;
   virtual void ShowHelpContents(QWidget* parent) = 0;
+  // Runs one of the program's own modal dialogs (the import dialog) until it closes; true when
+  // it was accepted.
+  virtual bool RunModal(QDialog& dialog) = 0;
 };
 
 }  // namespace marbleset::shell

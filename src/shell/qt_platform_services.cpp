@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -119,6 +120,10 @@ void QtPlatformServices::ShowHelpContents(QWidget* parent) {
     PlaceHelpWindow(*help_, parent ? parent->window() : nullptr);
   }
   help_->ShowContents();
+}
+
+bool QtPlatformServices::RunModal(QDialog& dialog) {
+  return dialog.exec() == QDialog::Accepted;
 }
 
 }  // namespace marbleset::shell

@@ -27,6 +27,7 @@ class QtPlatformServices : public PlatformServices {
   void StartEditor(const QString& path) override;
   void SetClipboardText(const QString& text) override;
   void ShowHelpContents(QWidget* parent) override;
+  bool RunModal(QDialog& dialog) override;
 
   // The help window if it is open, for closing it at exit.
   HelpWindow* OpenHelpWindow() const;

@@ -11,21 +11,28 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <cerrno>
 #include <cmath>
 #include <exception>
+#include <optional>
 
 #include "dataset/errors.h"
 #include "dataset/item_reader.h"
 #include "dataset/output_file.h"
+#include "distances/distance_matrix.h"
 #include "distances/distance_run.h"
 #include "distances/distance_settings.h"
+#include "formats/csv_writer.h"
+#include "formats/nexus_writer.h"
+#include "formats/phylip_names.h"
 #include "resampling/generator_settings.h"
 #include "resampling/generators.h"
 #include "shell/background_run.h"
 #include "shell/numeric_field.h"
 #include "shell/output_names.h"
+#include "shell/phylip_names_output.h"
 #include "shell/progress_window.h"
 #include "shell/shell_context.h"
 
@@ -35,6 +42,27 @@ namespace {
 const QString kWriteErrorTitle = QStringLiteral("File write error");
 const QString kReadErrorTitle = QStringLiteral("File read error");
 const QString kPhylipFilter = QStringLiteral("Phylip files (*.phy)");
+
+struct FormatText {
+  const char* caption;
+  const char* extension;  // of the proposed output, which follows the choice
+  const char* filter;
+};
+
+FormatText TextOf(DistanceFormat format) {
+  switch (format) {
+    case DistanceFormat::kNexus:
+      return {"NEXUS DISTANCES block", ".nex", "NEXUS files (*.nex)"};
+    case DistanceFormat::kCsv:
+      return {"CSV square", ".csv", "CSV files (*.csv)"};
+    case DistanceFormat::kPhylip:
+      break;
+  }
+  return {"PHYLIP square", ".txt", "Text files (*.txt)"};
+}
+
+constexpr DistanceFormat kDistanceFormats[] = {DistanceFormat::kPhylip, DistanceFormat::kNexus,
+                                               DistanceFormat::kCsv};
 
 struct ModeText {
   QString title;
@@ -158,6 +186,16 @@ void RunDialog::BuildControls() {
   dataSetCountLabel_ = named(new QLabel("Number of datasets", this), "dataSetCountLabel");
   drawSizeLabel_ = named(new QLabel("Percentage", this), "drawSizeLabel");
   averagingCheck_ = named(new QCheckBox("Matrix averaging", this), "averagingCheck");
+  distanceFormatLabel_ = named(new QLabel("Distance file format", this), "distanceFormatLabel");
+  distanceFormatList_ = named(new QComboBox(this), "distanceFormatList");
+  for (DistanceFormat format : kDistanceFormats) {
+    distanceFormatList_->addItem(TextOf(format).caption);
+  }
+  phylipNamesCheck_ =
+      named(new QCheckBox("Names for PHYLIP (10 characters)", this), "phylipNamesCheck");
+  phylipNamesCheck_->setToolTip(
+      "Unique names of at most 10 characters, with a table of the original names beside the "
+      "output");
   okButton_ = named(new QPushButton("OK", this), "okButton");
   cancelButton_ = named(new QPushButton("Cancel", this), "cancelButton");
 
@@ -181,6 +219,8 @@ void RunDialog::BuildControls() {
   connect(cancelButton_, &QPushButton::clicked, this, &RunDialog::reject);
   connect(browseButton_, &QPushButton::clicked, this, &RunDialog::Browse);
   connect(phylipInfileButton_, &QPushButton::clicked, this, &RunDialog::UsePhylipInfile);
+  connect(distanceFormatList_, &QComboBox::currentIndexChanged, this,
+          &RunDialog::ChangeDistanceFormat);
 }
 
 void RunDialog::BuildLayout() {
@@ -212,6 +252,9 @@ void RunDialog::BuildLayout() {
   grid->addLayout(field(*dataSetCountField_), 7, 0);
   grid->addLayout(field(*drawSizeField_), 7, 1);
   grid->addWidget(averagingCheck_, 8, 0, 1, 2);
+  grid->addWidget(distanceFormatLabel_, 9, 0);
+  grid->addWidget(distanceFormatList_, 10, 0);
+  grid->addWidget(phylipNamesCheck_, 11, 0, 1, 2);
   grid->setRowMinimumHeight(2, phylipInfileButton_->sizeHint().height());
 
   auto* buttons = new QHBoxLayout;
@@ -241,7 +284,9 @@ void RunDialog::SetTabOrder() {
                             phylipInfileButton_,
                             averagingCheck_,
                             distancesOption_,
-                            similaritiesOption_};
+                            similaritiesOption_,
+                            distanceFormatList_,
+                            phylipNamesCheck_};
   for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
@@ -255,6 +300,12 @@ void RunDialog::Reset() {
   missingPolicyList_->clear();
   distancesOption_->setChecked(true);
   averagingCheck_->setChecked(false);
+  {
+    const QSignalBlocker quiet(distanceFormatList_);
+    distanceFormatList_->setCurrentIndex(0);
+    shownFormat_ = DistanceFormat::kPhylip;
+  }
+  phylipNamesCheck_->setChecked(false);
   dataSetCountField_->Clear();
   drawSizeField_->Clear();
 }
@@ -282,6 +333,44 @@ void RunDialog::Configure(RunMode mode, const QString& dataFileTitle) {
   } else {
     ConfigureGenerator();
   }
+  ShowOutputOptions();
+}
+
+DistanceFormat RunDialog::ChosenDistanceFormat() const {
+  // A file of several data sets is read anew by the run, which writes PHYLIP's square only.
+  if (mode_ != RunMode::kDistances || context_.data.multiSet) return DistanceFormat::kPhylip;
+  const int entry = std::max(0, distanceFormatList_->currentIndex());
+  return kDistanceFormats[static_cast<std::size_t>(entry)];
+}
+
+bool RunDialog::NamesForPhylipChosen() const {
+  // The run over a file of several data sets takes its names from the file itself.
+  const bool phylipOutput =
+      mode_ != RunMode::kDistances ||
+      (!context_.data.multiSet && ChosenDistanceFormat() == DistanceFormat::kPhylip);
+  return phylipOutput && phylipNamesCheck_->isChecked();
+}
+
+void RunDialog::ShowOutputOptions() {
+  const bool distances = mode_ == RunMode::kDistances;
+  const bool single = !context_.data.multiSet;
+  distanceFormatLabel_->setVisible(distances && single);
+  distanceFormatList_->setVisible(distances && single);
+  phylipNamesCheck_->setVisible(!distances ||
+                                (single && ChosenDistanceFormat() == DistanceFormat::kPhylip));
+}
+
+void RunDialog::ChangeDistanceFormat() {
+  const DistanceFormat format = ChosenDistanceFormat();
+  // The proposed name follows the layout; a name of the user's own with another ending stays.
+  const QString before = QLatin1String(TextOf(shownFormat_).extension);
+  const QString path = outputPathEdit_->text();
+  if (path.endsWith(before)) {
+    outputPathEdit_->setText(path.chopped(before.size()) + TextOf(format).extension);
+  }
+  saveFilter_ = TextOf(format).filter;
+  shownFormat_ = format;
+  ShowOutputOptions();
 }
 
 void RunDialog::ConfigureDistances() {
@@ -362,6 +451,9 @@ void RunDialog::Confirm() {
   // answer could only lose the data.
   try {
     marbleset::RefuseDataFileAsOutput(path, context_.data.fileName);
+    if (NamesForPhylipChosen()) {
+      marbleset::RefuseDataFileAsOutput(marbleset::NameTablePath(path), context_.data.fileName);
+    }
   } catch (const std::exception& failure) {
     ReportFailure(kWriteErrorTitle, failure.what());
     return;
@@ -389,14 +481,19 @@ bool RunDialog::MayWriteOutput() {
 }
 
 void RunDialog::Run(const std::string& path) {
-  if (mode_ == RunMode::kDistances) {
-    RunDistances(path);
-  } else {
-    RunGenerator(path);
+  // The names are the data set's own again when the run has ended, however it ended.
+  std::optional<PhylipNamesOutput> names;
+  if (NamesForPhylipChosen()) names.emplace(context_.data, mode_ == RunMode::kGenStraps);
+  const bool complete = mode_ == RunMode::kDistances ? RunDistances(path) : RunGenerator(path);
+  if (!complete || !names) return;
+  try {
+    names->WriteTable(path);
+  } catch (const std::exception& problem) {
+    ReportFailure(kWriteErrorTitle, problem.what());
   }
 }
 
-void RunDialog::RunGenerator(const std::string& path) {
+bool RunDialog::RunGenerator(const std::string& path) {
   const marbleset::DataSet& data = context_.data;
   marbleset::GeneratorSettings settings =
       marbleset::DefaultGeneratorSettings(GeneratorOf(mode_), data);
@@ -413,7 +510,7 @@ void RunDialog::RunGenerator(const std::string& path) {
       RunInBackground(progress_, this, settings.dataSets, [&](marbleset::Progress& progress) {
         marbleset::Generate(data, settings, source, path, progress);
       });
-  if (!failure) return;
+  if (!failure) return true;
   try {
     std::rethrow_exception(failure);
   } catch (const marbleset::RunCancelled&) {
@@ -421,9 +518,10 @@ void RunDialog::RunGenerator(const std::string& path) {
   } catch (const std::exception& problem) {
     ReportFailure(kWriteErrorTitle, problem.what());
   }
+  return false;
 }
 
-void RunDialog::RunDistances(const std::string& path) {
+bool RunDialog::RunDistances(const std::string& path) {
   const marbleset::DataSet& data = context_.data;
   const marbleset::DataKind kind = data.Kind();
   marbleset::DistanceSettings settings;
@@ -434,9 +532,21 @@ void RunDialog::RunDistances(const std::string& path) {
   settings.distances = distancesOption_->isChecked();
   // One data set always gives its matrix; the averaging box is not offered for it.
   settings.averaging = data.multiSet && averagingCheck_->isChecked();
+  const DistanceFormat format = ChosenDistanceFormat();
   const std::exception_ptr failure =
       RunInBackground(progress_, this, 0, [&](marbleset::Progress& progress) {
-        if (data.multiSet) {
+        if (format != DistanceFormat::kPhylip) {
+          progress.Start("Calculating distances");
+          const marbleset::DistanceMatrix matrix =
+              marbleset::ComputeDistanceMatrix(data, settings, progress);
+          marbleset::OutputFile file(path);
+          if (format == DistanceFormat::kNexus) {
+            marbleset::WriteNexusDistances(matrix, file.sink());
+          } else {
+            marbleset::WriteCsvDistances(matrix, file.sink());
+          }
+          file.Close();
+        } else if (data.multiSet) {
           // The run reads the data file anew into a data set of its own; the loaded one stays
           // as it is.
           marbleset::ItemReader in = marbleset::ItemReader::OpenFile(data.fileName);
@@ -447,7 +557,7 @@ void RunDialog::RunDistances(const std::string& path) {
           marbleset::DistanceRunSingle(data, settings, path, progress);
         }
       });
-  if (!failure) return;
+  if (!failure) return true;
   try {
     std::rethrow_exception(failure);
   } catch (const marbleset::RunCancelled&) {
@@ -457,6 +567,7 @@ void RunDialog::RunDistances(const std::string& path) {
   } catch (const std::exception& problem) {
     ReportFailure(kWriteErrorTitle, problem.what());
   }
+  return false;
 }
 
 void RunDialog::ReportFailure(const QString& title, const char* what) {

@@ -26,6 +26,9 @@ struct ShellContext;
 class ProgressWindow;
 class NumericField;
 
+// The layouts of a distance file of one data set, in the order of the dialog's list.
+enum class DistanceFormat { kPhylip, kNexus, kCsv };
+
 enum class RunMode {
   kDistances,
   kBootStraps,
@@ -59,6 +62,10 @@ class RunDialog : public QDialog {
   void Reset();
   void ConfigureDistances();
   void ConfigureGenerator();
+  void ChangeDistanceFormat();
+  void ShowOutputOptions();
+  DistanceFormat ChosenDistanceFormat() const;
+  bool NamesForPhylipChosen() const;
 
   void Browse();
   void UsePhylipInfile();
@@ -66,8 +73,9 @@ class RunDialog : public QDialog {
   bool DataIsAsOpened();
   bool MayWriteOutput();
   void Run(const std::string& path);
-  void RunDistances(const std::string& path);
-  void RunGenerator(const std::string& path);
+  // Each returns true when the output is complete and in place.
+  bool RunDistances(const std::string& path);
+  bool RunGenerator(const std::string& path);
   void ReportFailure(const QString& title, const char* what);
 
   ShellContext& context_;
@@ -91,6 +99,12 @@ class RunDialog : public QDialog {
   // "Bootstrap %", "Noise %" or "Number of OTUs": how much of the data a data set draws.
   QLabel* drawSizeLabel_ = nullptr;
   QCheckBox* averagingCheck_ = nullptr;
+  // Offered for the distances of one data set: PHYLIP's square, NEXUS or CSV.
+  QLabel* distanceFormatLabel_ = nullptr;
+  QComboBox* distanceFormatList_ = nullptr;
+  // On every PHYLIP output: unique names of 10 characters and their table beside the output.
+  QCheckBox* phylipNamesCheck_ = nullptr;
+  DistanceFormat shownFormat_ = DistanceFormat::kPhylip;
   QPushButton* okButton_ = nullptr;
   QPushButton* cancelButton_ = nullptr;
   // Owned here rather than by their text boxes, so they are gone before the controls they watch.

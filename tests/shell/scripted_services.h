@@ -1,9 +1,11 @@
 // PlatformServices whose answers are scripted beforehand and whose requests are recorded.
 #pragma once
 
+#include <QDialog>
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -22,9 +24,13 @@ class ScriptedServices : public PlatformServices {
   // Taken in order; an empty queue answers "cancel" for files and "No" for questions.
   std::deque<std::optional<FileChoice>> openAnswers, saveAnswers;
   std::deque<bool> yesNoAnswers;
+  // Plays the user's part in a modal dialog and answers whether it was accepted; taken in
+  // order, an empty queue cancels the dialog.
+  std::deque<std::function<bool(QDialog&)>> dialogScripts;
 
   std::vector<FileDialogRequest> openRequests, saveRequests;
   std::vector<RecordedMessage> messages;
+  std::vector<QString> modalDialogs;  // the object names of the dialogs run
   QStringList editorStarts;
   QString clipboard;
 
@@ -46,6 +52,13 @@ class ScriptedServices : public PlatformServices {
   void StartEditor(const QString& path) override { editorStarts.push_back(path); }
   void SetClipboardText(const QString& text) override { clipboard = text; }
   void ShowHelpContents(QWidget*) override {}
+  bool RunModal(QDialog& dialog) override {
+    modalDialogs.push_back(dialog.objectName());
+    if (dialogScripts.empty()) return false;
+    const auto script = std::move(dialogScripts.front());
+    dialogScripts.pop_front();
+    return script(dialog);
+  }
 
  private:
   static std::optional<FileChoice> Take(std::deque<std::optional<FileChoice>>& answers) {

@@ -1,0 +1,444 @@
+// Delimited tables, NEXUS and VCF through the Open commands' file-type lists and the import
+// dialog; NEXUS, CSV and names for PHYLIP through "Save data as..." and the run dialog. Loaded
+// data is compared with the core readers and with values worked out from the inline files;
+// written files with the bytes the core writers give.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <functional>
+#include <sstream>
+
+#include "dataset/text_sink.h"
+#include "distances/distance_matrix.h"
+#include "distances/distance_run.h"
+#include "editing/data_writer.h"
+#include "formats/csv_writer.h"
+#include "formats/delimited_reader.h"
+#include "formats/nexus_reader.h"
+#include "formats/nexus_writer.h"
+#include "formats/phylip_names.h"
+#include "formats/vcf_reader.h"
+#include "resampling/generators.h"
+#include "shell/data_window.h"
+#include "shell/file_types.h"
+#include "shell/import_table_dialog.h"
+#include "shell/progress_window.h"
+#include "shell/run_dialog.h"
+#include "shell_fixture.h"
+
+namespace marbleset::shell::testing {
+namespace {
+
+constexpr int kTableEntry = 3, kNexusEntry = 4, kVcfEntry = 5, kDetectedEntry = 6;
+constexpr int kSaveNexus = 2, kSaveCsv = 3, kSavePhylipNames = 4;
+
+const QByteArray kBinaryCsv = "name,locus1,locus2,locus3\nAlpha,1,0,NA\nBeta,0,1,1\nGamma,1,1,0\n";
+const QByteArray kNexus =
+    "#NEXUS\n"
+    "BEGIN TAXA;\n  DIMENSIONS NTAX=3;\n  TAXLABELS Alpha Beta 'Gamma delta';\nEND;\n"
+    "BEGIN CHARACTERS;\n  DIMENSIONS NCHAR=4;\n"
+    "  FORMAT DATATYPE=STANDARD SYMBOLS=\"01\" MISSING=? GAP=-;\n"
+    "  MATRIX\n    Alpha 0110 [a comment]\n    Beta 1?0-\n    'Gamma delta' 0011\n  ;\nEND;\n";
+// Three samples; the second variant has two alternative alleles and is skipped.
+const QByteArray kVcf =
+    "##fileformat=VCFv4.2\n##contig=<ID=1,length=1000>\n"
+    "##FORMAT=<ID=GT,Number=1,Type=String,Description=\"Genotype\">\n"
+    "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT\tS1\tS2\tS3\n"
+    "1\t10\t.\tA\tG\t.\tPASS\t.\tGT\t0/0\t0/1\t1/1\n"
+    "1\t20\t.\tC\tT,G\t.\tPASS\t.\tGT\t0/1\t0/2\t1/2\n"
+    "1\t30\t.\tG\tA\t.\tPASS\t.\tGT\t./.\t1/1\t0|1\n";
+// Names longer than PHYLIP's 10 characters; the first two clash in their first 10.
+const QByteArray kLongNames =
+    " 4 6\nFestuca_ru_A101100\nFestuca_ru_B110?01\nPoa_annua   011011\nLolium_pere 100110\n";
+
+// Every cell as text ("?" for missing), one line per OTU behind its name without padding.
+QString Cells(const DataSet& data) {
+  QString text;
+  for (std::size_t i = 0; i < data.OtuCount(); ++i) {
+    text += FromStd(TrimmedName(data.otuNames[i])) + ":";
+    for (std::size_t k = 0; k < data.CharCount(); ++k) {
+      text += data.IsMissing(i, k) ? QString(" ?") : QString(" %1").arg(data.Value(i, k));
+    }
+    text += "\n";
+  }
+  return text;
+}
+
+std::string CoreBytes(const std::function<void(TextSink&)>& write) {
+  std::ostringstream out;
+  {
+    TextSink sink(out);
+    write(sink);
+    sink.Flush();
+  }
+  return out.str();
+}
+
+QByteArray Bytes(const std::string& text) {
+  return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The widget Tab moves to from widget.
+QWidget* NextTabStop(QWidget* widget) {
+  do {
+    widget = widget->nextInFocusChain();
+  } while ((widget->focusPolicy() & Qt::TabFocus) == 0);
+  return widget;
+}
+
+// Presses OK in the import dialog as it stands.
+bool AcceptAsShown(QDialog& dialog) {
+  dialog.findChild<QPushButton*>("okButton")->click();
+  return dialog.result() == QDialog::Accepted;
+}
+
+class FormatsTest : public ShellTest {
+ protected:
+  // The bytes written, without turning line ends into CR LF (a VCF or NEXUS file as it is).
+  QString WriteRaw(const QString& name, const QByteArray& bytes) {
+    const QString path = scratch.filePath(name);
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    return path;
+  }
+  template <typename T = QWidget>
+  T* RunChild(const char* name) {
+    return window->OpenRunDialog()->findChild<T*>(name);
+  }
+  void RunTo(const QString& path) {
+    RunChild<QLineEdit>("outputPathEdit")->setText(path);
+    services.yesNoAnswers = {true};
+    RunChild<QPushButton>("okButton")->click();
+  }
+};
+
+TEST_F(FormatsTest, OpenEachNewFormatThroughItsEntry_LoadsWhatTheCoreReads) {
+  window->show();
+  // A table: the import dialog shows the guesses, OK reads with them.
+  const QString csv = WriteFile("bands.csv", kBinaryCsv);
+  services.dialogScripts.push_back([](QDialog& dialog) {
+    EXPECT_EQ(dialog.windowTitle(), "Import table");
+    EXPECT_EQ(dialog.findChild<QComboBox*>("delimiterList")->currentText(), "Comma");
+    EXPECT_TRUE(dialog.findChild<QRadioButton*>("otusAsRowsOption")->isChecked());
+    EXPECT_EQ(dialog.findChild<QSpinBox*>("firstDataColumnBox")->value(), 2);
+    EXPECT_EQ(dialog.findChild<QLabel*>("summaryLabel")->text(),
+              "3 OTUs by 3 characters, binary data.");
+    return AcceptAsShown(dialog);
+  });
+  OpenBinary(csv, kTableEntry);
+  EXPECT_EQ(services.modalDialogs, std::vector<QString>{"importTableDialog"});
+  EXPECT_EQ(Cells(data), "Alpha: 1 0 ?\nBeta: 0 1 1\nGamma: 1 1 0\n");
+  DelimitedOptions binary;
+  binary.kind = KindChoice::kBinary;
+  EXPECT_EQ(Cells(data), Cells(ReadDelimitedFile(ToStd(csv), binary)));
+  EXPECT_EQ(data.fileName, ToStd(csv));
+  EXPECT_EQ(window->DataFileTitle(), "bands.csv");
+  EXPECT_EQ(window->OtuPanelText(), "#Otu = 3");
+  EXPECT_EQ(EnabledDataCommands(), kAllDataCommands);
+
+  // NEXUS: the gap reads as missing, a quoted name keeps its blank; opened as quantitative
+  // the same states are numbers.
+  const QString nexus = WriteRaw("grasses.nex", kNexus);
+  OpenBinary(nexus, kNexusEntry);
+  EXPECT_TRUE(data.IsBinary());
+  EXPECT_EQ(Cells(data), "Alpha: 0 1 1 0\nBeta: 1 ? 0 ?\nGamma delta: 0 0 1 1\n");
+  EXPECT_EQ(Cells(data), Cells(ReadNexusFile(ToStd(nexus), KindChoice::kBinary)));
+  OpenQuantitative(nexus, kNexusEntry);
+  EXPECT_TRUE(data.IsQuantitative());
+  EXPECT_EQ(Cells(data), Cells(ReadNexusFile(ToStd(nexus), KindChoice::kQuantitative)));
+  EXPECT_EQ(window->CharPanelText(), "#Char = 4");
+
+  // VCF: carriers of the alternative allele as binary, allele counts as quantitative; the
+  // variant with two alternative alleles is skipped and reported.
+  const QString vcf = WriteRaw("calls.vcf", kVcf);
+  QStringList started;
+  QObject::connect(&window->Progress(), &ProgressWindow::Started,
+                   [&](const QString& message) { started << message; });
+  services.messages.clear();
+  OpenBinary(vcf, kVcfEntry);
+  EXPECT_EQ(Cells(data), "S1: 0 ?\nS2: 1 1\nS3: 1 1\n");
+  VcfReport report;
+  EXPECT_EQ(Cells(data), Cells(ReadVcf(ToStd(vcf), VcfOptions{}, report)));
+  EXPECT_EQ(started, QStringList{"Reading calls.vcf"});
+  ASSERT_EQ(services.messages.size(), 1u) << services.messages.back().text.toStdString();
+  EXPECT_EQ(services.messages[0].title, "VCF read");
+  EXPECT_EQ(services.messages[0].text,
+            "calls.vcf: 2 variants read; 1 skipped because they do not have two alleles, 0 "
+            "skipped because they have no genotypes.");
+  OpenQuantitative(vcf, kVcfEntry);
+  EXPECT_EQ(Cells(data), "S1: 0 ?\nS2: 1 2\nS3: 2 1\n");
+
+  // The entry for any file looks into it: NEXUS by its first line, a table named .txt (through
+  // the import dialog), and a PHYLIP file whatever its name.
+  OpenBinary(nexus, kDetectedEntry);
+  EXPECT_EQ(Cells(data), Cells(ReadNexusFile(ToStd(nexus), KindChoice::kBinary)));
+  services.dialogScripts.push_back(AcceptAsShown);
+  OpenBinary(WriteFile("bands.txt", kBinaryCsv), kDetectedEntry);
+  EXPECT_EQ(services.modalDialogs.size(), 2u);
+  EXPECT_EQ(Cells(data), "Alpha: 1 0 ?\nBeta: 0 1 1\nGamma: 1 1 0\n");
+  OpenBinary(WriteFile("plain.dat", kBinaryPhylip), kDetectedEntry);
+  EXPECT_EQ(Cells(data), "Alpha: 0 1 1 0\nBeta: 1 ? 0 1\nGamma: 0 0 1 1\n");
+  EXPECT_EQ(services.messages.size(), 2u);  // the VCF reports only
+}
+
+TEST_F(FormatsTest, FailedOrCancelledReadsInTheNewFormatsKeepTheLoadedData) {
+  window->show();
+  const QString loaded = WriteFile("b.phy", kBinaryPhylip);
+  OpenBinary(loaded);
+  const QString shown = window->Data().Text();
+  const QString cells = Cells(data);
+  auto unchanged = [&] {
+    EXPECT_EQ(data.fileName, ToStd(loaded));
+    EXPECT_EQ(Cells(data), cells);
+    EXPECT_EQ(window->Data().Text(), shown);
+    EXPECT_EQ(window->DataFileTitle(), "b.phy");
+    EXPECT_EQ(window->CharPanelText(), "#Char = 4");
+    EXPECT_EQ(EnabledDataCommands(), kAllDataCommands);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  };
+
+  // Read failures, each in the "File read error" box with the core's message.
+  QByteArray polymorphic = kNexus;
+  polymorphic.replace("Beta 1?0-", "Beta 1{01}0-");
+  const QString detectedUnknown = WriteRaw("mystery.bin", QByteArray("\x01\x02\x03 not data", 16));
+  const std::pair<QString, int> failing[] = {
+      {WriteRaw("poly.nex", polymorphic), kNexusEntry},
+      {WriteRaw("broken.vcf", "##fileformat=VCFv4.2\n#CHROM\tPOS\n1\tx\n"), kVcfEntry},
+      {scratch.filePath("absent.nex"), kNexusEntry},
+      {scratch.filePath("absent.csv"), kTableEntry},
+      {detectedUnknown, kDetectedEntry},
+      {scratch.filePath("absent.dat"), kDetectedEntry}};
+  for (const auto& [path, entry] : failing) {
+    SCOPED_TRACE(path.toStdString());
+    services.messages.clear();
+    OpenBinary(path, entry);
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_EQ(services.messages[0].title, "File read error");
+    EXPECT_FALSE(services.messages[0].question);
+    EXPECT_TRUE(services.messages[0].text.contains(QFileInfo(path).fileName()))
+        << services.messages[0].text.toStdString();
+    EXPECT_EQ(path == detectedUnknown,
+              services.messages[0].text.endsWith("choose its entry in the list of file types."));
+    unchanged();
+  }
+
+  // Quantitative values opened as binary: the dialog shows why and OK does not read; Cancel
+  // leaves everything as it was, silently.
+  const QString quantitative = WriteFile("q.csv", "name,a,b\nAlpha,1.5,0\nBeta,1,0\n");
+  services.messages.clear();
+  services.dialogScripts.push_back([](QDialog& dialog) {
+    dialog.findChild<QPushButton*>("okButton")->click();
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+    EXPECT_TRUE(dialog.findChild<QLabel*>("summaryLabel")->text().contains("1.5"));
+    dialog.findChild<QPushButton*>("cancelButton")->click();
+    return dialog.result() == QDialog::Accepted;
+  });
+  OpenBinary(quantitative, kTableEntry);
+  EXPECT_TRUE(services.messages.empty());
+  unchanged();
+
+  // A table that disappears while the dialog is open: the read says so.
+  const QString vanishing = WriteFile("vanishing.csv", kBinaryCsv);
+  services.dialogScripts.push_back([&](QDialog& dialog) {
+    QFile::remove(vanishing);
+    return AcceptAsShown(dialog);
+  });
+  OpenBinary(vanishing, kTableEntry);
+  ASSERT_EQ(services.messages.size(), 1u);
+  EXPECT_TRUE(services.messages[0].text.contains("vanishing.csv"));
+  unchanged();
+}
+
+TEST_F(FormatsTest, ImportDialogChoicesReachTheReader) {
+  window->show();
+  // Genes as rows with an annotation column, samples as columns, decimal commas and "N" for
+  // missing entries: nothing the guesses would get right by themselves.
+  const QString path = WriteFile("genes.csv",
+                                 "locus;annotation;S1;S2;S3\n"
+                                 "g1;kinase;1,5;N;2\n"
+                                 "g2;-;0;3;N\n");
+  services.dialogScripts.push_back([](QDialog& dialog) {
+    EXPECT_EQ(dialog.findChild<QComboBox*>("delimiterList")->currentText(), "Semicolon");
+    dialog.findChild<QRadioButton*>("otusAsColumnsOption")->click();
+    dialog.findChild<QSpinBox*>("firstDataColumnBox")->setValue(3);
+    auto* codes = dialog.findChild<QLineEdit*>("missingCodesEdit");
+    codes->setText("N");
+    emit codes->editingFinished();
+    EXPECT_EQ(dialog.findChild<QLabel*>("summaryLabel")->text(),
+              "3 OTUs by 2 characters, quantitative data, decimal commas.");
+    const DelimitedOptions options = static_cast<ImportTableDialog&>(dialog).Options();
+    EXPECT_EQ(options.otusAs, OtusAs::kColumns);
+    EXPECT_EQ(options.firstDataColumn, std::optional<std::size_t>(2));
+    EXPECT_EQ(options.missingCodes, std::vector<std::string>{"N"});
+    EXPECT_EQ(options.kind, KindChoice::kQuantitative);
+    return AcceptAsShown(dialog);
+  });
+  OpenQuantitative(path, kTableEntry);
+  EXPECT_TRUE(services.messages.empty());
+  EXPECT_EQ(Cells(data), "S1: 1.5 0\nS2: ? 3\nS3: 2 ?\n");
+  DelimitedOptions same;
+  same.otusAs = OtusAs::kColumns;
+  same.firstDataColumn = 2;
+  same.missingCodes = {"N"};
+  same.kind = KindChoice::kQuantitative;
+  EXPECT_EQ(Cells(data), Cells(ReadDelimitedFile(ToStd(path), same)));
+}
+
+TEST_F(FormatsTest, SaveDataAsNexusCsvAndNamesForPhylipWritesTheCoreWritersBytes) {
+  const QString loaded = WriteFile("grasses.phy", kLongNames);
+  OpenBinary(loaded);
+  ASSERT_EQ(data.OtuCount(), 4u);
+  const std::vector<std::string> names = data.otuNames;
+  const QString nexus = scratch.filePath("out.nex"), csv = scratch.filePath("out.csv"),
+                phylip = scratch.filePath("safe.phy");
+  services.saveAnswers = {FileChoice{nexus, kSaveNexus}, FileChoice{csv, kSaveCsv},
+                          FileChoice{phylip, kSavePhylipNames}};
+  for (int i = 0; i < 3; ++i) Action("MnuSaveData")->trigger();
+  EXPECT_TRUE(services.messages.empty());
+  EXPECT_EQ(services.saveRequests[0].filter, SaveFilter());
+  EXPECT_TRUE(SaveFilter().startsWith("Phylip files(.phy) (*.phy);;NTsys files(.nts) (*.nts);;"));
+  EXPECT_EQ(Slurp(nexus), Bytes(CoreBytes([&](TextSink& out) { WriteNexusData(data, out); })));
+  EXPECT_EQ(Slurp(csv), Bytes(CoreBytes([&](TextSink& out) { WriteCsvData(data, out); })));
+  EXPECT_TRUE(Slurp(csv).startsWith("OTU,1,2,3,4,5,6\r\nFestuca_ru_A,1,0,1,1,0,0\r\n"));
+
+  // Names for PHYLIP: the clashing names are numbered, the others cut or kept; the table
+  // beside the file gives each its original name. The data keeps its own names.
+  const PhylipNames safe = MakePhylipNames(names);
+  const std::vector<std::string> expectedNames = {"Festuca_r1", "Festuca_r2", "Poa_annua",
+                                                  "Lolium_per"};
+  EXPECT_EQ(safe.written, expectedNames);
+  {
+    DataSet copy = data.Clone();
+    copy.otuNames = expectedNames;
+    EXPECT_EQ(Slurp(phylip), Bytes(CoreBytes([&](TextSink& out) { WritePhylipData(copy, out); })));
+  }
+  EXPECT_TRUE(Slurp(phylip).contains("\r\nFestuca_r1   1 0 1 1 0 0\r\n"));
+  EXPECT_EQ(Slurp(scratch.filePath("safe_names.tsv")),
+            "name in file\toriginal name\r\nFestuca_r1\tFestuca_ru_A\r\n"
+            "Festuca_r2\tFestuca_ru_B\r\nPoa_annua\tPoa_annua\r\n"
+            "Lolium_per\tLolium_pere\r\n");
+  EXPECT_EQ(data.otuNames, names);
+
+  // The table never replaces the data file: nothing is written then.
+  const QString clash = scratch.filePath("grasses_names.tsv");
+  QFile::copy(loaded, clash);
+  OpenBinary(clash);
+  services.saveAnswers = {FileChoice{scratch.filePath("grasses.out"), kSavePhylipNames}};
+  Action("MnuSaveData")->trigger();
+  ASSERT_EQ(services.messages.size(), 1u);
+  EXPECT_EQ(services.messages[0].title, "File write error");
+  EXPECT_EQ(Slurp(clash), Slurp(loaded));
+  EXPECT_FALSE(QFile::exists(scratch.filePath("grasses.out")));
+}
+
+TEST_F(FormatsTest, RunDialogDistanceFormatsAndNamesForPhylipWriteWhatTheCoreWrites) {
+  window->show();
+  OpenBinary(WriteFile("grasses.phy", kLongNames));
+  const std::vector<std::string> names = data.otuNames;
+  NoProgress quiet;
+
+  // The new controls come after the old ones, with the old defaults.
+  Action("MnuDistances")->trigger();
+  auto* formats = RunChild<QComboBox>("distanceFormatList");
+  auto* namesCheck = RunChild<QCheckBox>("phylipNamesCheck");
+  EXPECT_EQ(NextTabStop(RunChild("similaritiesOption")), static_cast<QWidget*>(formats));
+  EXPECT_EQ(NextTabStop(formats), static_cast<QWidget*>(namesCheck));
+  EXPECT_EQ(NextTabStop(namesCheck), RunChild("okButton"));
+  EXPECT_EQ(formats->currentText(), "PHYLIP square");
+  EXPECT_FALSE(namesCheck->isChecked() || namesCheck->isHidden());
+  EXPECT_EQ(RunChild<QLineEdit>("outputPathEdit")->text(),
+            QDir::toNativeSeparators(scratch.filePath("grasses.txt")));
+
+  // NEXUS and CSV: the proposed name follows; the matrix is the core's.
+  formats->setCurrentIndex(1);
+  EXPECT_TRUE(namesCheck->isHidden());
+  EXPECT_EQ(RunChild<QLineEdit>("outputPathEdit")->text(),
+            QDir::toNativeSeparators(scratch.filePath("grasses.nex")));
+  RunChild<QComboBox>("coefficientList")->setCurrentIndex(1);  // Jaccard
+  RunTo(scratch.filePath("d.nex"));
+  const DistanceSettings jaccard{Coefficient::kJaccard, MissingPolicy::kHalf, true, false};
+  const DistanceMatrix matrix = ComputeDistanceMatrix(data, jaccard, quiet);
+  EXPECT_EQ(Slurp(scratch.filePath("d.nex")),
+            Bytes(CoreBytes([&](TextSink& out) { WriteNexusDistances(matrix, out); })));
+  Action("MnuDistances")->trigger();
+  RunChild<QComboBox>("distanceFormatList")->setCurrentIndex(2);
+  EXPECT_EQ(RunChild<QLineEdit>("outputPathEdit")->text(),
+            QDir::toNativeSeparators(scratch.filePath("grasses.csv")));
+  RunTo(scratch.filePath("d.csv"));
+  const DistanceMatrix matching =
+      ComputeDistanceMatrix(data, DefaultDistanceSettings(DataKind::kBinary), quiet);
+  EXPECT_EQ(Slurp(scratch.filePath("d.csv")),
+            Bytes(CoreBytes([&](TextSink& out) { WriteCsvDistances(matching, out); })));
+  EXPECT_TRUE(services.messages.size() == 0 ||
+              std::all_of(services.messages.begin(), services.messages.end(),
+                          [](const RecordedMessage& m) { return m.question; }));
+
+  // PHYLIP square with names for PHYLIP, and the table beside; the default writes no table.
+  DataSet copy = data.Clone();
+  copy.otuNames = {"Festuca_r1", "Festuca_r2", "Poa_annua", "Lolium_per"};
+  Action("MnuDistances")->trigger();
+  RunChild<QCheckBox>("phylipNamesCheck")->setChecked(true);
+  RunTo(scratch.filePath("d.txt"));
+  DistanceRunSingle(copy, DefaultDistanceSettings(DataKind::kBinary),
+                    ToStd(scratch.filePath("expected.txt")), quiet);
+  EXPECT_EQ(Slurp(scratch.filePath("d.txt")), Slurp(scratch.filePath("expected.txt")));
+  EXPECT_TRUE(Slurp(scratch.filePath("d.txt")).contains("\r\nPoa_annua   "));
+  const QByteArray table =
+      Bytes(CoreBytes([&](TextSink& out) { WriteNameTable(MakePhylipNames(names), out); }));
+  EXPECT_EQ(Slurp(scratch.filePath("d_names.tsv")), table);
+  EXPECT_EQ(data.otuNames, names);
+  Action("MnuDistances")->trigger();
+  RunTo(scratch.filePath("plain.txt"));
+  EXPECT_FALSE(QFile::exists(scratch.filePath("plain_names.tsv")));
+
+  // Generators: BootStraps with names as the core writes them from the same random sequence.
+  UniformSource fresh;
+  Action("MnuBootStraps")->trigger();
+  EXPECT_TRUE(RunChild("distanceFormatList")->isHidden());
+  RunChild<QCheckBox>("phylipNamesCheck")->setChecked(true);
+  RunTo(scratch.filePath("b_bs.phy"));
+  Generate(copy, DefaultGeneratorSettings(Generator::kBootStraps, copy), fresh,
+           ToStd(scratch.filePath("expected_bs.phy")), quiet);
+  EXPECT_EQ(Slurp(scratch.filePath("b_bs.phy")), Slurp(scratch.filePath("expected_bs.phy")));
+  EXPECT_EQ(Slurp(scratch.filePath("b_bs_names.tsv")), table);
+  EXPECT_EQ(data.otuNames, names);
+}
+
+TEST_F(FormatsTest, GenStrapsWithNamesForPhylipKeepTheGroupsOfEqualNames) {
+  window->show();
+  // Two OTUs share a long name: GenStraps draws one of them, and both carry one written name.
+  OpenBinary(WriteFile("pairs.phy",
+                       " 4 5\nFestuca_ru_A10110\nFestuca_ru_A01101\n"
+                       "Festuca_ru_B11100\nPoa         00011\n"));
+  ASSERT_EQ(data.otuNames[0], data.otuNames[1]);
+  DataSet copy = data.Clone();
+  copy.otuNames = {"Festuca_r1", "Festuca_r1", "Festuca_r2", "Poa"};
+  Action("MnuGenstraps")->trigger();
+  RunChild<QCheckBox>("phylipNamesCheck")->setChecked(true);
+  RunTo(scratch.filePath("g_gs.phy"));
+  UniformSource fresh;
+  NoProgress quiet;
+  Generate(copy, DefaultGeneratorSettings(Generator::kGenStraps, copy), fresh,
+           ToStd(scratch.filePath("expected_gs.phy")), quiet);
+  const QByteArray written = Slurp(scratch.filePath("g_gs.phy"));
+  EXPECT_EQ(written, Slurp(scratch.filePath("expected_gs.phy")));
+  EXPECT_TRUE(written.startsWith(" 3 5\r\n"));  // one row per group of equal names
+  EXPECT_EQ(Slurp(scratch.filePath("g_gs_names.tsv")),
+            "name in file\toriginal name\r\nFestuca_r1\tFestuca_ru_A\r\n"
+            "Festuca_r2\tFestuca_ru_B\r\nPoa\tPoa\r\n");
+
+  // A file of several data sets is read anew by the run: PHYLIP's square only, no names.
+  OpenBinary(WriteFile("multi.phy", kBinaryPhylip + kBinaryPhylip));
+  Action("MnuDistances")->trigger();
+  EXPECT_TRUE(RunChild("distanceFormatList")->isHidden());
+  EXPECT_TRUE(RunChild("phylipNamesCheck")->isHidden());
+}
+
+}  // namespace
+}  // namespace marbleset::shell::testing
