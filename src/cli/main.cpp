@@ -21,6 +21,7 @@ void AddCommands(CLI::App& app, CliContext& context) {
   AddCropCommand(app, context);
   AddGenerateCommands(app, context);
   AddDistancesCommand(app, context);
+  AddTreeCommand(app, context);
 }
 
 // The examples write names that none of the example files has, so each of them runs as it
