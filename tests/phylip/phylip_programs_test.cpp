@@ -15,10 +15,13 @@
 
 #include "dataset/data_loader.h"
 #include "dataset/data_set.h"
+#include "dataset/item_reader.h"
+#include "dataset/output_file.h"
 #include "dataset/progress.h"
 #include "dataset/text_sink.h"
 #include "distances/distance_run.h"
 #include "editing/data_writer.h"
+#include "resampling/generator_settings.h"
 #include "resampling/generators.h"
 
 namespace marbleset {
@@ -56,10 +59,10 @@ struct PhylipRun {
 
 // Runs program in folder with its menu answers on standard input, a timeout ending any hang.
 PhylipRun RunPhylip(const std::string& program, const TempFolder& folder,
-                    const std::string& answers, int timeout_seconds = 60) {
+                    const std::string& answers, int timeoutSeconds = 60) {
   std::ofstream(folder / "answers", std::ios::binary) << answers;
   const std::string command = "cd '" + folder.path.string() + "' && timeout -k 5 " +
-                              std::to_string(timeout_seconds) + " '" MARBLESET_PHYLIP_BIN "/" +
+                              std::to_string(timeoutSeconds) + " '" MARBLESET_PHYLIP_BIN "/" +
                               program + "' < answers > screen 2>&1";
   const int raw = std::system(command.c_str());
   return {raw == -1 ? -1 : WEXITSTATUS(raw), ReadWholeFile(folder / "screen"),
@@ -108,17 +111,16 @@ const std::vector<std::string> kGrasses = {"Avena",   "Bromus",   "Festuca",  "L
                                            "Hordeum", "Secale",   "Triticum", "Alopecurus"};
 
 // Binary markers split by bits of the OTU index, with a few flips and missing entries.
-std::unique_ptr<DataSet> BinaryMarkers(const std::vector<std::string>& names, int characters) {
+std::unique_ptr<DataSet> BinaryMarkers(const std::vector<std::string>& names,
+                                       std::size_t characters) {
   auto data = std::make_unique<DataSet>();
-  data->NOtu = static_cast<int16_t>(names.size());
-  data->NChar = static_cast<int16_t>(characters);
-  data->MissingValue = 2.0f;
+  data->Resize(DataKind::kBinary, names.size(), characters, kBinaryMissingValue);
   std::mt19937 draw(2024);
-  for (int i = 1; i <= data->NOtu; ++i) {
-    data->OtuName[i] = names[i - 1] + std::string(12 - names[i - 1].size(), ' ');
-    for (int j = 1; j <= characters; ++j) {
-      const int state = (((i - 1) >> (j % 4)) & 1) ^ (draw() % 10 == 0);
-      data->Matrix(i, j) = draw() % 40 == 0 ? data->MissingValue : static_cast<float>(state);
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    data->otuNames[i] = names[i] + std::string(12 - names[i].size(), ' ');
+    for (std::size_t k = 1; k <= characters; ++k) {
+      const unsigned state = ((i >> (k % 4)) & 1) ^ (draw() % 10 == 0);
+      data->SetValue(i, k - 1, draw() % 40 == 0 ? data->MissingValue() : static_cast<float>(state));
     }
   }
   return data;
@@ -126,26 +128,32 @@ std::unique_ptr<DataSet> BinaryMarkers(const std::vector<std::string>& names, in
 
 void WriteDistances(const DataSet& data, const std::string& path) {
   OutputFile file(path);
-  DistanceMatrixPass(data, DistanceSettings{}, file.sink());
+  DistanceMatrixPass(data, DefaultDistanceSettings(data.Kind()), file.sink());
   file.Close();
 }
 
+// 100 data sets of each generator at its usual settings (Bootstrap % 35, Noise % 10, random
+// resampling drawing every OTU).
 struct GeneratorCase {
   std::string name;
-  std::function<void(const DataSet&, UniformSource&, const std::string&)> generate;
+  Generator generator;
   friend std::ostream& operator<<(std::ostream& o, const GeneratorCase& c) { return o << c.name; }
 };
 
-NoProgress none;
 const GeneratorCase kGenerators[] = {
-    {"BootStraps", [](auto& d, auto& s, auto& p) { GenerateBootStraps(d, s, 1000, 350, p, none); }},
-    {"Permutations", [](auto& d, auto& s, auto& p) { GeneratePermutations(d, s, 1000, p, none); }},
-    {"GenStraps", [](auto& d, auto& s, auto& p) { GenerateGenStraps(d, s, 1000, p, none); }},
-    {"Resamplings",
-     [](auto& d, auto& s, auto& p) { GenerateResamplings(d, s, 1000, 10 * d.NOtu, p, none); }},
-    {"MissStraps", [](auto& d, auto& s, auto& p) { GenerateMissStraps(d, s, 1000, p, none); }},
-    {"Noise", [](auto& d, auto& s, auto& p) { GenerateNoise(d, s, 1000, 100, p, none); }},
+    {"BootStraps", Generator::kBootStraps}, {"Permutations", Generator::kPermutations},
+    {"GenStraps", Generator::kGenStraps},   {"Resamplings", Generator::kRandomResampling},
+    {"MissStraps", Generator::kMissStraps}, {"Noise", Generator::kNoise},
 };
+
+void GenerateHundred(Generator generator, const DataSet& data, const std::string& path) {
+  GeneratorSettings settings = DefaultGeneratorSettings(generator, data);
+  settings.dataSets = 100;
+  settings.otus = data.OtuCount();
+  settings.percent = generator == Generator::kNoise ? 10 : 35;
+  NoProgress none;
+  Generate(data, settings, path, none);
+}
 
 class GeneratedDataSets : public testing::TestWithParam<GeneratorCase> {};
 
@@ -159,14 +167,13 @@ TEST_P(GeneratedDataSets, ParsReadsAllHundred_ConsenseJoinsTheirTrees) {
     for (int copy = 0; copy < 3; ++copy) rows.insert(rows.end(), names.begin(), names.end());
   }
   TempFolder folder;
-  UniformSource source;
-  GetParam().generate(*BinaryMarkers(rows, 250), source, folder / "infile");
+  GenerateHundred(GetParam().generator, *BinaryMarkers(rows, 250), folder / "infile");
   ExpectCrLfOnly(folder / "infile");
   const PhylipRun pars = RunPhylip("pars", folder, "I\nV\n1\nM\nD\n100\n7\n1\nY\n");
   ExpectTrees(pars, 100, names);
-  TempFolder consense_folder;
-  std::ofstream(consense_folder / "intree", std::ios::binary) << pars.outtree;
-  const PhylipRun consense = RunPhylip("consense", consense_folder, "Y\n");
+  TempFolder consenseFolder;
+  std::ofstream(consenseFolder / "intree", std::ios::binary) << pars.outtree;
+  const PhylipRun consense = RunPhylip("consense", consenseFolder, "Y\n");
   ExpectTrees(consense, 1, names);
   EXPECT_NE(consense.outfile.find("out of 100.00 trees"), std::string::npos) << consense.outfile;
 }
@@ -178,8 +185,7 @@ INSTANTIATE_TEST_SUITE_P(AllGenerators, GeneratedDataSets, testing::ValuesIn(kGe
 // the weights add up to 100; neighbor reads the 100 distance matrices of each coefficient.
 TEST(MultiSet, MixAndNeighborReadAllHundredDataSets) {
   TempFolder folder;
-  UniformSource source;
-  kGenerators[0].generate(*BinaryMarkers(kGrasses, 80), source, folder / "infile");
+  GenerateHundred(Generator::kBootStraps, *BinaryMarkers(kGrasses, 80), folder / "infile");
   const PhylipRun mix = RunPhylip("mix", folder, "M\nD\n100\n7\n1\nY\n");
   double weights = 0;
   for (const std::string& tree : ExpectTrees(mix, -1, kGrasses))
@@ -188,20 +194,24 @@ TEST(MultiSet, MixAndNeighborReadAllHundredDataSets) {
   auto data = std::make_unique<DataSet>();
   ASSERT_EQ(LoadDataFile(*data, folder / "infile", DataKind::kBinary, Layout::kPhylip),
             ReadStatus::kOk);
-  ASSERT_EQ(data->MultiSet, 1);
-  for (int coefficient : {kBinaryMatching, kJaccard, kNei}) {
-    SCOPED_TRACE(std::string(CoefficientNames(false)[coefficient]));
-    TempFolder run_folder;
-    DistanceRunMulti(*data, {.coefficient = coefficient}, run_folder / "infile", none);
-    ExpectCrLfOnly(run_folder / "infile");
-    ExpectTrees(RunPhylip("neighbor", run_folder, "M\n100\n7\nY\n"), 100, kGrasses);
+  ASSERT_TRUE(data->multiSet);
+  for (const Coefficient coefficient : CoefficientsFor(DataKind::kBinary)) {
+    SCOPED_TRACE(std::string(CoefficientName(coefficient)));
+    DistanceSettings settings = DefaultDistanceSettings(DataKind::kBinary);
+    settings.coefficient = coefficient;
+    TempFolder runFolder;
+    ItemReader in = ItemReader::OpenFile(folder / "infile");
+    NoProgress none;
+    DistanceRunMulti(*data, settings, in, runFolder / "infile", none);
+    ExpectCrLfOnly(runFolder / "infile");
+    ExpectTrees(RunPhylip("neighbor", runFolder, "M\n100\n7\nY\n"), 100, kGrasses);
   }
 }
 
-// The largest matrix Marbleset holds: 1000 OTUs, each row one line of 9000 characters.
+// A large matrix: 1000 OTUs, each row one line of 9000 characters.
 TEST(Neighbor, ReadsThousandOtuMatrix_OneTreeOfThousandOtus) {
   std::vector<std::string> names;
-  for (int i = 1; i <= kMaxOtu; ++i) names.push_back("OTU" + std::to_string(10000 + i).substr(1));
+  for (int i = 1; i <= 1000; ++i) names.push_back("OTU" + std::to_string(10000 + i).substr(1));
   TempFolder folder;
   WriteDistances(*BinaryMarkers(names, 40), folder / "infile");
   ExpectCrLfOnly(folder / "infile");
@@ -218,27 +228,28 @@ TEST(Contml, ReadsQuantitativeDataAsContinuousCharacters_ValuesAsWritten) {
                             {35.25f, 0.2f, 2.0f, 4.0f, 0.3f, 0.00004f},
                             {80.125f, 0.6f, -1.75f, 7.0f, 0.45f, 0.00001f}};
   const std::vector<std::string> names(kGrasses.begin(), kGrasses.begin() + 6);
-  auto data = BinaryMarkers(names, 6);
-  data->Quantitative = 1;
-  data->MissingValue = -9999.0f;
-  for (int i = 1; i <= 6; ++i)
-    for (int j = 1; j <= 6; ++j) data->Matrix(i, j) = rows[i - 1][j - 1];
+  DataSet data;
+  data.Resize(DataKind::kQuantitative, 6, 6, kQuantitativeMissingValue);
+  for (std::size_t i = 0; i < 6; ++i) {
+    data.otuNames[i] = names[i];
+    for (std::size_t k = 0; k < 6; ++k) data.SetValue(i, k, rows[i][k]);
+  }
   TempFolder folder;
-  WritePhylipData(*data, folder / "infile");
+  WritePhylipData(data, folder / "infile");
   ExpectCrLfOnly(folder / "infile");
   const std::string written = ReadWholeFile(folder / "infile");
   ASSERT_NE(written.find(" .25"), std::string::npos) << written;
   ASSERT_NE(written.find("E-05"), std::string::npos) << written;
   const PhylipRun run = RunPhylip("contml", folder, "C\n1\nY\n");
   ExpectTrees(run, 1, names);
-  for (int i = 1; i <= 6; ++i) {
-    const auto at = run.outfile.find("\n" + names[i - 1] + " ");
+  for (std::size_t i = 0; i < 6; ++i) {
+    const auto at = run.outfile.find("\n" + names[i] + " ");
     ASSERT_NE(at, std::string::npos) << run.outfile;
     std::istringstream line(run.outfile.substr(at + 11, run.outfile.find('\n', at + 1) - at - 11));
-    for (int j = 1; j <= 6; ++j) {
+    for (std::size_t k = 0; k < 6; ++k) {
       double echoed = 0;  // stays 0, far from any value, when the line ends early
       line >> echoed;
-      EXPECT_NEAR(echoed, data->Matrix(i, j), 6e-6) << names[i - 1] << " character " << j;
+      EXPECT_NEAR(echoed, rows[i][k], 6e-6) << names[i] << " character " << k + 1;
     }
   }
 }
