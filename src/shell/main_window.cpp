@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <exception>
+#include <memory>
 
 #include "dataset/errors.h"
 #include "formats/format_reader.h"
@@ -300,9 +301,14 @@ void MainWindow::ReadInFormat(const QString& path, marbleset::FileFormat format,
   marbleset::FormatReadReport report;
   try {
     if (format == marbleset::FileFormat::kDelimited) {
-      ImportTableDialog dialog(file, options.kind, this);
-      if (!context_.services.RunModal(dialog)) return;
-      options.table = dialog.Options();
+      // The dialog reads the whole table once for its preview.
+      std::unique_ptr<ImportTableDialog> dialog;
+      {
+        const BusyPointer busy;
+        dialog = std::make_unique<ImportTableDialog>(file, options.kind, this);
+      }
+      if (!context_.services.RunModal(*dialog)) return;
+      options.table = dialog->Options();
     }
     if (format == marbleset::FileFormat::kVcf) {
       // A genome-wide VCF takes seconds: read on a worker thread with a progress window and
