@@ -243,6 +243,27 @@ TEST_F(FormatsTest, FailedOrCancelledReadsInTheNewFormatsKeepTheLoadedData) {
   EXPECT_TRUE(services.messages.empty());
   unchanged();
 
+  // A VCF read stopped with the progress window's Cancel: silently, nothing changed.
+  QByteArray longVcf = kVcf;
+  for (int position = 100; position < 2200; ++position) {
+    longVcf += "1\t" + QByteArray::number(position) + "\t.\tA\tG\t.\tPASS\t.\tGT\t0/0\t0/1\t1/1\n";
+  }
+  const QString vcf = WriteRaw("long.vcf", longVcf);
+  services.messages.clear();
+  {
+    const QMetaObject::Connection cancel = QObject::connect(
+        &window->Progress(), &ProgressWindow::Started, [&] { window->Progress().RequestCancel(); });
+    OpenBinary(vcf, kVcfEntry);
+    QObject::disconnect(cancel);
+  }
+  EXPECT_TRUE(services.messages.empty());
+  EXPECT_FALSE(window->Progress().isVisible());
+  unchanged();
+  OpenBinary(vcf, kVcfEntry);  // and read in full without the Cancel
+  EXPECT_EQ(data.CharCount(), 2u + 2100u);
+  OpenBinary(loaded);
+  services.messages.clear();
+
   // A table that disappears while the dialog is open: the read says so.
   const QString vanishing = WriteFile("vanishing.csv", kBinaryCsv);
   services.dialogScripts.push_back([&](QDialog& dialog) {
