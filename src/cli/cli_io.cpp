@@ -85,7 +85,10 @@ void LoadInFormat(const InputOptions& options, FileFormat format, DataSet& data,
     data.swap(fresh);
   } catch (const ReadFailure& failure) {
     std::string text = failure.what();
-    if (text.starts_with(path + ": ")) text = text.substr(path.size() + 2);
+    // The readers begin with the path ("path: ..." or "path, line 2, ..."); it is the subject.
+    if (text.starts_with(path + ": ") || text.starts_with(path + ", ")) {
+      text = text.substr(path.size() + 2);
+    }
     const bool otherValues = text.find("cannot be read as binary") != std::string::npos;
     throw CliFailure(
         kExitUnreadable, InputName(options), text,

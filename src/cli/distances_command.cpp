@@ -10,7 +10,10 @@
 #include "cli/terminal_progress.h"
 #include "dataset/errors.h"
 #include "dataset/item_reader.h"
+#include "distances/distance_matrix.h"
 #include "distances/distance_run.h"
+#include "formats/csv_writer.h"
+#include "formats/nexus_writer.h"
 
 namespace marbleset::cli {
 
@@ -23,6 +26,7 @@ struct DistancesOptions {
   std::string missing;      // the same
   bool similarities = false;
   bool average = false;
+  std::string format = "phylip";  // phylip, nexus or csv
 };
 
 const char* KindText(DataKind kind) {
@@ -111,8 +115,23 @@ int RunDistances(const DistancesOptions& options, CliContext& context) {
     throw CliFailure(kExitUsage, "--average",
                      "the file holds one data set; averaging is for files of several");
   }
+  if (options.format != "phylip" && data->multiSet) {
+    throw CliFailure(kExitUsage, "--format",
+                     options.format + " holds one matrix, and the file holds several data sets",
+                     "Write them with --format phylip, as PHYLIP's neighbor reads them.");
+  }
   CliOutput output(options.output, context.out);
   NoProgress none;
+  if (options.format != "phylip") {
+    const DistanceMatrix matrix = ComputeDistanceMatrix(*data, settings, none);
+    if (options.format == "nexus") {
+      WriteNexusDistances(matrix, output.sink());
+    } else {
+      WriteCsvDistances(matrix, output.sink());
+    }
+    output.Close();
+    return kExitOk;
+  }
   if (!data->multiSet) {
     // A failure leaves no file behind: the matrix is put in place only when complete.
     DistanceMatrixPass(*data, settings, output.sink(), none);
@@ -170,6 +189,9 @@ void AddDistancesCommand(CLI::App& app, CliContext& context) {
       ->type_name("NAME");
   command->add_flag("--similarities", options->similarities,
                     "Write similarities instead of distances");
+  AddChoiceOption(*command, "--format", options->format, {"phylip", "nexus", "csv"},
+                  "Layout of the output (default phylip; nexus and csv for one data set: a "
+                  "DISTANCES block, or a square table with the names)");
   command->add_flag("--average", options->average,
                     "One mean pairwise value per data set (files of several data sets only)");
   command->callback([options, &context] {

@@ -26,10 +26,13 @@
 #include "cli/run_cli.h"
 #include "dataset/data_loader.h"
 #include "dataset/item_reader.h"
+#include "distances/distance_matrix.h"
 #include "distances/distance_run.h"
 #include "distances/reference_pass.h"
 #include "editing/data_writer.h"
 #include "editing/screening.h"
+#include "formats/csv_writer.h"
+#include "formats/nexus_writer.h"
 #include "resampling/generators.h"
 
 namespace marbleset::cli {
@@ -559,6 +562,65 @@ TEST(CliContract, HelpOffersWhatRunsAndItsExamplesWork) {
       EXPECT_EQ(ReadFile(folder.path / name), ReadFile(examples + name)) << name;
     }
   }
+}
+
+// NEXUS and CSV out, tables and NEXUS in (found by name and content, or named by --from): the
+// core's bytes, and round trips that give back the PHYLIP file byte for byte.
+TEST(CliContract, OtherFormatsInAndOut) {
+  TempDir folder;
+  const auto binary = Load(markers);
+  const std::string phylip = RunTool({"convert", "--to", "phylip", markers}).out;
+  NoProgress none;
+  const DistanceSettings jaccard{Coefficient::kJaccard, MissingPolicy::kHalf, true, false};
+  const DistanceMatrix matrix = ComputeDistanceMatrix(*binary, jaccard, none);
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"convert", "--to", "nexus", markers},
+       Core([&](TextSink& s) { WriteNexusData(*binary, s); })},
+      {{"convert", "--to", "csv", markers}, Core([&](TextSink& s) { WriteCsvData(*binary, s); })},
+      {{"distances", "--coefficient", "jaccard", "--format", "nexus", markers},
+       Core([&](TextSink& s) { WriteNexusDistances(matrix, s); })},
+      {{"distances", "--coefficient", "jaccard", "--format", "CSV", markers},
+       Core([&](TextSink& s) { WriteCsvDistances(matrix, s); })},
+  };
+  for (const auto& [args, expected] : cases) {
+    SCOPED_TRACE(testing::PrintToString(args));
+    const CliRun run = RunTool(args);
+    EXPECT_EQ(run.status, kExitOk) << run.err;
+    EXPECT_EQ(run.out, expected);
+  }
+  // Round trips through files the format is told from (by name, by content, or by --from).
+  WriteFile(folder / "m.csv", cases[1].second);
+  WriteFile(folder / "m.nex", cases[0].second);
+  WriteFile(folder / "table", cases[1].second);
+  for (const std::vector<std::string>& args : {std::vector<std::string>{folder / "m.csv"},
+                                               {folder / "m.nex"},
+                                               {folder / "table"},
+                                               {"--from", "csv", folder / "m.csv"},
+                                               {"--from", "nexus", folder / "m.nex"}}) {
+    std::vector<std::string> command = {"convert", "--to", "phylip"};
+    command.insert(command.end(), args.begin(), args.end());
+    SCOPED_TRACE(testing::PrintToString(command));
+    const CliRun back = RunTool(command);
+    EXPECT_EQ(back.status, kExitOk) << back.err;
+    EXPECT_EQ(back.out, phylip);
+  }
+  EXPECT_TRUE(RunTool({"info", folder / "m.csv"}).out.starts_with("kind: binary\nlayout: table\n"));
+  const CliRun piped = RunShell(folder, tool + " convert --from nexus --to phylip - < m.nex");
+  EXPECT_EQ(piped.status, 0) << piped.err;
+  EXPECT_EQ(piped.out, phylip);
+  // Quantitative values in a table read as binary: the cell is named and --quantitative offered.
+  WriteFile(folder / "q.csv", "OTU,1,2\r\nA,0.5,1\r\nB,1,0\r\n");
+  const CliRun refused = RunTool({"info", folder / "q.csv"});
+  EXPECT_EQ(refused.status, kExitUnreadable);
+  EXPECT_TRUE(refused.err.starts_with("marbleset-cli: " + Quoted(folder / "q.csv") +
+                                      ": line 2, column 2: "))
+      << refused.err;
+  EXPECT_TRUE(refused.err.ends_with("\nIf the file holds quantitative data, add --quantitative.\n"))
+      << refused.err;
+  ExpectError({kExitUsage,
+               {"distances", "--format", "nexus", multi},
+               "marbleset-cli: --format: nexus holds one matrix, and the file holds several data "
+               "sets\nWrite them with --format phylip, as PHYLIP's neighbor reads them.\n"});
 }
 
 // A generator killed mid-run by SIGTERM leaves neither a file under the output's name nor its
