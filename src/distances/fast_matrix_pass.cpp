@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cmath>
 #include <condition_variable>
 #include <cstdint>
@@ -14,6 +15,7 @@
 #include "dataset/name_field.h"
 #include "distances/binary_bitsets.h"
 #include "distances/binary_coefficients.h"
+#include "distances/cell_margin.h"
 #include "distances/distance_file.h"
 #include "distances/distance_matrix.h"
 #include "distances/marker_mean_sums.h"
@@ -186,8 +188,7 @@ class QuantitativeComputer final : public PairComputer {
  public:
   QuantitativeComputer(const DataSet& data, const DistanceSettings& settings,
                        const kernels::KernelTable& kernels)
-      : data_(data), settings_(settings), kernels_(kernels) {
-    const MarkerStatistics stats = MarkerStatistics::Of(data);
+      : data_(data), settings_(settings), kernels_(kernels), stats_(MarkerStatistics::Of(data)) {
     const std::size_t n = data.OtuCount(), chars = data.CharCount();
     ignore_ = settings.policy == MissingPolicy::kIgnore;
     len_ = (chars + 7) / 8 * 8;
@@ -196,20 +197,26 @@ class QuantitativeComputer final : public PairComputer {
     values_.assign(stride_ * (n + 1), pad);
     const bool correlation = settings.coefficient == Coefficient::kCorrelation && !ignore_;
     if (correlation) otuSums_.resize(n);
+    missingWords_ = ignore_ ? (chars + 63) / 64 : 0;
+    missing_.assign(missingWords_ * (n + 1), 0);
+    missingCount_.assign(n, 0);
     for (std::size_t i = 0; i < n; ++i) {
       const float* row = data.Row(i);
       float* out = Values(i);
       for (std::size_t k = 0; k < chars; ++k) {
         float x = row[k];
         if (x == data.MissingValue()) {
-          if (ignore_)
+          if (ignore_) {
             x = pad;
-          else if (settings.policy == MissingPolicy::kMarkerMean)
-            x = stats.mean[k];
-          else if (settings.policy == MissingPolicy::kMarkerMode)
-            x = static_cast<float>(stats.mode[k]);
-          else
+            missing_[i * missingWords_ + k / 64] |= std::uint64_t{1} << (k % 64);
+            ++missingCount_[i];
+          } else if (settings.policy == MissingPolicy::kMarkerMean) {
+            x = stats_.mean[k];
+          } else if (settings.policy == MissingPolicy::kMarkerMode) {
+            x = static_cast<float>(stats_.mode[k]);
+          } else {
             x = 0.0f;
+          }
         }
         out[k] = x;
       }
@@ -226,67 +233,62 @@ class QuantitativeComputer final : public PairComputer {
     }
   }
 
+  // Blocks of rows share each pass over the other OTUs' values (see quantitative_tiles.inc).
+  std::size_t BlockRows() const override {
+    return settings_.coefficient == Coefficient::kQuantitativeMatching ? 1 : kTileBlockRows;
+  }
+
   double Work() const override {
     const double n = static_cast<double>(data_.OtuCount());
     return n * n / 2 * (static_cast<double>(len_) + 8);
   }
 
-  void ComputeRows(std::size_t i, std::size_t, Triangle& triangle, Scratch& scratch,
+  void ComputeRows(std::size_t first, std::size_t rows, Triangle& triangle, Scratch& scratch,
                    CellFailure& failure) const override {
-    const std::size_t count = data_.OtuCount() - i - 1;
-    const float* xi = Values(i);
-    const float* first = Values(i + 1);
-    const Coefficient coefficient = settings_.coefficient;
-    const int len = static_cast<int>(len_);
-    const int n = static_cast<int>(count);
-    if (ignore_) {
-      scratch.masked.resize(count);
-      const int kind = coefficient == Coefficient::kQuantitativeMatching ? kernels::kMaskedMatching
-                       : coefficient == Coefficient::kCorrelation ? kernels::kMaskedCorrelation
-                                                                  : kernels::kMaskedSquares;
-      kernels_.masked_sums(kind, xi, first, stride_, len, n, scratch.masked.data());
-    } else if (coefficient == Coefficient::kQuantitativeMatching) {
-      scratch.equal.resize(count);
-      kernels_.equal_counts(xi, first, stride_, len, n, scratch.equal.data());
-    } else {
-      scratch.sums.resize(count);
-      auto kernel = coefficient == Coefficient::kCorrelation ? kernels_.dot_products
-                                                             : kernels_.squared_differences;
-      kernel(xi, first, stride_, len, n, scratch.sums.data());
+    if (settings_.coefficient == Coefficient::kQuantitativeMatching) {
+      for (std::size_t r = 0; r < rows; ++r)
+        if (!MatchingRow(first + r, triangle, scratch, failure)) return;
+      return;
     }
-    const double chars = static_cast<double>(data_.CharCount());
-    double* out = triangle.Row(i);
-    for (std::size_t c = 0; c < count; ++c) {
-      const std::size_t j = i + 1 + c;
-      CellValue v;
-      if (ignore_) {
-        v = FromMasked(i, j, scratch.masked[c]);
-      } else if (coefficient == Coefficient::kQuantitativeMatching) {
-        const double equal =
-            static_cast<double>(scratch.equal[c]) - static_cast<double>(len_ - data_.CharCount());
-        v.value = chars == 0 ? 0.0 : equal / chars;
-      } else if (coefficient == Coefficient::kEuclidean) {
-        v.value = std::sqrt(scratch.sums[c]);
-      } else if (coefficient == Coefficient::kTaxDistance) {
-        if (chars == 0)
-          v.problem = CellProblem::kNoCharacterUsed;
+    const std::size_t count = data_.OtuCount() - first - 1;
+    const bool correlation = settings_.coefficient == Coefficient::kCorrelation;
+    const int kind =
+        ignore_ ? (correlation ? kernels::kTileMaskedCorrelation : kernels::kTileMaskedSquares)
+                : (correlation ? kernels::kTileProducts : kernels::kTileSquares);
+    const std::size_t sums = static_cast<std::size_t>(kernels::TileSums(kind));
+    scratch.sums.assign(rows * count * sums, 0.0);
+    kernels_.quantitative_tiles(kind, Values(first), static_cast<int>(rows), Values(first + 1),
+                                stride_, static_cast<int>(len_), count, scratch.sums.data());
+    if (ignore_) SharedCounts(first, rows, count, scratch);
+    for (std::size_t r = 0; r < rows; ++r) {
+      const std::size_t i = first + r;
+      double* out = triangle.Row(i);
+      for (std::size_t c = r; c < count; ++c) {
+        const std::size_t j = first + 1 + c;
+        const double* s = scratch.sums.data() + (r * count + c) * sums;
+        CellValue v;
+        double margin = 0;
+        if (ignore_)
+          v = FromMasked(i, j, SharedCount(i, j, scratch.counts[r * count + c].ones), s, margin);
         else
-          v.value = std::sqrt(scratch.sums[c] / chars);
-      } else {
-        const OtuSums& x = otuSums_[i];
-        const OtuSums& y = otuSums_[j];
-        const CorrelationSums s{chars, x.sum, y.sum, x.squares, y.squares, scratch.sums[c]};
-        v = FinishCorrelation(s, x.constant, y.constant);
+          v = FromFilled(i, j, s[0], margin);
+        // Where the fast sums could write other decimals than the reference's, or decide a
+        // cell has no value where the reference finds one, the reference cell decides.
+        if (v.problem == CellProblem::kNone) v.value = QuantitativeResult(settings_, v.value);
+        if (!TextSettled(v.value, margin))
+          v = QuantitativeCellValue(data_, i, j, settings_, stats_);
+        if (v.problem != CellProblem::kNone) {
+          failure = {i, j, v.problem};
+          return;
+        }
+        out[c - r] = v.value;
       }
-      if (v.problem != CellProblem::kNone) {
-        failure = {i, j, v.problem};
-        return;
-      }
-      out[c] = QuantitativeResult(settings_, v.value);
     }
   }
 
  private:
+  static constexpr std::size_t kTileBlockRows = 32;
+
   struct OtuSums {
     double sum = 0, squares = 0;
     bool constant = true;
@@ -295,26 +297,147 @@ class QuantitativeComputer final : public PairComputer {
   float* Values(std::size_t i) { return values_.data() + i * stride_; }
   const float* Values(std::size_t i) const { return values_.data() + i * stride_; }
 
-  CellValue FromMasked(std::size_t i, std::size_t j, const kernels::MaskedSums& s) const {
+  bool MatchingRow(std::size_t i, Triangle& triangle, Scratch& scratch,
+                   CellFailure& failure) const {
+    const std::size_t count = data_.OtuCount() - i - 1;
+    const float* xi = Values(i);
+    const float* first = Values(i + 1);
+    const int len = static_cast<int>(len_);
+    const int n = static_cast<int>(count);
+    if (ignore_) {
+      scratch.masked.resize(count);
+      kernels_.masked_sums(kernels::kMaskedMatching, xi, first, stride_, len, n,
+                           scratch.masked.data());
+    } else {
+      scratch.equal.resize(count);
+      kernels_.equal_counts(xi, first, stride_, len, n, scratch.equal.data());
+    }
+    const double chars = static_cast<double>(data_.CharCount());
+    double* out = triangle.Row(i);
+    for (std::size_t c = 0; c < count; ++c) {
+      double value;
+      if (ignore_) {
+        const kernels::MaskedSums& s = scratch.masked[c];
+        value = s.n == 0 ? 0.0 : s.equal / s.n;
+      } else {
+        const double equal =
+            static_cast<double>(scratch.equal[c]) - static_cast<double>(len_ - data_.CharCount());
+        value = chars == 0 ? 0.0 : equal / chars;
+      }
+      out[c] = QuantitativeResult(settings_, value);
+    }
+    (void)failure;
+    return true;
+  }
+
+  // The characters where both OTUs have a value: all but those missing in either, counted
+  // for the block by the binary kernel over the missing bits (the state-1 plane of its data).
+  void SharedCounts(std::size_t first, std::size_t rows, std::size_t count,
+                    Scratch& scratch) const {
+    scratch.counts.resize(rows * count);
+    const std::size_t block = static_cast<std::size_t>(kernels_.binaryRows);
+    for (std::size_t r = 0; r < rows; r += block)
+      kernels_.binary_block(missing_.data() + (first + r) * missingWords_,
+                            static_cast<int>(std::min(block, rows - r)),
+                            missing_.data() + (first + 1) * missingWords_, missingWords_,
+                            missingWords_, count, kernels::kOnlyZerosAndOnes,
+                            scratch.counts.data() + r * count);
+  }
+  double SharedCount(std::size_t i, std::size_t j, std::uint32_t bothMissing) const {
+    const double missing = static_cast<double>(missingCount_[i]) + missingCount_[j] - bothMissing;
+    return static_cast<double>(data_.CharCount()) - missing;
+  }
+
+  // A cell from the sum over the filled-in rows (squared differences or products); margin
+  // bounds its distance from the reference's value.
+  CellValue FromFilled(std::size_t i, std::size_t j, double sum, double& margin) const {
+    const double chars = static_cast<double>(data_.CharCount());
+    const double factor = SumErrorFactor(data_.CharCount());
     switch (settings_.coefficient) {
-      case Coefficient::kQuantitativeMatching:
-        return {s.n == 0 ? 0.0 : s.equal / s.n, CellProblem::kNone};
-      case Coefficient::kEuclidean:
-        return {std::sqrt(s.ss), CellProblem::kNone};
-      case Coefficient::kTaxDistance:
-        if (s.n == 0) return {0, CellProblem::kNoCharacterUsed};
-        return {std::sqrt(s.ss / s.n), CellProblem::kNone};
+      case Coefficient::kEuclidean: {
+        const double v = std::sqrt(sum);
+        margin = v * factor / 2;  // a square root halves the relative error
+        return {v, CellProblem::kNone};
+      }
+      case Coefficient::kTaxDistance: {
+        if (chars == 0) return {0, CellProblem::kNoCharacterUsed};
+        const double v = std::sqrt(sum / chars);
+        margin = v * factor / 2;
+        return {v, CellProblem::kNone};
+      }
       default: {
-        // Equal values leave a sum of squares of rounding noise far below this bound; only
-        // then are the values looked at one by one.
-        const bool firstSmall = s.sxx - s.sx * s.sx / s.n <= 1e-9 * std::fabs(s.sxx);
-        const bool secondSmall = s.syy - s.sy * s.sy / s.n <= 1e-9 * std::fabs(s.syy);
-        const bool firstConstant = firstSmall && ConstantOverShared(i, j);
-        const bool secondConstant = secondSmall && ConstantOverShared(j, i);
-        return FinishCorrelation({s.n, s.sx, s.sy, s.sxx, s.syy, s.sxy}, firstConstant,
-                                 secondConstant);
+        const OtuSums& x = otuSums_[i];
+        const OtuSums& y = otuSums_[j];
+        const CorrelationSums s{chars, x.sum, y.sum, x.squares, y.squares, sum};
+        const CellValue v = FinishCorrelation(s, x.constant, y.constant);
+        if (v.problem == CellProblem::kNone) {
+          // Only Sxy differs from the reference's; the rest is the same to the last bit.
+          constexpr double kUnit = kUnitRoundoff;
+          const double den = std::sqrt((s.sxx - s.sx * s.sx / s.n) * (s.syy - s.sy * s.sy / s.n));
+          const double num = factor * std::sqrt(s.sxx * s.syy) +
+                             4 * kUnit * (std::fabs(s.sxy) + std::fabs(s.sx * s.sy / s.n));
+          margin = 2 * num / den + 8 * kUnit * (std::fabs(v.value) + 1);
+        }
+        return v;
       }
     }
+  }
+
+  // A cell from the sums over the characters both OTUs have (Ignore).
+  CellValue FromMasked(std::size_t i, std::size_t j, double n, const double* sums,
+                       double& margin) const {
+    const double factor = SumErrorFactor(data_.CharCount());
+    switch (settings_.coefficient) {
+      case Coefficient::kEuclidean: {
+        const double v = std::sqrt(sums[0]);
+        margin = v * factor / 2;
+        return {v, CellProblem::kNone};
+      }
+      case Coefficient::kTaxDistance: {
+        if (n == 0) return {0, CellProblem::kNoCharacterUsed};
+        const double v = std::sqrt(sums[0] / n);
+        margin = v * factor / 2;
+        return {v, CellProblem::kNone};
+      }
+      default:
+        return MaskedCorrelation(i, j, {n, sums[0], sums[1], sums[2], sums[3], sums[4]}, margin);
+    }
+  }
+
+  CellValue MaskedCorrelation(std::size_t i, std::size_t j, const CorrelationSums& s,
+                              double& margin) const {
+    if (s.n == 0) return {0, CellProblem::kNoCharacterUsed};
+    // Equal values leave a sum of squares of rounding noise far below this bound; only then
+    // are the values looked at one by one.
+    const double first = s.sxx - s.sx * s.sx / s.n;
+    const double second = s.syy - s.sy * s.sy / s.n;
+    const bool firstConstant = first <= 1e-9 * std::fabs(s.sxx) && ConstantOverShared(i, j);
+    const bool secondConstant = second <= 1e-9 * std::fabs(s.syy) && ConstantOverShared(j, i);
+    if (firstConstant || secondConstant) return FinishCorrelation(s, firstConstant, secondConstant);
+    // Every sum may differ from the reference's: bound each (the sum of |x| by Cauchy-Schwarz)
+    // and carry the bounds through the formula.
+    constexpr double kUnit = kUnitRoundoff;
+    const double g = SumErrorFactor(data_.CharCount());
+    const double dsx = g * std::sqrt(s.n * s.sxx), dsy = g * std::sqrt(s.n * s.syy);
+    const double dsxx = g * s.sxx, dsyy = g * s.syy, dsxy = g * std::sqrt(s.sxx * s.syy);
+    const double ax = std::fabs(s.sx), ay = std::fabs(s.sy);
+    const double dnum = dsxy + (dsx * ay + ax * dsy + dsx * dsy) / s.n +
+                        4 * kUnit * (std::fabs(s.sxy) + ax * ay / s.n);
+    const double dfirst =
+        dsxx + (2 * ax * dsx + dsx * dsx) / s.n + 4 * kUnit * (s.sxx + ax * ax / s.n);
+    const double dsecond =
+        dsyy + (2 * ay * dsy + dsy * dsy) / s.n + 4 * kUnit * (s.syy + ay * ay / s.n);
+    if (!(first > 2 * dfirst) || !(second > 2 * dsecond)) {
+      margin = std::numeric_limits<double>::infinity();  // the reference decides
+      return {0, CellProblem::kNone};
+    }
+    const CellValue v = FinishCorrelation(s, false, false);
+    if (v.problem == CellProblem::kNone) {
+      const double r = std::fabs(v.value);
+      margin = 2 * (dnum / std::sqrt(first * second) + r * (dfirst / first + dsecond / second)) +
+               8 * kUnit * (r + 1);
+    }
+    return v;
   }
 
   // Whether OTU i's values are all equal over the characters where OTU j has values too.
@@ -338,11 +461,16 @@ class QuantitativeComputer final : public PairComputer {
   const DataSet& data_;
   DistanceSettings settings_;
   const kernels::KernelTable& kernels_;
+  MarkerStatistics stats_;
   bool ignore_ = false;
   std::size_t len_ = 0;
   std::size_t stride_ = 0;
   std::vector<float> values_;
   std::vector<OtuSums> otuSums_;
+  std::size_t missingWords_ = 0;
+  // "Ignore": per OTU, a bit per missing entry (one more row of zeros), and their number.
+  std::vector<std::uint64_t> missing_;
+  std::vector<std::uint32_t> missingCount_;
 };
 
 std::unique_ptr<PairComputer> MakeComputer(const DataSet& data, const DistanceSettings& settings,

@@ -43,6 +43,20 @@ struct MaskedSums {
 
 enum MaskedKind : int { kMaskedMatching = 0, kMaskedSquares = 1, kMaskedCorrelation = 2 };
 
+// What the quantitative tile kernel sums for each pair: the squared differences or the
+// products of dense rows (missing entries filled in), the squared differences over the
+// characters where both have a value (NaN marks a missing entry), or the five sums of a
+// correlation over those characters (Sx, Sy, Sxx, Syy, Sxy, in that order).
+enum TileKind : int {
+  kTileSquares = 0,
+  kTileProducts = 1,
+  kTileMaskedSquares = 2,
+  kTileMaskedCorrelation = 3,
+};
+inline constexpr int TileSums(int kind) {
+  return kind == kTileMaskedCorrelation ? 5 : 1;
+}
+
 struct KernelTable {
   const char* name;
   // rowCount (1 to binaryRows) consecutive OTUs starting at rows against count consecutive OTUs
@@ -71,6 +85,12 @@ struct KernelTable {
   void (*state_weight_sums)(const std::uint64_t* planes, std::size_t stride,
                             const std::uint32_t* chars, std::size_t charCount, const double* pm,
                             std::size_t otus, double* ones, double* zeros);
+  // rowCount consecutive OTUs starting at rows against count consecutive OTUs starting at
+  // first (rows of len floats, len a multiple of 8, stride floats apart; first is one OTU
+  // after rows, and row r is summed against OTUs r .. count - 1 only): TileSums(kind) sums of
+  // row r against OTU c are added to out[(r * count + c) * TileSums(kind) + s].
+  void (*quantitative_tiles)(int kind, const float* rows, int rowCount, const float* first,
+                             std::size_t stride, int len, std::size_t count, double* out);
 };
 
 const KernelTable& BaselineKernels();

@@ -1,6 +1,6 @@
 // The binary pair kernel and the "Marker mean" weight sums for processors with AVX-512 and its
-// population count (VPOPCNTDQ), chosen at run time; the other kernels are those of the AVX2
-// build.
+// population count (VPOPCNTDQ), chosen at run time; the quantitative tiles are those of
+// quantitative_tiles_avx512.cpp, the other kernels those of the AVX2 build.
 //
 // With one or two planes per OTU (ones, or ones and missing interleaved word by word) a vector
 // holds four words of both planes: o0 m0 o1 m1 ... . Anded with the other OTU's vector it gives
@@ -161,6 +161,9 @@ void StateWeightSums(const std::uint64_t* planes, std::size_t stride, const std:
 
 }  // namespace
 
+void QuantitativeTiles(int kind, const float* rows, int rowCount, const float* first,
+                       std::size_t stride, int len, std::size_t count, double* out);
+
 const KernelTable& Table() {
   static const KernelTable table = [] {
     KernelTable t = avx2::Table();
@@ -168,6 +171,7 @@ const KernelTable& Table() {
     t.binary_block = BinaryBlock;
     t.binaryRows = 8;
     t.state_weight_sums = StateWeightSums;
+    t.quantitative_tiles = QuantitativeTiles;
     return t;
   }();
   return table;
