@@ -4,9 +4,10 @@ namespace marbleset {
 
 std::string_view DataCommandName(DataCommand command) {
   static constexpr std::array<std::string_view, kDataCommandCount> kNames = {
-      "MnuSaveData",    "mnuCrop",      "MnuNotePad",          "MnuBootStraps",
-      "MnuPermutation", "MnuGenstraps", "MnuRandomResampling", "MnuMis",
-      "MnuNoise",       "MnuDistances"};
+      "MnuSaveData",         "mnuCrop",        "MnuNotePad",
+      "MnuBootStraps",       "MnuPermutation", "MnuGenstraps",
+      "MnuRandomResampling", "MnuMis",         "MnuNoise",
+      "MnuDistances",        "MnuTree"};
   return kNames[static_cast<std::size_t>(command)];
 }
 

@@ -29,6 +29,7 @@
 #include "shell/run_dialog.h"
 #include "shell/settings_dialog.h"
 #include "shell/settings_store.h"
+#include "shell/tree_dialog.h"
 
 namespace marbleset::shell {
 
@@ -117,7 +118,8 @@ void MainWindow::BuildMenus() {
   QMenu* calculate = menuBar()->addMenu("&Calculate");
   calculate->setObjectName("MnuCalculate");
   AddCommands(calculate,
-              {{"MnuDistances", "Distances...", [this] { ShowRunDialog(RunMode::kDistances); }}});
+              {{"MnuDistances", "Distances...", [this] { ShowRunDialog(RunMode::kDistances); }},
+               {"MnuTree", "Tree with support...", [this] { ShowTreeDialog(); }}});
 
   QMenu* help = menuBar()->addMenu("&Help");
   help->setObjectName("MnuHelp");
@@ -213,6 +215,10 @@ RunDialog* MainWindow::OpenRunDialog() const {
 
 CropDialog* MainWindow::OpenCropDialog() const {
   return cropDialog_;
+}
+
+TreeDialog* MainWindow::OpenTreeDialog() const {
+  return treeDialog_;
 }
 
 QAction* MainWindow::CommandAction(DataCommand command) const {
@@ -357,6 +363,7 @@ void MainWindow::CloseDataDialogs() {
   // Their choices belong to the data they were opened on.
   if (cropDialog_) cropDialog_->close();
   if (runDialog_) runDialog_->close();
+  if (treeDialog_) treeDialog_->close();
 }
 
 void MainWindow::ShowLoadedData() {
@@ -419,6 +426,7 @@ void MainWindow::Crop() {
     connect(dialog, &CropDialog::Applied, this, [this] {
       // The file on disk is unchanged, so the data window stays as it is.
       if (runDialog_) runDialog_->close();
+      if (treeDialog_) treeDialog_->close();
       ShowCounts();
       UpdateCommands();
     });
@@ -442,6 +450,14 @@ void MainWindow::ShowSettings() {
 void MainWindow::ShowRunDialog(RunMode mode) {
   RunDialog* dialog = OpenOnce(runDialog_, context_, *progress_);
   dialog->Configure(mode, DataFileTitle());
+  dialog->show();
+  dialog->raise();
+  dialog->activateWindow();
+}
+
+void MainWindow::ShowTreeDialog() {
+  TreeDialog* dialog = OpenOnce(treeDialog_, context_, *progress_);
+  dialog->Configure();
   dialog->show();
   dialog->raise();
   dialog->activateWindow();

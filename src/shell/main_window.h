@@ -26,6 +26,7 @@ class ProgressWindow;
 class RunDialog;
 class SettingsDialog;
 class SettingsStore;
+class TreeDialog;
 enum class RunMode;
 
 // What the program sets on the application before its first window: its name and the desktop
@@ -53,6 +54,7 @@ class MainWindow : public QMainWindow {
   // The dialogs now open, or null.
   RunDialog* OpenRunDialog() const;
   CropDialog* OpenCropDialog() const;
+  TreeDialog* OpenTreeDialog() const;
 
   // The commands, as the menus run them.
   void OpenBinary();
@@ -62,6 +64,7 @@ class MainWindow : public QMainWindow {
   void OpenInEditor();
   void ShowSettings();
   void ShowRunDialog(RunMode mode);
+  void ShowTreeDialog();
   void ShowHelp();
   void ShowAbout();
 
@@ -115,6 +118,7 @@ class MainWindow : public QMainWindow {
 
   QPointer<RunDialog> runDialog_;
   QPointer<CropDialog> cropDialog_;
+  QPointer<TreeDialog> treeDialog_;
   QPointer<SettingsDialog> settingsDialog_;
   QPointer<AboutBox> aboutBox_;
 };

@@ -602,11 +602,12 @@ TEST(CommandAvailability, FollowsTheLoadedDataInEveryState) {
   EXPECT_TRUE(EnabledNames(data).empty()) << "nothing loaded";
   data.fileName = "/data/a.phy";
   data.Resize(DataKind::kBinary, 2, 2, kBinaryMissingValue);
-  EXPECT_EQ(EnabledNames(data).size(), 10u) << "one binary data set";
+  EXPECT_EQ(EnabledNames(data).size(), 11u) << "one binary data set";
   data.Resize(DataKind::kQuantitative, 2, 2, kQuantitativeMissingValue);
-  EXPECT_EQ(EnabledNames(data), (std::vector<std::string_view>{
-                                    "MnuSaveData", "MnuNotePad", "MnuBootStraps", "MnuPermutation",
-                                    "MnuGenstraps", "MnuRandomResampling", "MnuDistances"}));
+  EXPECT_EQ(EnabledNames(data),
+            (std::vector<std::string_view>{"MnuSaveData", "MnuNotePad", "MnuBootStraps",
+                                           "MnuPermutation", "MnuGenstraps", "MnuRandomResampling",
+                                           "MnuDistances", "MnuTree"}));
   for (const DataKind kind : {DataKind::kBinary, DataKind::kQuantitative}) {
     data.Resize(kind, 2, 2, 0.0f);
     data.multiSet = true;
