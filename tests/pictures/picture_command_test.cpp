@@ -1,0 +1,144 @@
+// marbleset-cli picture in-process: the SVG is the library's picture byte for byte, the PNG read
+// back by an independent decoder shows the missing cell at its place, distance files and groups
+// are taken, and wrong requests fail with the tool's error shape and status.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "../distances/test_data.h"
+#include "cli/run_cli.h"
+#include "pictures/colour_scale.h"
+#include "pictures/distance_pictures.h"
+#include "pictures/matrix_picture.h"
+#include "pictures/svg_writer.h"
+#include "png_decoder.h"
+
+namespace marbleset::pictures {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ToolRun {
+  int status = 0;
+  std::string out, err;
+};
+
+ToolRun RunTool(std::vector<std::string> words) {
+  words.insert(words.begin(), "marbleset-cli");
+  std::vector<const char*> argv;
+  for (const std::string& word : words) argv.push_back(word.c_str());
+  std::ostringstream out, err;
+  ToolRun run;
+  run.status = cli::RunCli(static_cast<int>(argv.size()), argv.data(), out, err);
+  run.out = out.str();
+  run.err = err.str();
+  return run;
+}
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class PictureCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("marbleset-picture-" + std::to_string(::getpid()));
+    fs::create_directories(dir_);
+    std::ofstream(dir_ / "tiny.phy") << "3 4\r\n"
+                                     << "alpha       01?1\r\n"
+                                     << "beta        1100\r\n"
+                                     << "gamma       0001\r\n";
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+
+  DataSet Tiny() const {
+    DataSet data;
+    testing::FillBinary(data, {"alpha       ", "beta        ", "gamma       "},
+                        {"01?1", "1100", "0001"});
+    return data;
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(PictureCommand, MatrixAsSvgAndPng_IsTheLibrarysPictureWithTheMissingCellInPlace) {
+  const ToolRun svg = RunTool({"picture", "matrix", Path("tiny.phy"), Path("tiny.svg")});
+  ASSERT_EQ(svg.status, 0) << svg.err;
+  EXPECT_EQ(svg.out, "");
+  EXPECT_EQ(ReadAll(dir_ / "tiny.svg"), SvgText(MatrixPicture(Tiny(), {})));
+  // The missing cell (alpha, character 3) as a rectangle of the missing colour.
+  MatrixPictureLayout layout;
+  MatrixPicture(Tiny(), {}, &layout);
+  const double cell = static_cast<double>(layout.zoom.pixelsPerCell);
+  const std::string missingRect = "<rect x=\"" + SvgNumber(layout.cellsX + 2 * cell) + "\" y=\"" +
+                                  SvgNumber(layout.cellsY) + "\"";
+  const std::size_t at = ReadAll(dir_ / "tiny.svg").find(missingRect);
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_NE(ReadAll(dir_ / "tiny.svg").find("fill=\"#d55e00\"", at), std::string::npos);
+
+  const ToolRun png =
+      RunTool({"picture", "matrix", "--scale", "2", Path("tiny.phy"), Path("tiny.png")});
+  ASSERT_EQ(png.status, 0) << png.err;
+  const auto decoded = testing::DecodePng(ReadAll(dir_ / "tiny.png"));
+  ASSERT_EQ(decoded.error, "");
+  const auto centre = [&](std::size_t otu, std::size_t character) {
+    return decoded.At(static_cast<int>(2 * (layout.cellsX + (character + 0.5) * cell)),
+                      static_cast<int>(2 * (layout.cellsY + (otu + 0.5) * cell)));
+  };
+  EXPECT_EQ(centre(0, 2), kMissingColour);
+  EXPECT_EQ(centre(0, 1), kStateOneColour);
+  EXPECT_EQ(centre(2, 0), kStateZeroColour);
+  // Standard output takes SVG.
+  const ToolRun out = RunTool({"picture", "matrix", Path("tiny.phy"), "-"});
+  EXPECT_EQ(out.out, SvgText(MatrixPicture(Tiny(), {})));
+}
+
+TEST_F(PictureCommand, HeatmapAndPcoa_FromDataOrADistanceFile) {
+  const ToolRun heat = RunTool(
+      {"picture", "heatmap", "--coefficient", "Jaccard", Path("tiny.phy"), Path("heat.svg")});
+  ASSERT_EQ(heat.status, 0) << heat.err;
+  EXPECT_NE(ReadAll(dir_ / "heat.svg").find(">Jaccard distance</text>"), std::string::npos);
+  // The distance file "distances" writes gives the same picture as the data, up to the six
+  // decimals the file keeps.
+  ASSERT_EQ(RunTool({"distances", Path("tiny.phy"), Path("infile")}).status, 0);
+  const ToolRun fromFile = RunTool({"picture", "pcoa", "--distance-file", "--group-prefix", "1",
+                                    Path("infile"), Path("pcoa.svg")});
+  ASSERT_EQ(fromFile.status, 0) << fromFile.err;
+  const std::string pcoa = ReadAll(dir_ / "pcoa.svg");
+  EXPECT_NE(pcoa.find("<title>alpha</title>"), std::string::npos);
+  EXPECT_NE(pcoa.find(">Axis 1 ("), std::string::npos);
+  EXPECT_NE(pcoa.find("egative eigenvalue"), std::string::npos);
+  std::ofstream(dir_ / "groups.txt") << "alpha\tfirst\nbeta\n";
+  const ToolRun badGroups = RunTool(
+      {"picture", "pcoa", "--groups", Path("groups.txt"), Path("tiny.phy"), Path("grouped.svg")});
+  EXPECT_EQ(badGroups.status, 3);
+  EXPECT_NE(badGroups.err.find("line 2"), std::string::npos) << badGroups.err;
+  EXPECT_FALSE(fs::exists(dir_ / "grouped.svg"));
+}
+
+TEST_F(PictureCommand, WrongRequests_FailWithTheToolsStatusAndWriteNothing) {
+  const ToolRun unknown = RunTool({"picture", "matrix", Path("tiny.phy"), Path("tiny.jpg")});
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_NE(unknown.err.find("--format"), std::string::npos) << unknown.err;
+  EXPECT_FALSE(fs::exists(dir_ / "tiny.jpg"));
+  EXPECT_EQ(RunTool({"picture", "chart", Path("tiny.phy"), Path("x.svg")}).status, 2);
+  EXPECT_EQ(
+      RunTool({"picture", "matrix", "--distance-file", Path("tiny.phy"), Path("x.svg")}).status, 2);
+  // An existing output is kept without --force; the data file is never an output.
+  std::ofstream(dir_ / "kept.svg") << "kept";
+  EXPECT_NE(RunTool({"picture", "matrix", Path("tiny.phy"), Path("kept.svg")}).status, 0);
+  EXPECT_EQ(ReadAll(dir_ / "kept.svg"), "kept");
+  EXPECT_NE(RunTool({"picture", "matrix", "--format", "svg", "--force", Path("tiny.phy"),
+                     Path("tiny.phy")})
+                .status,
+            0);
+  EXPECT_EQ(ReadAll(dir_ / "tiny.phy").substr(0, 5), "3 4\r\n");
+}
+
+}  // namespace
+}  // namespace marbleset::pictures
