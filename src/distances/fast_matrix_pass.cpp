@@ -33,6 +33,7 @@ class Triangle {
   explicit Triangle(std::size_t n) : n_(n) { values_.resize(n < 2 ? 0 : n * (n - 1) / 2); }
   std::size_t Start(std::size_t i) const { return i * (2 * n_ - i - 1) / 2; }
   double* Row(std::size_t i) { return values_.data() + Start(i); }
+  const double* Row(std::size_t i) const { return values_.data() + Start(i); }
   double At(std::size_t i, std::size_t j) const { return values_[Start(i) + (j - i - 1)]; }
   std::vector<double>& Values() { return values_; }
 
@@ -609,6 +610,86 @@ void AdvanceEvery(Progress& progress, std::size_t row, std::size_t rows) {
     progress.Advance(100.0 * static_cast<double>(row) / static_cast<double>(rows));
 }
 
+// The text of a batch of rows of the square matrix, formatted on all cores into one buffer per
+// row and appended in row order. A batch holds a few megabytes of text whatever the matrix.
+class RowTexts {
+ public:
+  RowTexts(const Triangle& triangle, std::size_t n, double diagonal)
+      : triangle_(triangle), n_(n), diagonal_(diagonal) {
+    constexpr std::size_t kBatchBytes = std::size_t{8} << 20;
+    const std::size_t rowBytes = 10 * n + 16;  // "0.123456 " and a little room
+    batchRows_ = std::clamp<std::size_t>(kBatchBytes / rowBytes, 1, 256);
+    const unsigned cores = std::thread::hardware_concurrency();
+    // Threads pay off from a few hundred thousand values a batch.
+    threads_ = n * batchRows_ < 200000 ? 1 : std::max(1u, cores);
+    texts_.resize(batchRows_);
+  }
+
+  std::size_t BatchRows() const { return batchRows_; }
+
+  // Rows first .. last - 1, each to its end but the last, which stops before column lastEnd.
+  void Format(std::size_t first, std::size_t last, std::size_t lastEnd) {
+    first_ = first;
+    const std::size_t rows = last - first;
+    const std::size_t threads = std::min<std::size_t>(threads_, rows);
+    auto part = [&](std::size_t t) {
+      const std::size_t a = first + rows * t / threads, b = first + rows * (t + 1) / threads;
+      FormatRows(a, b, last, lastEnd);
+    };
+    std::vector<std::thread> helpers;
+    for (std::size_t t = 1; t < threads; ++t) helpers.emplace_back(part, t);
+    part(0);
+    for (auto& helper : helpers) helper.join();
+  }
+
+  void AppendRow(std::size_t i, TextSink& out) const {
+    const Text& text = texts_[i - first_];
+    out.Append(std::string_view(text.bytes.data(), text.used));
+  }
+
+ private:
+  struct Text {
+    std::vector<char> bytes;
+    std::size_t used = 0;
+    void Add(double value) {
+      if (bytes.size() - used < kMaxValueText + 1)
+        bytes.resize(2 * bytes.size() + 2 * kMaxValueText);
+      const std::size_t length = FormatDistanceValue(value, bytes.data() + used);
+      bytes[used + length] = ' ';
+      used += length + 1;
+    }
+  };
+
+  // Rows a .. b - 1 of a batch that ends at last. Cell (i, j) below the diagonal is (j, i) of
+  // the triangle: walked with j outside, the cells of the rows a .. b - 1 lie side by side in
+  // row j of the triangle, so they are read in order instead of one cache line each.
+  void FormatRows(std::size_t a, std::size_t b, std::size_t last, std::size_t lastEnd) {
+    auto end = [&](std::size_t i) { return i + 1 == last ? lastEnd : n_; };
+    for (std::size_t i = a; i < b; ++i) texts_[i - first_].used = 0;
+    for (std::size_t j = 0; j < a; ++j) {
+      const double* row = triangle_.Row(j);
+      for (std::size_t i = a; i < b; ++i)
+        if (j < end(i)) texts_[i - first_].Add(row[i - j - 1]);
+    }
+    for (std::size_t i = a; i < b; ++i) {
+      Text& text = texts_[i - first_];
+      const std::size_t stop = end(i);
+      for (std::size_t j = a; j < i && j < stop; ++j) text.Add(triangle_.At(j, i));
+      if (i < stop) text.Add(diagonal_);
+      const double* row = triangle_.Row(i);
+      for (std::size_t j = i + 1; j < stop; ++j) text.Add(row[j - i - 1]);
+    }
+  }
+
+  const Triangle& triangle_;
+  std::size_t n_;
+  double diagonal_;
+  std::size_t batchRows_ = 1;
+  std::size_t threads_ = 1;
+  std::size_t first_ = 0;
+  std::vector<Text> texts_;
+};
+
 }  // namespace
 
 void FastMatrixPass(const DataSet& data, const DistanceSettings& settings, TextSink& out,
@@ -639,21 +720,22 @@ void FastMatrixPass(const DataSet& data, const DistanceSettings& settings, TextS
   }
 
   AppendMatrixHeader(out, n);
-  const double diagonal = Diagonal(data, settings);
-  const Triangle& triangle = job.Values();
-  for (std::size_t i = 0; i < n; ++i) {
+  RowTexts texts(job.Values(), n, Diagonal(data, settings));
+  for (std::size_t i0 = 0; i0 < n; i0 += texts.BatchRows()) {
     ThrowIfCancelled(progress);
-    AdvanceEvery(progress, i, n);
-    const CellFailure failure = i + 1 < n ? job.WaitForRow(i) : CellFailure{};
-    const bool failed = failure.problem != CellProblem::kNone && failure.row == i;
-    const std::size_t end = failed ? failure.column : n;
-    AppendPhylipNameField(out, data.otuNames[i]);
-    for (std::size_t j = 0; j < end; ++j) {
-      const double v = j < i ? triangle.At(j, i) : j == i ? diagonal : triangle.At(i, j);
-      AppendDistanceValue(out, v);
+    progress.Advance(100.0 * static_cast<double>(i0) / static_cast<double>(n));
+    const std::size_t i1 = std::min(n, i0 + texts.BatchRows());
+    // Row i needs the cells of the rows before it (its lower half) and its own.
+    const CellFailure failure = n > 1 ? job.WaitForRow(std::min(i1, n - 1) - 1) : CellFailure{};
+    const bool failed = failure.problem != CellProblem::kNone;
+    const std::size_t last = failed ? failure.row + 1 : i1;  // failure.row >= i0
+    texts.Format(i0, last, failed ? failure.column : n);
+    for (std::size_t i = i0; i < last; ++i) {
+      AppendPhylipNameField(out, data.otuNames[i]);
+      texts.AppendRow(i, out);
+      if (failed && i == failure.row) ThrowCellFailure(data, settings, failure, dataSetNumber, out);
+      out.EndLine();
     }
-    if (failed) ThrowCellFailure(data, settings, failure, dataSetNumber, out);
-    out.EndLine();
   }
 }
 
