@@ -34,6 +34,7 @@ class CancelOnly final : public Progress {
   void Start(std::string_view) override {}
   void Advance(double) override {}
   bool CancelRequested() const override { return run_.CancelRequested(); }
+  void ReadingDataSet(int) override {}
 
  private:
   const Progress& run_;
@@ -78,6 +79,8 @@ void DistanceRunSingle(const DataSet& data, const DistanceSettings& settings,
   DistanceSettings single = settings;
   single.averaging = false;  // averaging is offered for files of several data sets only
   CheckDistanceSettings(single, data.Kind());
+  progress.Start("Calculating distances");
+  progress.Advance(0);
   OutputFile file(outputPath, existing);
   DistanceMatrixPass(data, single, file.sink(), progress);
   file.Close();
@@ -95,6 +98,7 @@ void DistanceRunMulti(const DataSet& loaded, const DistanceSettings& settings, I
     const double length = static_cast<double>(in.Length());
     if (length > 0) progress.Advance(static_cast<double>(in.Position()) / length * 100);
     const int number = in.DataSetNumber() + 1;
+    progress.ReadingDataSet(number);
     ReadStatus status;
     try {
       status = loaded.IsBinary() ? ReadPhylipBinary(in, data) : ReadPhylipQuant(in, data);

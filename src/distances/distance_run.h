@@ -43,7 +43,7 @@ void DistanceMatrixPass(const DataSet& data, const DistanceSettings& settings, T
 void DistanceMatrixPass(const DataSet& data, const DistanceSettings& settings, TextSink& out);
 
 // The loaded data set's matrix (never a mean) into the file at outputPath, which is replaced
-// only when the matrix is complete.
+// only when the matrix is complete. Starts progress with "Calculating distances".
 void DistanceRunSingle(const DataSet& data, const DistanceSettings& settings,
                        const std::string& outputPath, Progress& progress,
                        ExistingTarget existing = ExistingTarget::kReplace);
@@ -51,7 +51,8 @@ void DistanceRunSingle(const DataSet& data, const DistanceSettings& settings,
 // Every data set of in, from where it stands (its start, for the whole file), read one after
 // another into a data set of the run's own, one matrix (or mean) each into out. loaded gives
 // the kind of the data and the memory limit; it is never changed. Progress follows the share
-// of the input read. Throws IncompleteRunFailure when a data set cannot be read (out then
+// of the input read and is told the number of each data set before it is read
+// (ReadingDataSet). Throws IncompleteRunFailure when a data set cannot be read (out then
 // holds, flushed, what the data sets before it gave), WriteFailure as DistanceMatrixPass, and
 // RunCancelled between data sets and rows.
 void DistanceRunMulti(const DataSet& loaded, const DistanceSettings& settings, ItemReader& in,

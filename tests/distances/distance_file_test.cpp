@@ -40,8 +40,14 @@ TEST(DistanceValueText, CommaLocaleStillWritesAFullStop) {
   const char* found = nullptr;
   for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"})
     if ((found = std::setlocale(LC_ALL, name)) != nullptr) break;
-  if (found == nullptr) GTEST_SKIP() << "no comma locale installed";
+  ASSERT_NE(found, nullptr) << "no locale with a decimal comma is installed (de_DE.UTF-8 or "
+                               "fr_FR.UTF-8); generate one, e.g. with locale-gen de_DE.UTF-8";
+  // The locale really writes a comma, so the check below can fail.
+  char printed[32];
+  std::snprintf(printed, sizeof printed, "%.3f", 0.375);
+  EXPECT_STREQ(printed, "0,375");
   EXPECT_EQ(DistanceValueText(0.375), "0.375000");
+  EXPECT_EQ(DistanceValueText(-1234.5678916), "-1234.567892");
   std::setlocale(LC_ALL, "C");
 }
 

@@ -46,8 +46,10 @@ struct RecordedProgress : Progress {
   void Start(std::string_view text) override { message = text; }
   void Advance(double percent) override { percents.push_back(percent); }
   bool CancelRequested() const override { return ++asked > cancelAfter; }
+  void ReadingDataSet(int number) override { dataSets.push_back(number); }
   std::string message;
   std::vector<double> percents;
+  std::vector<int> dataSets;
   mutable int asked = 0;
   int cancelAfter = 1 << 30;
 };
@@ -70,9 +72,14 @@ TEST_F(DistanceRunTest, SingleRunWritesTheFileAndFailsOnABadFolder) {
   auto data = std::make_unique<DataSet>();
   testing::FillBinary(*data, {"A", "B", "C"}, {"110", "100", "000"});
   const DistanceSettings settings{C::kBinaryMatching, P::kHalf, true, true};
-  NoProgress progress;
+  RecordedProgress progress;
   DistanceRunSingle(*data, settings, Path("out.txt"), progress);  // averaging is not for one set
   EXPECT_EQ(Read("out.txt"), kMatrix);
+  // The run starts the progress itself, with the bar at 0, and tells of no data set number.
+  EXPECT_EQ(progress.message, "Calculating distances");
+  ASSERT_FALSE(progress.percents.empty());
+  EXPECT_EQ(progress.percents[0], 0.0);
+  EXPECT_TRUE(progress.dataSets.empty());
   EXPECT_THROW(DistanceRunSingle(*data, settings, Path("missing/out.txt"), progress), WriteFailure);
   EXPECT_FALSE(fs::exists(Path("missing/out.txt")));
   // Settings the kind does not offer fail before anything is created.
@@ -97,6 +104,9 @@ TEST_F(DistanceRunTest, MultiRunReadsOneInputOnceIntoItsOwnDataSet) {
   EXPECT_NEAR(progress.percents[2], 1.0, 0.01);
   const double length = 100.0 * kSet.size() + 4;
   EXPECT_EQ(progress.percents[100], 100.0 * (99.0 * kSet.size()) / length);
+  // Each data set's number before it is read, and once more for the blank end.
+  ASSERT_EQ(progress.dataSets.size(), 101u);
+  for (int number = 1; number <= 101; ++number) EXPECT_EQ(progress.dataSets[number - 1], number);
   // The loaded data set is not the run's scratch space.
   EXPECT_EQ(loaded->OtuCount(), 1u);
   EXPECT_EQ(loaded->otuNames[0], "kept");
