@@ -17,8 +17,11 @@ bool TextSettled(double value, double margin) {
     return std::fabs(fraction - 0.5) > margin * 1e6 + std::fabs(scaled) * 4.5e-16 + 1e-9;
   }
   // Rounding to nearest never decreases as the value grows: equal texts at both ends of the
-  // range mean the same text throughout.
-  return DistanceValueText(value - margin) == DistanceValueText(value + margin);
+  // range (widened by a step of a double, for the rounding of the ends) mean the same text
+  // throughout.
+  const double low = std::nextafter(value - margin, -HUGE_VAL);
+  const double high = std::nextafter(value + margin, HUGE_VAL);
+  return DistanceValueText(low) == DistanceValueText(high);
 }
 
 }  // namespace marbleset

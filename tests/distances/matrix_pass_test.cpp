@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <random>
 #include <sstream>
 
 #include "dataset/errors.h"
 #include "distances/binary_coefficients.h"
+#include "distances/distance_file.h"
 #include "distances/distance_matrix.h"
 #include "distances/fast_matrix_pass.h"
 #include "distances/reference_pass.h"
@@ -177,6 +179,67 @@ TEST(FastPass, AgreesWithTheReferenceOnRandomShapes) {
   for (const C c : CoefficientsFor(DataKind::kBinary))
     EXPECT_EQ(Pass(*data, {c, P::kMarkerMean, true, false}, &kernels::BestKernels(), 2),
               Pass(*data, {c, P::kHalf, true, false}, &kernels::BestKernels(), 2));
+}
+
+TEST(FastPass, QuantitativeBlocksAndCharacterChunksAgreeWithTheReference) {
+  // Blocks of 32 rows and tiles of up to 4 x 4 with rows and columns left over, characters in
+  // more than one chunk of 1024, missing entries sparse and dense, repeated values.
+  auto data = std::make_unique<DataSet>();
+  std::mt19937 random(23);
+  FillRandom(*data, true, 71, 2100, 0.05, 0.1, random);
+  ExpectAgrees(*data);
+  FillRandom(*data, true, 37, 1030, 0.6, 0.3, random);
+  ExpectAgrees(*data);
+}
+
+// Two OTUs 1.0000005 apart but for 5e-14 (the difference of two floats, exact in double), and
+// 2047 characters where they differ by 1e-8. Added one after another, as the reference does,
+// each 1e-16 is lost against the first square; summed apart, as the blocked sums do, they lift
+// the distance over the half. The file must still read as the reference's.
+TEST(FastPass, CellAtARoundingEdgeReadsAsTheReference) {
+  constexpr std::size_t kChars = 2048;
+  const float x = 1.0f + 5.0f * 0x1p-23f;
+  const float y = static_cast<float>(static_cast<double>(x) - 1.0000005 + 5e-14);
+  std::vector<float> a(kChars, 1e-8f), b(kChars, 0.0f);
+  a[0] = x;
+  b[0] = y;
+  auto data = std::make_unique<DataSet>();
+  testing::FillQuantitative(*data, {"A", "B"}, {a, b});
+  // The edge is real: the order of the sum decides the sixth decimal.
+  const double d = static_cast<double>(x) - static_cast<double>(y);
+  double inOrder = d * d, tinyFirst = 0;
+  for (std::size_t k = 1; k < kChars; ++k) {
+    const double e = static_cast<double>(a[k]);
+    inOrder += e * e;
+    tinyFirst += e * e;
+  }
+  tinyFirst += d * d;
+  ASSERT_EQ(DistanceValueText(std::sqrt(inOrder)), "1.000000");
+  ASSERT_EQ(DistanceValueText(std::sqrt(tinyFirst)), "1.000001");
+  for (const P p : {P::kZero, P::kIgnore}) {
+    const DistanceSettings s{C::kEuclidean, p, true, false};
+    const std::string want = Pass(*data, s, nullptr);
+    ASSERT_NE(want.find("A           0.000000 1.000000 \r\n"), std::string::npos) << want;
+    for (const auto* table : Tables()) EXPECT_EQ(Pass(*data, s, table, 2), want) << table->name;
+  }
+}
+
+TEST(FastPass, ManyRowsFormattedOnSeveralThreadsKeepTheirOrder) {
+  // 1000 OTUs: batches of rows are formatted on all cores; the file is the reference's.
+  auto data = std::make_unique<DataSet>();
+  std::mt19937 random(29);
+  FillRandom(*data, false, 1000, 20, 0.1, 0.0, random);
+  const DistanceSettings jaccard{C::kJaccard, P::kHalf, true, false};
+  EXPECT_EQ(Pass(*data, jaccard, &kernels::BestKernels(), 2), Pass(*data, jaccard, nullptr));
+  // A cell without value in a later batch: the rows before it, and its row up to it, then the
+  // failure, as the reference writes them.
+  FillRandom(*data, true, 1000, 4, 0.0, 0.0, random);
+  for (std::size_t k = 0; k < 4; ++k) data->SetValue(700, k, 2.5f);
+  const DistanceSettings correlation{C::kCorrelation, P::kZero, true, false};
+  const std::string want = Pass(*data, correlation, nullptr);
+  ASSERT_NE(want.find("otu701 are all equal"), std::string::npos);
+  EXPECT_EQ(Pass(*data, correlation, &kernels::BestKernels(), 2), want);
+  EXPECT_EQ(Pass(*data, correlation, &kernels::BestKernels(), 1), want);
 }
 
 TEST(FastPass, MissingCodeZeroOrOneCountsOnlyAsMissing) {
