@@ -525,7 +525,7 @@ constexpr std::size_t kBinaryChars = 100'000, kQuantChars = 20'000;
 // distances and crop. Characters 1, 65535 are uninformative, 70000 and the last monomorphic,
 // ten characters past 65536 hold a missing entry each, in ten OTUs.
 TEST(LargestSize, BinaryEveryCommandWithinMemoryBoundedByItsBitPlanes) {
-  const bool measured = ResetPeakMemory();
+  [[maybe_unused]] const bool measured = ResetPeakMemory();
   const std::size_t n = kBinaryOtus, m = kBinaryChars;
   DataSet original;
   original.Resize(DataKind::kBinary, n, m, kBinaryMissingValue);
@@ -631,7 +631,7 @@ TEST(LargestSize, BinaryEveryCommandWithinMemoryBoundedByItsBitPlanes) {
 // missing entries past character 16384, saved and read back; NTSYS, the distances and the
 // generators on part of its OTUs.
 TEST(LargestSize, QuantitativeEveryCommandWithinMemoryBoundedByItsCells) {
-  const bool measured = ResetPeakMemory();
+  [[maybe_unused]] const bool measured = ResetPeakMemory();
   const std::size_t n = kQuantOtus, m = kQuantChars;
   const std::uint64_t cellBytes = 4 * n * m;
   DataSet original;
