@@ -1,0 +1,424 @@
+// "Tree with support..." as a user drives it: the dialog's lists and bounds, a run whose window
+// exports what the core computes for the same settings and seed, Cancel, rooting, cladogram and
+// branch lengths, the reports of failed replicates, and exports read back by Qt's readers.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <cmath>
+#include <functional>
+#include <sstream>
+
+#include "dataset/output_file.h"
+#include "shell/progress_window.h"
+#include "shell/tree_dialog.h"
+#include "shell/tree_picture.h"
+#include "shell/tree_view.h"
+#include "shell/tree_window.h"
+#include "shell_fixture.h"
+#include "trees/newick_writer.h"
+#include "trees/rooting.h"
+#include "trees/support_run.h"
+
+namespace marbleset::shell::testing {
+namespace {
+
+QStringList Entries(const QComboBox* list) {
+  QStringList entries;
+  for (int i = 0; i < list->count(); ++i) entries << list->itemText(i);
+  return entries;
+}
+
+// The tree as the core's writer writes it into a file.
+std::string CoreNewick(const Tree& tree) {
+  std::ostringstream text;
+  {
+    TextSink sink(text);
+    WriteNewick(tree, sink);
+  }
+  return text.str();
+}
+
+// The depth of every node: the sum of branch lengths from the root, worked out along the
+// parents (the layout works down from the root).
+std::vector<double> DepthsOf(const Tree& tree) {
+  std::vector<double> depth(tree.nodes.size());
+  for (std::size_t n = 0; n < tree.nodes.size(); ++n) {
+    for (std::size_t up = n; tree.nodes[up].parent != kNoNode; up = tree.nodes[up].parent) {
+      depth[n] += tree.nodes[up].HasLength() ? tree.nodes[up].length : 0;
+    }
+  }
+  return depth;
+}
+
+double DeepestLeafBelow(const Tree& tree, std::size_t node, const std::vector<double>& depth) {
+  if (tree.nodes[node].IsLeaf()) return depth[node];
+  double deepest = 0;
+  for (const std::size_t child : tree.nodes[node].children) {
+    deepest = std::max(deepest, DeepestLeafBelow(tree, child, depth));
+  }
+  return deepest;
+}
+
+class TreeTest : public ShellTest {
+ protected:
+  TreeTest() {
+    markers = scratch.filePath("markers.phy");
+    QFile::copy(QStringLiteral(MARBLESET_EXAMPLES_DIR "/markers.phy"), markers);
+    QObject::connect(&window->Progress(), &ProgressWindow::Started, [this](const QString&) {
+      if (cancelOnStart) window->Progress().findChild<QPushButton*>("cancelButton")->click();
+    });
+  }
+  TreeDialog* OpenDialog() {
+    Action("MnuTree")->trigger();
+    return window->OpenTreeDialog();
+  }
+  template <typename T = QWidget>
+  T* Child(const char* name) {
+    return window->OpenTreeDialog()->findChild<T*>(name);
+  }
+  void Choose(const char* list, const QString& entry) {
+    QComboBox* combo = Child<QComboBox>(list);
+    ASSERT_GE(combo->findText(entry), 0) << entry.toStdString();
+    combo->setCurrentIndex(combo->findText(entry));
+  }
+  QList<TreeWindow*> TreeWindows() const { return window->findChildren<TreeWindow*>(); }
+  // Runs the dialog with these choices and returns the window it opened.
+  TreeWindow* RunTree(const QString& replicates, const QString& resampling,
+                      const QString& coefficient, const QString& method, const QString& seed) {
+    DeleteClosedWindows();
+    if (OpenDialog() == nullptr) {
+      ADD_FAILURE() << "no dialog"
+                    << (services.messages.empty() ? std::string()
+                                                  : services.messages.back().text.toStdString());
+      return nullptr;
+    }
+    Child<QLineEdit>("replicatesEdit")->setText(replicates);
+    Choose("resamplingList", resampling);
+    Choose("coefficientList", coefficient);
+    Choose("methodList", method);
+    Child<QLineEdit>("seedEdit")->setText(seed);
+    const auto before = TreeWindows().size();
+    Child<QPushButton>("okButton")->click();
+    DeleteClosedWindows();
+    return TreeWindows().size() > before ? TreeWindows().back() : nullptr;
+  }
+  std::string Export(TreeWindow& tree, const QString& name) {
+    const QString path = scratch.filePath(name);
+    services.saveAnswers.push_back(FileChoice{path, 0});
+    tree.ExportNewick();
+    return Slurp(path).toStdString();
+  }
+
+  QString markers;
+  bool cancelOnStart = false;
+};
+
+TEST_F(TreeTest, CommandAndDialogFollowTheDataWithTheCoresListsAndBounds) {
+  EXPECT_FALSE(Action("MnuTree")->isEnabled());
+  EXPECT_EQ(Action("MnuTree")->text(), "Tree with support...");
+  OpenBinary(WriteFile("m.phy", kBinaryPhylip + "\n" + kBinaryPhylip));
+  EXPECT_FALSE(Action("MnuTree")->isEnabled()) << "a file of several data sets";
+  OpenQuantitative(WriteFile("q.phy", kQuantitativePhylip));
+  EXPECT_TRUE(Action("MnuTree")->isEnabled());
+  TreeDialog* dialog = OpenDialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(dialog->windowTitle(), "Tree with support");
+  EXPECT_EQ(Entries(Child<QComboBox>("coefficientList")),
+            QStringList({"Matching", "Euclidean", "Tax. distance", "Correlation"}));
+  OpenBinary(markers);
+  DeleteClosedWindows();
+  EXPECT_EQ(window->OpenTreeDialog(), nullptr) << "the dialog closes when the data changes";
+  EXPECT_TRUE(Action("MnuTree")->isEnabled());
+
+  OpenDialog();
+  EXPECT_EQ(Entries(Child<QComboBox>("resamplingList")),
+            QStringList({"Bootstrap", "Classic bootstrap", "Jackknife"}));
+  EXPECT_EQ(Entries(Child<QComboBox>("methodList")), QStringList({"Neighbor-joining", "UPGMA"}));
+  EXPECT_EQ(Entries(Child<QComboBox>("coefficientList")),
+            QStringList({"Matching", "Jaccard", "Nei"}));
+  EXPECT_EQ(Entries(Child<QComboBox>("missingPolicyList")),
+            QStringList({"0", "0.5", "1", "Marker mean", "Marker mode", "Ignore"}));
+  EXPECT_EQ(Child<QComboBox>("missingPolicyList")->currentText(), "0.5");
+  EXPECT_EQ(Child<QLineEdit>("replicatesEdit")->text(), "100");
+  EXPECT_EQ(Child<QLineEdit>("percentEdit")->text(), "35");
+  // Replicates run from 10 to 10,000; "Bootstrap %" from 1 to 50, for the bootstrap only.
+  const struct {
+    const char* typed;
+    std::size_t replicates;
+  } counts[] = {{"5", 10}, {"250.7", 250}, {"20000", 10000}};
+  for (const auto& c : counts) {
+    Child<QLineEdit>("replicatesEdit")->setText(c.typed);
+    Child<QLineEdit>("percentEdit")->setText("80");
+    cancelOnStart = true;
+    Child<QPushButton>("okButton")->click();
+    cancelOnStart = false;
+    const TreeSettings chosen = window->OpenTreeDialog()->ChosenSettings();
+    EXPECT_EQ(chosen.replicates, c.replicates) << c.typed;
+    EXPECT_EQ(chosen.percent, 50);
+  }
+  Choose("resamplingList", "Jackknife");
+  EXPECT_FALSE(Child<QLineEdit>("percentEdit")->isEnabled());
+  Choose("resamplingList", "Bootstrap");
+  EXPECT_TRUE(Child<QLineEdit>("percentEdit")->isEnabled());
+  // A seed beyond 64 bits is refused before anything runs.
+  services.messages.clear();
+  Child<QLineEdit>("seedEdit")->setText("18446744073709551616");
+  Child<QPushButton>("okButton")->click();
+  ASSERT_EQ(services.messages.size(), 1u);
+  EXPECT_EQ(services.messages[0].text,
+            "The seed must be a whole number from 0 to 18446744073709551615.");
+  EXPECT_TRUE(TreeWindows().isEmpty());
+}
+
+TEST_F(TreeTest, OkShowsTheCoresTreeForTheSameSettingsAndSeed_CancelLeavesNothing) {
+  OpenBinary(markers);
+  // Cancel: no window, no message, the program usable and the dialog still there to retry.
+  OpenDialog();
+  cancelOnStart = true;
+  services.messages.clear();
+  Child<QPushButton>("okButton")->click();
+  cancelOnStart = false;
+  DeleteClosedWindows();
+  EXPECT_TRUE(TreeWindows().isEmpty());
+  EXPECT_TRUE(services.messages.empty());
+  EXPECT_FALSE(window->Progress().isVisible());
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  ASSERT_NE(window->OpenTreeDialog(), nullptr);
+
+  for (const bool upgma : {false, true}) {
+    SCOPED_TRACE(upgma);
+    TreeWindow* shown =
+        RunTree("60", "Jackknife", "Jaccard", upgma ? "UPGMA" : "Neighbor-joining", "4711");
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(window->OpenTreeDialog(), nullptr) << "the dialog closes after its run";
+    EXPECT_EQ(shown->windowTitle(), "Tree - markers.phy");
+    // The same run through the core, with settings written out here rather than read from the
+    // dialog.
+    TreeSettings settings;
+    settings.replicates = 60;
+    settings.resampling = Resampling::kJackknife;
+    settings.method = upgma ? TreeMethod::kUpgma : TreeMethod::kNeighborJoining;
+    settings.distance.coefficient = Coefficient::kJaccard;
+    settings.distance.policy = MissingPolicy::kHalf;
+    settings.seed = 4711;
+    NoProgress quiet;
+    const SupportResult core = RunSupport(data, settings, quiet);
+    EXPECT_EQ(shown->Result().treesBuilt, 60u);
+    // Neighbor-joining opens rooted at the midpoint, UPGMA as built; "As built" is the core's
+    // tree itself.
+    const Tree opened = upgma ? core.reference : RootAtMidpoint(core.reference);
+    EXPECT_EQ(Export(*shown, "opened.nwk"), CoreNewick(opened));
+    shown->SetRooting(Rooting::kAsBuilt);
+    const std::string built = Export(*shown, "built.nwk");
+    EXPECT_EQ(built, CoreNewick(core.reference));
+    EXPECT_NE(built.find(")100:"), std::string::npos) << "support values are written";
+    shown->ShowTree(TreeChoice::kConsensus);
+    EXPECT_EQ(Export(*shown, "consensus.nwk"), CoreNewick(core.consensus.tree));
+    EXPECT_TRUE(shown->SummaryText().contains("60 jackknife replicates"));
+    shown->close();
+  }
+}
+
+TEST_F(TreeTest, RootingOnAnOtuOrAtTheMidpoint_PutsTheRootThere) {
+  OpenBinary(markers);
+  TreeWindow* shown = RunTree("20", "Classic bootstrap", "Matching", "Neighbor-joining", "1");
+  ASSERT_NE(shown, nullptr);
+  auto* rootChoice = shown->findChild<QComboBox*>("rootChoice");
+  auto* otuChoice = shown->findChild<QComboBox*>("otuChoice");
+  EXPECT_EQ(rootChoice->currentText(), "At the midpoint");
+  EXPECT_FALSE(otuChoice->isEnabled());
+  EXPECT_EQ(Entries(otuChoice), QStringList({"Avena", "Bromus", "Festuca", "Lolium", "Poa",
+                                             "Dactylis", "Phleum", "Agrostis"}));
+  // At the midpoint the deepest leaves on the two sides of the root are equally deep.
+  {
+    const Tree& tree = shown->ShownTree();
+    const std::vector<double> depth = DepthsOf(tree);
+    ASSERT_EQ(tree.nodes[tree.root].children.size(), 2u);
+    EXPECT_NEAR(DeepestLeafBelow(tree, tree.nodes[tree.root].children[0], depth),
+                DeepestLeafBelow(tree, tree.nodes[tree.root].children[1], depth), 1e-9);
+  }
+  // Chosen as a user does: the root goes on the branch of the OTU, which hangs from it alone.
+  for (const char* name : {"Lolium", "Agrostis"}) {
+    rootChoice->setCurrentIndex(rootChoice->findText("On the OTU"));
+    EXPECT_TRUE(otuChoice->isEnabled());
+    otuChoice->setCurrentIndex(otuChoice->findText(name));
+    const Tree& tree = shown->ShownTree();
+    const TreeNode& root = tree.nodes[tree.root];
+    ASSERT_EQ(root.children.size(), 2u);
+    const auto leafOfName = [&](std::size_t child) {
+      return tree.nodes[child].IsLeaf() && tree.nodes[child].name == name;
+    };
+    EXPECT_TRUE(leafOfName(root.children[0]) || leafOfName(root.children[1])) << name;
+    EXPECT_EQ(Export(*shown, "rooted.nwk"),
+              CoreNewick(RootOnOtu(shown->Result().reference,
+                                   static_cast<std::size_t>(otuChoice->currentIndex()))));
+    rootChoice->setCurrentIndex(0);
+  }
+  // The same through the menu of a name in the view.
+  shown->SetRooting(Rooting::kOnOtu, 4);
+  EXPECT_EQ(otuChoice->currentText(), "Poa");
+  EXPECT_EQ(rootChoice->currentText(), "On the OTU");
+}
+
+TEST_F(TreeTest, CladogramAndBranchLengths_PlaceNodesAsTheirDepths) {
+  OpenBinary(markers);
+  TreeWindow* shown = RunTree("10", "Bootstrap", "Nei", "Neighbor-joining", "2");
+  ASSERT_NE(shown, nullptr);
+  const Tree& tree = shown->ShownTree();
+  const std::vector<double> depth = DepthsOf(tree);
+  const TreePicture& lengths = shown->View()->Picture();
+  // To scale: x grows with the depth, by one factor for every node.
+  const std::size_t deepest =
+      static_cast<std::size_t>(std::max_element(depth.begin(), depth.end()) - depth.begin());
+  const double root = lengths.nodeX[tree.root];
+  const double perLength = (lengths.nodeX[deepest] - root) / depth[deepest];
+  EXPECT_GT(perLength, 0);
+  for (std::size_t n = 0; n < tree.nodes.size(); ++n) {
+    EXPECT_NEAR(lengths.nodeX[n] - root, depth[n] * perLength, 1e-6) << n;
+  }
+  shown->findChild<QComboBox*>("styleChoice")->setCurrentIndex(1);
+  const TreePicture& cladogram = shown->View()->Picture();
+  ASSERT_EQ(cladogram.nodeX.size(), tree.nodes.size());
+  // A cladogram aligns the leaves and puts each inner node one step left of its deepest child.
+  std::vector<double> leafX;
+  for (const std::size_t leaf : cladogram.leafRows) leafX.push_back(cladogram.nodeX[leaf]);
+  EXPECT_EQ(std::count(leafX.begin(), leafX.end(), leafX.front()), 8);
+  const std::function<int(std::size_t)> stepsToLeaves = [&](std::size_t n) {
+    int steps = 0;
+    for (const std::size_t child : tree.nodes[n].children) {
+      steps = std::max(steps, stepsToLeaves(child) + 1);
+    }
+    return steps;
+  };
+  const double step = (leafX.front() - cladogram.nodeX[tree.root]) / stepsToLeaves(tree.root);
+  for (std::size_t n = 0; n < tree.nodes.size(); ++n) {
+    EXPECT_NEAR(leafX.front() - cladogram.nodeX[n], stepsToLeaves(n) * step, 1e-6) << n;
+  }
+  // Rows: one a leaf, top to bottom, each inner node halfway between its outer children.
+  for (std::size_t row = 0; row < cladogram.leafRows.size(); ++row) {
+    EXPECT_NEAR(cladogram.nodeY[cladogram.leafRows[row]],
+                cladogram.firstRowY + (row + 0.5) * cladogram.rowHeight, 1e-9);
+  }
+}
+
+TEST_F(TreeTest, ExportsWritePngAndSvgOfTheTreeAndRefuseTheDataFile) {
+  OpenBinary(markers);
+  TreeWindow* shown = RunTree("10", "Bootstrap", "Jaccard", "UPGMA", "3");
+  ASSERT_NE(shown, nullptr);
+  const TreePicture& picture = shown->View()->Picture();
+  const QString png = scratch.filePath("tree.png");
+  services.saveAnswers.push_back(FileChoice{scratch.filePath("tree"), 0});
+  shown->ExportPicture();
+  const QImage image(png);
+  ASSERT_FALSE(image.isNull());
+  // Exported at two pixels a unit: the scene's size doubled.
+  EXPECT_EQ(image.width(), static_cast<int>(2 * picture.scene.width));
+  EXPECT_EQ(image.height(), static_cast<int>(2 * picture.scene.height));
+  // The middle of the first leaf's branch is black; the corner is the white background.
+  const std::size_t leaf = picture.leafRows.front();
+  const Tree& tree = shown->ShownTree();
+  const double middle = (picture.nodeX[leaf] + picture.nodeX[tree.nodes[leaf].parent]) / 2;
+  EXPECT_LT(qGray(image.pixel(static_cast<int>(2 * middle),
+                              static_cast<int>(std::floor(2 * picture.nodeY[leaf])))),
+            64);
+  EXPECT_EQ(image.pixel(1, 1), qRgb(255, 255, 255));
+
+  services.saveAnswers.push_back(FileChoice{scratch.filePath("tree.svg"), 1});
+  shown->ExportPicture();
+  const QString svg = QString::fromUtf8(Slurp(scratch.filePath("tree.svg")));
+  EXPECT_TRUE(svg.startsWith("<svg") || svg.startsWith("<?xml"));
+  for (const char* name :
+       {"Avena", "Bromus", "Festuca", "Lolium", "Poa", "Dactylis", "Phleum", "Agrostis"}) {
+    EXPECT_TRUE(svg.contains(QStringLiteral(">%1</text>").arg(name))) << name;
+  }
+  EXPECT_EQ(svg.count("<line"),
+            static_cast<qsizetype>(2 * tree.nodes.size() - 1 -
+                                   static_cast<std::size_t>(tree.LeafCount()) + 3))
+      << "a branch a node but the root, a vertical a parent, the scale bar and its two ends";
+
+  // The data file is never an export's target.
+  const QByteArray before = Slurp(markers);
+  services.messages.clear();
+  services.saveAnswers.push_back(FileChoice{markers, 0});
+  shown->ExportNewick();
+  ASSERT_EQ(services.messages.size(), 1u);
+  EXPECT_TRUE(services.messages[0].text.contains("this is the data file"));
+  EXPECT_EQ(Slurp(markers), before);
+}
+
+TEST_F(TreeTest, ReplicatesWithoutATree_AreCountedAndReported) {
+  // Each OTU varies in one character only: a bootstrap that misses it leaves the OTU's row
+  // constant and its correlation without denominator.
+  OpenQuantitative(WriteFile("flat.phy",
+                             " 4 4\nA           1 1 1 2\nB           1 1 2 1\n"
+                             "C           1 2 1 1\nD           2 1 1 1\n"));
+  services.messages.clear();
+  TreeWindow* shown = RunTree("40", "Classic bootstrap", "Correlation", "Neighbor-joining", "9");
+  ASSERT_NE(shown, nullptr);
+  const SupportResult& result = shown->Result();
+  EXPECT_GT(result.failedReplicates, 0u);
+  EXPECT_EQ(result.failedReplicates + result.treesBuilt, 40u);
+  ASSERT_EQ(services.messages.size(), 1u);
+  EXPECT_EQ(services.messages[0].title, "Tree with support");
+  EXPECT_TRUE(services.messages[0].text.startsWith(
+      QStringLiteral("%1 of 40 replicates gave no tree").arg(result.failedReplicates)));
+  EXPECT_TRUE(shown->SummaryText().contains("of 40 replicates gave no tree"));
+}
+
+TEST(TreePicture, AThousandOtus_EachNameReadableInItsOwnRow) {
+  testing::TestApplication();
+  // A comb of 1000 leaves, each hanging one step lower.
+  Tree tree;
+  std::size_t spine = tree.AddNode(kNoNode);
+  tree.root = spine;
+  for (std::size_t otu = 0; otu < 1000; ++otu) {
+    const std::size_t leaf = tree.AddNode(spine);
+    tree.nodes[leaf].otu = otu;
+    tree.nodes[leaf].name = "OTU_" + std::to_string(otu);
+    tree.nodes[leaf].length = 0.5;
+    if (otu + 2 < 1000) {
+      const std::size_t next = tree.AddNode(spine);
+      tree.nodes[next].length = 0.01;
+      spine = next;
+    }
+  }
+  const TreePicture picture = DrawTree(tree, {});
+  std::size_t names = 0;
+  for (const pictures::SceneItem& item : picture.scene.items) {
+    if (const auto* text = std::get_if<pictures::SceneText>(&item);
+        text != nullptr && text->text.starts_with("OTU_")) {
+      ++names;
+      EXPECT_GE(text->size, 12);
+    }
+  }
+  EXPECT_EQ(names, 1000u);
+  EXPECT_GE(picture.rowHeight, 16);
+  // Scrolled to the bottom, the last row under the pointer is the last leaf.
+  TreeView view;
+  view.resize(600, 400);
+  view.SetPicture(picture);
+  view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum());
+  const std::size_t last =
+      view.LeafAtViewport(QPoint(static_cast<int>(picture.nodeX[picture.leafRows.back()]) + 10,
+                                 static_cast<int>(picture.nodeY[picture.leafRows.back()]) -
+                                     view.verticalScrollBar()->value()));
+  EXPECT_EQ(last, picture.leafRows.back());
+  EXPECT_EQ(tree.nodes[last].name, "OTU_999");
+  // Zoomed out to the whole tree, the names are left out rather than drawn unreadably small.
+  TreeDrawing whole;
+  whole.zoom = 0.02;
+  for (const pictures::SceneItem& item : DrawTree(tree, whole).scene.items) {
+    EXPECT_FALSE(std::holds_alternative<pictures::SceneText>(item) &&
+                 std::get<pictures::SceneText>(item).text.starts_with("OTU_"));
+  }
+}
+
+}  // namespace
+}  // namespace marbleset::shell::testing
