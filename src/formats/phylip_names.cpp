@@ -113,7 +113,7 @@ std::vector<std::pair<std::string, std::string>> ReadNameTable(std::string_view 
   return table;
 }
 
-std::string NewickLabel(std::string_view name) {
+std::string QuotedNewickName(std::string_view name) {
   bool plain = !name.empty();
   for (char c : name) plain = plain && !IsNewickSpecial(c) && c != '_';
   if (plain) return std::string(name);
@@ -129,7 +129,7 @@ std::string NewickLabel(std::string_view name) {
 std::string RestoreTreeNames(std::string_view tree, const std::string& treeName,
                              const std::vector<std::pair<std::string, std::string>>& table) {
   std::unordered_map<std::string_view, std::string> labels;
-  for (const auto& [written, original] : table) labels.emplace(written, NewickLabel(original));
+  for (const auto& [written, original] : table) labels.emplace(written, QuotedNewickName(original));
   std::string result;
   result.reserve(tree.size() * 2);
   std::size_t line = 1;

@@ -47,8 +47,9 @@ std::string RestoreTreeNames(std::string_view tree, const std::string& treeName,
                              const std::vector<std::pair<std::string, std::string>>& table);
 
 // A name as a Newick label: as it is, or in single quotes (inner quotes doubled) when it holds
-// blanks, underscores or any of ( ) [ ] : ; , '.
-std::string NewickLabel(std::string_view name);
+// blanks, underscores or any of ( ) [ ] : ; , '. (The tree writer's NewickLabel writes blanks
+// as '_' instead; the two must keep distinct names, or a program linking both fails to link.)
+std::string QuotedNewickName(std::string_view name);
 
 // Puts names in place of data.otuNames while it lives, for the writers of PHYLIP files, and
 // the original names back when it ends (without copying the matrix).

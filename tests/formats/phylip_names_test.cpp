@@ -72,7 +72,7 @@ TEST(PhylipNames, LongBlankAndClashingNames_TenUniqueCharacters) {
                  "outtree, line 2: the tree holds the name \"Secale\", which the name table "
                  "does not list.");
   }
-  EXPECT_EQ(NewickLabel("O'Hara x"), "'O''Hara x'");
+  EXPECT_EQ(QuotedNewickName("O'Hara x"), "'O''Hara x'");
 }
 
 // PHYLIP asks before it replaces an outfile or outtree: each run has its own folder.
