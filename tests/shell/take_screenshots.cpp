@@ -97,7 +97,7 @@ int main(int argc, char* argv[]) {
   // The progress window as a run shows it, beside the run dialog.
   ProgressWindow& progress = window.Progress();
   progress.BeginRun(dialog, 100);
-  progress.Start("Generating Bootstraps");
+  progress.Start("Generating BootStraps");
   progress.Advance(37);
   ok &= SaveScreenPart({dialog, &progress}, out, "progress_beside_run_dialog" + suffix);
   progress.EndRun();
