@@ -17,6 +17,7 @@
 #include "dataset/output_file.h"
 #include "dataset/text_sink.h"
 #include "formats/file_format.h"
+#include "formats/phylip_names.h"
 
 namespace marbleset::cli {
 
@@ -69,6 +70,26 @@ class CliOutput {
   std::unique_ptr<TextSink> standardSink_;
   std::unique_ptr<OutputFile> file_;
 };
+
+// --phylip-names on an output: while it lives, the data's OTUs carry names of at most 10
+// characters (OTUs of one name share theirs when keepEqualNamesEqual, as GenStraps draws among
+// them); Close writes the table of written and original names beside OUTPUT. Does nothing
+// without --phylip-names. Refuses standard output (the table needs a place) and a table path
+// that is the input file.
+class PhylipNamesForOutput {
+ public:
+  PhylipNamesForOutput(DataSet& data, const OutputOptions& output, const InputOptions& input,
+                       bool keepEqualNamesEqual, std::ostream& standardOutput);
+  ~PhylipNamesForOutput();
+  void Close();
+
+ private:
+  std::unique_ptr<ScopedOtuNames> scoped_;
+  std::unique_ptr<CliOutput> table_;
+};
+
+// Refuses --phylip-names (kExitUsage) for an output in a format other than "phylip".
+void RefuseNamesUnlessPhylip(const OutputOptions& output, std::string_view format);
 
 // The data set saved as "Save data as..." does, in one of SavedFormatNames().
 void SaveToOutput(const DataSet& data, std::string_view format, const OutputOptions& options,

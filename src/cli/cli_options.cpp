@@ -76,6 +76,13 @@ void AddOutputOptions(CLI::App& command, OutputOptions& options) {
   command.add_flag("--force", options.force, "Replace OUTPUT if it exists");
 }
 
+void AddPhylipNamesOption(CLI::App& command, OutputOptions& options) {
+  command.add_flag("--phylip-names", options.phylipNames,
+                   "Write names of at most 10 characters, unique, as PHYLIP's programs read "
+                   "them, and beside OUTPUT a table of each written name and its original "
+                   "(OUTPUT without its extension, then \"_names.tsv\")");
+}
+
 std::optional<std::uint64_t> ParseWholeNumber(std::string_view text) {
   if (!AllDigits(text)) return std::nullopt;
   std::uint64_t value = 0;

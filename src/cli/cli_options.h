@@ -62,9 +62,12 @@ std::vector<std::string_view> SavedFormatNames();
 struct OutputOptions {
   std::string path = "-";
   bool force = false;
+  bool phylipNames = false;  // --phylip-names, on commands whose output may be PHYLIP
   bool IsStandardOutput() const { return path == "-"; }
 };
 void AddOutputOptions(CLI::App& command, OutputOptions& options);
+// --phylip-names: names of at most 10 characters, unique, with their table beside OUTPUT.
+void AddPhylipNamesOption(CLI::App& command, OutputOptions& options);
 
 // Decimal digits only (no sign, no blanks, no base prefix, no exponent), within 0 to 2^64 - 1.
 std::optional<std::uint64_t> ParseWholeNumber(std::string_view text);

@@ -13,6 +13,7 @@ void AddConvertCommand(CLI::App& app, CliContext& context);
 void AddCropCommand(CLI::App& app, CliContext& context);
 void AddGenerateCommands(CLI::App& app, CliContext& context);
 void AddDistancesCommand(CLI::App& app, CliContext& context);
+void AddRestoreNamesCommand(CLI::App& app, CliContext& context);
 void AddTreeCommand(CLI::App& app, CliContext& context);
 void AddPictureCommand(CLI::App& app, CliContext& context);
 

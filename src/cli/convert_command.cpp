@@ -17,10 +17,13 @@ struct ConvertOptions {
 
 int RunConvert(const ConvertOptions& options, CliContext& context) {
   RefuseInputAsOutput(options.output, options.input);
+  RefuseNamesUnlessPhylip(options.output, options.layout);
   auto data = std::make_unique<DataSet>();
   // Saving is offered for one data set only; writing the first would drop the others.
   LoadSingleDataSet(options.input, *data, "convert saves one", context.err);
+  PhylipNamesForOutput names(*data, options.output, options.input, false, context.out);
   SaveToOutput(*data, options.layout, options.output, context.out);
+  names.Close();
   return kExitOk;
 }
 
@@ -34,6 +37,7 @@ void AddConvertCommand(CLI::App& app, CliContext& context) {
       ->required();
   AddInputOptions(*command, options->input);
   AddOutputOptions(*command, options->output);
+  AddPhylipNamesOption(*command, options->output);
   command->callback([options, &context] {
     context.paths = {options->input.path, options->output.path};
     context.action = [options, &context] { return RunConvert(*options, context); };

@@ -19,10 +19,13 @@ struct CropOptions {
 
 int RunCrop(const CropOptions& options, CliContext& context) {
   RefuseInputAsOutput(options.output, options.input);
+  RefuseNamesUnlessPhylip(options.output, options.layout);
   auto data = std::make_unique<DataSet>();
   LoadSingleDataSet(options.input, *data, "crop works on one", context.err);
   ApplyCrop(*data, options.choice);
+  PhylipNamesForOutput names(*data, options.output, options.input, false, context.out);
   SaveToOutput(*data, options.layout, options.output, context.out);
+  names.Close();
   return kExitOk;
 }
 
@@ -45,6 +48,7 @@ void AddCropCommand(CLI::App& app, CliContext& context) {
                   "Layout to write (default phylip)");
   AddInputOptions(*command, options->input, KindsRead::kBinaryOnly);
   AddOutputOptions(*command, options->output);
+  AddPhylipNamesOption(*command, options->output);
   command->callback([options, &context] {
     context.paths = {options->input.path, options->output.path};
     context.action = [options, &context] { return RunCrop(*options, context); };

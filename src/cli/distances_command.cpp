@@ -120,6 +120,14 @@ int RunDistances(const DistancesOptions& options, CliContext& context) {
                      options.format + " holds one matrix, and the file holds several data sets",
                      "Write them with --format phylip, as PHYLIP's neighbor reads them.");
   }
+  RefuseNamesUnlessPhylip(options.output, options.format);
+  if (options.output.phylipNames && data->multiSet) {
+    // The run reads each later data set with the names its file gives.
+    throw CliFailure(kExitUsage, "--phylip-names",
+                     "the names of a file of several data sets are those the file holds",
+                     "Give --phylip-names to the command that wrote the file.");
+  }
+  PhylipNamesForOutput names(*data, options.output, options.input, false, context.out);
   CliOutput output(options.output, context.out);
   NoProgress none;
   if (options.format != "phylip") {
@@ -136,6 +144,7 @@ int RunDistances(const DistancesOptions& options, CliContext& context) {
     // A failure leaves no file behind: the matrix is put in place only when complete.
     DistanceMatrixPass(*data, settings, output.sink(), none);
     output.Close();
+    names.Close();
     return kExitOk;
   }
   const std::unique_ptr<Progress> shown = MakeProgress(context);
@@ -165,6 +174,7 @@ void AddDistancesCommand(CLI::App& app, CliContext& context) {
       "distances", "Write the similarity or distance matrix of every data set of a file");
   AddInputOptions(*command, options->input);
   AddOutputOptions(*command, options->output);
+  AddPhylipNamesOption(*command, options->output);
   const auto defaults = [](DataKind kind) {
     const DistanceSettings settings = DefaultDistanceSettings(kind);
     return std::make_pair(std::string(CoefficientName(settings.coefficient)),

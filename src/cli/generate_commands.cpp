@@ -51,6 +51,9 @@ int RunGenerator(const GenerateOptions& options, CliContext& context) {
     throw CliFailure(kExitUsage, Quoted(options.input.path), refusal.what());
   }
 
+  // GenStraps draws one OTU for each distinct name: OTUs of one name keep one written name.
+  PhylipNamesForOutput names(*data, options.output, options.input,
+                             options.generator == Generator::kGenStraps, context.out);
   const std::unique_ptr<Progress> shown = MakeProgress(context);
   CliOutput output(options.output, context.out);
   try {
@@ -64,6 +67,7 @@ int RunGenerator(const GenerateOptions& options, CliContext& context) {
     throw;
   }
   output.Close();
+  names.Close();
   return kExitOk;
 }
 
@@ -99,6 +103,7 @@ void AddGenerator(CLI::App& app, CliContext& context, Generator generator, const
   AddInputOptions(*command, options->input,
                   OfferedForQuantitative(generator) ? KindsRead::kBoth : KindsRead::kBinaryOnly);
   AddOutputOptions(*command, options->output);
+  AddPhylipNamesOption(*command, options->output);
   command->callback([options, &context] {
     context.paths = {options->input.path, options->output.path};
     context.action = [options, &context] { return RunGenerator(*options, context); };

@@ -21,6 +21,7 @@ void AddCommands(CLI::App& app, CliContext& context) {
   AddCropCommand(app, context);
   AddGenerateCommands(app, context);
   AddDistancesCommand(app, context);
+  AddRestoreNamesCommand(app, context);
   AddTreeCommand(app, context);
   AddPictureCommand(app, context);
 }
@@ -54,6 +55,8 @@ std::string SubcommandExample(const std::string& name) {
   if (name == "resample") return "marbleset-cli resample --otus 6 markers.phy markers_rs.phy";
   if (name == "bootstraps" || name == "noise")
     return "marbleset-cli " + name + " --datasets 100 --percent 10 --seed 7 markers.phy infile";
+  if (name == "restore-names")
+    return "marbleset-cli restore-names --table markers_bs_names.tsv outtree tree.txt";
   if (name == "permutations" || name == "genstraps" || name == "missstraps")
     return "marbleset-cli " + name + " --datasets 100 populations.phy infile";
   return "";

@@ -623,6 +623,90 @@ TEST(CliContract, OtherFormatsInAndOut) {
                "sets\nWrite them with --format phylip, as PHYLIP's neighbor reads them.\n"});
 }
 
+// --phylip-names: PHYLIP reads 10 characters of a name, so outputs carry short unique names and
+// a table beside them; restore-names puts the originals back into PHYLIP's tree.
+TEST(CliContract, NamesForPhylipAndBackIntoTheTree) {
+  TempDir folder;
+  // Names of 11 and 12 characters whose first 10 are equal: PHYLIP would see one name.
+  const std::string rows[] = {"Population_A 0 1 1 0 1 0", "Population_A 1 1 1 0 1 0",
+                              "Population_B 0 0 1 1 1 0", "Population_B 0 0 0 1 1 1",
+                              "Poa          1 0 1 0 1 0"};
+  std::string data = "5 6\r\n";
+  for (const std::string& row : rows) data += row + "\r\n";
+  WriteFile(folder / "long.phy", data);
+
+  ASSERT_EQ(RunTool({"convert", "--to", "phylip", "--phylip-names", folder / "long.phy",
+                     folder / "short.phy"})
+                .status,
+            kExitOk);
+  const auto written = Load(folder / "short.phy");
+  std::set<std::string> seen;
+  for (const std::string& field : written->otuNames) {
+    EXPECT_EQ(field.substr(10), "  ") << field;  // PHYLIP's 10 characters hold the whole name
+    seen.insert(field.substr(0, 10));
+  }
+  EXPECT_EQ(seen.size(), 5u);
+  // The table lists each written name with its original, in the order of the OTUs.
+  std::istringstream table(ReadFile(folder / "short_names.tsv"));
+  std::string line;
+  std::getline(table, line);  // header
+  std::vector<std::string> originals;
+  for (std::size_t otu = 0; std::getline(table, line); ++otu) {
+    ASSERT_LT(otu, 5u);
+    if (line.ends_with('\r')) line.pop_back();
+    const std::size_t tab = line.find('\t');
+    ASSERT_NE(tab, std::string::npos) << line;
+    EXPECT_EQ(line.substr(0, tab) + std::string(12 - tab, ' '), written->otuNames[otu]);
+    originals.push_back(line.substr(tab + 1));
+  }
+  EXPECT_EQ(originals, (std::vector<std::string>{"Population_A", "Population_A", "Population_B",
+                                                 "Population_B", "Poa"}));
+  // The values are the data's: the file without --phylip-names differs only in the names.
+  const auto plain = Load(folder / "long.phy");
+  for (std::size_t otu = 0; otu < 5; ++otu) {
+    for (std::size_t k = 0; k < 6; ++k) EXPECT_EQ(written->Value(otu, k), plain->Value(otu, k));
+  }
+
+  // GenStraps draws one OTU for each distinct name: equal names stay equal, so each data set
+  // holds three OTUs, as without --phylip-names.
+  ASSERT_EQ(RunTool({"genstraps", "--datasets", "10", "--phylip-names", folder / "long.phy",
+                     folder / "gs.phy"})
+                .status,
+            kExitOk);
+  const auto drawn = Load(folder / "gs.phy");
+  EXPECT_EQ(drawn->OtuCount(), 3u);
+  const std::string groups = ReadFile(folder / "gs_names.tsv");
+  EXPECT_EQ(std::count(groups.begin(), groups.end(), '\n'), 4);  // the header and three names
+
+  // A tree PHYLIP wrote with the short names gets the originals back, quoted for Newick.
+  const std::string w0 = written->otuNames[0].substr(0, written->otuNames[0].find(' '));
+  const std::string w2 = written->otuNames[2].substr(0, written->otuNames[2].find(' '));
+  WriteFile(folder / "outtree", "(" + w0 + ":0.1,(" + w2 + ":0.2,Poa:0.3):0.05);\n");
+  const CliRun restored =
+      RunTool({"restore-names", "--table", folder / "short_names.tsv", folder / "outtree"});
+  EXPECT_EQ(restored.status, kExitOk) << restored.err;
+  EXPECT_EQ(restored.out, "('Population_A':0.1,('Population_B':0.2,Poa:0.3):0.05);\n");
+
+  // Refusals: no place for the table, no PHYLIP output, a file of several data sets.
+  ExpectError({kExitUsage,
+               {"convert", "--to", "phylip", "--phylip-names", markers},
+               "marbleset-cli: --phylip-names: the table of names goes beside OUTPUT, and the "
+               "output is standard output\nName an OUTPUT file.\n"});
+  ExpectError({kExitUsage,
+               {"convert", "--to", "nexus", "--phylip-names", markers, folder / "n"},
+               "marbleset-cli: --phylip-names: names for PHYLIP go into PHYLIP files only\nLeave "
+               "out --phylip-names, or write the PHYLIP layout.\n"});
+  ExpectError({kExitUsage,
+               {"distances", "--phylip-names", multi, folder / "d"},
+               "marbleset-cli: --phylip-names: the names of a file of several data sets are "
+               "those the file holds\nGive --phylip-names to the command that wrote the file.\n"});
+  ExpectError(
+      {kExitFailed,
+       {"convert", "--to", "phylip", "--phylip-names", folder / "long.phy", folder / "short.phy"},
+       "marbleset-cli: " + Quoted(folder / "short_names.tsv") +
+           ": the file exists\nAdd --force to replace it.\n"});
+}
+
 // A generator killed mid-run by SIGTERM leaves neither a file under the output's name nor its
 // temporary.
 TEST(CliContract, KilledRunLeavesNothingUnderTheOutputsName) {
