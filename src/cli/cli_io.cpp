@@ -30,9 +30,12 @@ std::string KindHintLine(KindHint hint, DataKind kindRead) {
 }
 
 // The report's description without its own sentence on the kind: the hint line says that.
+// Nothing when the report knows no more than that the first data set was being read.
 std::string Where(const ReadReport& report) {
   ReadReport plain = report;
   plain.hint = KindHint::kNone;
+  const bool placeKnown = report.otu > 0 || report.row > 0 || !report.item.empty();
+  if (!placeKnown && report.dataSet <= 1) return "";
   return plain.Describe();
 }
 

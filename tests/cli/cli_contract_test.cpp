@@ -330,7 +330,11 @@ TEST(CliContract, EveryErrorHasOneShapeAndItsStatus) {
       {kExitUnreadable, {"info", folder / "a\x1b[2Jb.phy"},
        "marbleset-cli: " + q + folder / "a\\x1b[2Jb.phy" + q + ": No such file or directory\n"},
       {kExitUnreadable, {"info", "--layout", "ntsys", markers},
-       "marbleset-cli: " + Quoted(markers) + ": Wrong matrix type..."},
+       "marbleset-cli: " + Quoted(markers) + ": Wrong matrix type.\nAn NTSYS file begins with "
+       "the matrix type 1; for a file in the PHYLIP layout, add --from phylip.\n"},
+      {kExitUnreadable, {"info", MARBLESET_TEST_DATA_DIR "/no_header.phy"},
+       "marbleset-cli: " + Quoted(MARBLESET_TEST_DATA_DIR "/no_header.phy") +
+       ": Can't find declarations.\n"},
       {kExitFailed, {"convert", "--to", "phylip", markers, existing},
        "marbleset-cli: " + Quoted(existing) + ": the file exists\nAdd --force to replace it.\n"},
       {kExitFailed, {"noise", markers, noFolder}, "marbleset-cli: " + Quoted(noFolder) + ": ..."},
@@ -707,11 +711,8 @@ TEST(CliContract, NamesForPhylipAndBackIntoTheTree) {
            ": the file exists\nAdd --force to replace it.\n"});
 }
 
-// A generator killed mid-run by SIGTERM leaves neither a file under the output's name nor its
-// temporary.
-TEST(CliContract, KilledRunLeavesNothingUnderTheOutputsName) {
-  TempDir folder;
-  // 200 OTUs by 2000 characters: 1000 bootstraps take far longer than the wait below.
+// 200 OTUs by 2000 characters: each bootstrap data set is 800 kB, written over moments.
+void WriteLargeData(const std::string& path) {
   std::string data = "200 2000\n";
   for (int otu = 0; otu < 200; ++otu) {
     std::string name = std::to_string(otu);  // GCC 12 warns falsely on "O" + std::to_string
@@ -721,29 +722,57 @@ TEST(CliContract, KilledRunLeavesNothingUnderTheOutputsName) {
     for (int k = 0; k < 2000; ++k) data += ((otu * 7 + k * 13) % 5 < 2) ? " 1" : " 0";
     data += '\n';
   }
-  WriteFile(folder / "big.phy", data);
-  const std::string target = folder / "boot.phy";
+  WriteFile(path, data);
+}
+
+// The built tool writing bootstraps of data to target, as a process of its own; returns once
+// the temporary beside target holds something.
+pid_t StartBootstraps(const TempDir& folder, const std::string& data, const std::string& target,
+                      const char* dataSets) {
   const pid_t child = fork();
-  ASSERT_GE(child, 0);
   if (child == 0) {
-    execl(MARBLESET_CLI_BINARY, "marbleset-cli", "bootstraps", "--datasets", "1000",
-          (folder / "big.phy").c_str(), target.c_str(), static_cast<char*>(nullptr));
+    execl(MARBLESET_CLI_BINARY, "marbleset-cli", "bootstraps", "--datasets", dataSets, data.c_str(),
+          target.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
-  // Wait until the temporary holds something, then stop the run as a user or a scheduler does.
-  bool writing = false;
-  for (int tries = 0; tries < 2000 && !writing; ++tries) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  const std::string prefix = "." + fs::path(target).filename().string() + ".";
+  for (int tries = 0; tries < 2000; ++tries) {
     for (const std::string& name : Listing(folder.path)) {
-      if (name.starts_with(".boot.phy.") && fs::file_size(folder.path / name) > 0) writing = true;
+      if (name.starts_with(prefix) && fs::file_size(folder.path / name) > 0) return child;
     }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
-  EXPECT_TRUE(writing) << "no temporary beside the target";
+  ADD_FAILURE() << "no temporary beside the target";
+  return child;
+}
+
+// A generator killed mid-run by SIGTERM leaves neither a file under the output's name nor its
+// temporary.
+TEST(CliContract, KilledRunLeavesNothingUnderTheOutputsName) {
+  TempDir folder;
+  WriteLargeData(folder / "big.phy");
+  const pid_t child = StartBootstraps(folder, folder / "big.phy", folder / "boot.phy", "1000");
+  ASSERT_GT(child, 0);
   kill(child, SIGTERM);
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
   EXPECT_EQ(Listing(folder.path), std::set<std::string>{"big.phy"});
+}
+
+// Without --force, a file that another program creates under the output's name while the run
+// writes is kept, and the run fails instead of replacing it.
+TEST(CliContract, TargetCreatedMeanwhileIsKept) {
+  TempDir folder;
+  WriteLargeData(folder / "big.phy");
+  const pid_t child = StartBootstraps(folder, folder / "big.phy", folder / "boot.phy", "100");
+  ASSERT_GT(child, 0);
+  WriteFile(folder / "boot.phy", "the other program's");
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == kExitFailed) << status;
+  EXPECT_EQ(ReadFile(folder / "boot.phy"), "the other program's");
+  EXPECT_EQ(Listing(folder.path), (std::set<std::string>{"big.phy", "boot.phy"}));
 }
 
 }  // namespace
