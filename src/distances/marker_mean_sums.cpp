@@ -24,27 +24,16 @@ void TransposeBits(std::uint64_t a[64]) {
   }
 }
 
-// Calls body(0) .. body(count - 1) on threads threads (the caller being one of them).
-template <typename Body>
-void ForEachOnThreads(std::size_t count, int threads, Body body) {
-  std::atomic<std::size_t> next{0};
-  auto work = [&] {
-    for (std::size_t i = next.fetch_add(1); i < count; i = next.fetch_add(1)) body(i);
-  };
-  std::vector<std::thread> helpers;
-  for (int t = 1; t < threads; ++t) helpers.emplace_back(work);
-  work();
-  for (auto& helper : helpers) helper.join();
-}
-
 }  // namespace
 
 MarkerMeanSums::MarkerMeanSums(const DataSet& data, const MarkerStatistics& stats,
                                const kernels::KernelTable& kernels)
-    : kernels_(kernels),
+    : data_(data),
+      kernels_(kernels),
       otus_(data.OtuCount()),
       chars_(data.CharCount()),
       width_((data.OtuCount() + kBlock - 1) / kBlock * kBlock),
+      otuWords_((data.OtuCount() + 63) / 64),
       sumZeros_(data.HasOtherValues()) {
   pm_.assign(chars_, 0.0);
   both_.assign(3 * chars_, 0.0);
@@ -55,90 +44,75 @@ MarkerMeanSums::MarkerMeanSums(const DataSet& data, const MarkerStatistics& stat
     both_[3 * k + 1] = (1.0 - p) * (1.0 - p);
     both_[3 * k + 2] = 2.0 * p * (1.0 - p);
   }
-  TransposeStates(data);
-  ListMissing(data);
-}
-
-void MarkerMeanSums::TransposeStates(const DataSet& data) {
-  const std::size_t otuWords = (otus_ + 63) / 64;
-  stride_ = 2 * otuWords;
-  planes_.assign(chars_ * stride_, 0);
-  for (std::size_t b = 0; b < otuWords; ++b)
-    for (std::size_t w = 0; w < data.WordsPerRow(); ++w) TransposeBlock(data, b, w);
-}
-
-// 64 OTUs by 64 characters: the OTUs' words of state-1 and state-0 bits become the
-// characters' words of OTU bits; the padding past the last character is cut off below.
-void MarkerMeanSums::TransposeBlock(const DataSet& data, std::size_t otuWord,
-                                    std::size_t charWord) {
-  std::uint64_t ones[64] = {}, zeros[64] = {};
-  for (std::size_t r = 0; r < 64 && 64 * otuWord + r < otus_; ++r) {
-    const std::size_t i = 64 * otuWord + r;
-    const std::uint64_t* other = data.OtherRow(i);
-    ones[r] = data.OnesRow(i)[charWord];
-    zeros[r] = ~(ones[r] | data.MissingRow(i)[charWord] | (other ? other[charWord] : 0));
-  }
-  TransposeBits(ones);
-  TransposeBits(zeros);
-  for (std::size_t c = 0; c < 64 && 64 * charWord + c < chars_; ++c) {
-    std::uint64_t* out = planes_.data() + (64 * charWord + c) * stride_ + 2 * otuWord;
-    out[0] = ones[c];
-    out[1] = zeros[c];  // rows past the last OTU stayed 0
-  }
-}
-
-void MarkerMeanSums::ListMissing(const DataSet& data) {
-  missingStart_.assign(otus_ + 1, 0);
-  columnStart_.assign(chars_ + 1, 0);
-  // Counted first, so that the largest list is allocated once at its size.
-  std::size_t total = 0;
-  for (std::size_t i = 0; i < otus_; ++i)
-    for (std::size_t w = 0; w < data.WordsPerRow(); ++w)
-      total += static_cast<std::size_t>(std::popcount(data.MissingRow(i)[w]));
-  missingChars_.reserve(total);
+  TransposeStates();
+  // Each OTU's pm over its missing characters, in character order.
+  missingPm_.assign(otus_, 0.0);
   for (std::size_t i = 0; i < otus_; ++i) {
-    missingStart_[i] = missingChars_.size();
     const std::uint64_t* missing = data.MissingRow(i);
     for (std::size_t w = 0; w < data.WordsPerRow(); ++w) {
-      for (std::uint64_t bits = missing[w]; bits != 0; bits &= bits - 1) {
-        const std::size_t k = 64 * w + static_cast<std::size_t>(std::countr_zero(bits));
-        missingChars_.push_back(static_cast<std::uint32_t>(k));
-        ++columnStart_[k + 1];
-      }
+      missingCount_ += static_cast<std::size_t>(std::popcount(missing[w]));
+      for (std::uint64_t bits = missing[w]; bits != 0; bits &= bits - 1)
+        missingPm_[i] += pm_[64 * w + static_cast<std::size_t>(std::countr_zero(bits))];
     }
   }
-  missingStart_[otus_] = missingChars_.size();
-  for (std::size_t k = 0; k < chars_; ++k) columnStart_[k + 1] += columnStart_[k];
-  // OTUs in ascending order within each character, as the rows are walked in order.
-  std::vector<std::size_t> fill(columnStart_.begin(), columnStart_.end() - 1);
-  missingOtus_.resize(missingChars_.size());
-  laterMissing_.resize(missingChars_.size());
-  for (std::size_t i = 0; i < otus_; ++i) {
-    for (std::size_t t = missingStart_[i]; t < missingStart_[i + 1]; ++t) {
-      std::size_t& place = fill[missingChars_[t]];
-      missingOtus_[place++] = static_cast<std::uint32_t>(i);
-      laterMissing_[t] = static_cast<std::uint32_t>(place);
-    }
+}
+
+void MarkerMeanSums::TransposeStates() {
+  stride_ = 2 * otuWords_;
+  planes_.assign(chars_ * stride_, 0);
+  if (sumZeros_) missing_.assign(chars_ * otuWords_, 0);
+  for (std::size_t b = 0; b < otuWords_; ++b)
+    for (std::size_t w = 0; w < data_.WordsPerRow(); ++w) TransposeBlock(b, w);
+}
+
+// 64 OTUs by 64 characters: the OTUs' words of state-1 and missing (or state-0) bits become
+// the characters' words of OTU bits; the padding past the last character is cut off below.
+void MarkerMeanSums::TransposeBlock(std::size_t otuWord, std::size_t charWord) {
+  std::uint64_t ones[64] = {}, second[64] = {}, missing[64] = {};
+  for (std::size_t r = 0; r < 64 && 64 * otuWord + r < otus_; ++r) {
+    const std::size_t i = 64 * otuWord + r;
+    const std::uint64_t* other = data_.OtherRow(i);
+    ones[r] = data_.OnesRow(i)[charWord];
+    missing[r] = data_.MissingRow(i)[charWord];
+    second[r] = sumZeros_ ? ~(ones[r] | missing[r] | (other ? other[charWord] : 0)) : missing[r];
   }
-  missingPm_.assign(otus_, 0.0);
-  for (std::size_t i = 0; i < otus_; ++i)
-    for (std::size_t t = missingStart_[i]; t < missingStart_[i + 1]; ++t)
-      missingPm_[i] += pm_[missingChars_[t]];
+  TransposeBits(ones);
+  TransposeBits(second);
+  if (sumZeros_) TransposeBits(missing);
+  for (std::size_t c = 0; c < 64 && 64 * charWord + c < chars_; ++c) {
+    const std::size_t k = 64 * charWord + c;
+    std::uint64_t* out = planes_.data() + k * stride_ + 2 * otuWord;
+    out[0] = ones[c];
+    out[1] = second[c];  // rows past the last OTU stayed 0
+    if (sumZeros_) missing_[k * otuWords_ + otuWord] = missing[c];
+  }
 }
 
 void MarkerMeanSums::Prepare(int threads) {
   const std::size_t size = otus_ * width_;
   ones_.assign(size, 0.0);
   zeros_.assign(sumZeros_ ? size : 0, 0.0);
-  ForEachOnThreads(otus_, std::max(threads, 1), [this](std::size_t i) { SumRow(i); });
+  std::atomic<std::size_t> next{0};
+  auto work = [&] {
+    std::vector<std::uint32_t> chars;
+    for (std::size_t i = next.fetch_add(1); i < otus_; i = next.fetch_add(1)) SumRow(i, chars);
+  };
+  std::vector<std::thread> helpers;
+  for (int t = 1; t < threads; ++t) helpers.emplace_back(work);
+  work();
+  for (auto& helper : helpers) helper.join();
   FoldLowerIntoUpper();
 }
 
-void MarkerMeanSums::SumRow(std::size_t i) {
-  const std::size_t start = missingStart_[i];
-  const std::size_t count = missingStart_[i + 1] - start;
-  kernels_.state_weight_sums(planes_.data(), stride_, missingChars_.data() + start, count,
-                             pm_.data(), width_, Ones(i), Zeros(i));
+void MarkerMeanSums::SumRow(std::size_t i, std::vector<std::uint32_t>& chars) {
+  // The characters OTU i misses, in order, from its own missing bits.
+  chars.clear();
+  const std::uint64_t* missing = data_.MissingRow(i);
+  for (std::size_t w = 0; w < data_.WordsPerRow(); ++w)
+    for (std::uint64_t bits = missing[w]; bits != 0; bits &= bits - 1)
+      chars.push_back(static_cast<std::uint32_t>(64 * w + std::countr_zero(bits)));
+  kernels_.state_weight_sums(planes_.data(), stride_, chars.data(), chars.size(), pm_.data(),
+                             width_, Ones(i), Zeros(i));
 }
 
 // Row i then holds the whole one-sided share of pair (i, j), j > i. Tiles keep both the rows
@@ -167,18 +141,28 @@ void MarkerMeanSums::Row(std::size_t i, MarkerMeanShares* out) const {
   if (!sumZeros_) DeriveZeros(i, out);
 }
 
+// For each character OTU i misses, in order, the OTUs after i missing there too.
 void MarkerMeanSums::AddBothMissing(std::size_t i, MarkerMeanShares* out) const {
-  const std::size_t end = missingStart_[i + 1];
-  for (std::size_t t = missingStart_[i]; t < end; ++t) {
-    // The character lists lie far apart; asking for one a few steps ahead hides the wait.
-    if (t + 8 < end) __builtin_prefetch(missingOtus_.data() + laterMissing_[t + 8]);
-    const std::size_t k = missingChars_[t];
-    const double* w = both_.data() + 3 * k;
-    for (std::size_t u = laterMissing_[t]; u < columnStart_[k + 1]; ++u) {
-      MarkerMeanShares& s = out[missingOtus_[u] - i - 1];
-      s.bothOne += w[0];
-      s.bothZero += w[1];
-      s.bothMixed += w[2];
+  const std::size_t next = i + 1;
+  if (next >= otus_) return;
+  const std::size_t firstWord = next / 64;
+  const std::uint64_t firstMask = ~std::uint64_t{0} << (next % 64);
+  const std::uint64_t* missing = data_.MissingRow(i);
+  for (std::size_t w = 0; w < data_.WordsPerRow(); ++w) {
+    for (std::uint64_t bits = missing[w]; bits != 0; bits &= bits - 1) {
+      const std::size_t k = 64 * w + static_cast<std::size_t>(std::countr_zero(bits));
+      const double* weights = both_.data() + 3 * k;
+      for (std::size_t g = firstWord; g < otuWords_; ++g) {
+        std::uint64_t others = MissingWord(k, g);
+        if (g == firstWord) others &= firstMask;
+        for (; others != 0; others &= others - 1) {
+          MarkerMeanShares& s =
+              out[64 * g + static_cast<std::size_t>(std::countr_zero(others)) - next];
+          s.bothOne += weights[0];
+          s.bothZero += weights[1];
+          s.bothMixed += weights[2];
+        }
+      }
     }
   }
 }

@@ -23,9 +23,13 @@ struct MarkerMeanShares {
 // of pairs. Instead, each OTU i adds, for each character k it misses, pm_k into a row of sums
 // over all OTUs j, selected by j's state at k: one vectorised pass over the states of character
 // k (stored transposed, as bit planes over the OTUs). Pair (i, j) then takes row i's sum at j
-// plus row j's sum at i. Characters missing in both OTUs are few; they are gathered from the
-// per-character lists of missing OTUs instead. When every entry is 0, 1 or missing, only the
-// state-1 sums are needed: what is neither state 1 nor missing at a character is state 0.
+// plus row j's sum at i. Characters missing in both OTUs are few; row i finds them from its own
+// missing bits and, for each, the OTUs after it missing there from the transposed missing
+// bits. When every entry is 0, 1 or missing, only the state-1 sums are needed: what is neither
+// state 1 nor missing at a character is state 0.
+//
+// Memory: the transposed planes (two bits per entry), one row of sums per OTU and nothing per
+// missing entry, so a matrix of 2000 x 100,000 needs about 80 MB beyond its own bit planes.
 class MarkerMeanSums {
  public:
   MarkerMeanSums(const DataSet& data, const MarkerStatistics& stats,
@@ -35,38 +39,41 @@ class MarkerMeanSums {
   // row i's sum at j. Must come before Row.
   void Prepare(int threads);
 
-  std::size_t MissingCount() const { return missingChars_.size(); }
+  std::size_t MissingCount() const { return missingCount_; }
 
   // The shares of pairs (i, j), j = i + 1 .. OtuCount() - 1, into out[j - i - 1].
   void Row(std::size_t i, MarkerMeanShares* out) const;
 
  private:
-  void TransposeStates(const DataSet& data);
-  void TransposeBlock(const DataSet& data, std::size_t otuWord, std::size_t charWord);
-  void ListMissing(const DataSet& data);
-  void SumRow(std::size_t i);
+  void TransposeStates();
+  void TransposeBlock(std::size_t otuWord, std::size_t charWord);
+  void SumRow(std::size_t i, std::vector<std::uint32_t>& chars);
   void FoldLowerIntoUpper();
   void AddBothMissing(std::size_t i, MarkerMeanShares* out) const;
   void DeriveZeros(std::size_t i, MarkerMeanShares* out) const;
   double* Ones(std::size_t i) { return ones_.data() + i * width_; }
   double* Zeros(std::size_t i) { return sumZeros_ ? zeros_.data() + i * width_ : nullptr; }
+  // Character k's word of missing bits for OTUs 64 w .. 64 w + 63.
+  std::uint64_t MissingWord(std::size_t k, std::size_t w) const {
+    return sumZeros_ ? missing_[k * otuWords_ + w] : planes_[k * stride_ + 2 * w + 1];
+  }
 
+  const DataSet& data_;
   const kernels::KernelTable& kernels_;
   std::size_t otus_ = 0;
   std::size_t chars_ = 0;
   std::size_t width_ = 0;  // OTUs rounded up to a multiple of 32
+  std::size_t otuWords_ = 0;
   bool sumZeros_ = false;  // some entries are neither 0, 1 nor missing
+  std::size_t missingCount_ = 0;
   std::vector<double> pm_;
-  std::vector<double> both_;               // per character pm^2, (1-pm)^2, 2pm(1-pm)
-  std::size_t stride_ = 0;                 // words per character in planes_
-  std::vector<std::uint64_t> planes_;      // per character, state-1 and state-0 bits of the OTUs
-  std::vector<std::size_t> missingStart_;  // per OTU, into missingChars_
-  std::vector<std::uint32_t> missingChars_;
-  std::vector<std::size_t> columnStart_;    // per character, into missingOtus_
-  std::vector<std::uint32_t> missingOtus_;  // ascending within a character
-  // Per entry of missingChars_: where the OTUs after this one start in missingOtus_.
-  std::vector<std::uint32_t> laterMissing_;  // 32 bits: the lists are the largest part
-  std::vector<double> missingPm_;            // per OTU, pm summed over its missing characters
+  std::vector<double> both_;  // per character pm^2, (1-pm)^2, 2pm(1-pm)
+  std::size_t stride_ = 0;    // words per character in planes_
+  // Per character, for each 64 OTUs a word of state-1 bits and a word of missing bits (of
+  // state-0 bits when other values need them summed, the missing bits then in missing_).
+  std::vector<std::uint64_t> planes_;
+  std::vector<std::uint64_t> missing_;
+  std::vector<double> missingPm_;  // per OTU, pm summed over its missing characters
   std::vector<double> ones_, zeros_;
 };
 

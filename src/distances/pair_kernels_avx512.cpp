@@ -114,49 +114,54 @@ void BinaryBlock(const std::uint64_t* rows, int rowCount, const std::uint64_t* f
   }
 }
 
-// "Marker mean" weight sums: 64 OTUs at a time, eight to a vector; a character's word of OTU
-// bits gives each vector its lanes as a mask directly. Lanes are added to in character order,
-// as the AVX2 kernel does, so the sums are the same to the last bit.
-template <int kGroups, bool kZeros>
+// "Marker mean" weight sums: character after character, each adding its weight to the sums
+// of the OTUs its word of bits selects, eight lanes to a vector. The sums (a few kilobytes)
+// stay in the first-level cache, and each character's column of bits is read once. Lanes are
+// added to in character order, as the AVX2 kernel does, so the sums are the same to the last
+// bit.
+template <bool kZeros>
 void WeightsT(const std::uint64_t* planes, std::size_t stride, const std::uint32_t* chars,
-              std::size_t charCount, const double* pm, std::size_t word, double* ones,
+              std::size_t charCount, const double* pm, std::size_t otus, double* ones,
               double* zeros) {
-  __m512d one[kGroups], zero[kGroups];
-  for (int g = 0; g < kGroups; ++g) one[g] = zero[g] = _mm512_setzero_pd();
+  for (std::size_t j = 0; j < otus; ++j) {
+    ones[j] = 0;
+    if (kZeros) zeros[j] = 0;
+  }
+  const std::size_t groups = (otus + 63) / 64;
   for (std::size_t t = 0; t < charCount; ++t) {
+    if (t + 4 < charCount) {
+      const char* ahead = reinterpret_cast<const char*>(planes + chars[t + 4] * stride);
+      for (std::size_t line = 0; line < stride * 8; line += 64) __builtin_prefetch(ahead + line);
+    }
     const std::size_t k = chars[t];
     const __m512d p = _mm512_set1_pd(pm[k]);
-    const std::uint64_t* q = planes + k * stride + word;
-    const std::uint64_t o = q[0], z = q[1];
-    for (int g = 0; g < kGroups; ++g) {
-      one[g] = _mm512_mask_add_pd(one[g], static_cast<__mmask8>(o >> (8 * g)), one[g], p);
-      if (kZeros)
-        zero[g] = _mm512_mask_add_pd(zero[g], static_cast<__mmask8>(z >> (8 * g)), zero[g], p);
+    const std::uint64_t* q = planes + k * stride;
+    for (std::size_t g = 0; g < groups; ++g) {
+      const std::uint64_t o = q[2 * g], z = q[2 * g + 1];
+      const int lanes = otus - 64 * g >= 64 ? 8 : 4;  // otus is a multiple of 32
+      double* one = ones + 64 * g;
+      double* zero = zeros ? zeros + 64 * g : nullptr;
+      for (int h = 0; h < lanes; ++h) {
+        const __m512d a = _mm512_loadu_pd(one + 8 * h);
+        _mm512_storeu_pd(one + 8 * h,
+                         _mm512_mask_add_pd(a, static_cast<__mmask8>(o >> (8 * h)), a, p));
+        if (kZeros) {
+          const __m512d b = _mm512_loadu_pd(zero + 8 * h);
+          _mm512_storeu_pd(zero + 8 * h,
+                           _mm512_mask_add_pd(b, static_cast<__mmask8>(z >> (8 * h)), b, p));
+        }
+      }
     }
-  }
-  for (int g = 0; g < kGroups; ++g) {
-    _mm512_storeu_pd(ones + 8 * g, one[g]);
-    if (kZeros) _mm512_storeu_pd(zeros + 8 * g, zero[g]);
   }
 }
 
 void StateWeightSums(const std::uint64_t* planes, std::size_t stride, const std::uint32_t* chars,
                      std::size_t charCount, const double* pm, std::size_t otus, double* ones,
                      double* zeros) {
-  for (std::size_t j = 0; j < otus; j += 64) {
-    const std::size_t word = 2 * (j / 64);
-    double* z = zeros ? zeros + j : nullptr;
-    if (otus - j >= 64) {  // otus is a multiple of 32: a whole word or its first half
-      if (zeros)
-        WeightsT<8, true>(planes, stride, chars, charCount, pm, word, ones + j, z);
-      else
-        WeightsT<8, false>(planes, stride, chars, charCount, pm, word, ones + j, z);
-    } else if (zeros) {
-      WeightsT<4, true>(planes, stride, chars, charCount, pm, word, ones + j, z);
-    } else {
-      WeightsT<4, false>(planes, stride, chars, charCount, pm, word, ones + j, z);
-    }
-  }
+  if (zeros)
+    WeightsT<true>(planes, stride, chars, charCount, pm, otus, ones, zeros);
+  else
+    WeightsT<false>(planes, stride, chars, charCount, pm, otus, ones, zeros);
 }
 
 }  // namespace
