@@ -35,14 +35,18 @@ constexpr const char* kExamples = R"(Examples:
   marbleset-cli bootstraps --datasets 100 --percent 35 markers.phy infile
   marbleset-cli distances --coefficient Jaccard --missing "Marker mean" marker_sets.phy infile
   marbleset-cli distances --quantitative --coefficient Euclidean traits.phy -
+  marbleset-cli convert --to nexus markers.phy markers.nex
 
-INPUT may be - to read standard input. Each subcommand has its own --help. Runs over many data
+INPUT may be - to read standard input; PHYLIP, NTSYS, tables (CSV, TSV, .Rtab), NEXUS and
+VCF/BCF files are told apart by their content and name (--from names the format). Each subcommand has its own --help. Runs over many data
 sets draw a progress bar on standard error when it is a terminal; --quiet turns it off.
 
 PHYLIP programs take the first 10 characters of a row as the OTU name; Marbleset writes a
 12-character name field. Names of up to 10 characters reach PHYLIP whole. An 11th or 12th
 character is read as the first data value: PHYLIP stops on it or, as mix and pars do with a
-digit, takes it as data without a word and cuts the name to 10 characters.)";
+digit, takes it as data without a word and cuts the name to 10 characters. With
+--phylip-names, outputs carry unique names of at most 10 characters and a table beside them,
+and restore-names puts the original names back into the tree PHYLIP writes.)";
 
 // One example per subcommand of this folder, shown under its own --help; empty for others.
 std::string SubcommandExample(const std::string& name) {
@@ -55,8 +59,7 @@ std::string SubcommandExample(const std::string& name) {
   if (name == "resample") return "marbleset-cli resample --otus 6 markers.phy markers_rs.phy";
   if (name == "bootstraps" || name == "noise")
     return "marbleset-cli " + name + " --datasets 100 --percent 10 --seed 7 markers.phy infile";
-  if (name == "restore-names")
-    return "marbleset-cli restore-names --table markers_bs_names.tsv outtree tree.txt";
+
   if (name == "permutations" || name == "genstraps" || name == "missstraps")
     return "marbleset-cli " + name + " --datasets 100 populations.phy infile";
   return "";
@@ -118,6 +121,13 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     const std::string example = SubcommandExample(command->get_name());
     if (command->get_footer().empty() && !example.empty()) {
       command->footer("Example:\n  " + example);
+    }
+    if (command->get_name() == "restore-names") {
+      // Its input comes from PHYLIP, so the example says where the files come from.
+      command->footer(
+          "Example, after \"marbleset-cli bootstraps --phylip-names markers.phy markers_bs.phy\" "
+          "and a PHYLIP run on it that wrote outtree:\n"
+          "  marbleset-cli restore-names --table markers_bs_names.tsv outtree tree.txt");
     }
   }
   std::string subcommand;
