@@ -104,6 +104,14 @@ std::string HelpHint(const std::string& subcommand) {
   return "See \"marbleset-cli " + subcommand + " --help\" for the options.";
 }
 
+// CLI11's text in the tool's shape: a text that begins with the option it is about stays as it
+// is ("--datasets: must be ..."); any other gets the subcommand as its subject.
+std::string ParseErrorLine(std::string text, const std::string& subcommand) {
+  if (text.starts_with("-") || subcommand.empty()) return text;
+  if (text.starts_with("The ")) text[0] = 't';
+  return subcommand + ": " + text;
+}
+
 }  // namespace
 
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
@@ -144,7 +152,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     if (subcommand.empty() && dynamic_cast<const CLI::RequiredError*>(&error) != nullptr) {
       PrintError(err, "a subcommand is required", HelpHint(""));
     } else {
-      PrintError(err, error.what(), HelpHint(subcommand));
+      PrintError(err, ParseErrorLine(error.what(), subcommand), HelpHint(subcommand));
     }
     return kExitUsage;
   }

@@ -290,7 +290,7 @@ TEST(CliContract, EveryErrorHasOneShapeAndItsStatus) {
                              "\"marbleset-cli SUBCOMMAND --help\".\n"},
       {kExitUsage, {"--quiet", "foo", markers},
        "marbleset-cli: \"foo\": no such subcommand\nThe subcommands are info, convert, ..."},
-      {kExitUsage, {"info"}, "marbleset-cli: INPUT is required\n" + help("info")},
+      {kExitUsage, {"info"}, "marbleset-cli: info: INPUT is required\n" + help("info")},
       datasets("0x20"), datasets("1e2"), datasets("9"), datasets("1001"), datasets("10.5"),
       datasets(""), seed("-1"), seed("99999999999999999999"), seed("18446744073709551616"),
       seed("1.5"),
@@ -306,9 +306,10 @@ TEST(CliContract, EveryErrorHasOneShapeAndItsStatus) {
        "marbleset-cli: --otus: must be a whole number from 1 to 8 for this data (got "
        "\"18446744073709551617\")\n"},
       {kExitUsage, {"crop", "--quantitative", markers},
-       "marbleset-cli: The following argument was not expected: --quantitative\n" + help("crop")},
+       "marbleset-cli: crop: the following argument was not expected: --quantitative\n" +
+           help("crop")},
       {kExitUsage, {"missstraps", "--quantitative", traits},
-       "marbleset-cli: The following argument was not expected: --quantitative\n" +
+       "marbleset-cli: missstraps: the following argument was not expected: --quantitative\n" +
            help("missstraps")},
       {kExitUsage, {"distances", "--coefficient", "Euclidean", markers},
        "marbleset-cli: --coefficient: \"Euclidean\" is not one of the binary entries: Matching, "
