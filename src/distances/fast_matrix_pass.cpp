@@ -165,9 +165,12 @@ class BinaryComputer final : public PairComputer {
         break;
       case MissingPolicy::kMarkerMean:
         if (shares != nullptr) {
-          a += shares->one + shares->bothOne;
-          m += (oneMissing - shares->one) + shares->zero + shares->bothMixed;
-          d += (zeroMissing - shares->zero) + shares->bothZero;
+          // Both missing: pm^2 to a, (1-pm)^2 to d, 2pm(1-pm) to m, from the sums of pm and
+          // pm^2 over those characters and their number.
+          const double both = shares->both, squares = shares->bothSquares;
+          a += shares->one + squares;
+          m += (oneMissing - shares->one) + shares->zero + 2 * (both - squares);
+          d += (zeroMissing - shares->zero) + (bothMissing - 2 * both + squares);
         }
         break;
       default:  // "0", "1" and "Marker mode" were filled in before packing

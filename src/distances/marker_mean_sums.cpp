@@ -36,13 +36,12 @@ MarkerMeanSums::MarkerMeanSums(const DataSet& data, const MarkerStatistics& stat
       otuWords_((data.OtuCount() + 63) / 64),
       sumZeros_(data.HasOtherValues()) {
   pm_.assign(chars_, 0.0);
-  both_.assign(3 * chars_, 0.0);
+  both_.assign(2 * chars_, 0.0);
   for (std::size_t k = 0; k < chars_; ++k) {
     const double p = stats.mean[k];
     pm_[k] = p;
-    both_[3 * k] = p * p;
-    both_[3 * k + 1] = (1.0 - p) * (1.0 - p);
-    both_[3 * k + 2] = 2.0 * p * (1.0 - p);
+    both_[2 * k] = p;
+    both_[2 * k + 1] = p * p;
   }
   TransposeStates();
   // Each OTU's pm over its missing characters, in character order.
@@ -104,13 +103,17 @@ void MarkerMeanSums::Prepare(int threads) {
   FoldLowerIntoUpper();
 }
 
-void MarkerMeanSums::SumRow(std::size_t i, std::vector<std::uint32_t>& chars) {
-  // The characters OTU i misses, in order, from its own missing bits.
+// The characters OTU i misses, in order, from its own missing bits.
+void MarkerMeanSums::MissingChars(std::size_t i, std::vector<std::uint32_t>& chars) const {
   chars.clear();
   const std::uint64_t* missing = data_.MissingRow(i);
   for (std::size_t w = 0; w < data_.WordsPerRow(); ++w)
     for (std::uint64_t bits = missing[w]; bits != 0; bits &= bits - 1)
       chars.push_back(static_cast<std::uint32_t>(64 * w + std::countr_zero(bits)));
+}
+
+void MarkerMeanSums::SumRow(std::size_t i, std::vector<std::uint32_t>& chars) {
+  MissingChars(i, chars);
   kernels_.state_weight_sums(planes_.data(), stride_, chars.data(), chars.size(), pm_.data(),
                              width_, Ones(i), Zeros(i));
 }
@@ -135,46 +138,60 @@ void MarkerMeanSums::Row(std::size_t i, MarkerMeanShares* out) const {
   const std::size_t row = i * width_;
   for (std::size_t j = i + 1; j < otus_; ++j) {
     const double zero = sumZeros_ ? zeros_[row + j] : 0.0;
-    out[j - i - 1] = {ones_[row + j], zero, 0, 0, 0};
+    out[j - i - 1] = {ones_[row + j], zero, 0, 0};
   }
   AddBothMissing(i, out);
   if (!sumZeros_) DeriveZeros(i, out);
 }
 
-// For each character OTU i misses, in order, the OTUs after i missing there too.
+// For each character OTU i misses, in order, the OTUs after i missing there too. Their sums
+// are gathered in two doubles per OTU, few enough to stay in the first-level cache.
 void MarkerMeanSums::AddBothMissing(std::size_t i, MarkerMeanShares* out) const {
   const std::size_t next = i + 1;
   if (next >= otus_) return;
+  thread_local std::vector<double> sums;
+  sums.assign(2 * (otus_ - next), 0.0);
   const std::size_t firstWord = next / 64;
   const std::uint64_t firstMask = ~std::uint64_t{0} << (next % 64);
-  const std::uint64_t* missing = data_.MissingRow(i);
-  for (std::size_t w = 0; w < data_.WordsPerRow(); ++w) {
-    for (std::uint64_t bits = missing[w]; bits != 0; bits &= bits - 1) {
-      const std::size_t k = 64 * w + static_cast<std::size_t>(std::countr_zero(bits));
-      const double* weights = both_.data() + 3 * k;
-      for (std::size_t g = firstWord; g < otuWords_; ++g) {
-        std::uint64_t others = MissingWord(k, g);
-        if (g == firstWord) others &= firstMask;
-        for (; others != 0; others &= others - 1) {
-          MarkerMeanShares& s =
-              out[64 * g + static_cast<std::size_t>(std::countr_zero(others)) - next];
-          s.bothOne += weights[0];
-          s.bothZero += weights[1];
-          s.bothMixed += weights[2];
-        }
+  thread_local std::vector<std::uint32_t> chars;
+  MissingChars(i, chars);
+  // The columns of the characters lie far apart: asking for one a few steps ahead hides the
+  // wait for memory.
+  constexpr std::size_t kAhead = 8;
+  const std::size_t lineWords = 8;
+  for (std::size_t t = 0; t < chars.size(); ++t) {
+    if (t + kAhead < chars.size()) {
+      const std::uint64_t* ahead = MissingColumn(chars[t + kAhead]);
+      for (std::size_t g = firstWord; g < otuWords_; g += lineWords / MissingStep())
+        __builtin_prefetch(ahead + MissingStep() * g);
+    }
+    const std::size_t k = chars[t];
+    const double p = both_[2 * k], p2 = both_[2 * k + 1];
+    const std::uint64_t* column = MissingColumn(k);
+    for (std::size_t g = firstWord; g < otuWords_; ++g) {
+      std::uint64_t others = column[MissingStep() * g];
+      if (g == firstWord) others &= firstMask;
+      for (; others != 0; others &= others - 1) {
+        double* s =
+            sums.data() + 2 * (64 * g + static_cast<std::size_t>(std::countr_zero(others)) - next);
+        s[0] += p;
+        s[1] += p2;
       }
     }
+  }
+  for (std::size_t c = 0; c + next < otus_; ++c) {
+    out[c].both = sums[2 * c];
+    out[c].bothSquares = sums[2 * c + 1];
   }
 }
 
 // With only 0, 1 and missing entries, pm over the characters where one OTU is missing and the
 // other 0 is what remains of pm over the first one's missing characters after those where the
-// other is 1 and those where both are missing (pm^2 + pm(1-pm) = pm at each).
+// other is 1 and those where both are missing (counted once for each OTU).
 void MarkerMeanSums::DeriveZeros(std::size_t i, MarkerMeanShares* out) const {
   for (std::size_t j = i + 1; j < otus_; ++j) {
     MarkerMeanShares& s = out[j - i - 1];
-    const double both = s.bothOne + 0.5 * s.bothMixed;
-    s.zero = (missingPm_[i] + missingPm_[j]) - s.one - 2 * both;
+    s.zero = (missingPm_[i] + missingPm_[j]) - s.one - 2 * s.both;
   }
 }
 

@@ -12,10 +12,11 @@
 namespace marbleset {
 
 // For one pair: pm summed over the characters where one OTU is missing and the other holds 1
-// (one) or 0 (zero); pm^2, (1-pm)^2 and 2pm(1-pm) summed over the characters where both are
-// missing.
+// (one) or 0 (zero); pm and pm^2 summed over the characters where both are missing (both,
+// bothSquares). With B such characters, they add pm^2 (bothSquares) to the 1-1 matches,
+// (1-pm)^2 (B - 2 both + bothSquares) to the 0-0 matches and 2pm(1-pm) to the mismatches.
 struct MarkerMeanShares {
-  double one = 0, zero = 0, bothOne = 0, bothZero = 0, bothMixed = 0;
+  double one = 0, zero = 0, both = 0, bothSquares = 0;
 };
 
 // Pair (i, j) draws pm from the characters where i is missing and from those where j is
@@ -53,10 +54,13 @@ class MarkerMeanSums {
   void DeriveZeros(std::size_t i, MarkerMeanShares* out) const;
   double* Ones(std::size_t i) { return ones_.data() + i * width_; }
   double* Zeros(std::size_t i) { return sumZeros_ ? zeros_.data() + i * width_ : nullptr; }
-  // Character k's word of missing bits for OTUs 64 w .. 64 w + 63.
-  std::uint64_t MissingWord(std::size_t k, std::size_t w) const {
-    return sumZeros_ ? missing_[k * otuWords_ + w] : planes_[k * stride_ + 2 * w + 1];
+  void MissingChars(std::size_t i, std::vector<std::uint32_t>& chars) const;
+  // Character k's words of missing bits, MissingStep() words apart: the word for OTUs
+  // 64 w .. 64 w + 63 is MissingColumn(k)[MissingStep() * w].
+  const std::uint64_t* MissingColumn(std::size_t k) const {
+    return sumZeros_ ? missing_.data() + k * otuWords_ : planes_.data() + k * stride_ + 1;
   }
+  std::size_t MissingStep() const { return sumZeros_ ? 1 : 2; }
 
   const DataSet& data_;
   const kernels::KernelTable& kernels_;
@@ -67,7 +71,7 @@ class MarkerMeanSums {
   bool sumZeros_ = false;  // some entries are neither 0, 1 nor missing
   std::size_t missingCount_ = 0;
   std::vector<double> pm_;
-  std::vector<double> both_;  // per character pm^2, (1-pm)^2, 2pm(1-pm)
+  std::vector<double> both_;  // per character pm and pm^2
   std::size_t stride_ = 0;    // words per character in planes_
   // Per character, for each 64 OTUs a word of state-1 bits and a word of missing bits (of
   // state-0 bits when other values need them summed, the missing bits then in missing_).
