@@ -221,12 +221,12 @@ const std::vector<std::vector<std::string>> kWritingCommands = {
     {"distances"},
 };
 
-// A filesystem of 256 kB mounted for the test, when the test may mount one.
+// A filesystem of 128 kB mounted for the test, when the test may mount one.
 class TinyFilesystem {
  public:
   explicit TinyFilesystem(const std::string& where) : where_(where) {
     fs::create_directories(where);
-    mounted_ = mount("tmpfs", where.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=256k") == 0;
+    mounted_ = mount("tmpfs", where.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=128k") == 0;
   }
   ~TinyFilesystem() {
     if (mounted_) umount2(where_.c_str(), MNT_DETACH);
@@ -249,8 +249,8 @@ void LimitFileSize() {
 // and everything beside them as they were, no temporary among them.
 TEST(NothingLost, ADiskThatFillsUpMidwayLeavesTheOldOutputAndNoTemporary) {
   Scratch scratch;
-  // 120 OTUs by 2000 characters: every output is far past 64 kB.
-  Put(scratch / "data.phy", Markers(120, 2000));
+  // 80 OTUs by 1000 characters: every output is past 128 kB.
+  Put(scratch / "data.phy", Markers(80, 1000));
   const Outcome several =
       RunTool({"bootstraps", "--datasets", "10", scratch / "data.phy", scratch / "several.phy"});
   ASSERT_EQ(several.status, kExitOk) << several.err;
@@ -308,13 +308,13 @@ TEST(NothingLost, TwoRunsWritingOneFileAtOnceNeverMix) {
   std::vector<std::string> expected;
   for (const std::string seed : {"1", "2"}) {
     const Outcome run =
-        RunTool({"bootstraps", "--datasets", "50", "--seed", seed, scratch / "data.phy"});
+        RunTool({"bootstraps", "--datasets", "30", "--seed", seed, scratch / "data.phy"});
     ASSERT_EQ(run.status, kExitOk);
-    expected.push_back(run.out);  // 10 MB each: long enough for the two runs to overlap
+    expected.push_back(run.out);  // 6 MB each: long enough for the two runs to overlap
   }
   const std::string target = scratch / "boot.phy";
   const auto command = [&](const std::string& seed, bool force) {
-    std::vector<std::string> args = {kTool, "bootstraps", "--datasets", "50", "--seed", seed};
+    std::vector<std::string> args = {kTool, "bootstraps", "--datasets", "30", "--seed", seed};
     if (force) args.push_back("--force");
     args.insert(args.end(), {scratch / "data.phy", target});
     return args;
