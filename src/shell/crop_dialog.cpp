@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextDocument>
@@ -56,7 +57,11 @@ CropDialog::CropDialog(ShellContext& context, QWidget* parent)
     // A removal that would remove nothing is not offered.
     removalChecks_[i]->setEnabled(found[i] >= 1);
     layout->addWidget(removalChecks_[i]);
+    connect(removalChecks_[i], &QCheckBox::toggled, this, &CropDialog::PreviewRemovals);
   }
+  removalText_ = new QLabel(this);
+  removalText_->setObjectName("removalText");
+  layout->addWidget(removalText_);
 
   auto* okButton = new QPushButton("OK", this);
   okButton->setObjectName("okButton");
@@ -71,6 +76,36 @@ CropDialog::CropDialog(ShellContext& context, QWidget* parent)
   buttons->addWidget(cancelButton);
   layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+QString CropDialog::RemovalText() const {
+  return removalText_->text();
+}
+
+void CropDialog::PreviewRemovals() {
+  marbleset::CropChoice choice;
+  choice.monomorphic = removalChecks_[0]->isChecked();
+  choice.uninformative = removalChecks_[1]->isChecked();
+  choice.charactersWithMissing = removalChecks_[2]->isChecked();
+  choice.otusWithMissing = removalChecks_[3]->isChecked();
+  const bool any = choice.monomorphic || choice.uninformative || choice.charactersWithMissing ||
+                   choice.otusWithMissing;
+  // Only while the data is the data the dialog counted: OK refuses other data anyway.
+  if (!any || DataStamp::Of(context_.data) != stamp_) {
+    removalText_->clear();
+    emit RemovalsChanged({});
+    return;
+  }
+  const BusyPointer busy;
+  const marbleset::pictures::CropPreview preview =
+      marbleset::pictures::PreviewCrop(context_.data, choice);
+  const auto count = [](std::size_t n, const char* one, const char* many) {
+    return QString::number(n) + " " + (n == 1 ? one : many);
+  };
+  removalText_->setText("The ticked boxes remove " +
+                        count(preview.characterCount, "character", "characters") + " and " +
+                        count(preview.otuCount, "OTU", "OTUs") + ".");
+  emit RemovalsChanged(preview);
 }
 
 QString CropDialog::CountsText() const {

@@ -1,8 +1,10 @@
 #include "shell/data_window.h"
 
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 #include "shell/data_text_view.h"
+#include "shell/matrix_picture_panel.h"
 #include "shell/settings_store.h"
 
 namespace marbleset::shell {
@@ -12,9 +14,15 @@ DataWindow::DataWindow(QWidget* parent) : QWidget(parent) {
   setWindowTitle("Binary data");
   textView_ = new DataTextView(this);
   textView_->setObjectName("dataTextView");
+  picture_ = new MatrixPicturePanel(this);
+  tabs_ = new QTabWidget(this);
+  tabs_->setObjectName("dataTabs");
+  tabs_->setDocumentMode(true);
+  tabs_->addTab(textView_, "Text");
+  tabs_->addTab(picture_, "Picture");
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(textView_);
+  layout->addWidget(tabs_);
 }
 
 void DataWindow::ShowData(const marbleset::DataSet& data) {
@@ -27,11 +35,13 @@ void DataWindow::ShowData(const marbleset::DataSet& data) {
   } else {
     textView_->ShowFile(FromStd(data.fileName));
   }
+  picture_->ShowData(data);
   show();
 }
 
 void DataWindow::Clear() {
   textView_->Clear();
+  picture_->Clear();
 }
 
 QString DataWindow::Text() const {

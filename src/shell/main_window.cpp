@@ -11,20 +11,28 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <exception>
 #include <memory>
 
 #include "dataset/errors.h"
+#include "dataset/progress.h"
+#include "distances/distance_file_reader.h"
+#include "distances/distance_matrix.h"
 #include "formats/format_reader.h"
+#include "pictures/distance_pictures.h"
 #include "shell/about_box.h"
 #include "shell/background_run.h"
 #include "shell/busy_pointer.h"
 #include "shell/crop_dialog.h"
 #include "shell/data_stamp.h"
 #include "shell/data_window.h"
+#include "shell/distance_picture_window.h"
 #include "shell/file_types.h"
 #include "shell/help_window.h"
 #include "shell/import_table_dialog.h"
+#include "shell/matrix_picture_panel.h"
+#include "shell/matrix_picture_view.h"
 #include "shell/progress_window.h"
 #include "shell/run_dialog.h"
 #include "shell/settings_dialog.h"
@@ -117,9 +125,11 @@ void MainWindow::BuildMenus() {
   // Every computation on the loaded data that is not a generator goes here.
   QMenu* calculate = menuBar()->addMenu("&Calculate");
   calculate->setObjectName("MnuCalculate");
-  AddCommands(calculate,
-              {{"MnuDistances", "Distances...", [this] { ShowRunDialog(RunMode::kDistances); }},
-               {"MnuTree", "Tree with support...", [this] { ShowTreeDialog(); }}});
+  AddCommands(
+      calculate,
+      {{"MnuDistances", "Distances...", [this] { ShowRunDialog(RunMode::kDistances); }},
+       {"MnuTree", "Tree with support...", [this] { ShowTreeDialog(); }},
+       {"MnuDistancePicture", "Distance picture...", [this] { ShowDistanceFilePictures(); }}});
 
   QMenu* help = menuBar()->addMenu("&Help");
   help->setObjectName("MnuHelp");
@@ -175,6 +185,7 @@ void MainWindow::PlaceWindows() {
   // Closing the data window only hides it; the next file shown brings it back.
   dataSubWindow_->setAttribute(Qt::WA_DeleteOnClose, false);
   dataSubWindow_->setWindowTitle(dataWindow_->windowTitle());
+  dataWindow_->Picture()->SetServices(&context_.services);
 
   progress_ = new ProgressWindow(this);
 }
@@ -424,12 +435,27 @@ void MainWindow::Crop() {
   CropDialog* dialog = OpenOnce(cropDialog_, context_);
   if (opened) {
     connect(dialog, &CropDialog::Applied, this, [this] {
-      // The file on disk is unchanged, so the data window stays as it is.
+      // The file on disk is unchanged, so the data window's text stays as it is; its picture
+      // shows the data in memory and follows.
       if (runDialog_) runDialog_->close();
       if (treeDialog_) treeDialog_->close();
+      dataWindow_->Picture()->ShowData(context_.data);
       ShowCounts();
       UpdateCommands();
     });
+    // The picture marks what the ticked boxes would remove while the dialog is open. The
+    // connections end with the data window, which may go before the dialog.
+    DataWindow* data = dataWindow_;
+    connect(dialog, &CropDialog::RemovalsChanged, data,
+            [data](const marbleset::pictures::CropPreview& preview) {
+              data->Picture()->View()->SetRemovalMarks(preview.otus, preview.characters);
+              if (preview.otuCount + preview.characterCount > 0) {
+                data->Tabs()->setCurrentWidget(data->Picture());
+              }
+            });
+    const auto clearMarks = [data] { data->Picture()->View()->SetRemovalMarks({}, {}); };
+    connect(dialog, &QDialog::finished, data, clearMarks);
+    connect(dialog, &QObject::destroyed, data, clearMarks);
   }
   dialog->show();
   dialog->raise();
@@ -448,7 +474,11 @@ void MainWindow::ShowSettings() {
 }
 
 void MainWindow::ShowRunDialog(RunMode mode) {
+  const bool opened = runDialog_ != nullptr;
   RunDialog* dialog = OpenOnce(runDialog_, context_, *progress_);
+  if (!opened) {
+    connect(dialog, &RunDialog::SingleMatrixWritten, this, &MainWindow::ShowDistancePictures);
+  }
   dialog->Configure(mode, DataFileTitle());
   dialog->show();
   dialog->raise();
@@ -461,6 +491,48 @@ void MainWindow::ShowTreeDialog() {
   dialog->show();
   dialog->raise();
   dialog->activateWindow();
+}
+
+void MainWindow::ShowDistanceFilePictures() {
+  FileDialogRequest request;
+  request.title = "Distance picture";
+  request.filter = "Distance matrices (infile *.txt *.dis *.dst *.phy);;All files (*)";
+  request.initialFolder = FromStd(context_.data.folder);
+  const std::optional<FileChoice> choice = context_.services.ChooseOpenFile(this, request);
+  if (!choice) return;
+  std::vector<marbleset::DistanceMatrix> matrices;
+  try {
+    const BusyPointer busy;
+    matrices = marbleset::ReadDistanceMatrixFile(choice->path.toStdString());
+  } catch (const std::exception& problem) {
+    context_.services.ShowMessage(this, "Distance picture", QString::fromStdString(problem.what()));
+    return;
+  }
+  QString title = QFileInfo(choice->path).fileName();
+  if (matrices.size() > 1) title += QString(" (the first of %1 matrices)").arg(matrices.size());
+  const QString valueName =
+      marbleset::pictures::HoldsSimilarities(matrices.front()) ? "Similarity" : "Distance";
+  auto* window =
+      new DistancePictureWindow(std::move(matrices.front()), valueName, title,
+                                QFileInfo(choice->path).absolutePath(), context_.services, this);
+  window->show();
+}
+
+void MainWindow::ShowDistancePictures(const marbleset::DistanceSettings& settings) {
+  marbleset::DistanceMatrix matrix;
+  try {
+    const BusyPointer busy;
+    marbleset::NoProgress none;
+    matrix = marbleset::ComputeDistanceMatrix(context_.data, settings, none);
+  } catch (const std::exception& problem) {
+    context_.services.ShowMessage(this, "Distance picture", QString::fromStdString(problem.what()));
+    return;
+  }
+  const QString valueName = FromStd(std::string(marbleset::CoefficientName(settings.coefficient))) +
+                            (settings.distances ? " distance" : " similarity");
+  auto* window = new DistancePictureWindow(std::move(matrix), valueName, DataFileTitle(),
+                                           FromStd(context_.data.folder), context_.services, this);
+  window->show();
 }
 
 void MainWindow::ShowHelp() {

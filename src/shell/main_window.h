@@ -10,6 +10,7 @@
 
 #include "dataset/command_availability.h"
 #include "dataset/data_loader.h"
+#include "distances/distance_settings.h"
 #include "formats/file_format.h"
 #include "shell/shell_context.h"
 
@@ -65,6 +66,10 @@ class MainWindow : public QMainWindow {
   void ShowSettings();
   void ShowRunDialog(RunMode mode);
   void ShowTreeDialog();
+  // The heat map and principal coordinates of a distance file the user chooses.
+  void ShowDistanceFilePictures();
+  // The same for the matrix of the loaded data set under settings (after a distance run).
+  void ShowDistancePictures(const marbleset::DistanceSettings& settings);
   void ShowHelp();
   void ShowAbout();
 

@@ -25,7 +25,9 @@ QToolButton* Button(QWidget* parent, const QString& text, const QString& tip) {
 }
 
 QString Swatch(pictures::Argb colour, const QString& label) {
-  return QStringLiteral("<span style=\"background:%1\">&nbsp;&nbsp;&nbsp;&nbsp;</span>&nbsp;%2")
+  return QStringLiteral(
+             "<span style=\"background:%1; border:1px solid #888\">&nbsp;&nbsp;&nbsp;&nbsp;</span>"
+             "&nbsp;%2")
       .arg(ColourOf(colour).name(), label);
 }
 
@@ -78,9 +80,8 @@ MatrixPicturePanel::MatrixPicturePanel(QWidget* parent)
   connect(exportButton_, &QToolButton::clicked, this, &MatrixPicturePanel::Export);
 }
 
-void MatrixPicturePanel::SetServices(PlatformServices* services, QString folder) {
+void MatrixPicturePanel::SetServices(PlatformServices* services) {
   services_ = services;
-  folder_ = std::move(folder);
   exportButton_->setVisible(services_ != nullptr);
 }
 
@@ -135,8 +136,8 @@ void MatrixPicturePanel::Export() {
     options.zoom = view_->Zoom();
   }
   const QString name = QFileInfo(QString::fromStdString(data_->fileName)).completeBaseName();
-  AskAndExportPicture(this, *services_, pictures::MatrixPicture(*data_, options), folder_,
-                      name + QStringLiteral("_matrix"));
+  AskAndExportPicture(this, *services_, pictures::MatrixPicture(*data_, options),
+                      QString::fromStdString(data_->folder), name + QStringLiteral("_matrix"));
 }
 
 }  // namespace marbleset::shell

@@ -20,8 +20,9 @@ class MatrixPicturePanel : public QWidget {
  public:
   explicit MatrixPicturePanel(QWidget* parent = nullptr);
 
-  // Where exports ask for their file; without services the export command is hidden.
-  void SetServices(PlatformServices* services, QString folder);
+  // Where exports ask for their file (in the data's folder); without services the export
+  // command is hidden.
+  void SetServices(PlatformServices* services);
   void ShowData(const marbleset::DataSet& data);
   void Clear();
   MatrixPictureView* View() const { return view_; }
@@ -33,7 +34,6 @@ class MatrixPicturePanel : public QWidget {
 
   const marbleset::DataSet* data_ = nullptr;
   PlatformServices* services_ = nullptr;
-  QString folder_;
   MatrixPictureView* view_;
   QLabel* zoomLabel_;
   QLabel* legend_;

@@ -122,6 +122,7 @@ void MatrixPictureView::SetZoom(MatrixZoom zoom, std::optional<QPoint> anchor) {
   const double cellX = (horizontalScrollBar()->value() + at.x()) / oldScale;
   const double cellY = (verticalScrollBar()->value() + at.y()) / oldScale;
   zoom_ = zoom;
+  fitting_ = false;
   tiles_.clear();
   UpdateScrollBars();
   horizontalScrollBar()->setValue(static_cast<int>(cellX * PixelsPerCell() - at.x()));
@@ -156,6 +157,7 @@ void MatrixPictureView::FitToView() {
     zoom = pictures::FittingZoom(*data_, std::max(area.width(), 1), std::max(area.height(), 1), 48);
   }
   zoom_ = zoom;
+  fitting_ = true;
   tiles_.clear();
   UpdateScrollBars();
   horizontalScrollBar()->setValue(0);
@@ -376,7 +378,7 @@ void MatrixPictureView::PaintBars(QPainter& painter, const QRect& area) {
   const int bottom = area.top() + std::min<int>(area.height(), painter_->Height(zoom_) -
                                                                    verticalScrollBar()->value());
   // OTUs on the right.
-  const int barsX = area.right() + 1 + kStripGap;
+  const int barsX = right + kStripGap;
   painter.setPen(palette().color(QPalette::Text));
   painter.drawText(QRect(barsX, 2, kBarLength + kStripGap, metrics.height()), Qt::AlignLeft,
                    QStringLiteral("Missing"));
@@ -395,7 +397,7 @@ void MatrixPictureView::PaintBars(QPainter& painter, const QRect& area) {
       painter.fillRect(QRectF(barsX, area.top() + row, value * kBarLength, 1), missing);
   }
   // Characters below.
-  const int barsY = area.bottom() + 1 + kStripGap;
+  const int barsY = bottom + kStripGap;
   painter.drawText(QRect(0, barsY, namesWidth_ - 6, metrics.height()), Qt::AlignRight,
                    QStringLiteral("Missing"));
   painter.fillRect(QRect(area.left(), barsY, right - area.left(), kBarLength), trough);

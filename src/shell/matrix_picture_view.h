@@ -93,6 +93,8 @@ class MatrixPictureView : public QAbstractScrollArea {
   std::vector<bool> markedOtus_, markedCharacters_;
   std::optional<QPoint> dragFrom_;
   QPoint dragScroll_;
+  // Fitting the whole matrix until the user zooms: a resize (or the first showing) fits anew.
+  bool fitting_ = true;
   int namesWidth_ = 0;
   int rulerHeight_ = 0;
 };

@@ -557,7 +557,11 @@ bool RunDialog::RunDistances(const std::string& path) {
           marbleset::DistanceRunSingle(data, settings, path, progress);
         }
       });
-  if (!failure) return true;
+  if (!failure) {
+    // One matrix is also shown as pictures: its heat map and principal coordinates.
+    if (!data.multiSet && !settings.averaging) emit SingleMatrixWritten(settings);
+    return true;
+  }
   try {
     std::rethrow_exception(failure);
   } catch (const marbleset::RunCancelled&) {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "dataset/command_availability.h"
+#include "distances/distance_settings.h"
 #include "shell/data_stamp.h"
 
 class QCheckBox;
@@ -54,6 +55,10 @@ class RunDialog : public QDialog {
   // the status bar shows it. Call before show().
   void Configure(RunMode mode, const QString& dataFileTitle);
   RunMode Mode() const { return mode_; }
+
+ signals:
+  // A distance run over a single data set has written its matrix, computed with settings.
+  void SingleMatrixWritten(const marbleset::DistanceSettings& settings);
 
  private:
   void BuildControls();

@@ -10,6 +10,7 @@
 
 #include "../distances/test_data.h"
 #include "pictures/colour_scale.h"
+#include "pictures/crop_preview.h"
 #include "pictures/png_writer.h"
 #include "pictures/scene_raster.h"
 #include "pictures/svg_writer.h"
@@ -255,6 +256,43 @@ TEST(MatrixPicture, LargeMatrix_IsEmbeddedZoomedOutWithTheMissingBlockVisible) {
             kMissingColour);
   EXPECT_EQ(picture.At(static_cast<int>(layout.cellsX) + 10, static_cast<int>(layout.cellsY) + 10),
             kStateZeroColour);
+}
+
+TEST(CropPreview, EveryChoiceOfBoxes_MarksWhatTheCropRemoves) {
+  // Few missing entries so that some OTUs keep none once characters go; some characters all 1.
+  std::mt19937 random(9);
+  DataSet data;
+  data.Resize(DataKind::kBinary, 12, 150, kBinaryMissingValue);
+  for (std::size_t i = 0; i < 12; ++i) {
+    data.otuNames[i] = "OTU" + std::to_string(i);
+    for (std::size_t k = 0; k < 150; ++k) {
+      const unsigned draw = random() % 100;
+      float value = k % 10 == 0 ? 1.0f : static_cast<float>(draw % 2);
+      if (k % 17 == 3 && i == k % 12) value = 1.0f - static_cast<float>(k % 2);
+      if (draw < 2 || (i == 5 && k % 30 == 0)) value = kBinaryMissingValue;
+      data.SetValue(i, k, value);
+    }
+  }
+  for (int boxes = 0; boxes < 16; ++boxes) {
+    const CropChoice choice{(boxes & 1) != 0, (boxes & 2) != 0, (boxes & 4) != 0, (boxes & 8) != 0};
+    const CropPreview preview = PreviewCrop(data, choice);
+    DataSet cropped = data.Clone();
+    ApplyCrop(cropped, choice);
+    ASSERT_EQ(cropped.CharCount(), 150 - preview.characterCount) << boxes;
+    ASSERT_EQ(cropped.OtuCount(), 12 - preview.otuCount) << boxes;
+    // What stays is the unmarked rows and columns, in their order.
+    std::size_t row = 0;
+    for (std::size_t i = 0; i < 12; ++i) {
+      if (preview.otus[i]) continue;
+      std::size_t column = 0;
+      for (std::size_t k = 0; k < 150; ++k) {
+        if (preview.characters[k]) continue;
+        ASSERT_EQ(cropped.Value(row, column), data.Value(i, k)) << boxes << ": " << i << "," << k;
+        ++column;
+      }
+      ++row;
+    }
+  }
 }
 
 TEST(MatrixPicture, LabelSteps_GoOneTwoFive) {

@@ -4,6 +4,7 @@
 // Qt's own PNG reader.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -16,11 +17,13 @@
 #include "dataset/errors.h"
 #include "pictures/colour_scale.h"
 #include "pictures/distance_pictures.h"
+#include "shell/crop_dialog.h"
 #include "shell/distance_picture_window.h"
 #include "shell/matrix_picture_panel.h"
 #include "shell/matrix_picture_view.h"
 #include "shell/picture_export.h"
 #include "shell/scene_view.h"
+#include "shell/shell_context.h"
 #include "test_application.h"
 
 namespace marbleset::shell {
@@ -84,7 +87,7 @@ TEST(MatrixPictureView, MissingCell_IsDrawnAtItsPlaceAndNamedUnderThePointer) {
             "OTU 1 alpha, character 3: 0");
   EXPECT_EQ(view.CellDescription(QPoint(1, 1)), "");
   // Gamma's missing bar on the right, none for alpha.
-  const int barsX = area.right() + 1 + 12;
+  const int barsX = area.left() + 6 * cell + 12;  // beside the last character
   EXPECT_EQ(PixelAt(view.viewport(), QPoint(barsX + 2, missing.y())), pictures::kMissingColour);
   EXPECT_NE(PixelAt(view.viewport(), QPoint(barsX + 2, area.top() + cell / 2)),
             pictures::kMissingColour);
@@ -131,6 +134,35 @@ TEST(MatrixPictureView, ZoomAndPan_KeepTheCellUnderTheAnchorAndReuseTiles) {
   view.horizontalScrollBar()->setValue(view.horizontalScrollBar()->value() - 600);
   view.viewport()->grab();
   EXPECT_EQ(view.TilesDrawn(), panned);  // back where it was: the tiles are kept
+}
+
+TEST(CropDialog, TickedBoxes_SayWhatTheyRemoveAndNameItForThePicture) {
+  testing::TestApplication();
+  DataSet data;
+  marbleset::testing::FillBinary(data, {"alpha", "beta", "gamma", "delta"},
+                                 {"0111?", "0101?", "1?010", "10111"});
+  data.fileName = "/tmp/crop.phy";
+  AnsweringServices services;
+  ShellFolders folders;
+  UniformSource source;
+  ShellContext context{data, folders, services, source};
+  CropDialog dialog(context, nullptr);
+  std::vector<pictures::CropPreview> previews;
+  QObject::connect(&dialog, &CropDialog::RemovalsChanged,
+                   [&](const pictures::CropPreview& preview) { previews.push_back(preview); });
+  EXPECT_EQ(dialog.RemovalText(), "");
+  // By hand: characters 2 and 5 hold the missing entries; with them gone no OTU has one left.
+  dialog.RemovalCheck(2)->setChecked(true);
+  EXPECT_EQ(dialog.RemovalText(), "The ticked boxes remove 2 characters and 0 OTUs.");
+  ASSERT_EQ(previews.size(), 1u);
+  EXPECT_EQ(previews.back().characters, (std::vector<bool>{false, true, false, false, true}));
+  dialog.RemovalCheck(2)->setChecked(false);
+  dialog.RemovalCheck(3)->setChecked(true);
+  EXPECT_EQ(dialog.RemovalText(), "The ticked boxes remove 0 characters and 3 OTUs.");
+  EXPECT_EQ(previews.back().otus, (std::vector<bool>{true, true, true, false}));
+  dialog.RemovalCheck(3)->setChecked(false);
+  EXPECT_EQ(dialog.RemovalText(), "");
+  EXPECT_TRUE(previews.back().otus.empty());
 }
 
 DistanceMatrix ClusteredMatrix() {
