@@ -98,6 +98,9 @@ void LoadInFormat(const InputOptions& options, FileFormat format, DataSet& data,
     throw CliFailure(
         kExitUnreadable, InputName(options), text,
         otherValues ? KindHintLine(KindHint::kLooksQuantitative, DataKind::kBinary) : "");
+  } catch (const MemoryFailure& failure) {
+    // Too large for the memory is a file that cannot be read here, as for the two layouts.
+    throw CliFailure(kExitUnreadable, InputName(options), failure.what());
   }
   const VcfReport& vcf = report.vcf;
   if (vcf.skippedNotBiallelic + vcf.skippedWithoutGenotype > 0) {
