@@ -105,13 +105,29 @@ std::uint64_t DataSet::MatrixBytes(DataKind kind, std::size_t otus, std::size_t 
   return 2 * rows * WordsFor(characters) * sizeof(std::uint64_t);
 }
 
+std::uint64_t DataSet::BytesNeeded(DataKind kind, std::size_t otus, std::size_t characters) {
+  // Counts from a file can be so large that the products overflow; such a shape is far beyond
+  // any memory, so it is measured roughly first.
+  const long double rough = static_cast<long double>(otus) * static_cast<long double>(characters) *
+                                (kind == DataKind::kQuantitative ? 4.0L : 0.25L) +
+                            static_cast<long double>(otus) * sizeof(std::string);
+  if (rough > 1e18L) return UINT64_MAX;
+  // The names count too: a billion OTUs by no characters need no matrix but a billion names.
+  return MatrixBytes(kind, otus, characters) +
+         static_cast<std::uint64_t>(otus) * sizeof(std::string);
+}
+
 void DataSet::Resize(DataKind kind, std::size_t otus, std::size_t characters, float missingValue) {
-  const std::uint64_t needed = MatrixBytes(kind, otus, characters);
+  const std::uint64_t needed = BytesNeeded(kind, otus, characters);
   const std::uint64_t limit = memoryLimit_ != 0 ? memoryLimit_ : AvailableMemory();
+  const std::string shape =
+      std::to_string(otus) + " OTUs by " + std::to_string(characters) + " characters";
+  if (needed == UINT64_MAX) {
+    throw MemoryFailure("A data set of " + shape + " needs more memory than any machine has.");
+  }
   if (needed > limit) {
-    throw MemoryFailure("A data set of " + std::to_string(otus) + " OTUs by " +
-                        std::to_string(characters) + " characters needs " + ByteSize(needed) +
-                        " of memory; " + ByteSize(limit) + " are available.");
+    throw MemoryFailure("A data set of " + shape + " needs " + ByteSize(needed) + " of memory; " +
+                        ByteSize(limit) + " are available.");
   }
   DataSet fresh;
   fresh.kind_ = kind;

@@ -33,6 +33,8 @@ class DataSet {
 
   // The bytes the matrix of a data set of this shape takes, names not counted.
   static std::uint64_t MatrixBytes(DataKind kind, std::size_t otus, std::size_t characters);
+  // What Resize needs for this shape, names included; UINT64_MAX for a shape beyond any memory.
+  static std::uint64_t BytesNeeded(DataKind kind, std::size_t otus, std::size_t characters);
 
   // Gives the data set this shape, every cell 0, every name empty, nothing else changed.
   // Throws MemoryFailure, leaving the data set as it was, when the matrix would need more than

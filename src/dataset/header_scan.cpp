@@ -62,23 +62,9 @@ void SizeDataSet(const ItemReader& in, DataSet& data, DataKind kind, std::uint64
                  std::uint64_t characters, float missingValue) {
   const std::string shape =
       std::to_string(otus) + " OTUs by " + std::to_string(characters) + " characters";
-  // Counts up to 2^53 each could overflow the byte count of the matrix; such a shape is far
-  // beyond any memory, so it is refused before the multiplication.
-  const long double roughBytes = static_cast<long double>(otus) *
-                                 static_cast<long double>(characters) *
-                                 (kind == DataKind::kQuantitative ? 4.0L : 0.25L);
   try {
-    if (roughBytes > 1e18L || otus > (std::uint64_t{1} << 48)) {
+    if (otus > SIZE_MAX || characters > SIZE_MAX) {
       throw MemoryFailure("A data set of " + shape + " needs more memory than any machine has.");
-    }
-    // The names count too: a header of a billion OTUs by no characters needs no matrix but
-    // a billion names.
-    const std::uint64_t needed =
-        DataSet::MatrixBytes(kind, otus, characters) + otus * sizeof(std::string);
-    const std::uint64_t limit = data.MemoryLimit() != 0 ? data.MemoryLimit() : AvailableMemory();
-    if (needed > limit) {
-      throw MemoryFailure("A data set of " + shape + " needs " + ByteSize(needed) + " of memory; " +
-                          ByteSize(limit) + " are available.");
     }
     data.Resize(kind, static_cast<std::size_t>(otus), static_cast<std::size_t>(characters),
                 missingValue);
