@@ -47,6 +47,7 @@ struct Scratch {
   std::vector<kernels::BinaryCounts> counts;
   std::vector<kernels::MaskedSums> masked;
   std::vector<double> sums;
+  std::vector<double> corrections;
   std::vector<std::uint32_t> equal;
   std::vector<MarkerMeanShares> shares;
 };
@@ -197,13 +198,25 @@ class QuantitativeComputer final : public PairComputer {
     ignore_ = settings.policy == MissingPolicy::kIgnore;
     len_ = (chars + 7) / 8 * 8;
     stride_ = len_ + 8;
-    const float pad = ignore_ ? std::numeric_limits<float>::quiet_NaN() : 0.0f;
+    // "Ignore" with "Correlation" and few missing entries sums over the filled-in rows and takes
+    // off what the other OTU's missing characters held (see CorrelationCorrections).
+    std::size_t missingTotal = 0;
+    if (ignore_ && settings.coefficient == Coefficient::kCorrelation)
+      for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t k = 0; k < chars; ++k) missingTotal += data.IsMissing(i, k);
+    sparse_ = ignore_ && settings.coefficient == Coefficient::kCorrelation &&
+              static_cast<double>(missingTotal) <= kSparseShare * static_cast<double>(n * chars);
+    const float pad = ignore_ && !sparse_ ? std::numeric_limits<float>::quiet_NaN() : 0.0f;
     values_.assign(stride_ * (n + 1), pad);
     const bool correlation = settings.coefficient == Coefficient::kCorrelation && !ignore_;
     if (correlation) otuSums_.resize(n);
     missingWords_ = ignore_ ? (chars + 63) / 64 : 0;
     missing_.assign(missingWords_ * (n + 1), 0);
     missingCount_.assign(n, 0);
+    if (sparse_) {
+      columns_.assign(chars * n, 0.0f);
+      rowSums_.assign(n, {});
+    }
     for (std::size_t i = 0; i < n; ++i) {
       const float* row = data.Row(i);
       float* out = Values(i);
@@ -223,6 +236,13 @@ class QuantitativeComputer final : public PairComputer {
           }
         }
         out[k] = x;
+        if (sparse_) {
+          columns_[k * n + i] = x;
+          RowSums& sums = rowSums_[i];
+          sums.sum += x;
+          sums.squares += static_cast<double>(x) * x;
+          sums.magnitude += std::fabs(x);
+        }
       }
       // Sx and Sxx of an OTU are the same for every pair once missing entries are filled in;
       // summed here in character order, they are bit for bit those of the reference.
@@ -257,13 +277,15 @@ class QuantitativeComputer final : public PairComputer {
     const std::size_t count = data_.OtuCount() - first - 1;
     const bool correlation = settings_.coefficient == Coefficient::kCorrelation;
     const int kind =
-        ignore_ ? (correlation ? kernels::kTileMaskedCorrelation : kernels::kTileMaskedSquares)
-                : (correlation ? kernels::kTileProducts : kernels::kTileSquares);
+        ignore_ && !sparse_
+            ? (correlation ? kernels::kTileMaskedCorrelation : kernels::kTileMaskedSquares)
+            : (correlation ? kernels::kTileProducts : kernels::kTileSquares);
     const std::size_t sums = static_cast<std::size_t>(kernels::TileSums(kind));
     scratch.sums.assign(rows * count * sums, 0.0);
     kernels_.quantitative_tiles(kind, Values(first), static_cast<int>(rows), Values(first + 1),
                                 stride_, static_cast<int>(len_), count, scratch.sums.data());
     if (ignore_) SharedCounts(first, rows, count, scratch);
+    if (sparse_) CorrelationCorrections(first, rows, count, scratch.corrections);
     for (std::size_t r = 0; r < rows; ++r) {
       const std::size_t i = first + r;
       double* out = triangle.Row(i);
@@ -272,7 +294,10 @@ class QuantitativeComputer final : public PairComputer {
         const double* s = scratch.sums.data() + (r * count + c) * sums;
         CellValue v;
         double margin = 0;
-        if (ignore_)
+        if (sparse_)
+          v = FromCorrected(i, j, SharedCount(i, j, scratch.counts[r * count + c].ones), s[0],
+                            scratch.corrections, r, c, rows, count, margin);
+        else if (ignore_)
           v = FromMasked(i, j, SharedCount(i, j, scratch.counts[r * count + c].ones), s, margin);
         else
           v = FromFilled(i, j, s[0], margin);
@@ -292,6 +317,71 @@ class QuantitativeComputer final : public PairComputer {
 
  private:
   static constexpr std::size_t kTileBlockRows = 32;
+  static constexpr double kSparseShare = 0.15;
+
+  struct RowSums {
+    double sum = 0, squares = 0, magnitude = 0;  // over the OTU's values, in character order
+  };
+
+  // For rows first .. first + rows - 1 against OTUs first + 1 + c: what the characters missing
+  // in the column's OTU hold in the row (into x, xx, by c * rows + r) and what those missing in
+  // the row's OTU hold in the column (into y, yy, by r * count + c). Missing entries are few,
+  // and each character's values are stored side by side over the OTUs, so these are short
+  // runs of contiguous adds.
+  void CorrelationCorrections(std::size_t first, std::size_t rows, std::size_t count,
+                              std::vector<double>& out) const {
+    const std::size_t n = data_.OtuCount(), size = rows * count;
+    out.assign(4 * size, 0.0);
+    double* x = out.data();
+    double* xx = x + size;
+    double* y = xx + size;
+    double* yy = y + size;
+    for (std::size_t c = 0; c < count; ++c) {
+      const std::uint64_t* missing = missing_.data() + (first + 1 + c) * missingWords_;
+      const std::size_t upTo = std::min(rows, c + 1);  // rows r <= c only
+      for (std::size_t w = 0; w < missingWords_; ++w)
+        for (std::uint64_t bits = missing[w]; bits != 0; bits &= bits - 1) {
+          const std::size_t k = 64 * w + static_cast<std::size_t>(std::countr_zero(bits));
+          kernels_.add_values(columns_.data() + k * n + first, upTo, x + c * rows, xx + c * rows);
+        }
+    }
+    for (std::size_t r = 0; r < rows; ++r) {
+      const std::uint64_t* missing = missing_.data() + (first + r) * missingWords_;
+      for (std::size_t w = 0; w < missingWords_; ++w)
+        for (std::uint64_t bits = missing[w]; bits != 0; bits &= bits - 1) {
+          const std::size_t k = 64 * w + static_cast<std::size_t>(std::countr_zero(bits));
+          kernels_.add_values(columns_.data() + k * n + first + 1 + r, count - r, y + r * count + r,
+                              yy + r * count + r);
+        }
+    }
+  }
+
+  // A correlation cell of "Ignore" from Sxy over the filled-in rows (missing entries 0) and
+  // the OTUs' whole sums less the corrections.
+  CellValue FromCorrected(std::size_t i, std::size_t j, double n, double sxy,
+                          const std::vector<double>& corrections, std::size_t r, std::size_t c,
+                          std::size_t rows, std::size_t count, double& margin) const {
+    const std::size_t size = rows * count;
+    const double* x = corrections.data();
+    const double* xx = x + size;
+    const double* y = xx + size;
+    const double* yy = y + size;
+    const RowSums& a = rowSums_[i];
+    const RowSums& b = rowSums_[j];
+    const CorrelationSums s{n,
+                            a.sum - x[c * rows + r],
+                            b.sum - y[r * count + c],
+                            a.squares - xx[c * rows + r],
+                            b.squares - yy[r * count + c],
+                            sxy};
+    // The whole rows are summed one after another, as the reference does over a part of them:
+    // twice the one-by-one bound over the whole row covers both.
+    const double factor = 2 * (static_cast<double>(data_.CharCount()) + 16) * kUnitRoundoff;
+    return MaskedCorrelation(
+        i, j, s,
+        {factor * a.magnitude, factor * b.magnitude, factor * a.squares, factor * b.squares},
+        margin);
+  }
 
   struct OtuSums {
     double sum = 0, squares = 0;
@@ -404,12 +494,19 @@ class QuantitativeComputer final : public PairComputer {
         return {v, CellProblem::kNone};
       }
       default:
-        return MaskedCorrelation(i, j, {n, sums[0], sums[1], sums[2], sums[3], sums[4]}, margin);
+        return MaskedCorrelation(i, j, {n, sums[0], sums[1], sums[2], sums[3], sums[4]}, {},
+                                 margin);
     }
   }
 
+  // Bounds on how far Sx, Sy, Sxx and Syy may lie from the reference's; all zero: bounds for
+  // sums over the shared characters, as the tiles make them.
+  struct SumBounds {
+    double sx = 0, sy = 0, sxx = 0, syy = 0;
+  };
+
   CellValue MaskedCorrelation(std::size_t i, std::size_t j, const CorrelationSums& s,
-                              double& margin) const {
+                              SumBounds bounds, double& margin) const {
     if (s.n == 0) return {0, CellProblem::kNoCharacterUsed};
     // Equal values leave a sum of squares of rounding noise far below this bound; only then
     // are the values looked at one by one.
@@ -422,8 +519,10 @@ class QuantitativeComputer final : public PairComputer {
     // and carry the bounds through the formula.
     constexpr double kUnit = kUnitRoundoff;
     const double g = SumErrorFactor(data_.CharCount());
-    const double dsx = g * std::sqrt(s.n * s.sxx), dsy = g * std::sqrt(s.n * s.syy);
-    const double dsxx = g * s.sxx, dsyy = g * s.syy, dsxy = g * std::sqrt(s.sxx * s.syy);
+    if (bounds.sxx == 0 && bounds.syy == 0)
+      bounds = {g * std::sqrt(s.n * s.sxx), g * std::sqrt(s.n * s.syy), g * s.sxx, g * s.syy};
+    const double dsx = bounds.sx, dsy = bounds.sy, dsxx = bounds.sxx, dsyy = bounds.syy;
+    const double dsxy = g * std::sqrt(std::fabs(s.sxx * s.syy));
     const double ax = std::fabs(s.sx), ay = std::fabs(s.sy);
     const double dnum = dsxy + (dsx * ay + ax * dsy + dsx * dsy) / s.n +
                         4 * kUnit * (std::fabs(s.sxy) + ax * ay / s.n);
@@ -447,11 +546,12 @@ class QuantitativeComputer final : public PairComputer {
   // Whether OTU i's values are all equal over the characters where OTU j has values too.
   bool ConstantOverShared(std::size_t i, std::size_t j) const {
     const float* x = Values(i);
-    const float* y = Values(j);
+    const std::uint64_t* mi = missing_.data() + i * missingWords_;
+    const std::uint64_t* mj = missing_.data() + j * missingWords_;
     bool seen = false;
     float first = 0;
     for (std::size_t k = 0; k < data_.CharCount(); ++k) {
-      if (x[k] != x[k] || y[k] != y[k]) continue;
+      if (((mi[k / 64] | mj[k / 64]) >> (k % 64)) & 1) continue;
       if (!seen) {
         seen = true;
         first = x[k];
@@ -475,6 +575,9 @@ class QuantitativeComputer final : public PairComputer {
   // "Ignore": per OTU, a bit per missing entry (one more row of zeros), and their number.
   std::vector<std::uint64_t> missing_;
   std::vector<std::uint32_t> missingCount_;
+  bool sparse_ = false;           // "Ignore", "Correlation", few missing entries
+  std::vector<float> columns_;    // sparse_: the filled-in values by character, OTU after OTU
+  std::vector<RowSums> rowSums_;  // sparse_
 };
 
 std::unique_ptr<PairComputer> MakeComputer(const DataSet& data, const DistanceSettings& settings,

@@ -91,6 +91,8 @@ struct KernelTable {
   // row r against OTU c are added to out[(r * count + c) * TileSums(kind) + s].
   void (*quantitative_tiles)(int kind, const float* rows, int rowCount, const float* first,
                              std::size_t stride, int len, std::size_t count, double* out);
+  // sums[t] += values[t] and squares[t] += values[t]^2 for t < count, in double.
+  void (*add_values)(const float* values, std::size_t count, double* sums, double* squares);
 };
 
 const KernelTable& BaselineKernels();

@@ -168,6 +168,7 @@ void StateWeightSums(const std::uint64_t* planes, std::size_t stride, const std:
 
 void QuantitativeTiles(int kind, const float* rows, int rowCount, const float* first,
                        std::size_t stride, int len, std::size_t count, double* out);
+void AddValues(const float* values, std::size_t count, double* sums, double* squares);
 
 const KernelTable& Table() {
   static const KernelTable table = [] {
@@ -177,6 +178,7 @@ const KernelTable& Table() {
     t.binaryRows = 8;
     t.state_weight_sums = StateWeightSums;
     t.quantitative_tiles = QuantitativeTiles;
+    t.add_values = AddValues;
     return t;
   }();
   return table;
