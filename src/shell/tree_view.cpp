@@ -73,7 +73,7 @@ QPointF TreeView::ScenePoint(QPoint viewportPoint) const {
 std::size_t TreeView::LeafAtViewport(QPoint viewportPoint) const {
   const QPointF point = ScenePoint(viewportPoint);
   const std::size_t leaf = LeafAt(picture_, point.y());
-  // Anywhere right of the leaf's parent: its branch, its name or the space after it.
+  // The end of the leaf's branch, its name or the space after it.
   if (leaf == kNoNode) return kNoNode;
   return point.x() >= picture_.nodeX[leaf] - picture_.rowHeight ? leaf : kNoNode;
 }
