@@ -100,7 +100,7 @@ DistanceMatrix InputMatrix(const PictureOptions& options, CliContext& context,
     DistanceMatrix matrix = options.input.IsStandardInput()
                                 ? ReadDistanceMatrix(std::cin, "standard input")
                                 : ReadDistanceMatrixFile(options.input.path).front();
-    valueName = pictures::HoldsSimilarities(matrix) ? "similarity" : "distance";
+    valueName = pictures::HoldsSimilarities(matrix) ? "Similarity" : "Distance";
     return matrix;
   }
   const DistanceSettings settings = ChosenSettings(options);

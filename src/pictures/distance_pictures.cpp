@@ -156,7 +156,7 @@ Scene HeatMapPicture(const DistanceMatrix& matrix, const std::string& valueName,
 
   Scene scene;
   scene.Add(Text(units.margin(), units.margin() + units.ascent(),
-                 valueName + " of " + CountText(n, "OTU", "OTUs") +
+                 valueName + " matrix of " + CountText(n, "OTU", "OTUs") +
                      ", in the order of the average-linkage (UPGMA) tree",
                  units));
   AddTree(scene, linkage, units.margin(), treeWidth, layout.cellsY, layout.cellSize, units);

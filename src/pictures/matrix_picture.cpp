@@ -105,8 +105,9 @@ double AddLegend(Scene& scene, const MatrixPainter& painter, double x, double y,
     if (data.HasOtherValues()) swatch(at, kOtherValueColour, "other value");
     return at;
   }
-  const std::string low = ShortText(painter.Low());
-  const std::string high = ShortText(painter.High());
+  // Each character runs from its own lowest to its own highest value.
+  const std::string low = "lowest";
+  const std::string high = "highest value of each character";
   scene.Add(Text(at, y + box - 2 * units.u, low, units));
   at += TextWidth(low, units.font()) + 4 * units.u;
   const int steps = 64;

@@ -70,14 +70,17 @@ MatrixZoom FittingZoom(const DataSet& data, std::size_t width, std::size_t heigh
 
 MatrixPainter::MatrixPainter(const DataSet& data) : data_(data) {
   if (!data.IsQuantitative()) return;
-  bool any = false;
+  const std::size_t characters = data.CharCount();
+  low_.assign(characters, 0.0f);
+  high_.assign(characters, 0.0f);
+  std::vector<bool> any(characters, false);
   for (std::size_t otu = 0; otu < data.OtuCount(); ++otu) {
     const float* row = data.Row(otu);
-    for (std::size_t k = 0; k < data.CharCount(); ++k) {
+    for (std::size_t k = 0; k < characters; ++k) {
       if (row[k] == data.MissingValue()) continue;
-      low_ = any ? std::min(low_, row[k]) : row[k];
-      high_ = any ? std::max(high_, row[k]) : row[k];
-      any = true;
+      low_[k] = any[k] ? std::min(low_[k], row[k]) : row[k];
+      high_[k] = any[k] ? std::max(high_[k], row[k]) : row[k];
+      any[k] = true;
     }
   }
 }
@@ -92,14 +95,17 @@ std::size_t MatrixPainter::Height(MatrixZoom zoom) const {
                                 : data_.OtuCount() * zoom.pixelsPerCell;
 }
 
-Argb MatrixPainter::ValueColour(float value) const {
-  return ScaleColour(high_ > low_ ? (static_cast<double>(value) - low_) / (high_ - low_) : 0.5);
+double MatrixPainter::ScalePosition(float value, std::size_t character) const {
+  const double low = low_[character];
+  const double high = high_[character];
+  return high > low ? (static_cast<double>(value) - low) / (high - low) : 0.5;
 }
 
 Argb MatrixPainter::CellColour(std::size_t otu, std::size_t character) const {
   if (data_.IsQuantitative()) {
     const float value = data_.Row(otu)[character];
-    return value == data_.MissingValue() ? kMissingColour : ValueColour(value);
+    return value == data_.MissingValue() ? kMissingColour
+                                         : ScaleColour(ScalePosition(value, character));
   }
   if (TestBit(data_.MissingRow(otu), character)) return kMissingColour;
   if (TestBit(data_.OnesRow(otu), character)) return kStateOneColour;
@@ -206,7 +212,7 @@ void MatrixPainter::DrawQuantitativeBlocks(Raster& raster, std::size_t cells, st
           if (values[k] == missingValue) {
             ++missing[column];
           } else {
-            sums[column] += values[k];
+            sums[column] += ScalePosition(values[k], k);
             ++present[column];
           }
         }
@@ -220,7 +226,7 @@ void MatrixPainter::DrawQuantitativeBlocks(Raster& raster, std::size_t cells, st
         out[column] = kMissingColour;
         continue;
       }
-      const Argb mean = ValueColour(static_cast<float>(sums[column] / present[column]));
+      const Argb mean = ScaleColour(sums[column] / present[column]);
       out[column] = Mix(mean, kMissingColour, static_cast<double>(missing[column]) / total);
     }
   }

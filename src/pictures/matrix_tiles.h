@@ -2,13 +2,17 @@
 // character a column. Zoomed in, a cell is a square of pixels; zoomed out, a pixel stands for
 // a square block of cells and shows their mix (binary: the states' colours weighted by their
 // counts, taken a word of 64 cells at a time from the bit planes; quantitative: the mean of the
-// values present on the scale, drawn towards the missing colour by the share missing). Any
+// values present on the scale, drawn towards the missing colour by the share missing). Each
+// quantitative character runs on the scale from its own lowest to its own highest value, so
+// characters measured in different units (a length in mm beside a count) all show their
+// variation. Any
 // rectangle of the picture can be drawn on its own, so a window draws only what it shows and
 // keeps it as tiles.
 #pragma once
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "dataset/data_set.h"
 #include "pictures/raster.h"
@@ -49,11 +53,13 @@ class MatrixPainter {
 
   // One cell's colour.
   Argb CellColour(std::size_t otu, std::size_t character) const;
-  // The colour of a quantitative value on the data's scale.
-  Argb ValueColour(float value) const;
-  // The scale's range: the smallest and largest value present (quantitative data).
-  float Low() const { return low_; }
-  float High() const { return high_; }
+  // Where a quantitative value of the character lies on the scale, 0 to 1 (0.5 for a character
+  // with one value only).
+  double ScalePosition(float value, std::size_t character) const;
+  // A character's range: its smallest and largest value present (quantitative data; 0 and 0
+  // for a character without values).
+  float Low(std::size_t character) const { return low_[character]; }
+  float High(std::size_t character) const { return high_[character]; }
 
  private:
   void DrawCells(Raster& raster, std::size_t pixels, std::size_t x, std::size_t y) const;
@@ -62,8 +68,7 @@ class MatrixPainter {
                               std::size_t y) const;
 
   const DataSet& data_;
-  float low_ = 0;
-  float high_ = 0;
+  std::vector<float> low_, high_;
 };
 
 // A cell's value as the picture writes it into a large cell: "?" when missing, else the

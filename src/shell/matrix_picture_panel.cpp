@@ -8,7 +8,6 @@
 
 #include "pictures/colour_scale.h"
 #include "pictures/matrix_picture.h"
-#include "pictures/picture_text.h"
 #include "shell/matrix_picture_view.h"
 #include "shell/picture_export.h"
 #include "shell/scene_painter.h"
@@ -112,14 +111,12 @@ void MatrixPicturePanel::UpdateLegend() {
     if (data_->HasOtherValues())
       entries << Swatch(pictures::kOtherValueColour, QStringLiteral("other value"));
   } else {
-    const pictures::MatrixPainter painter(*data_);
     QString scale;
     for (int k = 0; k < 8; ++k) {
       scale += QStringLiteral("<span style=\"background:%1\">&nbsp;&nbsp;</span>")
                    .arg(ColourOf(pictures::ScaleColour(k / 7.0)).name());
     }
-    entries << QString::fromStdString(pictures::ShortText(painter.Low())) + "&nbsp;" + scale +
-                   "&nbsp;" + QString::fromStdString(pictures::ShortText(painter.High()));
+    entries << "lowest&nbsp;" + scale + "&nbsp;highest value of each character";
   }
   entries << Swatch(pictures::kMissingColour, QStringLiteral("missing"));
   legend_->setText(entries.join(QStringLiteral("&nbsp;&nbsp;&nbsp;")));

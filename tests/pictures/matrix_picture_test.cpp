@@ -156,22 +156,32 @@ TEST(MatrixTiles, ZoomedOutPixels_ShowTheMeanColourOfTheirBlock) {
   }
 }
 
-TEST(MatrixTiles, QuantitativeValues_SitOnTheScaleWithMissingMixedIn) {
+TEST(MatrixTiles, QuantitativeValues_SitOnTheirCharactersScaleWithMissingMixedIn) {
   DataSet data;
-  testing::FillQuantitative(data, {"a", "b"}, {{1, 5, 2}, {-9999, 3, 4}});
+  testing::FillQuantitative(data, {"a", "b", "c"}, {{1, 5, 20}, {-9999, 3, 40}, {7, 4, 30}});
   const MatrixPainter painter(data);
-  EXPECT_EQ(painter.Low(), 1);
-  EXPECT_EQ(painter.High(), 5);
-  const Raster cells = painter.Draw({1, 1}, 0, 0, 3, 2);
+  EXPECT_EQ(painter.Low(0), 1);
+  EXPECT_EQ(painter.High(0), 7);
+  EXPECT_EQ(painter.Low(2), 20);
+  EXPECT_EQ(painter.High(2), 40);
+  // Each character from its own lowest (0) to its own highest (1) value.
+  const Raster cells = painter.Draw({1, 1}, 0, 0, 3, 3);
   EXPECT_EQ(cells.At(0, 0), ScaleColour(0));
-  EXPECT_EQ(cells.At(1, 0), ScaleColour(1));
-  EXPECT_EQ(cells.At(2, 0), ScaleColour(0.25));
+  EXPECT_EQ(cells.At(0, 2), ScaleColour(1));
   EXPECT_EQ(cells.At(0, 1), kMissingColour);
-  EXPECT_EQ(cells.At(1, 1), ScaleColour(0.5));
-  // The block of (1, 5, missing, 3): the mean 3 on the scale, a quarter of the way to missing.
-  const Raster block = painter.Draw({1, 2}, 0, 0, 2, 1);
-  EXPECT_EQ(block.At(0, 0), Mix(ScaleColour(0.5), kMissingColour, 0.25));
-  EXPECT_EQ(block.At(1, 0), ScaleColour(0.5));  // 2 and 4 in the last column
+  EXPECT_EQ(cells.At(1, 0), ScaleColour(1));
+  EXPECT_EQ(cells.At(1, 1), ScaleColour(0));
+  EXPECT_EQ(cells.At(1, 2), ScaleColour(0.5));
+  EXPECT_EQ(cells.At(2, 2), ScaleColour(0.5));
+  // The block of (1, 5, missing, 3): positions 0, 1 and 0 (mean 1/3), a quarter missing.
+  const Raster block = painter.Draw({1, 2}, 0, 0, 2, 2);
+  EXPECT_EQ(block.At(0, 0), Mix(ScaleColour(1.0 / 3), kMissingColour, 0.25));
+  EXPECT_EQ(block.At(1, 0), ScaleColour(0.5));   // 20 and 40 in the last column
+  EXPECT_EQ(block.At(0, 1), ScaleColour(0.75));  // 7 and 4 (positions 1 and 0.5) in the last row
+  // A character with one value only sits in the middle.
+  DataSet single;
+  testing::FillQuantitative(single, {"a", "b"}, {{2}, {2}});
+  EXPECT_EQ(MatrixPainter(single).Draw({1, 1}, 0, 0, 1, 1).At(0, 0), ScaleColour(0.5));
   EXPECT_EQ(CellText(data, 1, 0), "?");
   EXPECT_EQ(CellText(data, 0, 1), "5");
 }
