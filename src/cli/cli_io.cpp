@@ -4,7 +4,6 @@
 
 #include <iostream>
 #include <new>
-#include <unordered_map>
 #include <utility>
 
 #include "dataset/data_loader.h"
@@ -218,33 +217,6 @@ void LoadSingleDataSet(const InputOptions& options, DataSet& data, std::string_v
   LoadSingleDataSet(options, data, refusal, std::cerr);
 }
 
-namespace {
-
-// The names an output carries, one per OTU, and the table of the distinct ones. GenStraps draws
-// one OTU for each distinct name, so equal names must stay equal there.
-std::pair<std::vector<std::string>, PhylipNames> NamesForPhylip(
-    const std::vector<std::string>& otuNames, bool keepEqualNamesEqual) {
-  if (!keepEqualNamesEqual) {
-    PhylipNames table = MakePhylipNames(otuNames);
-    return {table.written, std::move(table)};
-  }
-  std::vector<std::string> distinct;
-  std::vector<std::size_t> slot(otuNames.size());
-  std::unordered_map<std::string, std::size_t> slotOf;
-  for (std::size_t i = 0; i < otuNames.size(); ++i) {
-    const auto [found, added] = slotOf.try_emplace(otuNames[i], distinct.size());
-    if (added) distinct.push_back(otuNames[i]);
-    slot[i] = found->second;
-  }
-  PhylipNames table = MakePhylipNames(distinct);
-  std::vector<std::string> perOtu;
-  perOtu.reserve(otuNames.size());
-  for (const std::size_t s : slot) perOtu.push_back(table.written[s]);
-  return {std::move(perOtu), std::move(table)};
-}
-
-}  // namespace
-
 PhylipNamesForOutput::PhylipNamesForOutput(DataSet& data, const OutputOptions& output,
                                            const InputOptions& input, bool keepEqualNamesEqual,
                                            std::ostream& standardOutput) {
@@ -258,10 +230,10 @@ PhylipNamesForOutput::PhylipNamesForOutput(DataSet& data, const OutputOptions& o
   table.path = NameTablePath(output.path);
   table.phylipNames = false;
   RefuseInputAsOutput(table, input);
-  auto [perOtu, names] = NamesForPhylip(data.otuNames, keepEqualNamesEqual);
+  OutputPhylipNames names = MakeOutputPhylipNames(data.otuNames, keepEqualNamesEqual);
   table_ = std::make_unique<CliOutput>(table, standardOutput);
-  WriteNameTable(names, table_->sink());
-  scoped_ = std::make_unique<ScopedOtuNames>(data, std::move(perOtu));
+  WriteNameTable(names.table, table_->sink());
+  scoped_ = std::make_unique<ScopedOtuNames>(data, std::move(names.perOtu));
 }
 
 PhylipNamesForOutput::~PhylipNamesForOutput() = default;

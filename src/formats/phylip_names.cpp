@@ -64,6 +64,28 @@ PhylipNames MakePhylipNames(const std::vector<std::string>& names) {
   return result;
 }
 
+OutputPhylipNames MakeOutputPhylipNames(const std::vector<std::string>& otuNames,
+                                        bool shareEqualNames) {
+  OutputPhylipNames names;
+  if (!shareEqualNames) {
+    names.table = MakePhylipNames(otuNames);
+    names.perOtu = names.table.written;
+    return names;
+  }
+  std::vector<std::string> distinct;
+  std::vector<std::size_t> slot(otuNames.size());
+  std::unordered_map<std::string, std::size_t> slotOf;
+  for (std::size_t i = 0; i < otuNames.size(); ++i) {
+    const auto [found, added] = slotOf.try_emplace(otuNames[i], distinct.size());
+    if (added) distinct.push_back(otuNames[i]);
+    slot[i] = found->second;
+  }
+  names.table = MakePhylipNames(distinct);
+  names.perOtu.reserve(otuNames.size());
+  for (const std::size_t s : slot) names.perOtu.push_back(names.table.written[s]);
+  return names;
+}
+
 void WriteNameTable(const PhylipNames& names, TextSink& out) {
   out.Append("name in file\toriginal name");
   out.EndLine();

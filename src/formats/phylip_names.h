@@ -31,6 +31,18 @@ struct PhylipNames {
 // name takes a name already given. An empty name becomes "OTU" (numbered if it clashes).
 PhylipNames MakePhylipNames(const std::vector<std::string>& names);
 
+// The names one output carries: one per OTU, and the table of the distinct ones.
+struct OutputPhylipNames {
+  std::vector<std::string> perOtu;
+  PhylipNames table;
+};
+
+// MakePhylipNames for the OTUs of one output. With shareEqualNames (GenStraps, which draws one
+// OTU among those of each name) OTUs whose names are equal, as the run compares them, share one
+// written name, so the run's groups stay the same and the table lists each name once.
+OutputPhylipNames MakeOutputPhylipNames(const std::vector<std::string>& otuNames,
+                                        bool shareEqualNames);
+
 // The table beside the output: a header line, then "written<TAB>original" per OTU, CR LF.
 void WriteNameTable(const PhylipNames& names, TextSink& out);
 // Where the table goes for an output file: its path without the extension, "_names.tsv".

@@ -12,20 +12,9 @@
 
 namespace marbleset::shell {
 
-// The names an output carries: one per OTU, and the table of the distinct ones.
-struct NamesForPhylip {
-  std::vector<std::string> perOtu;
-  marbleset::PhylipNames table;
-};
-
-// Every OTU gets its own name, except with keepEqualNamesEqual (GenStraps, which draws among
-// the OTUs of one name): OTUs whose names are equal share one written name, so the groups the
-// run draws from stay the same, and the table lists each name once.
-NamesForPhylip MakeNamesForPhylip(const std::vector<std::string>& otuNames,
-                                  bool keepEqualNamesEqual);
-
-// While it lives, the data set's OTUs carry their names for PHYLIP (the matrix is not copied);
-// the original names are back when it ends, however the output ended.
+// While it lives, the data set's OTUs carry their names for PHYLIP (MakeOutputPhylipNames, with
+// keepEqualNamesEqual for GenStraps; the matrix is not copied); the original names are back
+// when it ends, however the output ended.
 class PhylipNamesOutput {
  public:
   PhylipNamesOutput(marbleset::DataSet& data, bool keepEqualNamesEqual);
@@ -33,7 +22,7 @@ class PhylipNamesOutput {
   void WriteTable(const std::string& outputPath) const;
 
  private:
-  NamesForPhylip names_;
+  marbleset::OutputPhylipNames names_;
   std::unique_ptr<marbleset::ScopedOtuNames> scoped_;
 };
 

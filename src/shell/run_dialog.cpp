@@ -552,8 +552,6 @@ bool RunDialog::RunDistances(const std::string& path) {
           marbleset::ItemReader in = marbleset::ItemReader::OpenFile(data.fileName);
           marbleset::DistanceRunMulti(data, settings, in, path, progress);
         } else {
-          // The single run reports its rows but leaves the window's message to its caller.
-          progress.Start("Calculating distances");
           marbleset::DistanceRunSingle(data, settings, path, progress);
         }
       });
