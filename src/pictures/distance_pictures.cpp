@@ -229,7 +229,7 @@ Scene PcoaPicture(const DistanceMatrix& matrix, const PrincipalCoordinates& coor
   const double plotY = units.margin() + units.line() + units.gap();
   Scene scene;
   const std::string caption =
-      "Principal coordinates of the " + valueName + " matrix, " + CountText(n, "OTU", "OTUs");
+      "Principal coordinates, " + valueName + " matrix of " + CountText(n, "OTU", "OTUs");
   scene.Add(Text(units.margin(), units.margin() + units.ascent(), caption, units));
   scene.Add(SceneRect{plotX, plotY, side, side, kNoColour, kFaintColour});
 

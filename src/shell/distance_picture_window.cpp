@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -117,11 +118,20 @@ QString DistancePictureWindow::PointName(QPointF point) const {
 
 void DistancePictureWindow::GroupByPrefix(std::size_t length) {
   groups_ = length == 0 ? pictures::OtuGroups{} : pictures::GroupsByPrefix(matrix_.names, length);
+  // The controls show the grouping, also when it was chosen by a call rather than by them.
+  const QSignalBlocker blockChoice(groupChoice_);
+  const QSignalBlocker blockLength(prefixLength_);
+  groupChoice_->setCurrentIndex(length == 0 ? 0 : 1);
+  prefixLength_->setEnabled(length != 0);
+  if (length != 0) prefixLength_->setValue(static_cast<int>(length));
   ShowPcoa();
 }
 
 void DistancePictureWindow::GroupFromFile(const QString& path) {
   groups_ = pictures::ReadOtuGroupFile(path.toStdString(), matrix_.names);
+  const QSignalBlocker blockChoice(groupChoice_);
+  groupChoice_->setCurrentIndex(2);
+  prefixLength_->setEnabled(false);
   ShowPcoa();
 }
 

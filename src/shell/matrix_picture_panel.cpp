@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
+#include <QPixmap>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -23,11 +25,30 @@ QToolButton* Button(QWidget* parent, const QString& text, const QString& tip) {
   return button;
 }
 
-QString Swatch(pictures::Argb colour, const QString& label) {
-  return QStringLiteral(
-             "<span style=\"background:%1; border:1px solid #888\">&nbsp;&nbsp;&nbsp;&nbsp;</span>"
-             "&nbsp;%2")
-      .arg(ColourOf(colour).name(), label);
+// A square of colour with a grey outline, so the light state shows on a light window too.
+QLabel* Swatch(QWidget* parent, pictures::Argb colour) {
+  QPixmap square(12, 12);
+  square.fill(ColourOf(colour));
+  QPainter painter(&square);
+  painter.setPen(QColor(0x88, 0x88, 0x88));
+  painter.drawRect(0, 0, 11, 11);
+  painter.end();
+  auto* label = new QLabel(parent);
+  label->setPixmap(square);
+  return label;
+}
+
+QLabel* ScaleStrip(QWidget* parent) {
+  QPixmap strip(64, 12);
+  QPainter painter(&strip);
+  for (int x = 0; x < 64; ++x) {
+    painter.setPen(ColourOf(pictures::ScaleColour((x + 0.5) / 64)));
+    painter.drawLine(x, 0, x, 11);
+  }
+  painter.end();
+  auto* label = new QLabel(parent);
+  label->setPixmap(strip);
+  return label;
 }
 
 }  // namespace
@@ -36,7 +57,7 @@ MatrixPicturePanel::MatrixPicturePanel(QWidget* parent)
     : QWidget(parent),
       view_(new MatrixPictureView(this)),
       zoomLabel_(new QLabel(this)),
-      legend_(new QLabel(this)),
+      legend_(new QWidget(this)),
       status_(new QLabel(this)),
       exportButton_(Button(this, QStringLiteral("Export picture..."),
                            QStringLiteral("Save the matrix picture as PNG or SVG"))) {
@@ -54,7 +75,8 @@ MatrixPicturePanel::MatrixPicturePanel(QWidget* parent)
   fit->setObjectName(QStringLiteral("fitButton"));
   exportButton_->setObjectName(QStringLiteral("exportPictureButton"));
   exportButton_->setVisible(false);
-  legend_->setTextFormat(Qt::RichText);
+  new QHBoxLayout(legend_);
+  legend_->layout()->setContentsMargins(0, 0, 0, 0);
   status_->setObjectName(QStringLiteral("pictureStatus"));
 
   auto* tools = new QHBoxLayout;
@@ -94,7 +116,7 @@ void MatrixPicturePanel::ShowData(const marbleset::DataSet& data) {
 void MatrixPicturePanel::Clear() {
   data_ = nullptr;
   view_->Clear();
-  legend_->clear();
+  for (QWidget* child : legend_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) delete child;
   status_->clear();
 }
 
@@ -103,23 +125,23 @@ QString MatrixPicturePanel::StatusText() const {
 }
 
 void MatrixPicturePanel::UpdateLegend() {
+  for (QWidget* child : legend_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) delete child;
   if (data_ == nullptr) return;
-  QStringList entries;
+  auto* layout = static_cast<QHBoxLayout*>(legend_->layout());
+  const auto entry = [&](QWidget* mark, const QString& text) {
+    layout->addWidget(mark);
+    layout->addWidget(new QLabel(text, legend_));
+    layout->addSpacing(8);
+  };
   if (data_->IsBinary()) {
-    entries << Swatch(pictures::kStateZeroColour, QStringLiteral("0"))
-            << Swatch(pictures::kStateOneColour, QStringLiteral("1"));
-    if (data_->HasOtherValues())
-      entries << Swatch(pictures::kOtherValueColour, QStringLiteral("other value"));
+    entry(Swatch(legend_, pictures::kStateZeroColour), "0");
+    entry(Swatch(legend_, pictures::kStateOneColour), "1");
+    if (data_->HasOtherValues()) entry(Swatch(legend_, pictures::kOtherValueColour), "other value");
   } else {
-    QString scale;
-    for (int k = 0; k < 8; ++k) {
-      scale += QStringLiteral("<span style=\"background:%1\">&nbsp;&nbsp;</span>")
-                   .arg(ColourOf(pictures::ScaleColour(k / 7.0)).name());
-    }
-    entries << "lowest&nbsp;" + scale + "&nbsp;highest value of each character";
+    layout->addWidget(new QLabel("lowest", legend_));
+    entry(ScaleStrip(legend_), "highest value of each character");
   }
-  entries << Swatch(pictures::kMissingColour, QStringLiteral("missing"));
-  legend_->setText(entries.join(QStringLiteral("&nbsp;&nbsp;&nbsp;")));
+  entry(Swatch(legend_, pictures::kMissingColour), "missing");
 }
 
 void MatrixPicturePanel::Export() {

@@ -36,7 +36,7 @@ class MatrixPicturePanel : public QWidget {
   PlatformServices* services_ = nullptr;
   MatrixPictureView* view_;
   QLabel* zoomLabel_;
-  QLabel* legend_;
+  QWidget* legend_;
   QLabel* status_;
   QToolButton* exportButton_;
 };

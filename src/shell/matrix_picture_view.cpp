@@ -294,8 +294,14 @@ void MatrixPictureView::PaintMarks(QPainter& painter, const QRect& area) {
   // Hatching reads as "removed" in any colour vision; the wash keeps the cells visible under it.
   const QBrush hatch(QColor(0, 0, 0, 170), Qt::BDiagPattern);
   const QColor wash(255, 255, 255, 110);
+  const QColor tick = palette().color(QPalette::Text);
   const std::size_t x = horizontalScrollBar()->value();
   const std::size_t y = verticalScrollBar()->value();
+  // Only over the picture, which may end before the area does.
+  const int width = static_cast<int>(std::min<std::size_t>(
+      area.width(), painter_->Width(zoom_) - std::min(x, painter_->Width(zoom_))));
+  const int height = static_cast<int>(std::min<std::size_t>(
+      area.height(), painter_->Height(zoom_) - std::min(y, painter_->Height(zoom_))));
   const auto marked = [this](const std::vector<bool>& marks, std::size_t picture) {
     const auto [first, count] = RowOtus(picture);
     for (std::size_t k = first; k < std::min(first + count, marks.size()); ++k) {
@@ -307,22 +313,32 @@ void MatrixPictureView::PaintMarks(QPainter& painter, const QRect& area) {
     painter.fillRect(band, wash);
     painter.fillRect(band, hatch);
   };
+  painter.save();
+  painter.setClipping(false);
   if (!markedOtus_.empty()) {
-    for (int row = 0; row < area.height(); ++row) {
+    for (int row = 0; row < height; ++row) {
       int run = 0;
-      while (row + run < area.height() && marked(markedOtus_, y + row + run)) ++run;
-      if (run > 0) paint(QRect(area.left(), area.top() + row, area.width(), run));
+      while (row + run < height && marked(markedOtus_, y + row + run)) ++run;
+      if (run > 0) {
+        paint(QRect(area.left(), area.top() + row, width, run));
+        // A tick beside the names, so a row one pixel tall is found too.
+        painter.fillRect(QRect(area.left() - 6, area.top() + row - 1, 5, run + 2), tick);
+      }
       row += run;
     }
   }
   if (!markedCharacters_.empty()) {
-    for (int column = 0; column < area.width(); ++column) {
+    for (int column = 0; column < width; ++column) {
       int run = 0;
-      while (column + run < area.width() && marked(markedCharacters_, x + column + run)) ++run;
-      if (run > 0) paint(QRect(area.left() + column, area.top(), run, area.height()));
+      while (column + run < width && marked(markedCharacters_, x + column + run)) ++run;
+      if (run > 0) {
+        paint(QRect(area.left() + column, area.top(), run, height));
+        painter.fillRect(QRect(area.left() + column - 1, area.top() - 6, run + 2, 5), tick);
+      }
       column += run;
     }
   }
+  painter.restore();
 }
 
 void MatrixPictureView::PaintNames(QPainter& painter, const QRect& area) {

@@ -42,15 +42,15 @@ DataSet Populations() {
   std::mt19937 random(11);
   const std::vector<std::string> populations = {"North", "South", "East"};
   DataSet data;
-  data.Resize(DataKind::kBinary, 90, 1200, kBinaryMissingValue);
+  data.Resize(DataKind::kBinary, 240, 1200, kBinaryMissingValue);
   std::vector<std::vector<double>> bandRate(3, std::vector<double>(1200));
   for (auto& rates : bandRate) {
     for (double& rate : rates) rate = std::uniform_real_distribution<double>(0.05, 0.95)(random);
   }
-  for (std::size_t i = 0; i < 90; ++i) {
-    const std::size_t population = i * 3 / 90;
+  for (std::size_t i = 0; i < 240; ++i) {
+    const std::size_t population = i * 3 / 240;
     char name[16];
-    std::snprintf(name, sizeof name, "%s_%02zu", populations[population].c_str(), i % 30 + 1);
+    std::snprintf(name, sizeof name, "%s_%02zu", populations[population].c_str(), i % 80 + 1);
     data.otuNames[i] = name;
     for (std::size_t k = 0; k < 1200; ++k) {
       const double draw = std::uniform_real_distribution<double>(0, 1)(random);
@@ -100,12 +100,13 @@ int main(int argc, char** argv) {
   ok &= Save(&cells, folder, "matrix_picture_values" + suffix);
 
   // The crop dialog's marks: the failed lane and the characters of the failed primer.
-  std::vector<bool> otus(90, false), characters(1200, false);
+  std::vector<bool> otus(240, false), characters(1200, false);
   otus[37] = true;
   for (std::size_t k = 700; k < 760; ++k) characters[k] = true;
   overview.View()->SetRemovalMarks(otus, characters);
-  overview.View()->SetZoom({1, 1});
-  overview.View()->horizontalScrollBar()->setValue(560);
+  overview.View()->SetZoom({4, 1});
+  overview.View()->horizontalScrollBar()->setValue(4 * 620);
+  overview.View()->verticalScrollBar()->setValue(0);
   ok &= Save(&overview, folder, "matrix_picture_crop_marks" + suffix);
 
   NoProgress none;
