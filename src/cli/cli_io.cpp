@@ -203,7 +203,10 @@ void CliOutput::Close() {
 
 void CliOutput::KeepWrittenAfterFailure() noexcept {
   try {
-    if (file_) {
+    if (file_ && file_->sink().BytesWritten() == 0) {
+      // A run that failed before writing anything leaves an existing target as it was.
+      file_->Discard();
+    } else if (file_) {
       file_->KeepWritten();
     } else {
       standardSink_->Flush();

@@ -34,6 +34,7 @@ void TextSink::Drain() {
   if (used_ == 0) return;
   errno = 0;
   out_.write(buffer_.data(), static_cast<std::streamsize>(used_));
+  handedOn_ += used_;
   used_ = 0;
   if (!out_) RaiseWriteFailure(name_, errno);
 }

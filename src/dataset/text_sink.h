@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -49,6 +50,8 @@ class TextSink {
   void DropBuffered() { used_ = 0; }
 
   const std::string& name() const { return name_; }
+  // Everything appended so far, handed on or still buffered.
+  std::uint64_t BytesWritten() const { return handedOn_ + used_; }
 
  private:
   void MakeRoom(std::size_t n);
@@ -58,6 +61,7 @@ class TextSink {
   std::string name_;
   std::vector<char> buffer_;
   std::size_t used_ = 0;
+  std::uint64_t handedOn_ = 0;
 };
 
 }  // namespace marbleset

@@ -49,7 +49,16 @@ void WriteRun(const std::string& outputPath, ExistingTarget existing, Body body)
   } catch (const RunCancelled&) {
     throw;  // the temporary is discarded, the target keeps its old bytes
   } catch (const Failure&) {
-    file.KeepWritten();
+    // What was written before the failure stays in the file; a run that failed before writing
+    // anything (a first data set of one OTU under averaging) leaves the old target as it was.
+    // The run's own failure is what the user needs to hear, so a second one while moving the
+    // file into place is not reported over it.
+    if (file.sink().BytesWritten() > 0) {
+      try {
+        file.KeepWritten();
+      } catch (const Failure&) {
+      }
+    }
     throw;
   }
   file.Close();

@@ -282,11 +282,9 @@ TEST(NothingLost, ADiskThatFillsUpMidwayLeavesTheOldOutputAndNoTemporary) {
   }
 }
 
-// Averaging needs two OTUs: a file whose data sets hold one fails before the old output is
-// touched. Today the tool reports the failure but puts the empty output in place over the old
-// one (its first data set fails after the output is opened): enable once that check comes
-// first, or a run that wrote nothing leaves the target alone.
-TEST(NothingLost, DISABLED_AveragingOverDataSetsOfOneOtuLeavesTheTarget) {
+// Averaging needs two OTUs: a file whose data sets hold one fails, and since nothing was
+// written the old output is left as it was.
+TEST(NothingLost, AveragingOverDataSetsOfOneOtuLeavesTheTarget) {
   Scratch scratch;
   Put(scratch / "single.phy",
       "1 3\r\nAlpha       0 1 ?\r\n\r\n1 3\r\nAlpha       1 1 0\r\n\r\n1 3\r\nAlpha       0 0 "

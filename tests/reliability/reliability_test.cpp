@@ -294,10 +294,8 @@ TEST(WriteFailure, EveryOutputReportsTheSystemsReasonAndKeepsTheData) {
 }
 
 // A run over the data sets of a file into a full device: the failure reported is the run's
-// own, with the system's reason. Today the second failure, of moving what was written into
-// place, replaces it ("/dev/full: the output could not be written"): enable once the run keeps
-// its own failure, as the generators' runs do.
-TEST(WriteFailure, DISABLED_RunOverEveryDataSetIntoAFullDeviceSaysWhy) {
+// own, with the system's reason, not the later one of moving what was written into place.
+TEST(WriteFailure, RunOverEveryDataSetIntoAFullDeviceSaysWhy) {
   ScratchFolder folder;
   WriteFile(folder / "in.phy", "2 2\r\nA           0 1\r\nB           1 1\r\n\r\n" +
                                    Repeat("2 2\r\nA           0 1\r\nB           1 0\r\n", 3000));
