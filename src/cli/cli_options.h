@@ -35,7 +35,7 @@ struct CliContext {
 
 // The input of a subcommand: INPUT ("-" for standard input) with --binary (the default) or
 // --quantitative, and its format: --from (auto, phylip, ntsys, table, nexus, vcf), or --layout
-// phylip|ntsys as before; auto tells the format of a file by its content and name, and takes
+// phylip|ntsys; auto tells the format of a file by its content and name, and takes
 // NTSYS for a name ending in ".nts" and PHYLIP otherwise where nothing tells (standard input,
 // pipes and FIFOs, which are never looked into before they are read).
 struct InputOptions {

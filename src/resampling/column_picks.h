@@ -23,7 +23,7 @@ void DrawBootstrapPicks(std::size_t characters, double percent, UniformSource& s
                         ColumnPicks& picks);
 
 // Permutations: each position in turn swaps with a position drawn over all of them (not the
-// uniform shuffle, but the order every earlier file was made with). One draw per position.
+// uniform shuffle, so that a seed keeps giving the same file). One draw per position.
 void DrawPermutationPicks(std::size_t characters, UniformSource& source, ColumnPicks& picks);
 
 // The classic bootstrap of tree building: as many columns as there are characters, each drawn

@@ -46,15 +46,14 @@ class UniformSource {
   // count (12.46 is 125). Exact for every percentage a field or option with one decimal gives.
   static int PercentTenths(double percent);
 
-  // Up to this many indices an index draw is the single-precision formula every file was made
-  // with (floor(r * n), n a float before the product), so data within the sizes Marbleset has
-  // always held (5000 characters, 1000 OTUs) gives the same files. Beyond it 24 bits would reach
-  // the indices unevenly, so the draw takes 53 bits of the output.
+  // Up to this many indices an index draw is the single-precision formula floor(r * n), n a
+  // float before the product, so a seed gives the same files for data of up to 5000 characters
+  // and 1000 OTUs that it has given so far. Beyond it 24 bits would reach the indices unevenly,
+  // so the draw takes 53 bits of the output.
   static constexpr std::size_t kSinglePrecisionIndexLimit = 5000;
 
-  // The derived draws for a given r, in single precision as the generators have always made
-  // them: n and 1000 / tenths are floats before the product, so files stay the same across
-  // builds.
+  // The derived draws for a given r, in single precision: n and 1000 / tenths are floats before
+  // the product, so a seed gives the same file on every build and platform.
   static std::size_t IndexFromDraw(float r, std::size_t n) {
     const auto k = static_cast<std::size_t>(r * static_cast<float>(n));
     // The float product can round up to n for the largest draws; the guard keeps the index in
