@@ -270,8 +270,8 @@ class QuantitativeComputer final : public PairComputer {
   void ComputeRows(std::size_t first, std::size_t rows, Triangle& triangle, Scratch& scratch,
                    CellFailure& failure) const override {
     if (settings_.coefficient == Coefficient::kQuantitativeMatching) {
-      for (std::size_t r = 0; r < rows; ++r)
-        if (!MatchingRow(first + r, triangle, scratch, failure)) return;
+      // Counts of equal entries: exact, every cell has a value.
+      for (std::size_t r = 0; r < rows; ++r) MatchingRow(first + r, triangle, scratch);
       return;
     }
     const std::size_t count = data_.OtuCount() - first - 1;
@@ -391,8 +391,7 @@ class QuantitativeComputer final : public PairComputer {
   float* Values(std::size_t i) { return values_.data() + i * stride_; }
   const float* Values(std::size_t i) const { return values_.data() + i * stride_; }
 
-  bool MatchingRow(std::size_t i, Triangle& triangle, Scratch& scratch,
-                   CellFailure& failure) const {
+  void MatchingRow(std::size_t i, Triangle& triangle, Scratch& scratch) const {
     const std::size_t count = data_.OtuCount() - i - 1;
     const float* xi = Values(i);
     const float* first = Values(i + 1);
@@ -420,8 +419,6 @@ class QuantitativeComputer final : public PairComputer {
       }
       out[c] = QuantitativeResult(settings_, value);
     }
-    (void)failure;
-    return true;
   }
 
   // The characters where both OTUs have a value: all but those missing in either, counted

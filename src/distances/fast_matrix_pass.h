@@ -1,6 +1,6 @@
 // The matrix pass as the runs do it: the upper triangle only (every coefficient is symmetric),
-// computed in blocks of rows on all cores from packed data while the calling thread writes the
-// rows in order.
+// computed in blocks of rows on all cores from packed data; the rows of the file are formatted
+// in batches on all cores too, and the calling thread writes them in order.
 #pragma once
 
 #include <vector>
