@@ -34,7 +34,7 @@ using marbleset::pictures::Argb;
 // File dialogs answered from a queue; messages recorded.
 class AnsweringServices : public PlatformServices {
  public:
-  std::deque<std::optional<FileChoice>> answers;
+  std::deque<FileChoice> answers;  // an empty queue answers Cancel
   QStringList messages;
   std::optional<FileChoice> ChooseOpenFile(QWidget*, const FileDialogRequest&) override {
     return Next();
@@ -52,7 +52,7 @@ class AnsweringServices : public PlatformServices {
  private:
   std::optional<FileChoice> Next() {
     if (answers.empty()) return std::nullopt;
-    auto answer = answers.front();
+    FileChoice answer = answers.front();
     answers.pop_front();
     return answer;
   }
