@@ -512,10 +512,8 @@ void MainWindow::ShowDistanceFilePictures() {
   if (matrices.size() > 1) title += QString(" (the first of %1 matrices)").arg(matrices.size());
   const QString valueName =
       marbleset::pictures::HoldsSimilarities(matrices.front()) ? "Similarity" : "Distance";
-  auto* window =
-      new DistancePictureWindow(std::move(matrices.front()), valueName, title,
-                                QFileInfo(choice->path).absolutePath(), context_.services, this);
-  window->show();
+  OpenDistancePictureWindow(std::move(matrices.front()), valueName, title,
+                            QFileInfo(choice->path).absolutePath());
 }
 
 void MainWindow::ShowDistancePictures(const marbleset::DistanceSettings& settings) {
@@ -530,9 +528,22 @@ void MainWindow::ShowDistancePictures(const marbleset::DistanceSettings& setting
   }
   const QString valueName = FromStd(std::string(marbleset::CoefficientName(settings.coefficient))) +
                             (settings.distances ? " distance" : " similarity");
-  auto* window = new DistancePictureWindow(std::move(matrix), valueName, DataFileTitle(),
-                                           FromStd(context_.data.folder), context_.services, this);
-  window->show();
+  OpenDistancePictureWindow(std::move(matrix), valueName, DataFileTitle(),
+                            FromStd(context_.data.folder));
+}
+
+void MainWindow::OpenDistancePictureWindow(marbleset::DistanceMatrix matrix,
+                                           const QString& valueName, const QString& title,
+                                           const QString& folder) {
+  try {
+    // A matrix with a cell that is not a number cannot be clustered: the window says so
+    // instead of opening.
+    auto* window = new DistancePictureWindow(std::move(matrix), valueName, title, folder,
+                                             context_.services, this);
+    window->show();
+  } catch (const std::exception& problem) {
+    context_.services.ShowMessage(this, "Distance picture", QString::fromStdString(problem.what()));
+  }
 }
 
 void MainWindow::ShowHelp() {

@@ -10,6 +10,7 @@
 
 #include "dataset/command_availability.h"
 #include "dataset/data_loader.h"
+#include "distances/distance_matrix.h"
 #include "distances/distance_settings.h"
 #include "formats/file_format.h"
 #include "shell/shell_context.h"
@@ -101,6 +102,8 @@ class MainWindow : public QMainWindow {
   void ShowCounts();
   void FitDataWindow();
   void CloseDataDialogs();
+  void OpenDistancePictureWindow(marbleset::DistanceMatrix matrix, const QString& valueName,
+                                 const QString& title, const QString& folder);
   template <typename Window, typename... Args>
   Window* OpenOnce(QPointer<Window>& window, Args&&... args);
 

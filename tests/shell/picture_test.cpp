@@ -223,6 +223,12 @@ TEST(DistancePictureWindow, HeatMapHoverAndGroups_ShowWhatTheMatrixHolds) {
   bad.write("a1\n");
   bad.close();
   EXPECT_THROW(window.GroupFromFile(bad.fileName()), ReadFailure);
+
+  // A cell that is not a number cannot be clustered: the window refuses to open, saying why.
+  DistanceMatrix broken = ClusteredMatrix();
+  broken.values[1] = broken.values[6] = std::nan("");
+  EXPECT_THROW(DistancePictureWindow(broken, "Distance", "broken", QDir::tempPath(), services),
+               Failure);
 }
 
 TEST(PictureExport, PngAndSvg_WriteThePictureAsPaintedAndAsText) {
