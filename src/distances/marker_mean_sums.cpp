@@ -27,14 +27,15 @@ void TransposeBits(std::uint64_t a[64]) {
 }  // namespace
 
 MarkerMeanSums::MarkerMeanSums(const DataSet& data, const MarkerStatistics& stats,
-                               const kernels::KernelTable& kernels)
+                               const kernels::KernelTable& kernels, std::size_t listLimit)
     : data_(data),
       kernels_(kernels),
       otus_(data.OtuCount()),
       chars_(data.CharCount()),
       width_((data.OtuCount() + kBlock - 1) / kBlock * kBlock),
       otuWords_((data.OtuCount() + 63) / 64),
-      sumZeros_(data.HasOtherValues()) {
+      sumZeros_(data.HasOtherValues()),
+      listLimit_(listLimit) {
   pm_.assign(chars_, 0.0);
   both_.assign(2 * chars_, 0.0);
   for (std::size_t k = 0; k < chars_; ++k) {
@@ -44,6 +45,7 @@ MarkerMeanSums::MarkerMeanSums(const DataSet& data, const MarkerStatistics& stat
     both_[2 * k + 1] = p * p;
   }
   TransposeStates();
+  ListMissing();
   // Each OTU's pm over its missing characters, in character order.
   missingPm_.assign(otus_, 0.0);
   for (std::size_t i = 0; i < otus_; ++i) {
@@ -84,6 +86,22 @@ void MarkerMeanSums::TransposeBlock(std::size_t otuWord, std::size_t charWord) {
     out[0] = ones[c];
     out[1] = second[c];  // rows past the last OTU stayed 0
     if (sumZeros_) missing_[k * otuWords_ + otuWord] = missing[c];
+  }
+}
+
+// With few missing entries, each character's missing OTUs in a list: walking the later ones
+// of a list costs a step per pair, where the transposed bits cost a step per word of OTUs.
+// Many missing entries are walked through the bits instead, to keep the memory down.
+void MarkerMeanSums::ListMissing() {
+  if (missingCount_ > listLimit_) return;
+  columnStart_.assign(chars_ + 1, 0);
+  missingOtus_.reserve(missingCount_);
+  for (std::size_t k = 0; k < chars_; ++k) {
+    const std::uint64_t* column = MissingColumn(k);
+    for (std::size_t g = 0; g < otuWords_; ++g)
+      for (std::uint64_t bits = column[MissingStep() * g]; bits != 0; bits &= bits - 1)
+        missingOtus_.push_back(static_cast<std::uint32_t>(64 * g + std::countr_zero(bits)));
+    columnStart_[k + 1] = missingOtus_.size();
   }
 }
 
@@ -158,24 +176,41 @@ void MarkerMeanSums::AddBothMissing(std::size_t i, MarkerMeanShares* out) const 
   // The columns of the characters lie far apart: asking for one a few steps ahead hides the
   // wait for memory.
   constexpr std::size_t kAhead = 8;
-  const std::size_t lineWords = 8;
-  for (std::size_t t = 0; t < chars.size(); ++t) {
-    if (t + kAhead < chars.size()) {
-      const std::uint64_t* ahead = MissingColumn(chars[t + kAhead]);
-      for (std::size_t g = firstWord; g < otuWords_; g += lineWords / MissingStep())
-        __builtin_prefetch(ahead + MissingStep() * g);
-    }
-    const std::size_t k = chars[t];
-    const double p = both_[2 * k], p2 = both_[2 * k + 1];
-    const std::uint64_t* column = MissingColumn(k);
-    for (std::size_t g = firstWord; g < otuWords_; ++g) {
-      std::uint64_t others = column[MissingStep() * g];
-      if (g == firstWord) others &= firstMask;
-      for (; others != 0; others &= others - 1) {
-        double* s =
-            sums.data() + 2 * (64 * g + static_cast<std::size_t>(std::countr_zero(others)) - next);
+  if (!columnStart_.empty()) {
+    for (std::size_t t = 0; t < chars.size(); ++t) {
+      if (t + kAhead < chars.size())
+        __builtin_prefetch(missingOtus_.data() + columnStart_[chars[t + kAhead]]);
+      const std::size_t k = chars[t];
+      const double p = both_[2 * k], p2 = both_[2 * k + 1];
+      const std::uint32_t* end = missingOtus_.data() + columnStart_[k + 1];
+      const std::uint32_t* later = std::upper_bound(missingOtus_.data() + columnStart_[k], end,
+                                                    static_cast<std::uint32_t>(i));
+      for (; later != end; ++later) {
+        double* s = sums.data() + 2 * (*later - next);
         s[0] += p;
         s[1] += p2;
+      }
+    }
+  } else {
+    const std::size_t groupsPerLine = 8 / MissingStep();
+    for (std::size_t t = 0; t < chars.size(); ++t) {
+      if (t + kAhead < chars.size()) {
+        const std::uint64_t* ahead = MissingColumn(chars[t + kAhead]);
+        for (std::size_t g = firstWord; g < otuWords_; g += groupsPerLine)
+          __builtin_prefetch(ahead + MissingStep() * g);
+      }
+      const std::size_t k = chars[t];
+      const double p = both_[2 * k], p2 = both_[2 * k + 1];
+      const std::uint64_t* column = MissingColumn(k);
+      for (std::size_t g = firstWord; g < otuWords_; ++g) {
+        std::uint64_t others = column[MissingStep() * g];
+        if (g == firstWord) others &= firstMask;
+        for (; others != 0; others &= others - 1) {
+          double* s = sums.data() +
+                      2 * (64 * g + static_cast<std::size_t>(std::countr_zero(others)) - next);
+          s[0] += p;
+          s[1] += p2;
+        }
       }
     }
   }

@@ -29,12 +29,15 @@ struct MarkerMeanShares {
 // bits. When every entry is 0, 1 or missing, only the state-1 sums are needed: what is neither
 // state 1 nor missing at a character is state 0.
 //
-// Memory: the transposed planes (two bits per entry), one row of sums per OTU and nothing per
-// missing entry, so a matrix of 2000 x 100,000 needs about 80 MB beyond its own bit planes.
+// Memory: the transposed planes (two bits per entry), one row of sums per OTU, and a list of
+// the missing entries by character only while they are few (up to 16 MB), so a matrix of
+// 2000 x 100,000 needs about 80 MB beyond its own bit planes.
 class MarkerMeanSums {
  public:
+  // Up to listLimit missing entries are also listed by character (see ListMissing).
+  static constexpr std::size_t kListedMissing = std::size_t{4} << 20;
   MarkerMeanSums(const DataSet& data, const MarkerStatistics& stats,
-                 const kernels::KernelTable& kernels);
+                 const kernels::KernelTable& kernels, std::size_t listLimit = kListedMissing);
 
   // Computes the row sums of every OTU, on threads threads, and folds row j's sum at i into
   // row i's sum at j. Must come before Row.
@@ -54,6 +57,7 @@ class MarkerMeanSums {
   void DeriveZeros(std::size_t i, MarkerMeanShares* out) const;
   double* Ones(std::size_t i) { return ones_.data() + i * width_; }
   double* Zeros(std::size_t i) { return sumZeros_ ? zeros_.data() + i * width_ : nullptr; }
+  void ListMissing();
   void MissingChars(std::size_t i, std::vector<std::uint32_t>& chars) const;
   // Character k's words of missing bits, MissingStep() words apart: the word for OTUs
   // 64 w .. 64 w + 63 is MissingColumn(k)[MissingStep() * w].
@@ -77,6 +81,10 @@ class MarkerMeanSums {
   // state-0 bits when other values need them summed, the missing bits then in missing_).
   std::vector<std::uint64_t> planes_;
   std::vector<std::uint64_t> missing_;
+  // Up to listLimit_ missing entries: per character, its missing OTUs in ascending order.
+  std::size_t listLimit_ = kListedMissing;
+  std::vector<std::size_t> columnStart_;
+  std::vector<std::uint32_t> missingOtus_;
   std::vector<double> missingPm_;  // per OTU, pm summed over its missing characters
   std::vector<double> ones_, zeros_;
 };

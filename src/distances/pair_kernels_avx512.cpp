@@ -155,13 +155,62 @@ void WeightsT(const std::uint64_t* planes, std::size_t stride, const std::uint32
   }
 }
 
+// The same sums with 64 OTUs at a time held in registers over the whole list of characters:
+// faster while the characters' columns stay in cache, since each is then read once for every
+// 64 OTUs at little cost.
+template <int kGroups, bool kZeros>
+void WeightsInRegistersT(const std::uint64_t* planes, std::size_t stride,
+                         const std::uint32_t* chars, std::size_t charCount, const double* pm,
+                         std::size_t word, double* ones, double* zeros) {
+  __m512d one[kGroups], zero[kGroups];
+  for (int g = 0; g < kGroups; ++g) one[g] = zero[g] = _mm512_setzero_pd();
+  for (std::size_t t = 0; t < charCount; ++t) {
+    const std::size_t k = chars[t];
+    const __m512d p = _mm512_set1_pd(pm[k]);
+    const std::uint64_t* q = planes + k * stride + word;
+    const std::uint64_t o = q[0], z = q[1];
+    for (int g = 0; g < kGroups; ++g) {
+      one[g] = _mm512_mask_add_pd(one[g], static_cast<__mmask8>(o >> (8 * g)), one[g], p);
+      if (kZeros)
+        zero[g] = _mm512_mask_add_pd(zero[g], static_cast<__mmask8>(z >> (8 * g)), zero[g], p);
+    }
+  }
+  for (int g = 0; g < kGroups; ++g) {
+    _mm512_storeu_pd(ones + 8 * g, one[g]);
+    if (kZeros) _mm512_storeu_pd(zeros + 8 * g, zero[g]);
+  }
+}
+
+template <bool kZeros>
+void WeightsInRegisters(const std::uint64_t* planes, std::size_t stride, const std::uint32_t* chars,
+                        std::size_t charCount, const double* pm, std::size_t otus, double* ones,
+                        double* zeros) {
+  for (std::size_t j = 0; j < otus; j += 64) {
+    const std::size_t word = 2 * (j / 64);
+    double* z = kZeros ? zeros + j : nullptr;
+    if (otus - j >= 64)  // otus is a multiple of 32: a whole word or its first half
+      WeightsInRegistersT<8, kZeros>(planes, stride, chars, charCount, pm, word, ones + j, z);
+    else
+      WeightsInRegistersT<4, kZeros>(planes, stride, chars, charCount, pm, word, ones + j, z);
+  }
+}
+
 void StateWeightSums(const std::uint64_t* planes, std::size_t stride, const std::uint32_t* chars,
                      std::size_t charCount, const double* pm, std::size_t otus, double* ones,
                      double* zeros) {
-  if (zeros)
+  // The columns the list reaches, in bytes: within a few megabytes they stay in cache.
+  constexpr std::size_t kCached = std::size_t{4} << 20;
+  const std::size_t reach = charCount == 0 ? 0 : (chars[charCount - 1] + 1) * stride * 8;
+  if (reach <= kCached) {
+    if (zeros)
+      WeightsInRegisters<true>(planes, stride, chars, charCount, pm, otus, ones, zeros);
+    else
+      WeightsInRegisters<false>(planes, stride, chars, charCount, pm, otus, ones, zeros);
+  } else if (zeros) {
     WeightsT<true>(planes, stride, chars, charCount, pm, otus, ones, zeros);
-  else
+  } else {
     WeightsT<false>(planes, stride, chars, charCount, pm, otus, ones, zeros);
+  }
 }
 
 }  // namespace

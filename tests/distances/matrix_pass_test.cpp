@@ -10,6 +10,7 @@
 #include "distances/distance_file.h"
 #include "distances/distance_matrix.h"
 #include "distances/fast_matrix_pass.h"
+#include "distances/marker_mean_sums.h"
 #include "distances/reference_pass.h"
 #include "test_data.h"
 
@@ -276,6 +277,49 @@ TEST(FastPass, MarkerMeanSumsAreTheSameOnEveryKernelTable) {
         EXPECT_EQ(FastUpperTriangle(*data, settings, *table, failure, threads), want)
             << table->name << " " << threads;
   }
+}
+
+TEST(MarkerMeanSums, MissingBitsGiveWhatTheListsGive) {
+  // Many missing entries are walked through the transposed bits instead of lists: the same
+  // sums to the last bit, with and without other values.
+  auto data = std::make_unique<DataSet>();
+  std::mt19937 random(37);
+  for (const double plain : {0.0, 0.05}) {
+    FillRandom(*data, false, 130, 300, 0.2, plain, random);
+    const MarkerStatistics stats = MarkerStatistics::Of(*data);
+    MarkerMeanSums listed(*data, stats, kernels::BestKernels());
+    MarkerMeanSums walked(*data, stats, kernels::BestKernels(), 0);
+    listed.Prepare(2);
+    walked.Prepare(1);
+    std::vector<MarkerMeanShares> a(130), b(130);
+    for (std::size_t i = 0; i < 130; ++i) {
+      listed.Row(i, a.data());
+      walked.Row(i, b.data());
+      for (std::size_t c = 0; c + i + 1 < 130; ++c) {
+        ASSERT_EQ(a[c].one, b[c].one);
+        ASSERT_EQ(a[c].zero, b[c].zero);
+        ASSERT_EQ(a[c].both, b[c].both);
+        ASSERT_EQ(a[c].bothSquares, b[c].bothSquares);
+      }
+    }
+  }
+}
+
+TEST(FastPass, MarkerMeanSumsOverColumnsBeyondTheCacheAreTheSame) {
+  // 270,000 characters: the characters' columns of bits reach past a few megabytes, where the
+  // AVX-512 kernel streams them instead of holding the sums in registers.
+  auto data = std::make_unique<DataSet>();
+  std::mt19937 random(41);
+  FillRandom(*data, false, 20, 270000, 0.05, 0.0, random);
+  const DistanceSettings settings{C::kJaccard, P::kMarkerMean, true, false};
+  CellFailure failure;
+  const std::vector<double> want =
+      FastUpperTriangle(*data, settings, kernels::BaselineKernels(), failure, 1);
+  for (const auto* table : Tables())
+    EXPECT_EQ(FastUpperTriangle(*data, settings, *table, failure, 2), want) << table->name;
+  const MarkerStatistics stats = MarkerStatistics::Of(*data);
+  for (std::size_t j = 1; j < 20; j += 6)
+    EXPECT_NEAR(want[j - 1], BinaryCellValue(*data, 0, j, settings, stats), 1e-9);
 }
 
 TEST(DistanceMatrix, SameValuesWhateverTheThreadsAndAsTheFile) {
