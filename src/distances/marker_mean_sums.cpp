@@ -45,7 +45,6 @@ MarkerMeanSums::MarkerMeanSums(const DataSet& data, const MarkerStatistics& stat
     both_[2 * k + 1] = p * p;
   }
   TransposeStates();
-  ListMissing();
   // Each OTU's pm over its missing characters, in character order.
   missingPm_.assign(otus_, 0.0);
   for (std::size_t i = 0; i < otus_; ++i) {
@@ -56,6 +55,7 @@ MarkerMeanSums::MarkerMeanSums(const DataSet& data, const MarkerStatistics& stat
         missingPm_[i] += pm_[64 * w + static_cast<std::size_t>(std::countr_zero(bits))];
     }
   }
+  ListMissing();  // needs the count of missing entries
 }
 
 void MarkerMeanSums::TransposeStates() {
