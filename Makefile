@@ -34,7 +34,7 @@ run: deps-run
 
 bench: deps-bench
 	@cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DMARBLESET_BUILD_BENCH=ON -DMARBLESET_BUILD_TESTS=OFF -DMARBLESET_BUILD_SHELL=OFF >/dev/null
-	@cmake --build $(BUILD)-bench -j $(JOBS) >/dev/null
+	@cmake --build $(BUILD)-bench -j $(JOBS) >$(BUILD)-bench.log 2>&1 || { cat $(BUILD)-bench.log; exit 1; }
 	@for b in $(BUILD)-bench/bench/*_bench; do echo "== $$b"; $$b || exit 1; done
 
 # The README's walk from an example file to a consensus tree, run twice in one scratch folder:
@@ -73,7 +73,7 @@ fuzz-build: deps-dev
 	  -DCMAKE_CXX_COMPILER=clang++ \
 	  -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined" \
 	  -DMARBLESET_BUILD_FUZZ=ON -DMARBLESET_BUILD_TESTS=OFF -DMARBLESET_BUILD_SHELL=OFF >/dev/null
-	@cmake --build $(BUILD)-fuzz -j $(JOBS) --target $(addsuffix _fuzz,$(FUZZ_TARGETS)) >/dev/null
+	@cmake --build $(BUILD)-fuzz -j $(JOBS) --target $(addsuffix _fuzz,$(FUZZ_TARGETS)) >$(BUILD)-fuzz.log 2>&1 || { cat $(BUILD)-fuzz.log; exit 1; }
 
 fuzz: fuzz-build
 	@for t in $(FUZZ_TARGETS); do \
@@ -88,19 +88,20 @@ test-sanitize: deps-test
 	@cmake -S . -B $(BUILD)-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_CXX_FLAGS="$(SANITIZE_FLAGS)" \
 	  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" $(CMAKE_FLAGS) >/dev/null
-	@cmake --build $(BUILD)-sanitize -j $(JOBS) >/dev/null
+	@cmake --build $(BUILD)-sanitize -j $(JOBS) >$(BUILD)-sanitize.log 2>&1 || { cat $(BUILD)-sanitize.log; exit 1; }
 	ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/reliability/lsan.supp:print_suppressions=0 \
 	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	  ctest --test-dir $(BUILD)-sanitize --output-on-failure -j $(JOBS) -LE package
 
-# The tests of the code that runs on several threads: the distance passes, the tree replicates
-# and the desktop program's worker runs.
-THREAD_TESTS = FastPass|MatrixPass|DistanceRun|DistanceMatrix|Replicate|Support|Worker|Cancel
+# The tests of the code that runs on several threads: the distance passes, the generators'
+# cancel, the tree replicates and the desktop program's worker runs.
+THREAD_TARGETS = distances_tests resampling_tests trees_tests run_dialog_tests shell_formats_tests tree_shell_tests
+THREAD_TESTS = FastPass|MatrixPass|DistanceRun|DistanceMatrix|Generators|SupportRun|RunDialogTest|FormatsTest|TreeTest
 test-thread: deps-test
 	@cmake -S . -B $(BUILD)-thread -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_CXX_FLAGS="-fsanitize=thread" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread" \
 	  $(CMAKE_FLAGS) >/dev/null
-	@cmake --build $(BUILD)-thread -j $(JOBS) >/dev/null
+	@cmake --build $(BUILD)-thread -j $(JOBS) --target $(THREAD_TARGETS) >$(BUILD)-thread.log 2>&1 || { cat $(BUILD)-thread.log; exit 1; }
 	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
 	  ctest --test-dir $(BUILD)-thread --output-on-failure -j $(JOBS) -R '$(THREAD_TESTS)'
