@@ -136,7 +136,9 @@ void Element(std::string& out, const SceneText& text) {
   if (text.vertical) {
     out += " transform=\"rotate(-90 " + SvgNumber(text.x) + " " + SvgNumber(text.y) + ")\"";
   }
-  out += ">" + Escaped(text.text) + "</text>\n";
+  out += '>';
+  out += Escaped(text.text);
+  out += "</text>\n";
 }
 
 void Element(std::string& out, const SceneImage& image) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -21,6 +22,14 @@
 
 namespace marbleset {
 namespace {
+
+// "T17": a letter and a number, built without GCC 12's false -Wrestrict warning on
+// concatenated temporaries.
+std::string NumberedName(char letter, std::size_t number) {
+  char text[24];
+  std::snprintf(text, sizeof text, "%c%zu", letter, number);
+  return text;
+}
 
 using Texts = std::vector<std::string>;
 
@@ -206,7 +215,7 @@ TEST(WriteNtsysData, TransposedBlocksAgreeWithCellByCell) {
       data.Resize(quantitative ? DataKind::kQuantitative : DataKind::kBinary, otus, characters,
                   missing);
       for (std::size_t i = 0; i < otus; ++i) {
-        data.otuNames[i] = std::to_string(i).insert(0, "T");
+        data.otuNames[i] = NumberedName('T', i);
         for (std::size_t k = 0; k < characters; ++k) {
           const unsigned pick = random() % 10;
           float value = pick == 0 ? missing : static_cast<float>(pick % 2);
@@ -479,7 +488,7 @@ TEST(Screening, OnePassCropAgreesWithRemovalsOneByOneOnRandomData) {
     // Sparse states make monomorphic and uninformative characters common.
     const unsigned rare = 2 + random() % 30;
     for (std::size_t i = 0; i < otus; ++i) {
-      data.otuNames[i] = std::to_string(i).insert(0, "O");
+      data.otuNames[i] = NumberedName('O', i);
       for (std::size_t k = 0; k < characters; ++k) {
         const unsigned pick = random() % rare;
         data.SetValue(i, k,

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -20,6 +21,14 @@
 
 namespace marbleset {
 namespace {
+
+// "T17": a letter and a number, built without GCC 12's false -Wrestrict warning on
+// concatenated temporaries.
+std::string NumberedName(char letter, std::size_t number) {
+  char text[24];
+  std::snprintf(text, sizeof text, "%c%zu", letter, number);
+  return text;
+}
 
 namespace fs = std::filesystem;
 
@@ -63,7 +72,7 @@ DataSet LargeBinary() {
   DataSet data;
   data.Resize(DataKind::kBinary, 300, 5000, 2.0f);
   for (std::size_t i = 0; i < 300; ++i) {
-    data.otuNames[i] = std::to_string(i).insert(0, "O");
+    data.otuNames[i] = NumberedName('O', i);
     for (std::size_t k = 0; k < 5000; k += 3) data.SetValue(i, k, 1.0f);
   }
   return data;
