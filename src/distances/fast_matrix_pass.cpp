@@ -45,10 +45,8 @@ class Triangle {
 // Working space of one thread, reused from block to block.
 struct Scratch {
   std::vector<kernels::BinaryCounts> counts;
-  std::vector<kernels::MaskedSums> masked;
   std::vector<double> sums;
   std::vector<double> corrections;
-  std::vector<std::uint32_t> equal;
   std::vector<MarkerMeanShares> shares;
 };
 
@@ -258,9 +256,7 @@ class QuantitativeComputer final : public PairComputer {
   }
 
   // Blocks of rows share each pass over the other OTUs' values (see quantitative_tiles.inc).
-  std::size_t BlockRows() const override {
-    return settings_.coefficient == Coefficient::kQuantitativeMatching ? 1 : kTileBlockRows;
-  }
+  std::size_t BlockRows() const override { return kTileBlockRows; }
 
   double Work() const override {
     const double n = static_cast<double>(data_.OtuCount());
@@ -269,15 +265,11 @@ class QuantitativeComputer final : public PairComputer {
 
   void ComputeRows(std::size_t first, std::size_t rows, Triangle& triangle, Scratch& scratch,
                    CellFailure& failure) const override {
-    if (settings_.coefficient == Coefficient::kQuantitativeMatching) {
-      // Counts of equal entries: exact, every cell has a value.
-      for (std::size_t r = 0; r < rows; ++r) MatchingRow(first + r, triangle, scratch);
-      return;
-    }
     const std::size_t count = data_.OtuCount() - first - 1;
     const bool correlation = settings_.coefficient == Coefficient::kCorrelation;
     const int kind =
-        ignore_ && !sparse_
+        settings_.coefficient == Coefficient::kQuantitativeMatching ? kernels::kTileEqual
+        : ignore_ && !sparse_
             ? (correlation ? kernels::kTileMaskedCorrelation : kernels::kTileMaskedSquares)
             : (correlation ? kernels::kTileProducts : kernels::kTileSquares);
     const std::size_t sums = static_cast<std::size_t>(kernels::TileSums(kind));
@@ -294,7 +286,9 @@ class QuantitativeComputer final : public PairComputer {
         const double* s = scratch.sums.data() + (r * count + c) * sums;
         CellValue v;
         double margin = 0;
-        if (sparse_)
+        if (kind == kernels::kTileEqual)
+          v = Matching(i, j, s[0], ignore_ ? &scratch.counts[r * count + c] : nullptr);
+        else if (sparse_)
           v = FromCorrected(i, j, SharedCount(i, j, scratch.counts[r * count + c].ones), s[0],
                             scratch.corrections, r, c, rows, count, margin);
         else if (ignore_)
@@ -391,34 +385,17 @@ class QuantitativeComputer final : public PairComputer {
   float* Values(std::size_t i) { return values_.data() + i * stride_; }
   const float* Values(std::size_t i) const { return values_.data() + i * stride_; }
 
-  void MatchingRow(std::size_t i, Triangle& triangle, Scratch& scratch) const {
-    const std::size_t count = data_.OtuCount() - i - 1;
-    const float* xi = Values(i);
-    const float* first = Values(i + 1);
-    const int len = static_cast<int>(len_);
-    const int n = static_cast<int>(count);
-    if (ignore_) {
-      scratch.masked.resize(count);
-      kernels_.masked_sums(kernels::kMaskedMatching, xi, first, stride_, len, n,
-                           scratch.masked.data());
-    } else {
-      scratch.equal.resize(count);
-      kernels_.equal_counts(xi, first, stride_, len, n, scratch.equal.data());
+  // "Matching" from the count of equal entries (the zeros of the padding included where
+  // missing entries are filled in; with "Ignore", counts of missing entries given): exact.
+  CellValue Matching(std::size_t i, std::size_t j, double equal,
+                     const kernels::BinaryCounts* bothMissing) const {
+    if (bothMissing != nullptr) {
+      const double n = SharedCount(i, j, bothMissing->ones);
+      return {n == 0 ? 0.0 : equal / n, CellProblem::kNone};
     }
     const double chars = static_cast<double>(data_.CharCount());
-    double* out = triangle.Row(i);
-    for (std::size_t c = 0; c < count; ++c) {
-      double value;
-      if (ignore_) {
-        const kernels::MaskedSums& s = scratch.masked[c];
-        value = s.n == 0 ? 0.0 : s.equal / s.n;
-      } else {
-        const double equal =
-            static_cast<double>(scratch.equal[c]) - static_cast<double>(len_ - data_.CharCount());
-        value = chars == 0 ? 0.0 : equal / chars;
-      }
-      out[c] = QuantitativeResult(settings_, value);
-    }
+    equal -= static_cast<double>(len_ - data_.CharCount());
+    return {chars == 0 ? 0.0 : equal / chars, CellProblem::kNone};
   }
 
   // The characters where both OTUs have a value: all but those missing in either, counted

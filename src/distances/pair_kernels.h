@@ -1,4 +1,4 @@
-// The inner loops of the fast matrix pass: one OTU against a run of consecutive OTUs.
+// The inner loops of the fast matrix pass: blocks of OTUs against runs of consecutive OTUs.
 //
 // They are compiled for plain x86-64 and for processors with AVX2, FMA and POPCNT, and the
 // binary kernel once more for AVX-512 with its population count; the pass picks the best the
@@ -36,22 +36,17 @@ struct BinaryCounts {
   std::uint32_t validMissing;  // one 0 or 1, the other missing
 };
 
-// Sums over the characters where both OTUs have a value; NaN marks a missing entry.
-struct MaskedSums {
-  double n, equal, ss, sx, sy, sxx, syy, sxy;
-};
-
-enum MaskedKind : int { kMaskedMatching = 0, kMaskedSquares = 1, kMaskedCorrelation = 2 };
-
 // What the quantitative tile kernel sums for each pair: the squared differences or the
 // products of dense rows (missing entries filled in), the squared differences over the
 // characters where both have a value (NaN marks a missing entry), or the five sums of a
-// correlation over those characters (Sx, Sy, Sxx, Syy, Sxy, in that order).
+// correlation over those characters (Sx, Sy, Sxx, Syy, Sxy, in that order), or the number
+// of equal entries (a missing entry, NaN, equals nothing).
 enum TileKind : int {
   kTileSquares = 0,
   kTileProducts = 1,
   kTileMaskedSquares = 2,
   kTileMaskedCorrelation = 3,
+  kTileEqual = 4,
 };
 inline constexpr int TileSums(int kind) {
   return kind == kTileMaskedCorrelation ? 5 : 1;
@@ -67,21 +62,12 @@ struct KernelTable {
                        std::size_t stride, std::size_t words, std::size_t count, int shape,
                        BinaryCounts* out);
   int binaryRows;
-  // Dense float rows of length len (a multiple of 8, zero padded), stride floats apart.
-  void (*squared_differences)(const float* row_i, const float* first, std::size_t stride, int len,
-                              int count, double* out);
-  void (*dot_products)(const float* row_i, const float* first, std::size_t stride, int len,
-                       int count, double* out);
-  // Counts equal entries, the padding included.
-  void (*equal_counts)(const float* row_i, const float* first, std::size_t stride, int len,
-                       int count, std::uint32_t* out);
-  // Rows with NaN for missing entries and padding.
-  void (*masked_sums)(int kind, const float* row_i, const float* first, std::size_t stride, int len,
-                      int count, MaskedSums* out);
   // "Marker mean": for each of otus OTUs (a multiple of 32), the sum of pm[k] over the
-  // characters k in chars where that OTU is in state 1 (into ones) and in state 0 (into
-  // zeros, unless it is null). planes holds the states by character: at planes + k * stride, one
-  // word of state-1 bits and one of state-0 bits per 64 OTUs, interleaved.
+  // characters k in chars (ascending) where that OTU is in state 1 (into ones) and in state 0
+  // (into zeros, unless it is null). planes holds the states by character: at
+  // planes + k * stride, one word of state-1 bits and one more word per 64 OTUs, interleaved;
+  // the second holds the state-0 bits where zeros are summed (it is not read otherwise). Every
+  // build adds in the order of chars, so the sums are the same to the last bit.
   void (*state_weight_sums)(const std::uint64_t* planes, std::size_t stride,
                             const std::uint32_t* chars, std::size_t charCount, const double* pm,
                             std::size_t otus, double* ones, double* zeros);
