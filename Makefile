@@ -103,5 +103,5 @@ test-thread: deps-test
 	  -DCMAKE_CXX_FLAGS="-fsanitize=thread" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread" \
 	  $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD)-thread -j $(JOBS) --target $(THREAD_TARGETS) >$(BUILD)-thread.log 2>&1 || { cat $(BUILD)-thread.log; exit 1; }
-	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/tests/shell/tsan.supp \
 	  ctest --test-dir $(BUILD)-thread --output-on-failure -j $(JOBS) -R '$(THREAD_TESTS)'
