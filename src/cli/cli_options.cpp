@@ -3,6 +3,7 @@
 #include <cctype>
 #include <charconv>
 #include <limits>
+#include <span>
 
 namespace marbleset::cli {
 
@@ -35,6 +36,20 @@ std::string DecimalRange(const SettingBounds& bounds) {
 // CLI11 reports a check's text as "--name: text".
 std::string Got(const std::string& text) {
   return " (got " + Quoted(text) + ")";
+}
+
+template <typename Entry>
+std::string Listed(std::span<const Entry> entries, std::string_view (*nameOf)(Entry)) {
+  std::string text;
+  for (const Entry entry : entries) {
+    if (!text.empty()) text += ", ";
+    text += nameOf(entry);
+  }
+  return text;
+}
+
+const char* KindText(DataKind kind) {
+  return kind == DataKind::kBinary ? "binary" : "quantitative";
 }
 
 }  // namespace
@@ -199,6 +214,38 @@ std::string PlainNumber(double value) {
   char text[64];
   const auto result = std::to_chars(text, text + sizeof text, value);
   return std::string(text, result.ptr);
+}
+
+std::string CoefficientList(DataKind kind) {
+  return Listed(CoefficientsFor(kind), CoefficientName);
+}
+
+std::string MissingPolicyList(DataKind kind) {
+  return Listed(MissingPoliciesFor(kind), MissingPolicyName);
+}
+
+DistanceSettings NamedDistanceSettings(DataKind kind, const std::string& coefficient,
+                                       const std::string& missing) {
+  DistanceSettings settings = DefaultDistanceSettings(kind);
+  if (!coefficient.empty()) {
+    const auto named = CoefficientNamed(kind, coefficient);
+    if (!named) {
+      throw CliFailure(kExitUsage, "--coefficient",
+                       Quoted(coefficient) + " is not one of the " + KindText(kind) +
+                           " entries: " + CoefficientList(kind));
+    }
+    settings.coefficient = *named;
+  }
+  if (!missing.empty()) {
+    const auto named = MissingPolicyNamed(kind, missing);
+    if (!named) {
+      throw CliFailure(kExitUsage, "--missing",
+                       Quoted(missing) + " is not one of the " + KindText(kind) +
+                           " entries: " + MissingPolicyList(kind));
+    }
+    settings.policy = *named;
+  }
+  return settings;
 }
 
 }  // namespace marbleset::cli

@@ -15,6 +15,7 @@
 #include "cli/cli_messages.h"
 #include "dataset/data_loader.h"
 #include "dataset/data_set.h"
+#include "distances/distance_settings.h"
 #include "resampling/generator_settings.h"
 
 namespace marbleset::cli {
@@ -102,5 +103,16 @@ CLI::Option* AddChoiceOption(CLI::App& command, const std::string& name, std::st
 
 // A value as a plain number, the way files and messages show it: 2, -9999, 0.5.
 std::string PlainNumber(double value);
+
+// The names of kind's coefficients or missing-data values, as a list for messages and help
+// ("Matching, Jaccard, Nei").
+std::string CoefficientList(DataKind kind);
+std::string MissingPolicyList(DataKind kind);
+
+// The distance settings that --coefficient and --missing name for data of kind, the kind's
+// defaults where a name is empty; a name kind's lists do not offer is a usage failure that lists
+// the entries it does offer.
+DistanceSettings NamedDistanceSettings(DataKind kind, const std::string& coefficient,
+                                       const std::string& missing);
 
 }  // namespace marbleset::cli

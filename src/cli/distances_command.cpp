@@ -29,42 +29,11 @@ struct DistancesOptions {
   std::string format = "phylip";  // phylip, nexus or csv
 };
 
-const char* KindText(DataKind kind) {
-  return kind == DataKind::kBinary ? "binary" : "quantitative";
-}
-
-template <typename Entry>
-std::string Listed(std::span<const Entry> entries, std::string_view (*nameOf)(Entry)) {
-  std::string text;
-  for (const Entry entry : entries) {
-    text += (text.empty() ? "" : ", ") + std::string(nameOf(entry));
-  }
-  return text;
-}
-
 // The settings the options name, checked against the lists of the kind the input is read as,
 // before anything is read.
 DistanceSettings ChosenSettings(const DistancesOptions& options) {
   const DataKind kind = options.input.Kind();
-  DistanceSettings settings = DefaultDistanceSettings(kind);
-  if (!options.coefficient.empty()) {
-    const auto coefficient = CoefficientNamed(kind, options.coefficient);
-    if (!coefficient) {
-      throw CliFailure(kExitUsage, "--coefficient",
-                       Quoted(options.coefficient) + " is not one of the " + KindText(kind) +
-                           " entries: " + Listed(CoefficientsFor(kind), CoefficientName));
-    }
-    settings.coefficient = *coefficient;
-  }
-  if (!options.missing.empty()) {
-    const auto policy = MissingPolicyNamed(kind, options.missing);
-    if (!policy) {
-      throw CliFailure(kExitUsage, "--missing",
-                       Quoted(options.missing) + " is not one of the " + KindText(kind) +
-                           " entries: " + Listed(MissingPoliciesFor(kind), MissingPolicyName));
-    }
-    settings.policy = *policy;
-  }
+  DistanceSettings settings = NamedDistanceSettings(kind, options.coefficient, options.missing);
   settings.distances = !options.similarities;
   settings.averaging = options.average;
   return settings;
@@ -184,18 +153,16 @@ void AddDistancesCommand(CLI::App& app, CliContext& context) {
   const auto [quantitativeCoefficient, quantitativePolicy] = defaults(DataKind::kQuantitative);
   command
       ->add_option("--coefficient", options->coefficient,
-                   Listed(CoefficientsFor(DataKind::kBinary), CoefficientName) +
-                       " (binary, default " + binaryCoefficient + "); " +
-                       Listed(CoefficientsFor(DataKind::kQuantitative), CoefficientName) +
+                   CoefficientList(DataKind::kBinary) + " (binary, default " + binaryCoefficient +
+                       "); " + CoefficientList(DataKind::kQuantitative) +
                        " (quantitative, default " + quantitativeCoefficient + ")")
       ->type_name("NAME");
   command
       ->add_option("--missing", options->missing,
-                   "Missing-data value: " +
-                       Listed(MissingPoliciesFor(DataKind::kBinary), MissingPolicyName) +
+                   "Missing-data value: " + MissingPolicyList(DataKind::kBinary) +
                        " (binary, default " + binaryPolicy + "); " +
-                       Listed(MissingPoliciesFor(DataKind::kQuantitative), MissingPolicyName) +
-                       " (quantitative, default " + quantitativePolicy + ")")
+                       MissingPolicyList(DataKind::kQuantitative) + " (quantitative, default " +
+                       quantitativePolicy + ")")
       ->type_name("NAME");
   command->add_flag("--similarities", options->similarities,
                     "Write similarities instead of distances");

@@ -53,35 +53,9 @@ std::string ChosenFormat(const PictureOptions& options) {
                    "Name the output .svg or .png, or give --format svg|png.");
 }
 
-template <typename Entry>
-std::string Listed(std::span<const Entry> entries, std::string_view (*nameOf)(Entry)) {
-  std::string text;
-  for (const Entry entry : entries) text += (text.empty() ? "" : ", ") + std::string(nameOf(entry));
-  return text;
-}
-
 DistanceSettings ChosenSettings(const PictureOptions& options) {
   const DataKind kind = options.input.Kind();
-  const char* kindText = kind == DataKind::kBinary ? "binary" : "quantitative";
-  DistanceSettings settings = DefaultDistanceSettings(kind);
-  if (!options.coefficient.empty()) {
-    const auto coefficient = CoefficientNamed(kind, options.coefficient);
-    if (!coefficient) {
-      throw CliFailure(kExitUsage, "--coefficient",
-                       Quoted(options.coefficient) + " is not one of the " + kindText +
-                           " entries: " + Listed(CoefficientsFor(kind), CoefficientName));
-    }
-    settings.coefficient = *coefficient;
-  }
-  if (!options.missing.empty()) {
-    const auto policy = MissingPolicyNamed(kind, options.missing);
-    if (!policy) {
-      throw CliFailure(kExitUsage, "--missing",
-                       Quoted(options.missing) + " is not one of the " + kindText +
-                           " entries: " + Listed(MissingPoliciesFor(kind), MissingPolicyName));
-    }
-    settings.policy = *policy;
-  }
+  DistanceSettings settings = NamedDistanceSettings(kind, options.coefficient, options.missing);
   settings.distances = !options.similarities;
   return settings;
 }

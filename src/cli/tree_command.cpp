@@ -35,17 +35,9 @@ Resampling ResamplingOf(const std::string& name) {
   return Resampling::kBootstrap;
 }
 
-template <typename Entry>
-std::string Listed(std::span<const Entry> entries, std::string_view (*nameOf)(Entry)) {
-  std::string text;
-  for (const Entry entry : entries) text += (text.empty() ? "" : ", ") + std::string(nameOf(entry));
-  return text;
-}
-
 TreeSettings ChosenSettings(const TreeOptions& options, const DataSet& data) {
   TreeSettings settings = DefaultTreeSettings(data);
   const DataKind kind = data.Kind();
-  const char* kindText = kind == DataKind::kBinary ? "binary" : "quantitative";
   if (options.replicates) settings.replicates = *options.replicates;
   settings.resampling = ResamplingOf(options.resampling);
   if (options.percent) {
@@ -54,22 +46,9 @@ TreeSettings ChosenSettings(const TreeOptions& options, const DataSet& data) {
     settings.percent = *options.percent;
   }
   settings.method = options.method == "upgma" ? TreeMethod::kUpgma : TreeMethod::kNeighborJoining;
-  if (!options.coefficient.empty()) {
-    const auto coefficient = CoefficientNamed(kind, options.coefficient);
-    if (!coefficient)
-      throw CliFailure(kExitUsage, "--coefficient",
-                       Quoted(options.coefficient) + " is not one of the " + kindText +
-                           " entries: " + Listed(CoefficientsFor(kind), CoefficientName));
-    settings.distance.coefficient = *coefficient;
-  }
-  if (!options.missing.empty()) {
-    const auto policy = MissingPolicyNamed(kind, options.missing);
-    if (!policy)
-      throw CliFailure(kExitUsage, "--missing",
-                       Quoted(options.missing) + " is not one of the " + kindText +
-                           " entries: " + Listed(MissingPoliciesFor(kind), MissingPolicyName));
-    settings.distance.policy = *policy;
-  }
+  const DistanceSettings named = NamedDistanceSettings(kind, options.coefficient, options.missing);
+  settings.distance.coefficient = named.coefficient;
+  settings.distance.policy = named.policy;
   if (options.seed) settings.seed = *options.seed;
   return settings;
 }
