@@ -15,8 +15,9 @@ class Progress {
   // True once the user has asked the run to stop. Runs ask between steps (a data set, a row
   // block) and then throw RunCancelled, so a stop takes effect within a moment.
   virtual bool CancelRequested() const { return false; }
-  // A run over the data sets of a file starts on data set number (1, 2, ...), so a front end
-  // can show which one beside the bar. Nothing to do for those that show no more than the bar.
+  // A run over the data sets of a file has read data set number (1, 2, ...) and works on it, so
+  // a front end can show which one beside the bar. Nothing to do for those that show no more than
+  // the bar.
   virtual void ReadingDataSet(int number) { (void)number; }
 };
 

@@ -107,7 +107,6 @@ void DistanceRunMulti(const DataSet& loaded, const DistanceSettings& settings, I
     const double length = static_cast<double>(in.Length());
     if (length > 0) progress.Advance(static_cast<double>(in.Position()) / length * 100);
     const int number = in.DataSetNumber() + 1;
-    progress.ReadingDataSet(number);
     ReadStatus status;
     try {
       status = loaded.IsBinary() ? ReadPhylipBinary(in, data) : ReadPhylipQuant(in, data);
@@ -124,6 +123,8 @@ void DistanceRunMulti(const DataSet& loaded, const DistanceSettings& settings, I
       throw IncompleteRunFailure(in.name(), number, std::string(ReadStatusFinding(status)), written,
                                  settings.averaging);
     }
+    // Named once it has been read, so the blank end of a file is never shown as a data set.
+    progress.ReadingDataSet(number);
     FastMatrixPass(data, settings, out, rows, number, kernels::BestKernels());
     ++written;
     if (in.AtEnd()) break;

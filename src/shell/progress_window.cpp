@@ -110,6 +110,15 @@ void ProgressWindow::Advance(double percent) {
       this, [this, percent] { ShowPercent(percent); }, Qt::QueuedConnection);
 }
 
+void ProgressWindow::ReadingDataSet(int number) {
+  QMetaObject::invokeMethod(
+      this,
+      [this, number] {
+        if (running_) dataSetLabel_->setText(QString("Data set %1").arg(number));
+      },
+      Qt::QueuedConnection);
+}
+
 void ProgressWindow::ShowStart(const QString& message) {
   messageLabel_->setText(message);
   dataSetLabel_->clear();

@@ -28,6 +28,8 @@ class ProgressWindow : public QDialog, public marbleset::Progress {
   void Start(std::string_view message) override;
   void Advance(double percent) override;
   bool CancelRequested() const override { return cancelRequested_.load(); }
+  // A run over the data sets of a file: the data-set line names the one being read.
+  void ReadingDataSet(int number) override;
 
   // The user-interface thread's side. BeginRun shows the window beside `beside` (a run dialog)
   // with the cancel request cleared; dataSets is the number of data sets the run makes, for the

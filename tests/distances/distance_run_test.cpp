@@ -104,9 +104,9 @@ TEST_F(DistanceRunTest, MultiRunReadsOneInputOnceIntoItsOwnDataSet) {
   EXPECT_NEAR(progress.percents[2], 1.0, 0.01);
   const double length = 100.0 * kSet.size() + 4;
   EXPECT_EQ(progress.percents[100], 100.0 * (99.0 * kSet.size()) / length);
-  // Each data set's number before it is read, and once more for the blank end.
-  ASSERT_EQ(progress.dataSets.size(), 101u);
-  for (int number = 1; number <= 101; ++number) EXPECT_EQ(progress.dataSets[number - 1], number);
+  // Each data set's number once it has been read; the blank end of the file is not one.
+  ASSERT_EQ(progress.dataSets.size(), 100u);
+  for (int number = 1; number <= 100; ++number) EXPECT_EQ(progress.dataSets[number - 1], number);
   // The loaded data set is not the run's scratch space.
   EXPECT_EQ(loaded->OtuCount(), 1u);
   EXPECT_EQ(loaded->otuNames[0], "kept");

@@ -13,6 +13,7 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <thread>
 
 #include "dataset/data_loader.h"
 #include "dataset/errors.h"
@@ -248,6 +249,14 @@ TEST_F(RunDialogTest, DistanceRunsWriteWhatTheCoreWrites) {
                    Out("means_reference.txt"), quiet);
   EXPECT_EQ(Slurp(Path("means.txt")), Slurp(Path("means_reference.txt")));
   EXPECT_EQ(Slurp(Path("means.txt")).count('\n'), 2);
+  // While such a run works, the progress window names the data set it has read, whichever
+  // thread says so.
+  progress_.BeginRun(nullptr, 0);
+  std::thread([this] { progress_.ReadingDataSet(3); }).join();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(progress_.DataSetLine(), "Data set 3");
+  progress_.EndRun();
+  EXPECT_EQ(progress_.DataSetLine(), "");
   EXPECT_EQ(data_.fileName, before);  // the loaded data set is as it was
   EXPECT_EQ(data_.OtuCount(), 5u);
 }
