@@ -206,7 +206,7 @@ TEST_F(FormatsTest, FailedOrCancelledReadsInTheNewFormatsKeepTheLoadedData) {
   // Read failures, each in the "File read error" box with the core's message.
   QByteArray polymorphic = kNexus;
   polymorphic.replace("Beta 1?0-", "Beta 1{01}0-");
-  const QString detectedUnknown = WriteRaw("mystery.bin", QByteArray("\x01\x02\x03 not data", 16));
+  const QString detectedUnknown = WriteRaw("mystery.bin", QByteArray("\x01\x02\x03 not data", 12));
   const std::pair<QString, int> failing[] = {
       {WriteRaw("poly.nex", polymorphic), kNexusEntry},
       {WriteRaw("broken.vcf", "##fileformat=VCFv4.2\n#CHROM\tPOS\n1\tx\n"), kVcfEntry},
