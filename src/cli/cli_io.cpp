@@ -82,6 +82,8 @@ void LoadInFormat(const InputOptions& options, FileFormat format, DataSet& data,
   read.kind = options.quantitative ? KindChoice::kQuantitative : KindChoice::kBinary;
   if (options.otusAs == "rows") read.table.otusAs = OtusAs::kRows;
   if (options.otusAs == "columns") read.table.otusAs = OtusAs::kColumns;
+  if (options.firstDataColumn) read.table.firstDataColumn = *options.firstDataColumn - 1;
+  read.table.missingCodes = options.missingCodes;
   read.memoryLimit = data.MemoryLimit();
   FormatReadReport report;
   try {

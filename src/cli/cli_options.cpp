@@ -81,6 +81,25 @@ void AddInputOptions(CLI::App& command, InputOptions& options, KindsRead kinds) 
   AddChoiceOption(command, "--otus-as", options.otusAs, {"rows", "columns"},
                   "Tables: OTUs as rows or as columns (default: columns for .Rtab files and "
                   "tables whose header begins with \"Gene\", rows otherwise)");
+  command
+      .add_option_function<std::string>(
+          "--first-data-column",
+          [&options](const std::string& text) {
+            options.firstDataColumn = *ParseWholeNumber(text);
+          },
+          "Tables: the first column that holds values, counted from 1 (column 1 holds the names; "
+          "default: the first from which every column holds only numbers and missing codes)")
+      ->check(CLI::Validator(
+          [](std::string& text) -> std::string {
+            const auto number = ParseWholeNumber(text);
+            if (number && *number >= 2) return "";
+            return "must be a whole number from 2 on (column 1 holds the names)" + Got(text);
+          },
+          ""))
+      ->type_name("INT");
+  command.add_option("--missing-code", options.missingCodes,
+                     "Tables: a further code read as missing, besides NA, ?, -, . and the empty "
+                     "cell (may be given more than once)");
   command.add_option("INPUT", options.path, "The data file to read, or - for standard input")
       ->required();
 }

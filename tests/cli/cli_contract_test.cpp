@@ -622,6 +622,21 @@ TEST(CliContract, OtherFormatsInAndOut) {
       << refused.err;
   EXPECT_TRUE(refused.err.ends_with("\nIf the file holds quantitative data, add --quantitative.\n"))
       << refused.err;
+  // A table with a column of gel names before the values and its own missing code "x": the
+  // guess takes only the columns of numbers at the end (L3); the settings take all three loci.
+  WriteFile(folder / "scored.csv", "Sample,Gel,L1,L2,L3\r\nA,g1,1,x,0\r\nB,g2,0,1,1\r\n");
+  const CliRun guessed = RunTool({"convert", "--to", "phylip", folder / "scored.csv"});
+  EXPECT_EQ(guessed.status, kExitOk) << guessed.err;
+  EXPECT_EQ(guessed.out, " 2 1\r\nA            0\r\nB            1\r\n");
+  const CliRun scored = RunTool({"convert", "--to", "phylip", "--first-data-column", "3",
+                                 "--missing-code", "x", folder / "scored.csv"});
+  EXPECT_EQ(scored.status, kExitOk) << scored.err;
+  EXPECT_EQ(scored.out, " 2 3\r\nA            1 ? 0\r\nB            0 1 1\r\n");
+  ExpectError({kExitUsage,
+               {"info", "--first-data-column", "1", folder / "scored.csv"},
+               "marbleset-cli: --first-data-column: must be a whole number from 2 on (column 1 "
+               "holds the names) (got \"1\")\nSee \"marbleset-cli info --help\" for the "
+               "options.\n"});
   ExpectError({kExitUsage,
                {"distances", "--format", "nexus", multi},
                "marbleset-cli: --format: nexus holds one matrix, and the file holds several data "
