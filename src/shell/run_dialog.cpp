@@ -12,7 +12,6 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
-#include <QVBoxLayout>
 #include <cerrno>
 #include <cmath>
 #include <exception>
@@ -30,6 +29,7 @@
 #include "resampling/generator_settings.h"
 #include "resampling/generators.h"
 #include "shell/background_run.h"
+#include "shell/dialog_layout.h"
 #include "shell/numeric_field.h"
 #include "shell/output_names.h"
 #include "shell/phylip_names_output.h"
@@ -257,17 +257,7 @@ void RunDialog::BuildLayout() {
   grid->addWidget(phylipNamesCheck_, 11, 0, 1, 2);
   grid->setRowMinimumHeight(2, phylipInfileButton_->sizeHint().height());
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addWidget(okButton_);
-  buttons->addStretch();
-  buttons->addWidget(cancelButton_);
-  buttons->addStretch();
-
-  auto* layout = new QVBoxLayout(this);
-  layout->addLayout(grid);
-  layout->addSpacing(fontMetrics().height() / 2);
-  layout->addLayout(buttons);
-  layout->setSizeConstraint(QLayout::SetFixedSize);
+  LayOutFieldsAndButtons(*this, grid, okButton_, cancelButton_);
 }
 
 void RunDialog::SetTabOrder() {

@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QScrollBar>
-#include <QVBoxLayout>
 #include <charconv>
 #include <cmath>
 #include <exception>
@@ -19,6 +18,7 @@
 #include "dataset/errors.h"
 #include "distances/distance_settings.h"
 #include "shell/background_run.h"
+#include "shell/dialog_layout.h"
 #include "shell/numeric_field.h"
 #include "shell/progress_window.h"
 #include "shell/shell_context.h"
@@ -153,17 +153,7 @@ void TreeDialog::BuildLayout() {
   grid->addWidget(methodList_, 5, 1);
   percentLabel_->setBuddy(percentField_->Edit());
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addWidget(okButton_);
-  buttons->addStretch();
-  buttons->addWidget(cancelButton_);
-  buttons->addStretch();
-
-  auto* layout = new QVBoxLayout(this);
-  layout->addLayout(grid);
-  layout->addSpacing(fontMetrics().height() / 2);
-  layout->addLayout(buttons);
-  layout->setSizeConstraint(QLayout::SetFixedSize);
+  LayOutFieldsAndButtons(*this, grid, okButton_, cancelButton_);
 }
 
 void TreeDialog::Configure() {
