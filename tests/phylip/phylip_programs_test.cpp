@@ -21,6 +21,7 @@
 #include "dataset/text_sink.h"
 #include "distances/distance_run.h"
 #include "editing/data_writer.h"
+#include "phylip_runner.h"
 #include "resampling/generator_settings.h"
 #include "resampling/generators.h"
 
@@ -29,45 +30,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadWholeFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// PHYLIP asks before it replaces an outfile or outtree: every run gets a fresh folder.
-struct TempFolder {
-  fs::path path;
-  TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "marbleset-phylip-XXXXXX").string();
-    path = mkdtemp(pattern.data());
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    fs::remove_all(path, ignored);
-  }
-  std::string operator/(const std::string& name) const { return (path / name).string(); }
-};
-
-struct PhylipRun {
-  int status = -1;
-  std::string screen, outfile, outtree;
-  std::string Describe() const {  // for failure messages
-    return "exit status " + std::to_string(status) + "; screen ends:\n" +
-           screen.substr(screen.size() > 3000 ? screen.size() - 3000 : 0);
-  }
-};
-
-// Runs program in folder with its menu answers on standard input, a timeout ending any hang.
-PhylipRun RunPhylip(const std::string& program, const TempFolder& folder,
-                    const std::string& answers, int timeoutSeconds = 60) {
-  std::ofstream(folder / "answers", std::ios::binary) << answers;
-  const std::string command = "cd '" + folder.path.string() + "' && timeout -k 5 " +
-                              std::to_string(timeoutSeconds) + " '" MARBLESET_PHYLIP_BIN "/" +
-                              program + "' < answers > screen 2>&1";
-  const int raw = std::system(command.c_str());
-  return {raw == -1 ? -1 : WEXITSTATUS(raw), ReadWholeFile(folder / "screen"),
-          ReadWholeFile(folder / "outfile"), ReadWholeFile(folder / "outtree")};
-}
+using phylip_test::PhylipRun;
+using phylip_test::ReadWholeFile;
+using phylip_test::RunPhylip;
+using phylip_test::TempFolder;
 
 void ExpectCrLfOnly(const std::string& path) {
   const std::string text = ReadWholeFile(path);

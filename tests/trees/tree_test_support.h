@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "../phylip/phylip_runner.h"
 #include "dataset/data_set.h"
 #include "trees/tree.h"
 
@@ -18,41 +19,10 @@ namespace marbleset::testing_trees {
 
 namespace fs = std::filesystem;
 
-inline std::string ReadWholeFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// PHYLIP asks before it replaces an outfile or outtree: every run gets a fresh folder.
-struct TempFolder {
-  fs::path path;
-  TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "marbleset-trees-XXXXXX").string();
-    path = mkdtemp(pattern.data());
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    fs::remove_all(path, ignored);
-  }
-  std::string operator/(const std::string& name) const { return (path / name).string(); }
-};
-
-struct PhylipRun {
-  int status = -1;
-  std::string outfile, outtree;
-};
-
-// program run in folder with its menu answers on standard input, a timeout ending any hang.
-inline PhylipRun RunPhylip(const std::string& program, const TempFolder& folder,
-                           const std::string& answers, int timeoutSeconds = 120) {
-  std::ofstream(folder / "answers", std::ios::binary) << answers;
-  const std::string command = "cd '" + folder.path.string() + "' && timeout -k 5 " +
-                              std::to_string(timeoutSeconds) + " '" MARBLESET_PHYLIP_BIN "/" +
-                              program + "' < answers > screen 2>&1";
-  const int raw = std::system(command.c_str());
-  return {raw == -1 ? -1 : WEXITSTATUS(raw), ReadWholeFile(folder / "outfile"),
-          ReadWholeFile(folder / "outtree")};
-}
+using phylip_test::PhylipRun;
+using phylip_test::ReadWholeFile;
+using phylip_test::RunPhylip;
+using phylip_test::TempFolder;
 
 // Names of at most 10 characters (what PHYLIP reads whole), padded to the 12-character field.
 inline std::string OtuName(std::size_t otu) {
