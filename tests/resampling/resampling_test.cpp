@@ -209,8 +209,9 @@ GeneratorSettings Settings(Generator generator, const DataSet& data, std::size_t
   return settings;
 }
 
-// The generators as every earlier file was made: indices from 1, settings in tenths, the draws
-// as single-precision formulas on the uniform draw r, rows written token by token.
+// The generators written plainly, as a reference for the files a seed must keep giving: indices
+// from 1, settings in tenths, the draws as single-precision formulas on the uniform draw r, rows
+// written token by token.
 struct OldFormulaFile {
   const DataSet& data;
   UniformSource& source;
