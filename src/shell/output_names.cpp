@@ -39,12 +39,24 @@ QString InFolder(const QString& folder, const QString& name) {
   return ends ? folder + name : folder + QDir::separator() + name;
 }
 
+// The characters of a file ending beyond the four of ".phy": the data files Marbleset reads
+// whose endings are longer lose them whole (calls.vcf.gz gives calls_bs.phy, not calls.vc_bs.phy).
+int LongerEnding(const QString& name) {
+  for (const char* ending : {".vcf.gz", ".Rtab"}) {
+    const QLatin1String text(ending);
+    if (name.endsWith(text, Qt::CaseInsensitive) && name.size() > text.size()) {
+      return static_cast<int>(text.size()) - 4;
+    }
+  }
+  return 0;
+}
+
 }  // namespace
 
 QString ProposedOutputFile(RunMode mode, const QString& dataDir, const QString& dataFileTitle) {
   const Ending ending = EndingOf(mode);
-  const QString stem =
-      dataFileTitle.size() < ending.cut ? dataFileTitle : dataFileTitle.chopped(ending.cut);
+  const int cut = ending.cut + LongerEnding(dataFileTitle);
+  const QString stem = dataFileTitle.size() < cut ? dataFileTitle : dataFileTitle.chopped(cut);
   return InFolder(dataDir, stem + QLatin1String(ending.suffix));
 }
 

@@ -140,6 +140,12 @@ TEST_F(RunDialogTest, FieldsListsProposedFilesArrowsAndOutputButtons) {
   EXPECT_EQ(Text("outputPathEdit"), "/data/chosen.txt");
   EXPECT_TRUE(services_.messages.empty());
 
+  // A VCF or pan-genome table loses its whole ending.
+  Open(RunMode::kBootStraps, "calls.vcf.gz");
+  EXPECT_EQ(Text("outputPathEdit"), Path("calls_bs.phy"));
+  Open(RunMode::kDistances, "genes.Rtab");
+  EXPECT_EQ(Text("outputPathEdit"), Path("genes.txt"));
+
   // A short name is kept whole; the upper arrow raises toward the bound and stops there.
   Open(RunMode::kNoise, "abc");
   EXPECT_EQ(Text("outputPathEdit"), Path("abc_n.phy"));
