@@ -8,35 +8,13 @@
 #include "pictures/colour_scale.h"
 #include "pictures/glyphs.h"
 #include "pictures/picture_text.h"
+#include "pictures/picture_units.h"
 #include "trees/neighbor_joining.h"
 #include "trees/tree_layout.h"
 
 namespace marbleset::pictures {
 
 namespace {
-
-struct Units {
-  double u;
-  double font() const { return kFontSize * u; }
-  double charWidth() const { return kGlyphWidth * u; }
-  double line() const { return kGlyphHeight * u; }
-  double ascent() const { return kGlyphAscent * u; }
-  double margin() const { return 10 * u; }
-  double gap() const { return 6 * u; }
-};
-
-SceneText Text(double x, double y, std::string text, const Units& units,
-               TextAnchor anchor = TextAnchor::kStart, bool vertical = false) {
-  SceneText item;
-  item.x = x;
-  item.y = y;
-  item.text = std::move(text);
-  item.size = units.font();
-  item.colour = kInkColour;
-  item.anchor = anchor;
-  item.vertical = vertical;
-  return item;
-}
 
 std::size_t LongestName(const std::vector<std::string>& names) {
   std::size_t longest = 0;

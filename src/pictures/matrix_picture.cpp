@@ -7,6 +7,7 @@
 #include "pictures/colour_scale.h"
 #include "pictures/glyphs.h"
 #include "pictures/picture_text.h"
+#include "pictures/picture_units.h"
 
 namespace marbleset::pictures {
 
@@ -16,28 +17,6 @@ std::string Trimmed(const std::string& text) {
   const std::size_t first = text.find_first_not_of(' ');
   if (first == std::string::npos) return "";
   return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-// Lengths of one picture at its scale.
-struct Units {
-  double u;
-  double font() const { return kFontSize * u; }
-  double charWidth() const { return kGlyphWidth * u; }
-  double line() const { return kGlyphHeight * u; }
-  double margin() const { return 10 * u; }
-  double gap() const { return 6 * u; }
-};
-
-SceneText Text(double x, double y, std::string text, const Units& units,
-               TextAnchor anchor = TextAnchor::kStart) {
-  SceneText item;
-  item.x = x;
-  item.y = y;
-  item.text = std::move(text);
-  item.size = units.font();
-  item.colour = kInkColour;
-  item.anchor = anchor;
-  return item;
 }
 
 // One rectangle per run of equal colours in a row (per cell once cells have grid lines).
