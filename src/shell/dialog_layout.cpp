@@ -2,8 +2,12 @@
 
 #include <QDialog>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QVBoxLayout>
+
+#include "shell/numeric_field.h"
 
 namespace marbleset::shell {
 
@@ -20,6 +24,15 @@ void LayOutFieldsAndButtons(QDialog& dialog, QLayout* fields, QPushButton* ok,
   layout->addSpacing(dialog.fontMetrics().height() / 2);
   layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+QHBoxLayout* NumericFieldRow(NumericField& field) {
+  auto* row = new QHBoxLayout;
+  row->setSpacing(0);
+  row->addWidget(field.Edit());
+  row->addWidget(field.Arrows());
+  row->addStretch();
+  return row;
 }
 
 }  // namespace marbleset::shell

@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -226,14 +225,6 @@ void RunDialog::BuildControls() {
 void RunDialog::BuildLayout() {
   // Two columns of settings with the output buttons in a third; every size comes from the
   // controls' own size hints, so the dialog looks the same at any scale factor.
-  auto field = [](NumericField& numeric) {
-    auto* row = new QHBoxLayout;
-    row->setSpacing(0);
-    row->addWidget(numeric.Edit());
-    row->addWidget(numeric.Arrows());
-    row->addStretch();
-    return row;
-  };
   auto* grid = new QGridLayout;
   grid->setColumnStretch(0, 1);
   grid->setColumnStretch(1, 1);
@@ -249,8 +240,8 @@ void RunDialog::BuildLayout() {
   grid->addWidget(dataSetCountLabel_, 6, 0);
   grid->addWidget(drawSizeLabel_, 6, 1);
   grid->addWidget(missingPolicyList_, 7, 0);
-  grid->addLayout(field(*dataSetCountField_), 7, 0);
-  grid->addLayout(field(*drawSizeField_), 7, 1);
+  grid->addLayout(NumericFieldRow(*dataSetCountField_), 7, 0);
+  grid->addLayout(NumericFieldRow(*drawSizeField_), 7, 1);
   grid->addWidget(averagingCheck_, 8, 0, 1, 2);
   grid->addWidget(distanceFormatLabel_, 9, 0);
   grid->addWidget(distanceFormatList_, 10, 0);

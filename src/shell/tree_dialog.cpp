@@ -2,7 +2,6 @@
 
 #include <QComboBox>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -119,14 +118,6 @@ void TreeDialog::BuildControls() {
 }
 
 void TreeDialog::BuildLayout() {
-  auto field = [](NumericField& numeric) {
-    auto* row = new QHBoxLayout;
-    row->setSpacing(0);
-    row->addWidget(numeric.Edit());
-    row->addWidget(numeric.Arrows());
-    row->addStretch();
-    return row;
-  };
   auto label = [this](const char* text, const char* name, QWidget* buddy) {
     auto* shown = new QLabel(QString::fromUtf8(text), this);
     shown->setObjectName(QLatin1String(name));
@@ -138,11 +129,11 @@ void TreeDialog::BuildLayout() {
   grid->setColumnStretch(0, 1);
   grid->setColumnStretch(1, 1);
   grid->addWidget(label("&Replicates", "replicatesLabel", replicatesField_->Edit()), 0, 0);
-  grid->addLayout(field(*replicatesField_), 1, 0);
+  grid->addLayout(NumericFieldRow(*replicatesField_), 1, 0);
   grid->addWidget(label("Re&sampling", "resamplingLabel", resamplingList_), 2, 0);
   grid->addWidget(resamplingList_, 3, 0);
   grid->addWidget(percentLabel_, 4, 0);
-  grid->addLayout(field(*percentField_), 5, 0);
+  grid->addLayout(NumericFieldRow(*percentField_), 5, 0);
   grid->addWidget(label("S&eed", "seedLabel", seedEdit_), 6, 0);
   grid->addWidget(seedEdit_, 7, 0);
   grid->addWidget(label("&Coefficient", "coefficientLabel", coefficientList_), 0, 1);
