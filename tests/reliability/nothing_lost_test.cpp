@@ -34,17 +34,7 @@
 #include "distances/distance_run.h"
 #include "editing/data_writer.h"
 #include "resampling/generators.h"
-
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define MARBLESET_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define MARBLESET_SANITIZED 1
-#endif
-#endif
-#ifndef MARBLESET_SANITIZED
-#define MARBLESET_SANITIZED 0
-#endif
+#include "sanitized.h"
 
 namespace marbleset {
 namespace {

@@ -31,20 +31,7 @@
 #include "resampling/column_picks.h"
 #include "resampling/generators.h"
 #include "resampling/otu_picks.h"
-
-// Sanitizers make every cell access several times slower: the largest sizes shrink under them
-// (keeping more than 65,536 characters, so counts still pass 16 bits).
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define MARBLESET_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || \
-    __has_feature(undefined_behavior_sanitizer)
-#define MARBLESET_SANITIZED 1
-#endif
-#endif
-#ifndef MARBLESET_SANITIZED
-#define MARBLESET_SANITIZED 0
-#endif
+#include "sanitized.h"
 
 namespace marbleset {
 namespace {
