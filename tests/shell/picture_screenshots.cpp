@@ -13,6 +13,7 @@
 #include "dataset/data_loader.h"
 #include "dataset/progress.h"
 #include "distances/distance_matrix.h"
+#include "screenshot_support.h"
 #include "shell/distance_picture_window.h"
 #include "shell/matrix_picture_panel.h"
 #include "shell/matrix_picture_view.h"
@@ -21,20 +22,7 @@ namespace {
 
 using namespace marbleset;
 
-void Settle() {
-  for (int i = 0; i < 20; ++i) {
-    QApplication::processEvents();
-    QThread::msleep(25);
-  }
-}
-
-bool Save(QWidget* widget, const QString& folder, const QString& name) {
-  Settle();
-  const QString path = QDir(folder).filePath(name + ".png");
-  const bool saved = widget->grab().save(path);
-  std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
-  return saved;
-}
+using marbleset::screenshots::Save;
 
 // Markers of three populations, each with its own band pattern; one lane that mostly failed,
 // one primer that failed in part of the samples, and a little missing data everywhere.

@@ -13,6 +13,7 @@
 #include <QUrl>
 #include <cstdio>
 
+#include "screenshot_support.h"
 #include "scripted_services.h"
 #include "shell/about_box.h"
 #include "shell/crop_dialog.h"
@@ -25,25 +26,9 @@
 
 namespace {
 
-void Settle() {
-  // Time for the window manager to frame and place what was shown.
-  for (int i = 0; i < 20; ++i) {
-    QApplication::processEvents();
-    QThread::msleep(25);
-  }
-}
-
-bool Write(const QPixmap& picture, const QString& folder, const QString& name) {
-  const QString path = QDir(folder).filePath(name + ".png");
-  const bool saved = picture.save(path);
-  std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
-  return saved;
-}
-
-bool Save(QWidget* widget, const QString& folder, const QString& name) {
-  Settle();
-  return Write(widget->grab(), folder, name);
-}
+using marbleset::screenshots::Save;
+using marbleset::screenshots::Settle;
+using marbleset::screenshots::Write;
 
 // The part of the screen holding the given windows, frames included.
 bool SaveScreenPart(std::initializer_list<QWidget*> windows, const QString& folder,

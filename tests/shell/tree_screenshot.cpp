@@ -8,6 +8,7 @@
 #include <QThread>
 #include <cstdio>
 
+#include "screenshot_support.h"
 #include "scripted_services.h"
 #include "shell/main_window.h"
 #include "shell/settings_store.h"
@@ -16,20 +17,8 @@
 
 namespace {
 
-void Settle() {
-  for (int i = 0; i < 20; ++i) {
-    QApplication::processEvents();
-    QThread::msleep(25);
-  }
-}
-
-bool Save(QWidget* widget, const QString& folder, const QString& name) {
-  Settle();
-  const QString path = QDir(folder).filePath(name + ".png");
-  const bool saved = widget->grab().save(path);
-  std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
-  return saved;
-}
+using marbleset::screenshots::Save;
+using marbleset::screenshots::Settle;
 
 }  // namespace
 
