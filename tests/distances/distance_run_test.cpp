@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "dataset/errors.h"
+#include "scratch_folder.h"
 #include "test_data.h"
 
 namespace marbleset {
@@ -19,27 +20,16 @@ using P = MissingPolicy;
 
 class DistanceRunTest : public ::testing::Test {
  protected:
-  void SetUp() override { fs::create_directories(dir_); }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-  std::string Read(const std::string& name) const {
-    std::ostringstream text;
-    text << std::ifstream(Path(name), std::ios::binary).rdbuf();
-    return text.str();
-  }
-  void Write(const std::string& name, const std::string& text) const {
-    std::ofstream(Path(name), std::ios::binary) << text;
-  }
+  std::string Path(const std::string& name) const { return scratch_ / name; }
+  std::string Read(const std::string& name) const { return FileBytes(Path(name)); }
+  void Write(const std::string& name, const std::string& text) const { PutFile(Path(name), text); }
   static std::string Times(int n, const std::string& text) {
     std::string all;
     while (n-- > 0) all += text;
     return all;
   }
 
-  const fs::path dir_ =
-      fs::temp_directory_path() /
-      ("marbleset_distances_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-       "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  const ScratchFolder scratch_;
 };
 
 struct RecordedProgress : Progress {

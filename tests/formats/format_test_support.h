@@ -15,33 +15,19 @@
 
 #include "dataset/data_set.h"
 #include "dataset/text_sink.h"
+#include "scratch_folder.h"
 
 namespace marbleset::test {
 
 namespace fs = std::filesystem;
 
 inline std::string FileText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  return FileBytes(path);
 }
-
 inline void WriteFile(const fs::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
+  PutFile(path, text);
 }
-
-// A fresh folder for one test, removed with everything in it afterwards.
-struct TempFolder {
-  fs::path path;
-  TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "marbleset-formats-XXXXXX").string();
-    path = mkdtemp(pattern.data());
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    fs::remove_all(path, ignored);
-  }
-  std::string operator/(const std::string& name) const { return (path / name).string(); }
-};
+using TempFolder = ScratchFolder;
 
 // Runs a shell command; its standard output, and the exit status in status.
 inline std::string Run(const std::string& command, int& status) {

@@ -71,6 +71,12 @@ TEST(NexusReader, ProgramsFeatures_TaxaBlockInterleaveQuotesCommentsMatchcharGap
             "Poa_annua,0,1,NA,0,1,0\n"
             "O'Brien's grass,1,NA,0,0,0,1\n");
 
+  // "." repeats the first row of the matrix, not the first taxon listed.
+  const std::string reordered =
+      "#NEXUS\nBEGIN TAXA; DIMENSIONS NTAX=2; TAXLABELS B A; END;\nBEGIN CHARACTERS; "
+      "DIMENSIONS NCHAR=3; FORMAT MATCHCHAR=.;\nMATRIX\nA 011\nB .0.\n;END;\n";
+  EXPECT_EQ(AsTable(ReadNexusText(reordered, "r.nex", KindChoice::kAuto)), "B,0,0,1\nA,0,1,1\n");
+
   // A DATA block of continuous values, CR LF line ends, the matrix over several lines.
   const std::string continuous =
       "#nexus\r\nbegin data;\r\n dimensions ntax=2 nchar=3;\r\n"

@@ -8,32 +8,18 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
+
+#include "scratch_folder.h"
 
 namespace marbleset::phylip_test {
 
 namespace fs = std::filesystem;
 
+using TempFolder = ScratchFolder;
 inline std::string ReadWholeFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  return FileBytes(path);
 }
-
-struct TempFolder {
-  fs::path path;
-  TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "marbleset-phylip-XXXXXX").string();
-    path = mkdtemp(pattern.data());
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    fs::remove_all(path, ignored);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  std::string operator/(const std::string& name) const { return (path / name).string(); }
-};
 
 struct PhylipRun {
   int status = -1;

@@ -17,6 +17,7 @@
 #include "pictures/colour_scale.h"
 #include "pictures/scene_raster.h"
 #include "pictures/symmetric_eigen.h"
+#include "scratch_folder.h"
 
 namespace marbleset::pictures {
 namespace {
@@ -104,9 +105,8 @@ struct RScaling {
 
 // cmdscale(d, k = 2, eig = TRUE) on the matrix written with 17 significant digits.
 RScaling RunCmdscale(const DistanceMatrix& matrix) {
-  const auto dir =
-      std::filesystem::temp_directory_path() / ("marbleset-pcoa-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
+  const ScratchFolder folder;
+  const auto& dir = folder.path;
   {
     std::ofstream out(dir / "d.txt");
     out.precision(17);
@@ -131,7 +131,6 @@ RScaling RunCmdscale(const DistanceMatrix& matrix) {
     std::istringstream words(line);
     for (double value; words >> value;) target->push_back(value);
   }
-  std::filesystem::remove_all(dir);
   return result;
 }
 
