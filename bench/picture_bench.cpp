@@ -11,7 +11,7 @@
 #include "pictures/distance_pictures.h"
 #include "pictures/matrix_tiles.h"
 #include "pictures/missing_shares.h"
-#include "pictures/png_writer.h"
+#include "pictures/png_encoder.h"
 #include "pictures/principal_coordinates.h"
 #include "pictures/scene_raster.h"
 

@@ -26,10 +26,10 @@
 #include <string>
 #include <vector>
 
-#include "dataset/data_loader.h"
+#include "formats/data_loader.h"
 #include "dataset/data_set.h"
-#include "dataset/item_reader.h"
-#include "dataset/phylip_reader.h"
+#include "formats/item_reader.h"
+#include "formats/phylip_reader.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "dataset/data_set.h"
 #include "dataset/progress.h"
 #include "dataset/text_sink.h"
-#include "distances/distance_matrix.h"
+#include "distances/distance_run.h"
 #include "trees/neighbor_joining.h"
 #include "trees/support_run.h"
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <utility>
 
-#include "editing/data_writer.h"
+#include "formats/data_writer.h"
 #include "editing/screening.h"
 
 namespace marbleset {

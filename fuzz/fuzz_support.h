@@ -12,7 +12,7 @@
 #include "dataset/data_set.h"
 #include "dataset/errors.h"
 #include "dataset/text_sink.h"
-#include "editing/data_writer.h"
+#include "formats/data_writer.h"
 
 namespace marbleset::fuzz {
 

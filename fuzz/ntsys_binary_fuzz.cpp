@@ -1,6 +1,6 @@
 // Fuzz target: one NTSYS binary data file, read as the open command reads it.
-#include "dataset/item_reader.h"
-#include "dataset/ntsys_reader.h"
+#include "formats/item_reader.h"
+#include "formats/ntsys_reader.h"
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {

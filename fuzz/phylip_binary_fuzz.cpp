@@ -1,6 +1,6 @@
 // Fuzz target: one PHYLIP binary data file, read as the open command reads it.
-#include "dataset/item_reader.h"
-#include "dataset/phylip_reader.h"
+#include "formats/item_reader.h"
+#include "formats/phylip_reader.h"
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {

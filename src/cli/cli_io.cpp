@@ -6,10 +6,10 @@
 #include <new>
 #include <utility>
 
-#include "dataset/data_loader.h"
+#include "formats/data_loader.h"
 #include "dataset/errors.h"
-#include "dataset/read_status.h"
-#include "editing/data_writer.h"
+#include "formats/read_status.h"
+#include "formats/data_writer.h"
 #include "formats/csv_writer.h"
 #include "formats/format_reader.h"
 #include "formats/nexus_writer.h"

@@ -13,7 +13,7 @@
 
 #include "cli/cli_options.h"
 #include "dataset/data_set.h"
-#include "dataset/item_reader.h"
+#include "formats/item_reader.h"
 #include "dataset/output_file.h"
 #include "dataset/text_sink.h"
 #include "formats/file_format.h"

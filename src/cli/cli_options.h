@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "cli/cli_messages.h"
-#include "dataset/data_loader.h"
+#include "formats/data_loader.h"
 #include "dataset/data_set.h"
 #include "distances/distance_settings.h"
 #include "resampling/generator_settings.h"

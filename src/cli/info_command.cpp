@@ -5,7 +5,7 @@
 
 #include "cli/cli_io.h"
 #include "cli/commands.h"
-#include "dataset/phylip_reader.h"
+#include "formats/phylip_reader.h"
 #include "editing/screening.h"
 
 namespace marbleset::cli {

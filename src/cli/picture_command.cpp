@@ -10,13 +10,13 @@
 #include "cli/cli_io.h"
 #include "cli/commands.h"
 #include "dataset/errors.h"
-#include "distances/distance_file_reader.h"
-#include "distances/distance_matrix.h"
+#include "formats/distance_file_reader.h"
+#include "distances/distance_run.h"
 #include "pictures/distance_pictures.h"
 #include "pictures/matrix_picture.h"
-#include "pictures/png_writer.h"
+#include "pictures/png_encoder.h"
 #include "pictures/scene_raster.h"
-#include "pictures/svg_writer.h"
+#include "pictures/svg_text.h"
 
 namespace marbleset::cli {
 

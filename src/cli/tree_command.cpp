@@ -8,7 +8,7 @@
 #include "cli/commands.h"
 #include "cli/terminal_progress.h"
 #include "dataset/errors.h"
-#include "trees/newick_writer.h"
+#include "formats/newick_writer.h"
 #include "trees/support_run.h"
 #include "trees/tree_settings.h"
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "distances/distance_file.h"
+#include "formats/distance_file.h"
 
 namespace marbleset {
 

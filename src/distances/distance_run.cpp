@@ -1,7 +1,7 @@
 #include "distances/distance_run.h"
 
-#include "dataset/phylip_reader.h"
-#include "dataset/read_status.h"
+#include "formats/phylip_reader.h"
+#include "formats/read_status.h"
 #include "distances/fast_matrix_pass.h"
 
 namespace marbleset {

@@ -5,14 +5,25 @@
 #include <string>
 
 #include "dataset/data_set.h"
+#include "dataset/distance_matrix.h"
 #include "dataset/errors.h"
-#include "dataset/item_reader.h"
+#include "formats/item_reader.h"
 #include "dataset/output_file.h"
 #include "dataset/progress.h"
 #include "dataset/text_sink.h"
 #include "distances/distance_settings.h"
 
 namespace marbleset {
+
+// The matrix a distance run would write for data (averaging is ignored), on threads threads
+// (0: as many as pay off); the values do not depend on the number of threads. Throws
+// WriteFailure naming both OTUs when a cell has no value, Failure for settings the data's kind
+// does not offer, and RunCancelled when progress asks to stop. progress advances from 0 to 100.
+DistanceMatrix ComputeDistanceMatrix(const DataSet& data, const DistanceSettings& settings,
+                                     Progress& progress, int threads = 0);
+
+// The name as a distance matrix holds it: the name field without its padding blanks.
+std::string TrimmedName(const std::string& field);
 
 // A run over the data sets of a file ended early because a data set could not be read (a
 // damaged header, a file cut short). The matrices (or means) of the data sets before it stay

@@ -12,12 +12,12 @@
 #include <thread>
 
 #include "dataset/errors.h"
-#include "dataset/name_field.h"
+#include "formats/name_field.h"
 #include "distances/binary_bitsets.h"
 #include "distances/binary_coefficients.h"
 #include "distances/cell_margin.h"
-#include "distances/distance_file.h"
-#include "distances/distance_matrix.h"
+#include "formats/distance_file.h"
+#include "distances/distance_run.h"
 #include "distances/marker_mean_sums.h"
 #include "distances/marker_statistics.h"
 #include "distances/quantitative_coefficients.h"

@@ -1,10 +1,10 @@
 #include "distances/reference_pass.h"
 
 #include "dataset/errors.h"
-#include "dataset/name_field.h"
+#include "formats/name_field.h"
 #include "distances/binary_coefficients.h"
 #include "distances/cell_problem.h"
-#include "distances/distance_file.h"
+#include "formats/distance_file.h"
 #include "distances/marker_statistics.h"
 #include "distances/quantitative_coefficients.h"
 

@@ -13,7 +13,7 @@
 
 #include "dataset/data_set.h"
 #include "dataset/text_sink.h"
-#include "distances/distance_matrix.h"
+#include "dataset/distance_matrix.h"
 
 namespace marbleset {
 

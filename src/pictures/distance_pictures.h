@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "distances/distance_matrix.h"
+#include "dataset/distance_matrix.h"
 #include "pictures/otu_groups.h"
 #include "pictures/principal_coordinates.h"
 #include "pictures/scene.h"
-#include "trees/tree.h"
+#include "dataset/tree.h"
 
 namespace marbleset::pictures {
 

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "distances/distance_matrix.h"
+#include "dataset/distance_matrix.h"
 
 namespace marbleset::pictures {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "editing/data_writer.h"
+#include "formats/data_writer.h"
 #include "resampling/generator_runs.h"
 
 namespace marbleset {

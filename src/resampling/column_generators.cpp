@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "editing/data_writer.h"
+#include "formats/data_writer.h"
 #include "resampling/column_picks.h"
 #include "resampling/generator_runs.h"
 

@@ -1,5 +1,5 @@
 // GenStraps and random resampling of OTUs: whole rows chosen at random, columns unchanged.
-#include "editing/data_writer.h"
+#include "formats/data_writer.h"
 #include "resampling/generator_runs.h"
 #include "resampling/otu_picks.h"
 

@@ -6,7 +6,7 @@
 
 #include <QWidget>
 
-#include "distances/distance_matrix.h"
+#include "dataset/distance_matrix.h"
 #include "pictures/otu_groups.h"
 #include "pictures/principal_coordinates.h"
 #include "shell/platform_services.h"

@@ -3,7 +3,7 @@
 #include <QStringList>
 
 #include "dataset/output_file.h"
-#include "editing/data_writer.h"
+#include "formats/data_writer.h"
 #include "formats/csv_writer.h"
 #include "formats/nexus_writer.h"
 #include "shell/phylip_names_output.h"

@@ -17,8 +17,8 @@
 
 #include "dataset/errors.h"
 #include "dataset/progress.h"
-#include "distances/distance_file_reader.h"
-#include "distances/distance_matrix.h"
+#include "formats/distance_file_reader.h"
+#include "distances/distance_run.h"
 #include "formats/format_reader.h"
 #include "pictures/distance_pictures.h"
 #include "shell/about_box.h"

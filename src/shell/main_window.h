@@ -9,8 +9,8 @@
 #include <functional>
 
 #include "dataset/command_availability.h"
-#include "dataset/data_loader.h"
-#include "distances/distance_matrix.h"
+#include "formats/data_loader.h"
+#include "dataset/distance_matrix.h"
 #include "distances/distance_settings.h"
 #include "formats/file_format.h"
 #include "shell/shell_context.h"

@@ -5,8 +5,8 @@
 
 #include "dataset/errors.h"
 #include "dataset/output_file.h"
-#include "pictures/png_writer.h"
-#include "pictures/svg_writer.h"
+#include "pictures/png_encoder.h"
+#include "pictures/svg_text.h"
 #include "shell/scene_painter.h"
 
 namespace marbleset::shell {

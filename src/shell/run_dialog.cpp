@@ -17,9 +17,8 @@
 #include <optional>
 
 #include "dataset/errors.h"
-#include "dataset/item_reader.h"
+#include "formats/item_reader.h"
 #include "dataset/output_file.h"
-#include "distances/distance_matrix.h"
 #include "distances/distance_run.h"
 #include "distances/distance_settings.h"
 #include "formats/csv_writer.h"

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "dataset/data_loader.h"
+#include "formats/data_loader.h"
 #include "dataset/data_set.h"
 #include "resampling/uniform_source.h"
 #include "shell/platform_services.h"

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "pictures/picture_text.h"
-#include "trees/newick_writer.h"
+#include "formats/newick_writer.h"
 
 namespace marbleset::shell {
 

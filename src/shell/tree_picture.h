@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "pictures/scene.h"
-#include "trees/tree.h"
+#include "dataset/tree.h"
 #include "trees/tree_layout.h"
 
 namespace marbleset::shell {

@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <exception>
 
-#include "dataset/data_loader.h"
+#include "formats/data_loader.h"
 #include "dataset/output_file.h"
 #include "distances/distance_settings.h"
 #include "shell/busy_pointer.h"
@@ -20,7 +20,7 @@
 #include "shell/settings_store.h"
 #include "shell/tree_picture.h"
 #include "shell/tree_view.h"
-#include "trees/newick_writer.h"
+#include "formats/newick_writer.h"
 #include "trees/rooting.h"
 
 namespace marbleset::shell {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "trees/splits.h"
-#include "trees/tree.h"
+#include "dataset/tree.h"
 
 namespace marbleset {
 

@@ -7,8 +7,8 @@
 
 #include <cstddef>
 
-#include "distances/distance_matrix.h"
-#include "trees/tree.h"
+#include "dataset/distance_matrix.h"
+#include "dataset/tree.h"
 
 namespace marbleset {
 

@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "trees/tree.h"
+#include "dataset/tree.h"
 
 namespace marbleset {
 

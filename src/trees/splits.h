@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "trees/tree.h"
+#include "dataset/tree.h"
 
 namespace marbleset {
 

@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "dataset/errors.h"
-#include "dataset/name_field.h"
-#include "distances/distance_file.h"
-#include "distances/distance_matrix.h"
+#include "formats/name_field.h"
+#include "formats/distance_file.h"
+#include "distances/distance_run.h"
 #include "resampling/column_picks.h"
 #include "resampling/uniform_source.h"
 #include "trees/neighbor_joining.h"
-#include "trees/newick_writer.h"
+#include "formats/newick_writer.h"
 #include "trees/splits.h"
 
 namespace marbleset {

@@ -14,7 +14,7 @@
 #include "dataset/progress.h"
 #include "dataset/text_sink.h"
 #include "trees/consensus.h"
-#include "trees/tree.h"
+#include "dataset/tree.h"
 #include "trees/tree_settings.h"
 
 namespace marbleset {

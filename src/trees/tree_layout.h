@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "trees/tree.h"
+#include "dataset/tree.h"
 
 namespace marbleset {
 

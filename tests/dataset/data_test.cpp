@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "dataset/command_availability.h"
-#include "dataset/data_loader.h"
+#include "formats/data_loader.h"
 #include "dataset/errors.h"
-#include "dataset/ntsys_reader.h"
-#include "dataset/phylip_reader.h"
+#include "formats/ntsys_reader.h"
+#include "formats/phylip_reader.h"
 
 namespace marbleset {
 namespace {

@@ -15,7 +15,7 @@
 
 #include "dataset/errors.h"
 #include "dataset/fast_number.h"
-#include "dataset/item_reader.h"
+#include "formats/item_reader.h"
 #include "dataset/numeric_value.h"
 #include "dataset/text_sink.h"
 

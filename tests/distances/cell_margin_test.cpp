@@ -5,7 +5,7 @@
 #include <cmath>
 #include <random>
 
-#include "distances/distance_file.h"
+#include "formats/distance_file.h"
 
 namespace marbleset {
 namespace {

@@ -1,4 +1,4 @@
-#include "distances/distance_file.h"
+#include "formats/distance_file.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "dataset/errors.h"
-#include "distances/distance_file_reader.h"
+#include "formats/distance_file_reader.h"
 
 namespace marbleset {
 namespace {

@@ -7,8 +7,8 @@
 
 #include "dataset/errors.h"
 #include "distances/binary_coefficients.h"
-#include "distances/distance_file.h"
-#include "distances/distance_matrix.h"
+#include "formats/distance_file.h"
+#include "distances/distance_run.h"
 #include "distances/fast_matrix_pass.h"
 #include "distances/marker_mean_sums.h"
 #include "distances/reference_pass.h"

@@ -14,7 +14,7 @@
 #include <sstream>
 
 #include "distances/binary_coefficients.h"
-#include "distances/distance_matrix.h"
+#include "distances/distance_run.h"
 #include "distances/marker_statistics.h"
 #include "distances/quantitative_coefficients.h"
 #include "test_data.h"

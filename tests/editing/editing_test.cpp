@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "dataset/errors.h"
-#include "dataset/item_reader.h"
-#include "dataset/ntsys_reader.h"
-#include "dataset/phylip_reader.h"
-#include "editing/data_writer.h"
+#include "formats/item_reader.h"
+#include "formats/ntsys_reader.h"
+#include "formats/phylip_reader.h"
+#include "formats/data_writer.h"
 #include "editing/screening.h"
 
 namespace marbleset {

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "dataset/errors.h"
-#include "editing/data_writer.h"
+#include "formats/data_writer.h"
 
 namespace marbleset {
 namespace {

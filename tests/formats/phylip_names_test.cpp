@@ -9,7 +9,7 @@
 #include "dataset/progress.h"
 #include "distances/distance_run.h"
 #include "distances/distance_settings.h"
-#include "editing/data_writer.h"
+#include "formats/data_writer.h"
 #include "format_test_support.h"
 
 namespace marbleset {

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <random>
 
-#include "dataset/item_reader.h"
-#include "dataset/phylip_reader.h"
-#include "editing/data_writer.h"
+#include "formats/item_reader.h"
+#include "formats/phylip_reader.h"
+#include "formats/data_writer.h"
 #include "format_test_support.h"
 #include "formats/csv_writer.h"
 #include "formats/delimited_reader.h"

@@ -13,14 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "dataset/data_loader.h"
+#include "formats/data_loader.h"
 #include "dataset/data_set.h"
-#include "dataset/item_reader.h"
+#include "formats/item_reader.h"
 #include "dataset/output_file.h"
 #include "dataset/progress.h"
 #include "dataset/text_sink.h"
 #include "distances/distance_run.h"
-#include "editing/data_writer.h"
+#include "formats/data_writer.h"
 #include "phylip_runner.h"
 #include "resampling/generator_settings.h"
 #include "resampling/generators.h"

@@ -11,9 +11,9 @@
 #include "../distances/test_data.h"
 #include "pictures/colour_scale.h"
 #include "pictures/crop_preview.h"
-#include "pictures/png_writer.h"
+#include "pictures/png_encoder.h"
 #include "pictures/scene_raster.h"
-#include "pictures/svg_writer.h"
+#include "pictures/svg_text.h"
 #include "png_decoder.h"
 
 namespace marbleset::pictures {

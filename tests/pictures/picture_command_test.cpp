@@ -13,7 +13,7 @@
 #include "pictures/colour_scale.h"
 #include "pictures/distance_pictures.h"
 #include "pictures/matrix_picture.h"
-#include "pictures/svg_writer.h"
+#include "pictures/svg_text.h"
 #include "png_decoder.h"
 
 namespace marbleset::pictures {

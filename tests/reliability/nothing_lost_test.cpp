@@ -27,12 +27,11 @@
 
 #include "cli/cli_messages.h"
 #include "cli/run_cli.h"
-#include "dataset/data_loader.h"
-#include "dataset/item_reader.h"
-#include "dataset/phylip_reader.h"
-#include "distances/distance_matrix.h"
+#include "formats/data_loader.h"
+#include "formats/item_reader.h"
+#include "formats/phylip_reader.h"
 #include "distances/distance_run.h"
-#include "editing/data_writer.h"
+#include "formats/data_writer.h"
 #include "resampling/generators.h"
 #include "sanitized.h"
 

@@ -20,13 +20,13 @@
 #include <string>
 #include <vector>
 
-#include "dataset/data_loader.h"
+#include "formats/data_loader.h"
 #include "dataset/errors.h"
-#include "dataset/item_reader.h"
-#include "dataset/phylip_reader.h"
+#include "formats/item_reader.h"
+#include "formats/phylip_reader.h"
 #include "distances/distance_run.h"
 #include "distances/reference_pass.h"
-#include "editing/data_writer.h"
+#include "formats/data_writer.h"
 #include "editing/screening.h"
 #include "resampling/column_picks.h"
 #include "resampling/generators.h"

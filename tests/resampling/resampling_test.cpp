@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "dataset/errors.h"
-#include "dataset/name_field.h"
+#include "formats/name_field.h"
 #include "resampling/column_picks.h"
 #include "resampling/generators.h"
 #include "resampling/otu_picks.h"

@@ -14,9 +14,8 @@
 #include <sstream>
 
 #include "dataset/text_sink.h"
-#include "distances/distance_matrix.h"
 #include "distances/distance_run.h"
-#include "editing/data_writer.h"
+#include "formats/data_writer.h"
 #include "formats/csv_writer.h"
 #include "formats/delimited_reader.h"
 #include "formats/nexus_reader.h"

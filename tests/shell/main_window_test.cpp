@@ -6,7 +6,7 @@
 #include <QProcess>
 #include <QPushButton>
 
-#include "dataset/read_status.h"
+#include "formats/read_status.h"
 #include "marbleset_version.h"
 #include "shell/about_box.h"
 #include "shell/crop_dialog.h"

@@ -10,9 +10,9 @@
 #include <cstdio>
 #include <random>
 
-#include "dataset/data_loader.h"
+#include "formats/data_loader.h"
 #include "dataset/progress.h"
-#include "distances/distance_matrix.h"
+#include "distances/distance_run.h"
 #include "screenshot_support.h"
 #include "shell/distance_picture_window.h"
 #include "shell/matrix_picture_panel.h"

@@ -15,9 +15,9 @@
 #include <QTest>
 #include <thread>
 
-#include "dataset/data_loader.h"
+#include "formats/data_loader.h"
 #include "dataset/errors.h"
-#include "dataset/item_reader.h"
+#include "formats/item_reader.h"
 #include "distances/distance_run.h"
 #include "resampling/generators.h"
 #include "scripted_services.h"

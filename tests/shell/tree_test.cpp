@@ -21,7 +21,7 @@
 #include "shell/tree_view.h"
 #include "shell/tree_window.h"
 #include "shell_fixture.h"
-#include "trees/newick_writer.h"
+#include "formats/newick_writer.h"
 #include "trees/rooting.h"
 #include "trees/support_run.h"
 

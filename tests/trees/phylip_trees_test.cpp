@@ -10,13 +10,13 @@
 
 #include "dataset/output_file.h"
 #include "dataset/progress.h"
-#include "distances/distance_file_reader.h"
-#include "distances/distance_matrix.h"
+#include "formats/distance_file_reader.h"
+#include "dataset/distance_matrix.h"
 #include "distances/distance_run.h"
 #include "tree_test_support.h"
 #include "trees/consensus.h"
 #include "trees/neighbor_joining.h"
-#include "trees/newick_reader.h"
+#include "formats/newick_reader.h"
 #include "trees/splits.h"
 #include "trees/support_run.h"
 

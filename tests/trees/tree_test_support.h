@@ -13,7 +13,7 @@
 
 #include "../phylip/phylip_runner.h"
 #include "dataset/data_set.h"
-#include "trees/tree.h"
+#include "dataset/tree.h"
 
 namespace marbleset::testing_trees {
 

@@ -1,4 +1,4 @@
-#include "dataset/item_reader.h"
+#include "formats/item_reader.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

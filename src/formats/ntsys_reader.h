@@ -2,8 +2,8 @@
 #pragma once
 
 #include "dataset/data_set.h"
-#include "dataset/item_reader.h"
-#include "dataset/read_status.h"
+#include "formats/item_reader.h"
+#include "formats/read_status.h"
 
 namespace marbleset {
 

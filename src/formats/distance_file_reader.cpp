@@ -1,4 +1,4 @@
-#include "distances/distance_file_reader.h"
+#include "formats/distance_file_reader.h"
 
 #include <cerrno>
 #include <charconv>

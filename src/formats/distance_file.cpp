@@ -1,4 +1,4 @@
-#include "distances/distance_file.h"
+#include "formats/distance_file.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "pictures/png_writer.h"
+#include "pictures/png_encoder.h"
 
 #include <zlib.h>
 

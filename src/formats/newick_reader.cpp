@@ -1,4 +1,4 @@
-#include "trees/newick_reader.h"
+#include "formats/newick_reader.h"
 
 #include <cerrno>
 #include <charconv>

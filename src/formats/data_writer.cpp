@@ -1,5 +1,5 @@
 // The PHYLIP and NTSYS layouts of a saved data set.
-#include "editing/data_writer.h"
+#include "formats/data_writer.h"
 
 #include <algorithm>
 #include <array>
@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "dataset/name_field.h"
+#include "formats/name_field.h"
 
 namespace marbleset {
 

@@ -1,4 +1,4 @@
-#include "dataset/read_status.h"
+#include "formats/read_status.h"
 
 namespace marbleset {
 

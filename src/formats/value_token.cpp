@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "editing/data_writer.h"
+#include "formats/data_writer.h"
 
 namespace marbleset {
 

@@ -1,9 +1,9 @@
-#include "dataset/data_loader.h"
+#include "formats/data_loader.h"
 
 #include <filesystem>
 
-#include "dataset/ntsys_reader.h"
-#include "dataset/phylip_reader.h"
+#include "formats/ntsys_reader.h"
+#include "formats/phylip_reader.h"
 
 namespace marbleset {
 

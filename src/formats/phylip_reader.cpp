@@ -1,4 +1,4 @@
-#include "dataset/phylip_reader.h"
+#include "formats/phylip_reader.h"
 
 #include <algorithm>
 #if defined(__SSE2__)
@@ -10,7 +10,7 @@
 
 #include "dataset/errors.h"
 #include "dataset/fast_number.h"
-#include "dataset/header_scan.h"
+#include "formats/header_scan.h"
 #include "dataset/numeric_value.h"
 
 namespace marbleset {

@@ -1,10 +1,10 @@
-#include "dataset/ntsys_reader.h"
+#include "formats/ntsys_reader.h"
 
 #include <string>
 
 #include "dataset/errors.h"
 #include "dataset/fast_number.h"
-#include "dataset/header_scan.h"
+#include "formats/header_scan.h"
 #include "dataset/numeric_value.h"
 
 namespace marbleset {

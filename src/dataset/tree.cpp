@@ -1,4 +1,4 @@
-#include "trees/tree.h"
+#include "dataset/tree.h"
 
 #include <algorithm>
 

@@ -1,10 +1,10 @@
-#include "pictures/svg_writer.h"
+#include "pictures/svg_text.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 
-#include "pictures/png_writer.h"
+#include "pictures/png_encoder.h"
 
 namespace marbleset::pictures {
 

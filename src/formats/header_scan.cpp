@@ -1,4 +1,4 @@
-#include "dataset/header_scan.h"
+#include "formats/header_scan.h"
 
 #include <cctype>
 #include <cmath>

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "trees/tree.h"
+#include "dataset/tree.h"
 
 namespace marbleset {
 

@@ -1,4 +1,4 @@
-#include "trees/newick_writer.h"
+#include "formats/newick_writer.h"
 
 #include <charconv>
 #include <cmath>

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "distances/distance_matrix.h"
+#include "dataset/distance_matrix.h"
 
 namespace marbleset {
 

@@ -1,4 +1,4 @@
-#include "dataset/name_field.h"
+#include "formats/name_field.h"
 
 namespace marbleset {
 

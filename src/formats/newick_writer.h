@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "dataset/text_sink.h"
-#include "trees/tree.h"
+#include "dataset/tree.h"
 
 namespace marbleset {
 
