@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
-#include <thread>
+
+#include "dataset/worker_pool.h"
 
 namespace marbleset {
 
@@ -114,10 +115,10 @@ void MarkerMeanSums::Prepare(int threads) {
     std::vector<std::uint32_t> chars;
     for (std::size_t i = next.fetch_add(1); i < otus_; i = next.fetch_add(1)) SumRow(i, chars);
   };
-  std::vector<std::thread> helpers;
-  for (int t = 1; t < threads; ++t) helpers.emplace_back(work);
+  TaskGroup tasks;
+  for (int t = 1; t < threads; ++t) tasks.Run(work);
   work();
-  for (auto& helper : helpers) helper.join();
+  tasks.Wait();
   FoldLowerIntoUpper();
 }
 
