@@ -5,6 +5,7 @@
 #include <memory>
 #include <numeric>
 
+#include "pictures/axis_ticks.h"
 #include "pictures/colour_scale.h"
 #include "pictures/glyphs.h"
 #include "pictures/picture_text.h"
@@ -61,23 +62,32 @@ void AddTree(Scene& scene, const AverageLinkage& linkage, double left, double wi
   }
 }
 
-double AddScaleLegend(Scene& scene, double x, double y, const std::string& title, double low,
-                      double high, const Units& units) {
+// The colour key: the scale as a bar, highest at the top, its title above it and round values
+// beside it; returns its right edge.
+double AddColourKey(Scene& scene, double x, double y, double height, const std::string& title,
+                    double low, double high, const Units& units) {
   scene.Add(Text(x, y + units.ascent(), title, units));
-  const double barY = y + units.line() + units.u * 4;
-  const std::string lowText = ShortText(low);
-  const std::string highText = ShortText(high);
-  const double box = 12 * units.u;
-  scene.Add(Text(x, barY + box - 2 * units.u, lowText, units));
-  double at = x + TextWidth(lowText, units.font()) + 4 * units.u;
-  const int steps = 64;
-  const double step = 200 * units.u / steps;
+  const double barY = y + units.line() + units.gap();
+  const double barWidth = 14 * units.u;
+  const int steps = std::max(1, static_cast<int>(height / units.u / 2));
+  const double step = height / steps;
   for (int k = 0; k < steps; ++k) {
-    scene.Add(SceneRect{at + k * step, barY, step, box, ScaleColour((k + 0.5) / steps), kNoColour});
+    const double t = high > low ? 1 - (k + 0.5) / steps : 0.5;
+    scene.Add(SceneRect{x, barY + k * step, barWidth, step, ScaleColour(t), kNoColour});
   }
-  at += steps * step + 4 * units.u;
-  scene.Add(Text(at, barY + box - 2 * units.u, highText, units));
-  return std::max(at + TextWidth(highText, units.font()), x + TextWidth(title, units.font()));
+  scene.Add(SceneRect{x, barY, barWidth, height, kNoColour, kFaintColour});
+  double right = x + TextWidth(title, units.font());
+  const double tickEnd = x + barWidth + 4 * units.u;
+  for (const double value :
+       AxisTicks(low, high, std::max<std::size_t>(2, height / (24 * units.u)))) {
+    const double t = high > low ? (value - low) / (high - low) : 0.5;
+    const double at = barY + (1 - t) * height;
+    const std::string text = ShortText(value);
+    scene.Add(SceneLine{x + barWidth, at, tickEnd, at, kInkColour, units.u});
+    scene.Add(Text(tickEnd + 2 * units.u, at + 4 * units.u, text, units));
+    right = std::max(right, tickEnd + 2 * units.u + TextWidth(text, units.font()));
+  }
+  return right;
 }
 
 }  // namespace
@@ -174,15 +184,19 @@ Scene HeatMapPicture(const DistanceMatrix& matrix, const std::string& valueName,
                      TextAnchor::kEnd, true));
     }
   }
-  const double legendY =
-      layout.cellsY + cellsSide + (names ? namesWidth + units.gap() : 0) + 2 * units.gap();
-  const double legendEnd =
-      AddScaleLegend(scene, units.margin(), legendY, valueName, layout.low, layout.high, units);
-  scene.width = std::max({layout.cellsX + cellsSide + units.gap() + namesWidth + units.margin(),
-                          legendEnd + units.margin(),
+  // The key beside the cells (and their names), as tall as the cells or at least tall enough
+  // for a handful of values.
+  const double keyX = layout.cellsX + cellsSide + units.gap() + namesWidth + 3 * units.gap();
+  const double keyHeight = std::clamp(cellsSide, 160 * units.u, 400 * units.u);
+  const double keyEnd = AddColourKey(scene, keyX, layout.cellsY, keyHeight, valueName, layout.low,
+                                     layout.high, units);
+  const double keyBottom = layout.cellsY + units.line() + units.gap() + keyHeight;
+  scene.width = std::max({keyEnd + units.margin(),
                           TextWidth(std::get<SceneText>(scene.items.front()).text, units.font()) +
                               2 * units.margin()});
-  scene.height = legendY + units.line() + units.u * 4 + 12 * units.u + units.margin();
+  scene.height = std::max(layout.cellsY + cellsSide + (names ? namesWidth + units.gap() : 0),
+                          keyBottom + units.gap()) +
+                 units.margin();
   if (layoutOut != nullptr) *layoutOut = std::move(layout);
   return scene;
 }
@@ -203,14 +217,6 @@ Scene PcoaPicture(const DistanceMatrix& matrix, const PrincipalCoordinates& coor
   const Units units{static_cast<double>(std::max(scale, 1))};
   const std::size_t n = matrix.n;
   const double side = 440 * units.u;
-  const double plotX = units.margin() + units.line() + units.gap();
-  const double plotY = units.margin() + units.line() + units.gap();
-  Scene scene;
-  const std::string caption =
-      "Principal coordinates, " + valueName + " matrix of " + CountText(n, "OTU", "OTUs");
-  scene.Add(Text(units.margin(), units.margin() + units.ascent(), caption, units));
-  scene.Add(SceneRect{plotX, plotY, side, side, kNoColour, kFaintColour});
-
   // One scale for both axes, so distances on the plot compare in every direction.
   const auto [minX, maxX] = std::minmax_element(coordinates.axis1.begin(), coordinates.axis1.end());
   const auto [minY, maxY] = std::minmax_element(coordinates.axis2.begin(), coordinates.axis2.end());
@@ -220,6 +226,23 @@ Scene PcoaPicture(const DistanceMatrix& matrix, const PrincipalCoordinates& coor
   if (!(half > 0)) half = 1;
   const double radius = 4 * units.u;
   const double stretch = (side / 2 - 3 * radius) / half;
+  // Round values along both axes; the values of axis 2 stand left of the plot, its title left
+  // of them.
+  const double reach = side / 2 / stretch;
+  const std::vector<double> ticksX = AxisTicks(centreX - reach, centreX + reach, 6);
+  const std::vector<double> ticksY = AxisTicks(centreY - reach, centreY + reach, 6);
+  const double tick = 4 * units.u;
+  double labelsWidth = 0;
+  for (const double value : ticksY) {
+    labelsWidth = std::max(labelsWidth, TextWidth(ShortText(value, 3), units.font()));
+  }
+  const double plotX = units.margin() + units.line() + 2 * units.gap() + labelsWidth + tick;
+  const double plotY = units.margin() + units.line() + units.gap();
+  Scene scene;
+  const std::string caption =
+      "Principal coordinates, " + valueName + " matrix of " + CountText(n, "OTU", "OTUs");
+  scene.Add(Text(units.margin(), units.margin() + units.ascent(), caption, units));
+  scene.Add(SceneRect{plotX, plotY, side, side, kNoColour, kFaintColour});
   const auto screenX = [&](double x) { return plotX + side / 2 + (x - centreX) * stretch; };
   const auto screenY = [&](double y) { return plotY + side / 2 - (y - centreY) * stretch; };
   if (std::abs(centreX) <= half) {
@@ -228,10 +251,23 @@ Scene PcoaPicture(const DistanceMatrix& matrix, const PrincipalCoordinates& coor
   if (std::abs(centreY) <= half) {
     scene.Add(SceneLine{plotX, screenY(0), plotX + side, screenY(0), kFaintColour, units.u});
   }
-  scene.Add(Text(plotX + side / 2, plotY + side + units.gap() + units.ascent(),
-                 AxisTitle(1, coordinates.axis1Share), units, TextAnchor::kMiddle));
-  scene.Add(Text(plotX - units.gap(), plotY + side / 2, AxisTitle(2, coordinates.axis2Share), units,
-                 TextAnchor::kMiddle, true));
+  for (const double value : ticksX) {
+    const double x = screenX(value);
+    scene.Add(SceneLine{x, plotY + side, x, plotY + side + tick, kInkColour, units.u});
+    scene.Add(Text(x, plotY + side + tick + units.ascent() + units.u, ShortText(value, 3), units,
+                   TextAnchor::kMiddle));
+  }
+  for (const double value : ticksY) {
+    const double y = screenY(value);
+    scene.Add(SceneLine{plotX - tick, y, plotX, y, kInkColour, units.u});
+    scene.Add(Text(plotX - tick - units.u * 2, y + 4 * units.u, ShortText(value, 3), units,
+                   TextAnchor::kEnd));
+  }
+  const double titleY = plotY + side + tick + units.line() + units.gap();
+  scene.Add(Text(plotX + side / 2, titleY + units.ascent(), AxisTitle(1, coordinates.axis1Share),
+                 units, TextAnchor::kMiddle));
+  scene.Add(Text(plotX - tick - 2 * units.gap() - labelsWidth, plotY + side / 2,
+                 AxisTitle(2, coordinates.axis2Share), units, TextAnchor::kMiddle, true));
 
   PcoaLayout layout;
   layout.radius = radius;
@@ -270,7 +306,7 @@ Scene PcoaPicture(const DistanceMatrix& matrix, const PrincipalCoordinates& coor
     }
   }
   const std::string note = NegativeEigenvalueText(coordinates);
-  const double noteY = plotY + side + units.gap() + units.line() + units.gap() + units.ascent();
+  const double noteY = titleY + units.line() + units.gap() + units.ascent();
   scene.Add(Text(plotX, noteY, note, units));
   scene.width = std::max({right, plotX + TextWidth(note, units.font()),
                           units.margin() + TextWidth(caption, units.font())}) +

@@ -1,6 +1,6 @@
 // Pictures of a distance matrix: the heat map with rows and columns in the order of the
-// average-linkage (UPGMA) tree drawn beside it, and the principal-coordinates plot of the
-// first two axes with OTUs coloured by group.
+// average-linkage (UPGMA) tree drawn beside it and its colour key, and the principal-coordinates
+// plot of the first two axes, with round values along both, OTUs coloured by group.
 #pragma once
 
 #include <cstddef>
@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "dataset/distance_matrix.h"
+#include "dataset/tree.h"
 #include "pictures/otu_groups.h"
 #include "pictures/principal_coordinates.h"
 #include "pictures/scene.h"
-#include "dataset/tree.h"
 
 namespace marbleset::pictures {
 
@@ -35,7 +35,8 @@ struct HeatMapLayout {
   double low = 0, high = 0;  // the values at the ends of the colour scale
 };
 
-// valueName titles the legend ("Jaccard distance"). scale: 2 for screens at 200 %.
+// valueName titles the colour key beside the cells ("Jaccard distance"), which marks round
+// values of the scale. scale: 2 for screens at 200 %.
 Scene HeatMapPicture(const DistanceMatrix& matrix, const std::string& valueName, int scale = 1,
                      HeatMapLayout* layout = nullptr);
 

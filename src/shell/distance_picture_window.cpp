@@ -5,10 +5,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "dataset/errors.h"
 #include "pictures/distance_pictures.h"
@@ -86,7 +88,14 @@ DistancePictureWindow::DistancePictureWindow(marbleset::DistanceMatrix matrix,
     if (groupChoice_->currentIndex() == 1) GroupByPrefix(static_cast<std::size_t>(length));
   });
   connect(exportButton_, &QPushButton::clicked, this, [this] { ExportCurrent(); });
-  resize(900, 720);
+  // At first sight the whole heat map and its key, as far as the screen has room.
+  layout->activate();
+  const pictures::Scene& heatMap = heatMapView_->Scene();
+  const QSize picture(static_cast<int>(std::ceil(heatMap.width)) + 4,
+                      static_cast<int>(std::ceil(heatMap.height)) + 4);
+  QSize wanted = sizeHint() - heatMapView_->sizeHint() + picture;
+  if (screen() != nullptr) wanted = wanted.boundedTo(screen()->availableGeometry().size() * 0.9);
+  resize(wanted.expandedTo(QSize(640, 480)));
 }
 
 void DistancePictureWindow::ShowPcoa() {

@@ -10,6 +10,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <exception>
@@ -17,8 +18,8 @@
 
 #include "dataset/errors.h"
 #include "dataset/progress.h"
-#include "formats/distance_file_reader.h"
 #include "distances/distance_run.h"
+#include "formats/distance_file_reader.h"
 #include "formats/format_reader.h"
 #include "pictures/distance_pictures.h"
 #include "shell/about_box.h"
@@ -38,6 +39,7 @@
 #include "shell/settings_dialog.h"
 #include "shell/settings_store.h"
 #include "shell/tree_dialog.h"
+#include "shell/window_placement.h"
 
 namespace marbleset::shell {
 
@@ -168,6 +170,16 @@ void MainWindow::BuildStatusBar() {
     (*panel)->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     bar->addWidget(*panel);
   }
+  // After a single-set distance run: its file named, and its pictures a click away.
+  pictureOfferPanel_ = new QLabel(bar);
+  pictureOfferPanel_->setObjectName("pictureOfferPanel");
+  showPictureButton_ = new QPushButton("Show picture", bar);
+  showPictureButton_->setObjectName("showPictureButton");
+  bar->addPermanentWidget(pictureOfferPanel_);
+  bar->addPermanentWidget(showPictureButton_);
+  connect(showPictureButton_, &QPushButton::clicked, this,
+          [this] { ShowDistancePictures(offeredSettings_); });
+  WithdrawPictureOffer();
   fileNamePanel_->setObjectName("fileNamePanel");
   otuCountPanel_->setObjectName("otuCountPanel");
   charCountPanel_->setObjectName("charCountPanel");
@@ -185,7 +197,7 @@ void MainWindow::PlaceWindows() {
   // Closing the data window only hides it; the next file shown brings it back.
   dataSubWindow_->setAttribute(Qt::WA_DeleteOnClose, false);
   dataSubWindow_->setWindowTitle(dataWindow_->windowTitle());
-  dataWindow_->Picture()->SetServices(&context_.services);
+  dataWindow_->SetServices(&context_.services);
 
   progress_ = new ProgressWindow(this);
 }
@@ -299,8 +311,10 @@ void MainWindow::OpenDataFile(marbleset::DataKind kind) {
     return;
   }
   if (status == marbleset::ReadStatus::kOk) return;
+  // A finding is about the file's text, so the user is offered to look at it.
+  const std::string_view finding = marbleset::FindingText(marbleset::ProblemOf(status));
   if (context_.services.AskYesNo(this, kReadErrorTitle,
-                                 FromStd(marbleset::ReadStatusMessage(status)))) {
+                                 FromStd(finding) + QStringLiteral(" Open in Notepad?"))) {
     context_.services.StartEditor(choice->path);
   }
 }
@@ -366,6 +380,7 @@ void MainWindow::ReadInFormat(const QString& path, marbleset::FileFormat format,
 
 void MainWindow::DataChanged() {
   CloseDataDialogs();
+  WithdrawPictureOffer();
   ShowLoadedData();
   UpdateCommands();
 }
@@ -426,6 +441,7 @@ Window* MainWindow::OpenOnce(QPointer<Window>& window, Args&&... args) {
   if (!window) {
     window = new Window(std::forward<Args>(args)..., this);
     window->setAttribute(Qt::WA_DeleteOnClose);
+    PlaceWindow(*window, *this);
   }
   return window;
 }
@@ -439,6 +455,7 @@ void MainWindow::Crop() {
       // shows the data in memory and follows.
       if (runDialog_) runDialog_->close();
       if (treeDialog_) treeDialog_->close();
+      WithdrawPictureOffer();
       dataWindow_->Picture()->ShowData(context_.data);
       ShowCounts();
       UpdateCommands();
@@ -477,7 +494,7 @@ void MainWindow::ShowRunDialog(RunMode mode) {
   const bool opened = runDialog_ != nullptr;
   RunDialog* dialog = OpenOnce(runDialog_, context_, *progress_);
   if (!opened) {
-    connect(dialog, &RunDialog::SingleMatrixWritten, this, &MainWindow::ShowDistancePictures);
+    connect(dialog, &RunDialog::SingleMatrixWritten, this, &MainWindow::OfferPicture);
   }
   dialog->Configure(mode, DataFileTitle());
   dialog->show();
@@ -532,6 +549,18 @@ void MainWindow::ShowDistancePictures(const marbleset::DistanceSettings& setting
                             FromStd(context_.data.folder));
 }
 
+void MainWindow::OfferPicture(const marbleset::DistanceSettings& settings, const QString& path) {
+  offeredSettings_ = settings;
+  pictureOfferPanel_->setText("Distances written to " + QFileInfo(path).fileName());
+  pictureOfferPanel_->show();
+  showPictureButton_->show();
+}
+
+void MainWindow::WithdrawPictureOffer() {
+  pictureOfferPanel_->hide();
+  showPictureButton_->hide();
+}
+
 void MainWindow::OpenDistancePictureWindow(marbleset::DistanceMatrix matrix,
                                            const QString& valueName, const QString& title,
                                            const QString& folder) {
@@ -540,6 +569,7 @@ void MainWindow::OpenDistancePictureWindow(marbleset::DistanceMatrix matrix,
     // instead of opening.
     auto* window = new DistancePictureWindow(std::move(matrix), valueName, title, folder,
                                              context_.services, this);
+    PlaceWindow(*window, *this);
     window->show();
   } catch (const std::exception& problem) {
     context_.services.ShowMessage(this, "Distance picture", QString::fromStdString(problem.what()));

@@ -9,15 +9,16 @@
 #include <functional>
 
 #include "dataset/command_availability.h"
-#include "formats/data_loader.h"
 #include "dataset/distance_matrix.h"
 #include "distances/distance_settings.h"
+#include "formats/data_loader.h"
 #include "formats/file_format.h"
 #include "shell/shell_context.h"
 
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
+class QPushButton;
 
 namespace marbleset::shell {
 
@@ -71,6 +72,9 @@ class MainWindow : public QMainWindow {
   void ShowDistanceFilePictures();
   // The same for the matrix of the loaded data set under settings (after a distance run).
   void ShowDistancePictures(const marbleset::DistanceSettings& settings);
+  // After a single-set distance run the status bar offers its pictures ("Show picture") until
+  // the data changes; no window opens unasked.
+  void OfferPicture(const marbleset::DistanceSettings& settings, const QString& path);
   void ShowHelp();
   void ShowAbout();
 
@@ -102,6 +106,7 @@ class MainWindow : public QMainWindow {
   void ShowCounts();
   void FitDataWindow();
   void CloseDataDialogs();
+  void WithdrawPictureOffer();
   void OpenDistancePictureWindow(marbleset::DistanceMatrix matrix, const QString& valueName,
                                  const QString& title, const QString& folder);
   template <typename Window, typename... Args>
@@ -116,6 +121,9 @@ class MainWindow : public QMainWindow {
   QLabel* fileNamePanel_ = nullptr;
   QLabel* otuCountPanel_ = nullptr;
   QLabel* charCountPanel_ = nullptr;
+  QLabel* pictureOfferPanel_ = nullptr;
+  QPushButton* showPictureButton_ = nullptr;
+  marbleset::DistanceSettings offeredSettings_;
   QAction* commandActions_[marbleset::kDataCommandCount] = {};
   // The data window fills the workspace until the first file is shown in it.
   bool fitDataWindow_ = true;

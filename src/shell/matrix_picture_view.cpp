@@ -20,12 +20,13 @@ using pictures::MatrixZoom;
 
 constexpr int kStripGap = 12;
 
-// The zoom steps, from 256 x 256 cells a pixel to 48 pixels a cell.
+// The zoom steps, from 256 x 256 cells a pixel to 96 pixels a cell.
 const std::vector<MatrixZoom>& ZoomSteps() {
   static const std::vector<MatrixZoom> steps = [] {
     std::vector<MatrixZoom> made;
     for (std::size_t cells : {256, 128, 64, 32, 16, 8, 4, 2}) made.push_back({1, cells});
-    for (std::size_t pixels : {1, 2, 3, 4, 6, 8, 12, 16, 24, 32, 48}) made.push_back({pixels, 1});
+    for (std::size_t pixels : {1, 2, 3, 4, 6, 8, 12, 16, 24, 32, 48, 64, 96})
+      made.push_back({pixels, 1});
     return made;
   }();
   return steps;
@@ -154,7 +155,7 @@ void MatrixPictureView::FitToView() {
   const QRect area = CellsArea();
   MatrixZoom zoom;
   if (data_ != nullptr) {
-    zoom = pictures::FittingZoom(*data_, std::max(area.width(), 1), std::max(area.height(), 1), 48);
+    zoom = pictures::FittingZoom(*data_, std::max(area.width(), 1), std::max(area.height(), 1), 96);
   }
   zoom_ = zoom;
   fitting_ = true;
@@ -428,7 +429,13 @@ void MatrixPictureView::PaintBars(QPainter& painter, const QRect& area) {
 }
 
 void MatrixPictureView::resizeEvent(QResizeEvent*) {
-  UpdateScrollBars();
+  // A picture fitted to the view stays fitted: data shown while the page was hidden or small
+  // fills the view when it first comes into sight.
+  if (fitting_ && data_ != nullptr) {
+    FitToView();
+  } else {
+    UpdateScrollBars();
+  }
 }
 
 void MatrixPictureView::mousePressEvent(QMouseEvent* event) {

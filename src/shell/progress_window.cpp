@@ -6,20 +6,14 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QThread>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 
+#include "shell/window_placement.h"
+
 namespace marbleset::shell {
-
-namespace {
-
-// Room left between the run dialog and the progress window.
-constexpr int kGap = 12;
-
-}  // namespace
 
 ProgressWindow::ProgressWindow(QWidget* parent) : QDialog(parent) {
   setObjectName("progressWindow");
@@ -66,7 +60,7 @@ void ProgressWindow::BeginRun(QWidget* beside, std::size_t dataSets) {
   bar_->setValue(0);
   cancelButton_->setEnabled(true);
   adjustSize();
-  PlaceBeside(beside);
+  if (beside != nullptr && beside->isVisible()) PlaceWindow(*this, *beside);
   show();
   raise();
   activateWindow();
@@ -166,19 +160,6 @@ void ProgressWindow::reject() {
   } else {
     QDialog::reject();
   }
-}
-
-void ProgressWindow::PlaceBeside(const QWidget* beside) {
-  if (beside == nullptr || !beside->isVisible()) return;
-  const QRect dialog = beside->frameGeometry();
-  const QScreen* screen = beside->screen();
-  const QRect room = screen != nullptr ? screen->availableGeometry() : QRect();
-  const QSize size = frameSize().isValid() && isVisible() ? frameSize() : sizeHint();
-  int x = dialog.right() + 1 + kGap;
-  if (room.isValid() && x + size.width() > room.right()) {
-    x = std::max(room.left(), dialog.left() - kGap - size.width());
-  }
-  move(x, dialog.top());
 }
 
 }  // namespace marbleset::shell

@@ -54,7 +54,6 @@ class ProgressWindow : public QDialog, public marbleset::Progress {
  private:
   void ShowStart(const QString& message);
   void ShowPercent(double percent);
-  void PlaceBeside(const QWidget* beside);
 
   QLabel* messageLabel_;
   QLabel* dataSetLabel_;

@@ -17,11 +17,11 @@
 #include <optional>
 
 #include "dataset/errors.h"
-#include "formats/item_reader.h"
 #include "dataset/output_file.h"
 #include "distances/distance_run.h"
 #include "distances/distance_settings.h"
 #include "formats/csv_writer.h"
+#include "formats/item_reader.h"
 #include "formats/nexus_writer.h"
 #include "formats/phylip_names.h"
 #include "resampling/generator_settings.h"
@@ -536,8 +536,8 @@ bool RunDialog::RunDistances(const std::string& path) {
         }
       });
   if (!failure) {
-    // One matrix is also shown as pictures: its heat map and principal coordinates.
-    if (!data.multiSet && !settings.averaging) emit SingleMatrixWritten(settings);
+    // One matrix can also be shown as pictures: its heat map and principal coordinates.
+    if (!data.multiSet && !settings.averaging) emit SingleMatrixWritten(settings, FromStd(path));
     return true;
   }
   try {

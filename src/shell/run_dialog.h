@@ -57,8 +57,9 @@ class RunDialog : public QDialog {
   RunMode Mode() const { return mode_; }
 
  signals:
-  // A distance run over a single data set has written its matrix, computed with settings.
-  void SingleMatrixWritten(const marbleset::DistanceSettings& settings);
+  // A distance run over a single data set has written its matrix to path, computed with
+  // settings.
+  void SingleMatrixWritten(const marbleset::DistanceSettings& settings, const QString& path);
 
  private:
   void BuildControls();

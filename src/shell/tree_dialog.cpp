@@ -22,6 +22,7 @@
 #include "shell/progress_window.h"
 #include "shell/shell_context.h"
 #include "shell/tree_window.h"
+#include "shell/window_placement.h"
 #include "trees/support_run.h"
 
 namespace marbleset::shell {
@@ -238,6 +239,7 @@ void TreeDialog::Run(const TreeSettings& settings) {
   const std::string failed = FailedReplicatesText(result);
   auto* window =
       new TreeWindow(std::move(result), settings, data.fileName, context_.services, parentWidget());
+  PlaceWindow(*window, parentWidget() != nullptr ? *parentWidget() : *this);
   window->show();
   window->raise();
   window->activateWindow();
