@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QClipboard>
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -410,6 +411,8 @@ void DataTextView::Find(const QString& text, bool forward) {
     QMetaObject::invokeMethod(
         this,
         [this, generation, match] {
+          // A search started since has its own thread; this one's outcome is dropped.
+          if (generation != searchGeneration_) return;
           if (searcher_.joinable()) searcher_.join();
           SearchEnded(generation, match ? std::optional(match->offset) : std::nullopt,
                       match && match->wrapped);
@@ -460,22 +463,27 @@ int DataTextView::LineHeight() const {
   return std::max(1, fontMetrics().lineSpacing());
 }
 
-int DataTextView::CharWidth() const {
-  return std::max(1, fontMetrics().horizontalAdvance(QChar('0')));
+// A column's width: the font's advance, which may fall between pixels, taken over many
+// characters so that columns and the text drawn in one piece line up.
+qreal DataTextView::CharWidth() const {
+  constexpr int kSample = 64;
+  return std::max<qreal>(
+      1, QFontMetricsF(font()).horizontalAdvance(QString(kSample, QChar('0'))) / kSample);
 }
 
 QRect DataTextView::CharacterRect(TextPosition position) const {
   const auto row = static_cast<qint64>(position.line) - verticalScrollBar()->value();
   const auto column = static_cast<qint64>(position.column) - horizontalScrollBar()->value();
-  return QRect(static_cast<int>(kMargin + column * CharWidth()),
-               static_cast<int>(row * LineHeight()), CharWidth(), LineHeight());
+  return QRect(qRound(kMargin + static_cast<qreal>(column) * CharWidth()),
+               static_cast<int>(row * LineHeight()), qCeil(CharWidth()), LineHeight());
 }
 
 TextPosition DataTextView::PositionAt(QPoint point) const {
   if (LineCount() == 0) return {};
   const qint64 row = std::max(0, point.y()) / LineHeight() + verticalScrollBar()->value();
-  const qint64 column = std::max(0, point.x() - kMargin + CharWidth() / 2) / CharWidth() +
-                        horizontalScrollBar()->value();
+  const auto column =
+      static_cast<qint64>(std::max<qreal>(0, point.x() - kMargin + CharWidth() / 2) / CharWidth()) +
+      horizontalScrollBar()->value();
   TextPosition position;
   position.line = std::min(static_cast<std::size_t>(row), LineCount() - 1);
   position.column = std::min(static_cast<std::size_t>(column), LineColumns(position.line));
@@ -484,7 +492,7 @@ TextPosition DataTextView::PositionAt(QPoint point) const {
 
 void DataTextView::ScrollTo(TextPosition position) {
   const int rows = std::max(1, viewport()->height() / LineHeight());
-  const int columns = std::max(1, (viewport()->width() - kMargin) / CharWidth());
+  const int columns = std::max(1, static_cast<int>((viewport()->width() - kMargin) / CharWidth()));
   const auto line = static_cast<qint64>(position.line);
   const auto column = static_cast<qint64>(position.column);
   QScrollBar* vertical = verticalScrollBar();
@@ -591,7 +599,7 @@ void DataTextView::focusOutEvent(QFocusEvent* event) {
 
 void DataTextView::UpdateScrollBars() {
   const int rows = std::max(1, viewport()->height() / LineHeight());
-  const int columns = std::max(1, (viewport()->width() - kMargin) / CharWidth());
+  const int columns = std::max(1, static_cast<int>((viewport()->width() - kMargin) / CharWidth()));
   constexpr std::size_t kMostSteps = std::numeric_limits<int>::max() / 2;
   const auto lineCount = static_cast<int>(std::min(LineCount(), kMostSteps));
   const auto widest = static_cast<int>(std::min(columns_ + 1, kMostSteps));
@@ -621,7 +629,7 @@ void DataTextView::paintEvent(QPaintEvent* event) {
   painter.setFont(font());
   const QFontMetrics metrics = fontMetrics();
   const int lineHeight = LineHeight();
-  const int charWidth = CharWidth();
+  const qreal charWidth = CharWidth();
   const QRect area = event->rect();
   const auto firstLine = static_cast<std::size_t>(verticalScrollBar()->value());
   const auto firstColumn = static_cast<std::size_t>(horizontalScrollBar()->value());
@@ -647,13 +655,14 @@ void DataTextView::paintEvent(QPaintEvent* event) {
     const auto part = [&](std::size_t first, std::size_t last, const QColor& colour) {
       if (last <= first || first >= static_cast<std::size_t>(shown.size())) return;
       painter.setPen(colour);
-      painter.drawText(kMargin + static_cast<int>(first) * charWidth, baseline,
+      painter.drawText(QPointF(kMargin + static_cast<qreal>(first) * charWidth, baseline),
                        shown.mid(qsizetype(first), qsizetype(last - first)));
     };
     if (end > begin) {
-      painter.fillRect(kMargin + static_cast<int>(begin) * charWidth, row * lineHeight,
-                       static_cast<int>(std::min(end, columns) - begin) * charWidth, lineHeight,
-                       palette().brush(QPalette::Highlight));
+      painter.fillRect(
+          QRectF(kMargin + static_cast<qreal>(begin) * charWidth, row * lineHeight,
+                 static_cast<qreal>(std::min(end, columns) - begin) * charWidth, lineHeight),
+          palette().brush(QPalette::Highlight));
     }
     part(0, begin, text);
     part(begin, end, selected);

@@ -136,7 +136,7 @@ class DataTextView : public QAbstractScrollArea {
   void MoveCursor(TextPosition to, bool extend);
   void SelectionChanged();
   int LineHeight() const;
-  int CharWidth() const;
+  qreal CharWidth() const;
 
   qint64 indexAtOnceLimit_ = kIndexAtOnceLimit;
   PlatformServices* services_ = nullptr;

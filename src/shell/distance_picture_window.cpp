@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <cmath>
@@ -88,12 +89,21 @@ DistancePictureWindow::DistancePictureWindow(marbleset::DistanceMatrix matrix,
     if (groupChoice_->currentIndex() == 1) GroupByPrefix(static_cast<std::size_t>(length));
   });
   connect(exportButton_, &QPushButton::clicked, this, [this] { ExportCurrent(); });
-  // At first sight the whole heat map and its key, as far as the screen has room.
-  layout->activate();
+  resize(900, 720);
+}
+
+void DistancePictureWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (fitted_) return;
+  fitted_ = true;
+  // At first sight the whole heat map and its key, as far as the screen has room: the window
+  // is the picture's size, what it has around the picture's view, and room for the text of
+  // the screen's font, which may run a little wider than the picture's own.
   const pictures::Scene& heatMap = heatMapView_->Scene();
-  const QSize picture(static_cast<int>(std::ceil(heatMap.width)) + 4,
-                      static_cast<int>(std::ceil(heatMap.height)) + 4);
-  QSize wanted = sizeHint() - heatMapView_->sizeHint() + picture;
+  const int slack = 2 * style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  QSize wanted = size() - heatMapView_->maximumViewportSize() +
+                 QSize(static_cast<int>(std::ceil(heatMap.width)) + slack,
+                       static_cast<int>(std::ceil(heatMap.height)) + slack);
   if (screen() != nullptr) wanted = wanted.boundedTo(screen()->availableGeometry().size() * 0.9);
   resize(wanted.expandedTo(QSize(640, 480)));
 }

@@ -43,6 +43,9 @@ class DistancePictureWindow : public QWidget {
   // The text of the status line (tests).
   QString StatusText() const;
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   void ShowPcoa();
   void GroupChoiceChanged();
@@ -63,6 +66,7 @@ class DistancePictureWindow : public QWidget {
   QSpinBox* prefixLength_;
   QPushButton* exportButton_;
   QLabel* status_;
+  bool fitted_ = false;
 };
 
 }  // namespace marbleset::shell

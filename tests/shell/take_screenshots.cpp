@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTextBrowser>
@@ -17,6 +18,8 @@
 #include "scripted_services.h"
 #include "shell/about_box.h"
 #include "shell/crop_dialog.h"
+#include "shell/data_text_view.h"
+#include "shell/data_window.h"
 #include "shell/help_window.h"
 #include "shell/main_window.h"
 #include "shell/progress_window.h"
@@ -74,6 +77,17 @@ int main(int argc, char* argv[]) {
   services.openAnswers.push_back(FileChoice{QDir(examples).filePath("markers.phy"), 0});
   window.OpenBinary();
   bool ok = Save(&window, out, "main_window" + suffix);
+
+  // The data window with the find bar, a name found and the selection stretched over two rows.
+  DataWindow& shown = window.Data();
+  shown.ShowFindBar();
+  shown.findChild<QLineEdit*>("findEdit")->setText("festuca");
+  shown.FindAgain(true);
+  Settle();
+  shown.TextView()->Select(shown.TextView()->Anchor(), {4, 24});
+  shown.TextView()->setFocus();
+  ok &= Save(&window, out, "data_window_selection" + suffix);
+  shown.findChild<QWidget*>("findBar")->hide();
 
   window.ShowRunDialog(RunMode::kBootStraps);
   RunDialog* dialog = window.OpenRunDialog();
