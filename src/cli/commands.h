@@ -16,5 +16,7 @@ void AddDistancesCommand(CLI::App& app, CliContext& context);
 void AddRestoreNamesCommand(CLI::App& app, CliContext& context);
 void AddTreeCommand(CLI::App& app, CliContext& context);
 void AddPictureCommand(CLI::App& app, CliContext& context);
+void AddAmovaCommand(CLI::App& app, CliContext& context);
+void AddMantelCommand(CLI::App& app, CliContext& context);
 
 }  // namespace marbleset::cli

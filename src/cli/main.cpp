@@ -24,6 +24,8 @@ void AddCommands(CLI::App& app, CliContext& context) {
   AddRestoreNamesCommand(app, context);
   AddTreeCommand(app, context);
   AddPictureCommand(app, context);
+  AddAmovaCommand(app, context);
+  AddMantelCommand(app, context);
 }
 
 // The examples write names that none of the example files has, so each of them runs as it

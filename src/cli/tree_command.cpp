@@ -8,7 +8,9 @@
 #include "cli/commands.h"
 #include "cli/terminal_progress.h"
 #include "dataset/errors.h"
+#include "distances/distance_run.h"
 #include "formats/newick_writer.h"
+#include "trees/cophenetic.h"
 #include "trees/support_run.h"
 #include "trees/tree_settings.h"
 
@@ -81,6 +83,10 @@ int RunTree(const TreeOptions& options, CliContext& context) {
   for (CliOutput* out : {replicateTrees.get(), consensus.get(), matrices.get()})
     if (out) out->Close();
   output.Close();
+  NoProgress none;
+  const DistanceMatrix matrix = ComputeDistanceMatrix(*data, settings.distance, none);
+  context.err << CopheneticText(CopheneticCorrelation(result.reference, matrix), settings.method)
+              << '\n';
   if (result.failedReplicates > 0) PrintError(context.err, FailedReplicatesText(result));
   return kExitOk;
 }

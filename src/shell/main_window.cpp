@@ -23,6 +23,7 @@
 #include "formats/format_reader.h"
 #include "pictures/distance_pictures.h"
 #include "shell/about_box.h"
+#include "shell/analysis_result_window.h"
 #include "shell/background_run.h"
 #include "shell/busy_pointer.h"
 #include "shell/crop_dialog.h"
@@ -131,7 +132,11 @@ void MainWindow::BuildMenus() {
       calculate,
       {{"MnuDistances", "Distances...", [this] { ShowRunDialog(RunMode::kDistances); }},
        {"MnuTree", "Tree with support...", [this] { ShowTreeDialog(); }},
-       {"MnuDistancePicture", "Distance picture...", [this] { ShowDistanceFilePictures(); }}});
+       {"MnuDistancePicture", "Distance picture...", [this] { ShowDistanceFilePictures(); }},
+       {"MnuAmova", "AMOVA...",
+        [this] { AskAndShowAmova(*this, context_.services, FromStd(context_.data.folder)); }},
+       {"MnuMantel", "Mantel test...",
+        [this] { AskAndShowMantel(*this, context_.services, FromStd(context_.data.folder)); }}});
 
   QMenu* help = menuBar()->addMenu("&Help");
   help->setObjectName("MnuHelp");

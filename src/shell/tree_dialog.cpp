@@ -15,6 +15,7 @@
 
 #include "dataset/command_availability.h"
 #include "dataset/errors.h"
+#include "distances/distance_run.h"
 #include "distances/distance_settings.h"
 #include "shell/background_run.h"
 #include "shell/dialog_layout.h"
@@ -23,6 +24,7 @@
 #include "shell/shell_context.h"
 #include "shell/tree_window.h"
 #include "shell/window_placement.h"
+#include "trees/cophenetic.h"
 #include "trees/support_run.h"
 
 namespace marbleset::shell {
@@ -222,9 +224,13 @@ bool TreeDialog::DataIsAsOpened() {
 void TreeDialog::Run(const TreeSettings& settings) {
   const DataSet& data = context_.data;
   SupportResult result;
+  double cophenetic = std::numeric_limits<double>::quiet_NaN();
   // The progress window counts percent only: its "Data set" line would misname replicates.
   const std::exception_ptr failure = RunInBackground(progress_, this, 0, [&](Progress& progress) {
     result = RunSupport(data, settings, progress);
+    NoProgress none;
+    const DistanceMatrix matrix = ComputeDistanceMatrix(data, settings.distance, none);
+    cophenetic = CopheneticCorrelation(result.reference, matrix);
   });
   if (failure) {
     try {
@@ -239,6 +245,7 @@ void TreeDialog::Run(const TreeSettings& settings) {
   const std::string failed = FailedReplicatesText(result);
   auto* window =
       new TreeWindow(std::move(result), settings, data.fileName, context_.services, parentWidget());
+  window->SetCopheneticCorrelation(cophenetic);
   PlaceWindow(*window, parentWidget() != nullptr ? *parentWidget() : *this);
   window->show();
   window->raise();

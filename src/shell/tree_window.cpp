@@ -10,6 +10,7 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 #include <exception>
 
 #include "formats/data_loader.h"
@@ -21,6 +22,7 @@
 #include "shell/tree_picture.h"
 #include "shell/tree_view.h"
 #include "formats/newick_writer.h"
+#include "trees/cophenetic.h"
 #include "trees/rooting.h"
 
 namespace marbleset::shell {
@@ -269,7 +271,14 @@ QString TreeWindow::SummaryText() const {
               .arg(settings_.seed);
   const std::string failed = FailedReplicatesText(result_);
   if (!failed.empty()) text += QLatin1Char(' ') + FromStd(failed);
+  if (!std::isnan(cophenetic_) && ChosenTree() == TreeChoice::kSupported)
+    text += QLatin1Char(' ') + FromStd(CopheneticText(cophenetic_, settings_.method)) + '.';
   return text;
+}
+
+void TreeWindow::SetCopheneticCorrelation(double r) {
+  cophenetic_ = r;
+  summary_->setText(SummaryText());
 }
 
 QString TreeWindow::ProposedName(const QString& extension) const {

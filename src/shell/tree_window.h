@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QWidget>
+#include <limits>
 #include <string>
 
 #include "shell/platform_services.h"
@@ -39,6 +40,8 @@ class TreeWindow : public QWidget {
   const SupportResult& Result() const { return result_; }
   TreeView* View() const { return view_; }
   QString SummaryText() const;
+  // How well the data's tree keeps its distances; the summary names it (NaN: not known).
+  void SetCopheneticCorrelation(double r);
 
   void ShowTree(TreeChoice choice);
   void SetStyle(LayoutStyle style);
@@ -72,6 +75,7 @@ class TreeWindow : public QWidget {
   PlatformServices& services_;
   Tree shown_;
   double zoom_ = 1;
+  double cophenetic_ = std::numeric_limits<double>::quiet_NaN();
 
   QComboBox* treeChoice_ = nullptr;
   QComboBox* styleChoice_ = nullptr;

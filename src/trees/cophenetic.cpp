@@ -1,5 +1,8 @@
 #include "trees/cophenetic.h"
 
+#include <charconv>
+#include <cmath>
+
 #include "dataset/errors.h"
 #include "distances/correlation.h"
 
@@ -55,6 +58,14 @@ double CopheneticCorrelation(const Tree& tree, const DistanceMatrix& matrix) {
       onTree.push_back(paths[i * n + j]);
     }
   return PearsonCorrelation(distances, onTree);
+}
+
+std::string CopheneticText(double r, TreeMethod method) {
+  char value[32] = "none (constant distances)";
+  if (!std::isnan(r)) *std::to_chars(value, value + 31, r, std::chars_format::fixed, 6).ptr = 0;
+  return std::string("Cophenetic correlation (Sokal & Rohlf 1962) of the ") +
+         (method == TreeMethod::kUpgma ? "UPGMA" : "neighbor-joining") +
+         " tree with its distances: r = " + value;
 }
 
 }  // namespace marbleset

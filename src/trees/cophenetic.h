@@ -6,10 +6,12 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "dataset/distance_matrix.h"
 #include "dataset/tree.h"
+#include "trees/neighbor_joining.h"
 
 namespace marbleset {
 
@@ -22,5 +24,8 @@ std::vector<double> PathLengths(const Tree& tree);
 // the tree does not hold every OTU of the matrix or a branch has no length; NaN when either
 // side is constant.
 double CopheneticCorrelation(const Tree& tree, const DistanceMatrix& matrix);
+
+// The line that reports r for a tree built by method, naming the measure and what to cite.
+std::string CopheneticText(double r, TreeMethod method);
 
 }  // namespace marbleset

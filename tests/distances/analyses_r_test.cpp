@@ -41,7 +41,7 @@ DataSet MakeData(const Case& c, AmovaDesign& design) {
   std::vector<std::string> names;
   std::vector<std::vector<float>> rows;
   for (std::size_t i = 0; i < c.otus; ++i) {
-    names.push_back("o" + std::to_string(i + 1));
+    names.push_back(std::to_string(i + 1).insert(0, 1, 'o'));
     design.populationOf.push_back(i % c.populations);
     rows.emplace_back();
     for (std::size_t k = 0; k < c.chars; ++k) {
@@ -54,21 +54,22 @@ DataSet MakeData(const Case& c, AmovaDesign& design) {
     }
   }
   for (std::size_t p = 0; p < c.populations; ++p) {
-    design.populationNames.push_back("pop" + std::to_string(p));
+    design.populationNames.push_back(std::to_string(p).insert(0, "pop"));
     if (c.regions == 0) continue;
     design.regionOf.push_back(p % c.regions);
-    if (p < c.regions) design.regionNames.push_back("reg" + std::to_string(p));
+    if (p < c.regions) design.regionNames.push_back(std::to_string(p).insert(0, "reg"));
   }
   DataSet data;
   testing::FillQuantitative(data, names, rows, c.binary);
   return data;
 }
 
-void WriteMatrix(const DistanceMatrix& m, const std::string& path) {
+// Each row: the OTU's name, its population, its distances.
+void WriteMatrix(const DistanceMatrix& m, const AmovaDesign& design, const std::string& path) {
   std::ofstream out(path);
   out.precision(17);
   for (std::size_t i = 0; i < m.n; ++i) {
-    out << m.names[i];
+    out << m.names[i] << ' ' << design.populationNames[design.populationOf[i]];
     for (std::size_t j = 0; j < m.n; ++j) out << ' ' << m.At(i, j);
     out << '\n';
   }
@@ -78,16 +79,15 @@ void WriteMatrix(const DistanceMatrix& m, const std::string& path) {
 std::map<std::string, std::vector<double>> RunR(const DistanceMatrix& a, const DistanceMatrix& b,
                                                 const AmovaDesign& design) {
   const ScratchFolder folder;
-  WriteMatrix(a, folder / "a.txt");
-  WriteMatrix(b, folder / "b.txt");
+  WriteMatrix(a, design, folder / "a.txt");
+  WriteMatrix(b, design, folder / "b.txt");
   std::ofstream(folder / "script.R") << R"(
 suppressMessages({library(ade4); library(vegan)})
 set.seed(7)
 out <- function(name, v) cat(name, format(as.vector(unlist(v)), digits = 17), '\n')
-rd <- function(f) { m <- as.matrix(read.table(f, row.names = 1)); colnames(m) <- rownames(m); m }
-a <- rd('a.txt'); b <- rd('b.txt'); g <- read.table('groups.txt')
-r <- if (file.size('regions.txt') > 0) read.table('regions.txt')
-pop <- factor(g[, 2], levels = unique(g[, 2]))
+rd <- function(f) { x <- read.table(f, row.names = 1); m <- as.matrix(x[, -1]); colnames(m) <- rownames(m); m }
+a <- rd('a.txt'); b <- rd('b.txt'); pop <- read.table('a.txt')[, 2]
+pop <- factor(pop, levels = unique(pop)); r <- if (file.size('regions.txt') > 0) read.table('regions.txt')
 samples <- as.data.frame.matrix(table(factor(rownames(a), levels = rownames(a)), pop))
 s <- if (!is.null(r)) data.frame(reg = factor(r[match(levels(pop), r[, 1]), 2]), row.names = levels(pop))
 am <- if (is.null(s)) amova(samples, as.dist(a)) else amova(samples, as.dist(a), s)
@@ -98,12 +98,9 @@ for (m in c('pearson', 'spearman')) {
   out(m, c(t$statistic, t$signif))
 }
 )";
-  std::ofstream groups(folder / "groups.txt"), regions(folder / "regions.txt");
-  for (std::size_t i = 0; i < a.n; ++i)
-    groups << a.names[i] << ' ' << design.populationNames[design.populationOf[i]] << '\n';
+  std::ofstream regions(folder / "regions.txt");
   for (std::size_t p = 0; p < design.regionOf.size(); ++p)
     regions << design.populationNames[p] << ' ' << design.regionNames[design.regionOf[p]] << '\n';
-  groups.close();
   regions.close();
   const std::string command =
       "cd " + folder.path.string() + " && Rscript script.R > out.txt 2> err.txt";

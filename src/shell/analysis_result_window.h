@@ -1,0 +1,44 @@
+// The window of an analysis's report (AMOVA, the Mantel test): its tables as text, with buttons
+// that copy them as text or as CSV for a spreadsheet. The functions below ask for the files an
+// analysis needs through the platform's dialogs, run it and open the window beside parent.
+#pragma once
+
+#include <QWidget>
+
+#include "formats/result_table_writer.h"
+#include "shell/platform_services.h"
+
+class QPlainTextEdit;
+class QPushButton;
+
+namespace marbleset::shell {
+
+class AnalysisResultWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  AnalysisResultWindow(ResultTable table, PlatformServices& services, QWidget* parent = nullptr);
+
+  QString ReportText() const;
+  QString ReportCsv() const;
+  void CopyText();
+  void CopyCsv();
+
+ private:
+  ResultTable table_;
+  PlatformServices& services_;
+  QPlainTextEdit* view_;
+  QPushButton* copyTextButton_;
+  QPushButton* copyCsvButton_;
+};
+
+// Calculate > AMOVA...: a distance file, the populations of its OTUs and, if the user wants,
+// the regions of the populations; folder is where the dialogs start. Problems are shown, never
+// thrown. Returns the window it opened, or null.
+AnalysisResultWindow* AskAndShowAmova(QWidget& parent, PlatformServices& services,
+                                      const QString& folder);
+// Calculate > Mantel test...: two distance files, and Pearson's or Spearman's correlation.
+AnalysisResultWindow* AskAndShowMantel(QWidget& parent, PlatformServices& services,
+                                       const QString& folder);
+
+}  // namespace marbleset::shell
