@@ -30,6 +30,11 @@ std::optional<std::uint64_t> SearchRange(const ReadPiece& read, std::uint64_t si
                                          std::uint64_t end, bool forward,
                                          const std::atomic<bool>& stop) {
   const std::uint64_t overlap = needle.size() - 1;
+  // Forward, the library's find (which looks for the first byte with memchr) is fastest;
+  // backward, Boyer-Moore-Horspool on the reversed piece with the reversed needle skips ahead
+  // by up to the needle's length where a plain rfind compares at every byte.
+  const std::string reversed(needle.rbegin(), needle.rend());
+  const std::boyer_moore_horspool_searcher back(reversed.begin(), reversed.end());
   std::string piece;
   std::uint64_t count = end > begin ? (end - begin + kPieceSize - 1) / kPieceSize : 0;
   for (std::uint64_t k = 0; k < count && !stop; ++k) {
@@ -40,7 +45,13 @@ std::optional<std::uint64_t> SearchRange(const ReadPiece& read, std::uint64_t si
                                          : end - k * kPieceSize;  // matches start before it
     const std::uint64_t readEnd = std::min(size, stopAt + overlap);
     if (!read(start, readEnd - start, piece)) return std::nullopt;
-    const std::size_t at = forward ? piece.find(needle) : piece.rfind(needle);
+    std::size_t at = forward ? piece.find(needle) : std::string::npos;
+    if (!forward) {
+      const auto found = std::search(piece.rbegin(), piece.rend(), back);
+      if (found != piece.rend()) {
+        at = piece.size() - static_cast<std::size_t>(found - piece.rbegin()) - needle.size();
+      }
+    }
     if (at != std::string::npos && start + at < stopAt) return start + at;
   }
   return std::nullopt;
