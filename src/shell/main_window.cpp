@@ -20,7 +20,7 @@
 #include "dataset/progress.h"
 #include "distances/distance_run.h"
 #include "formats/distance_file_reader.h"
-#include "formats/format_reader.h"
+#include "formats/data_io.h"
 #include "pictures/distance_pictures.h"
 #include "shell/about_box.h"
 #include "shell/analysis_result_window.h"
@@ -294,16 +294,20 @@ void MainWindow::OpenDataFile(marbleset::DataKind kind) {
     context_.services.ShowMessage(this, kReadErrorTitle, choice->path + kUnknownLayoutText);
     return;
   }
-  const marbleset::Layout layout = format == marbleset::FileFormat::kNtsys
-                                       ? marbleset::Layout::kNtsys
-                                       : marbleset::Layout::kPhylip;
+  const marbleset::FileFormat layout = format == marbleset::FileFormat::kNtsys
+                                           ? marbleset::FileFormat::kNtsys
+                                           : marbleset::FileFormat::kPhylip;
   const DataStamp before = DataStamp::Of(context_.data);
-  marbleset::ReadStatus status = marbleset::ReadStatus::kOk;
   QString failure;
+  std::string_view finding;
   {
     const BusyPointer busy;
     try {
-      status = context_.readDataFile(context_.data, ToStd(choice->path), kind, layout);
+      context_.readDataFile(context_.data, ToStd(choice->path), kind, layout);
+    } catch (const marbleset::ReadFailure& problem) {
+      // A finding is about the file's text, so the user is offered to look at it.
+      finding = marbleset::FindingText(problem.Kind());
+      failure = QString::fromLocal8Bit(problem.what());
     } catch (const std::exception& problem) {
       failure = QString::fromLocal8Bit(problem.what());
     }
@@ -311,22 +315,18 @@ void MainWindow::OpenDataFile(marbleset::DataKind kind) {
   // A read that succeeded, and any other that changed what is loaded, makes every window
   // follow the data now loaded.
   if (DataStamp::Of(context_.data) != before) DataChanged();
-  if (!failure.isEmpty()) {
+  if (failure.isEmpty()) return;
+  if (finding.empty()) {
     context_.services.ShowMessage(this, kReadErrorTitle, failure);
-    return;
-  }
-  if (status == marbleset::ReadStatus::kOk) return;
-  // A finding is about the file's text, so the user is offered to look at it.
-  const std::string_view finding = marbleset::FindingText(marbleset::ProblemOf(status));
-  if (context_.services.AskYesNo(this, kReadErrorTitle,
-                                 FromStd(finding) + QStringLiteral(" Open in Notepad?"))) {
+  } else if (context_.services.AskYesNo(this, kReadErrorTitle,
+                                        FromStd(finding) + QStringLiteral(" Open in Notepad?"))) {
     context_.services.StartEditor(choice->path);
   }
 }
 
 void MainWindow::ReadInFormat(const QString& path, marbleset::FileFormat format,
                               marbleset::DataKind kind) {
-  marbleset::FormatReadOptions options;
+  marbleset::ReadOptions options;
   options.kind = kind == marbleset::DataKind::kBinary ? marbleset::KindChoice::kBinary
                                                       : marbleset::KindChoice::kQuantitative;
   options.memoryLimit = context_.data.MemoryLimit();
@@ -334,7 +334,7 @@ void MainWindow::ReadInFormat(const QString& path, marbleset::FileFormat format,
   // Read beside the loaded data and swapped in only when complete: a failed or cancelled read
   // changes nothing that is loaded.
   marbleset::DataSet fresh;
-  marbleset::FormatReadReport report;
+  marbleset::ReadNotes report;
   try {
     if (format == marbleset::FileFormat::kDelimited) {
       // The dialog reads the whole table once for its preview.
@@ -343,6 +343,7 @@ void MainWindow::ReadInFormat(const QString& path, marbleset::FileFormat format,
         const BusyPointer busy;
         dialog = std::make_unique<ImportTableDialog>(file, options.kind, this);
       }
+      PlaceWindow(*dialog, *this);
       if (!context_.services.RunModal(*dialog)) return;
       options.table = dialog->Options();
     }
@@ -353,12 +354,14 @@ void MainWindow::ReadInFormat(const QString& path, marbleset::FileFormat format,
           RunInBackground(*progress_, this, 0, [&](marbleset::Progress& progress) {
             progress.Start("Reading " + marbleset::FileNameOf(file));
             options.progress = &progress;
-            fresh = marbleset::ReadDataInFormat(file, format, options, report);
+            marbleset::DataSource source = marbleset::DataSource::File(file);
+            fresh = marbleset::ReadData(source, format, options, &report);
           });
       if (failure) std::rethrow_exception(failure);
     } else {
       const BusyPointer busy;
-      fresh = marbleset::ReadDataInFormat(file, format, options, report);
+      marbleset::DataSource source = marbleset::DataSource::File(file);
+      fresh = marbleset::ReadData(source, format, options, &report);
     }
   } catch (const marbleset::RunCancelled&) {
     return;  // the user stopped the read; there is nothing to say
