@@ -37,12 +37,15 @@ void AdvanceEvery(Progress& progress, std::size_t row, std::size_t rows) {
 
 void FastMatrixPass(const DataSet& data, const DistanceSettings& settings, TextSink& out,
                     Progress& progress, int dataSetNumber, const kernels::KernelTable& kernels,
-                    int threads) {
+                    int threads, MatrixRows rows) {
   CheckDistanceSettings(settings, data.Kind());
   ThrowIfCancelled(progress);
   const std::size_t n = data.OtuCount();
   if (settings.averaging && n < 2) ThrowNothingToAverage(data, dataSetNumber);
-  TriangleJob job(data, settings, kernels, threads);
+  const std::size_t first = std::min(rows.first, n), last = std::min(rows.last, n);
+  if (settings.averaging && !rows.Whole(n))
+    throw Failure("A mean is of the whole matrix; it has no rows to share out.");
+  TriangleJob job(data, settings, kernels, threads, {first, last});
 
   if (settings.averaging) {
     for (std::size_t i = 0; i + 1 < n; ++i) {
@@ -62,15 +65,17 @@ void FastMatrixPass(const DataSet& data, const DistanceSettings& settings, TextS
     return;
   }
 
-  AppendMatrixHeader(out, n);
+  if (rows.header) AppendMatrixHeader(out, n);
   RowTexts texts(job.Values(), n, Diagonal(data, settings));
-  for (std::size_t i0 = 0; i0 < n; i0 += texts.BatchRows()) {
+  for (std::size_t i0 = first; i0 < last; i0 += texts.BatchRows()) {
     ThrowIfCancelled(progress);
-    progress.Advance(100.0 * static_cast<double>(i0) / static_cast<double>(n));
-    const std::size_t i1 = std::min(n, i0 + texts.BatchRows());
+    progress.Advance(100.0 * static_cast<double>(i0 - first) / static_cast<double>(last - first));
+    const std::size_t i1 = std::min(last, i0 + texts.BatchRows());
     // Row i needs the cells of the rows before it (its lower half) and its own.
     const CellFailure failure = n > 1 ? job.WaitForRow(std::min(i1, n - 1) - 1) : CellFailure{};
     const bool failed = failure.problem != CellProblem::kNone;
+    // A cell of the rows before a piece: the piece cannot be written.
+    if (failed && failure.row < i0) ThrowCellFailure(data, settings, failure, dataSetNumber, out);
     const std::size_t last = failed ? failure.row + 1 : i1;  // failure.row >= i0
     texts.Format(i0, last, failed ? failure.column : n);
     for (std::size_t i = i0; i < last; ++i) {

@@ -50,16 +50,17 @@ void RowTexts::FormatRows(std::size_t a, std::size_t b, std::size_t last, std::s
   auto end = [&](std::size_t i) { return i + 1 == last ? lastEnd : n_; };
   for (std::size_t i = a; i < b; ++i) texts_[i - first_].used = 0;
   for (std::size_t j = 0; j < a; ++j) {
-    const double* row = triangle_.Row(j);
+    const double* row = triangle_.Cell(j, a);  // (j, a), (j, a + 1), ... side by side
     for (std::size_t i = a; i < b; ++i)
-      if (j < end(i)) texts_[i - first_].Add(row[i - j - 1]);
+      if (j < end(i)) texts_[i - first_].Add(row[i - a]);
   }
   for (std::size_t i = a; i < b; ++i) {
     Text& text = texts_[i - first_];
     const std::size_t stop = end(i);
     for (std::size_t j = a; j < i && j < stop; ++j) text.Add(triangle_.At(j, i));
     if (i < stop) text.Add(diagonal_);
-    const double* row = triangle_.Row(i);
+    if (i + 1 >= stop) continue;
+    const double* row = triangle_.Cell(i, i + 1);
     for (std::size_t j = i + 1; j < stop; ++j) text.Add(row[j - i - 1]);
   }
 }

@@ -3,6 +3,7 @@
 // each cell's error (see quantitative_cells.cpp).
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <memory>
 #include <vector>
@@ -16,18 +17,54 @@
 
 namespace marbleset {
 
-// The upper triangle, row i holding cells (i, i+1) .. (i, n-1).
+// The cells of the upper triangle a pass computes. For the whole matrix, row i holds cells
+// (i, i+1) .. (i, n-1). For the rows first .. last - 1 of the square matrix alone (a piece of
+// it), rows i < first hold only cells (i, first) .. (i, last - 1), the lower halves of the
+// piece's rows; rows first .. last - 1 hold theirs to n - 1; later rows hold none. Every row's
+// cells lie side by side, so a block of rows is computed against one run of columns.
 class Triangle {
  public:
-  explicit Triangle(std::size_t n) : n_(n) { values_.resize(n < 2 ? 0 : n * (n - 1) / 2); }
-  std::size_t Start(std::size_t i) const { return i * (2 * n_ - i - 1) / 2; }
-  double* Row(std::size_t i) { return values_.data() + Start(i); }
-  const double* Row(std::size_t i) const { return values_.data() + Start(i); }
-  double At(std::size_t i, std::size_t j) const { return values_[Start(i) + (j - i - 1)]; }
+  explicit Triangle(std::size_t n) : Triangle(n, 0, n) {}
+  Triangle(std::size_t n, std::size_t first, std::size_t last)
+      : n_(n), first_(std::min(first, n)), last_(std::clamp(last, first_, n)) {
+    values_.resize(CellCount(n, first_, last_));
+  }
+  // The cells the triangle of those rows holds.
+  static std::size_t CellCount(std::size_t n, std::size_t first, std::size_t last) {
+    return first * (last - first) + BandStart(n, first, std::min(last, n < 1 ? 0 : n - 1));
+  }
+
+  // Rows 0 .. Rows() - 1 hold cells; a block of rows to compute never spans BandFirst().
+  std::size_t Rows() const { return n_ < 2 ? 0 : std::min(last_, n_ - 1); }
+  std::size_t BandFirst() const { return first_; }
+  std::size_t FirstColumn(std::size_t i) const { return i < first_ ? first_ : i + 1; }
+  std::size_t EndColumn(std::size_t i) const { return i < first_ ? last_ : n_; }
+  double* Cell(std::size_t i, std::size_t j) {
+    return values_.data() + Start(i) + (j - FirstColumn(i));
+  }
+  const double* Cell(std::size_t i, std::size_t j) const {
+    return values_.data() + Start(i) + (j - FirstColumn(i));
+  }
+  double At(std::size_t i, std::size_t j) const { return *Cell(i, j); }
+  // Row i's first cell.
+  double* Row(std::size_t i) { return Cell(i, FirstColumn(i)); }
+  // Every cell, row after row.
   std::vector<double>& Values() { return values_; }
 
  private:
+  // Where row i (first <= i) of the band starts, counted from the band's first cell.
+  static std::size_t BandStart(std::size_t n, std::size_t first, std::size_t i) {
+    if (i <= first) return 0;
+    // Rows first .. i - 1 hold n - 1 - k cells each; one of the two factors is even.
+    return (i - first) * (2 * n - first - i - 1) / 2;
+  }
+  std::size_t Start(std::size_t i) const {
+    return i < first_ ? i * (last_ - first_) : first_ * (last_ - first_) + BandStart(n_, first_, i);
+  }
+
   std::size_t n_;
+  std::size_t first_;
+  std::size_t last_;
   std::vector<double> values_;
 };
 

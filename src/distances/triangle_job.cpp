@@ -11,7 +11,14 @@ void RowSchedule::Work(const PairComputer& computer, Triangle& triangle) {
     if (first >= rows_) return;
     const std::size_t count = std::min(block_, rows_ - first);
     CellFailure failure;
-    if (first <= stopRow_.load()) computer.ComputeRows(first, count, triangle, scratch, failure);
+    if (first <= stopRow_.load()) {
+      // The rows before a piece's band hold other columns than the band's: computed apart.
+      const std::size_t band = triangle.BandFirst();
+      const std::size_t split = first < band && band < first + count ? band - first : count;
+      computer.ComputeRows(first, split, triangle, scratch, failure);
+      if (split < count && failure.problem == CellProblem::kNone)
+        computer.ComputeRows(band, count - split, triangle, scratch, failure);
+    }
     std::lock_guard lock(mutex_);
     if (failure.problem != CellProblem::kNone &&
         (failure_.problem == CellProblem::kNone || failure.row < failure_.row)) {
@@ -57,10 +64,10 @@ std::size_t ThreadsFor(const PairComputer& computer, int requested) {
 }  // namespace
 
 TriangleJob::TriangleJob(const DataSet& data, const DistanceSettings& settings,
-                         const kernels::KernelTable& kernels, int threads)
+                         const kernels::KernelTable& kernels, int threads, MatrixRows rows)
     : computer_(MakeComputer(data, settings, kernels)),
-      triangle_(data.OtuCount()),
-      schedule_(data.OtuCount() < 2 ? 0 : data.OtuCount() - 1, computer_->BlockRows()) {
+      triangle_(data.OtuCount(), rows.first, rows.last),
+      schedule_(triangle_.Rows(), computer_->BlockRows()) {
   const std::size_t count = ThreadsFor(*computer_, threads);
   computer_->Prepare(static_cast<int>(std::max<std::size_t>(count, 1)));
   if (count == 0) schedule_.Work(*computer_, triangle_);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "dataset/worker_pool.h"
+#include "distances/matrix_rows.h"
 #include "distances/pair_computer.h"
 
 namespace marbleset {
@@ -45,10 +46,11 @@ class RowSchedule {
 
 // The computer, its triangle and the tasks that fill it. threads = 0 lets the size of the job
 // decide (below a few million steps one thread does it all before the first row is asked for).
+// rows: the rows of the square matrix whose cells are wanted (see Triangle).
 class TriangleJob {
  public:
   TriangleJob(const DataSet& data, const DistanceSettings& settings,
-              const kernels::KernelTable& kernels, int threads);
+              const kernels::KernelTable& kernels, int threads, MatrixRows rows = {});
   TriangleJob(const TriangleJob&) = delete;
   TriangleJob& operator=(const TriangleJob&) = delete;
   ~TriangleJob();
