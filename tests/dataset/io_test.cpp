@@ -15,9 +15,10 @@
 
 #include "dataset/errors.h"
 #include "dataset/fast_number.h"
-#include "formats/item_reader.h"
 #include "dataset/numeric_value.h"
 #include "dataset/text_sink.h"
+#include "formats/item_reader.h"
+#include "scratch_folder.h"
 
 namespace marbleset {
 namespace {
@@ -89,8 +90,9 @@ TEST(ItemReader, ReadsAFileAStreamAndStandardInputAcrossChunksLikeTextInMemory) 
   while (text.size() % (1 << 20) != (1 << 20) - 1) text += 'y';  // CR LF split between chunks
   text += "\r\n\"quoted, " + std::string(3 << 20, 'q') + "\" tail\r\n";
   text += std::string(5 << 20, 'z') + ",last";  // a line longer than a chunk, without an end
-  const auto path = std::filesystem::temp_directory_path() / "marbleset_chunks.phy";
-  std::ofstream(path, std::ios::binary) << text;
+  const ScratchFolder folder;
+  const auto path = folder.path / "chunks.phy";
+  PutFile(path, text);
   ItemReader file = ItemReader::OpenFile(path.string());
   const Items fromFile = AllItems(file);
   EXPECT_EQ(file.Position(), text.size());
@@ -255,11 +257,11 @@ std::string WriteFailureOf(const std::string& path, std::size_t size) {
 }
 
 TEST(OutputFile, NamesThePathAndTheReasonWhenItCannotWrite) {
-  const std::string missing =
-      (std::filesystem::temp_directory_path() / "marbleset-no-such-folder" / "a.txt").string();
+  const ScratchFolder folder;
+  const std::string missing = folder / "no-such-folder/a.txt";
   EXPECT_EQ(WriteFailureOf(missing, 0), missing + ": No such file or directory");
   EXPECT_EQ(WriteFailureOf("/dev/full", 100000), "/dev/full: No space left on device");
-  const auto nul_stem = std::filesystem::temp_directory_path() / "marbleset-nul";
+  const auto nul_stem = folder.path / "nul";
   EXPECT_NE(WriteFailureOf(nul_stem.string() + std::string(1, '\0') + "b.txt", 0), "no failure");
   EXPECT_FALSE(std::filesystem::exists(nul_stem));
 }

@@ -17,6 +17,7 @@
 #include "distances/distance_run.h"
 #include "distances/marker_statistics.h"
 #include "distances/quantitative_coefficients.h"
+#include "scratch_folder.h"
 #include "test_data.h"
 
 namespace marbleset {
@@ -34,10 +35,8 @@ bool HaveR() {
 // each as "name" followed by n * n numbers.
 std::map<std::string, std::vector<double>> RunR(const std::vector<std::vector<float>>& rows,
                                                 const std::string& script) {
-  const fs::path dir =
-      fs::temp_directory_path() /
-      ("marbleset_r_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-  fs::create_directories(dir);
+  const ScratchFolder folder;
+  const fs::path& dir = folder.path;
   {
     std::ofstream table(dir / "x.txt");
     for (const auto& row : rows) {
@@ -63,7 +62,6 @@ std::map<std::string, std::vector<double>> RunR(const std::vector<std::vector<fl
     double v;
     while (words >> v) result[name].push_back(v);
   }
-  fs::remove_all(dir);
   return result;
 }
 

@@ -18,6 +18,7 @@
 
 #include "dataset/errors.h"
 #include "formats/data_writer.h"
+#include "scratch_folder.h"
 
 namespace marbleset {
 namespace {
@@ -33,39 +34,25 @@ std::string NumberedName(char letter, std::size_t number) {
 namespace fs = std::filesystem;
 
 // A fresh folder for one test, removed afterwards.
-class Scratch {
- public:
-  explicit Scratch(const std::string& name)
-      : folder_(fs::temp_directory_path() /
-                ("marbleset_output_" + name + "_" + std::to_string(getpid()))) {
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-  }
-  ~Scratch() { fs::remove_all(folder_); }
-  std::string operator/(const std::string& name) const { return (folder_ / name).string(); }
-  const fs::path& folder() const { return folder_; }
-
+struct Scratch : ScratchFolder {
+  explicit Scratch(const std::string&) {}
+  const fs::path& folder() const { return path; }
   // The names in the folder that look like an output's temporary.
   std::vector<std::string> Temporaries() const {
     std::vector<std::string> found;
-    for (const auto& entry : fs::directory_iterator(folder_)) {
+    for (const auto& entry : fs::directory_iterator(path)) {
       const std::string name = entry.path().filename().string();
       if (name.find(".marbleset-") != std::string::npos) found.push_back(name);
     }
     return found;
   }
-
- private:
-  fs::path folder_;
 };
 
 std::string Bytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
+  return FileBytes(path);
 }
-
 void Put(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
+  PutFile(path, bytes);
 }
 
 DataSet LargeBinary() {
@@ -136,8 +123,8 @@ TEST(OutputFile, AFailedSaveLeavesTheTargetAndTheDataFileAsTheyWereAndNoTemporar
   try {
     OutputFile file(target);
     file.sink().Append("half a data set");
-    throw ReadFailure("data set 2 could not be read");
-  } catch (const ReadFailure&) {
+    throw Failure("data set 2 could not be read");
+  } catch (const Failure&) {
   }
   EXPECT_EQ(Bytes(target), "the previous output");
   EXPECT_TRUE(scratch.Temporaries().empty());

@@ -20,6 +20,7 @@
 #include "resampling/generators.h"
 #include "resampling/otu_picks.h"
 #include "resampling/uniform_source.h"
+#include "scratch_folder.h"
 
 namespace marbleset {
 namespace {
@@ -212,7 +213,7 @@ GeneratorSettings Settings(Generator generator, const DataSet& data, std::size_t
 // The generators written plainly, as a reference for the files a seed must keep giving: indices
 // from 1, settings in tenths, the draws as single-precision formulas on the uniform draw r, rows
 // written token by token.
-struct OldFormulaFile {
+struct TenthsFormulaFile {
   const DataSet& data;
   UniformSource& source;
   std::string text;
@@ -293,7 +294,7 @@ struct OldFormulaFile {
   }
 };
 
-TEST(Generators, EveryDialogSettingWritesTheFileOfTheOldTenthsFormulas) {
+TEST(Generators, EveryDialogSettingWritesTheFileOfTheTenthsFormulas) {
   // 230 characters: rows go on over a second line. Names repeat for GenStraps.
   const DataSet data = Data(DataKind::kBinary, 6, 230, 2.0f, kBits,
                             {"Alpha", "Beta", "Alpha", "Gamma", "Beta", "Alpha"});
@@ -301,9 +302,9 @@ TEST(Generators, EveryDialogSettingWritesTheFileOfTheOldTenthsFormulas) {
   auto check = [&](const DataSet& d, Generator g, int C, int P, int M, double percent,
                    std::size_t otus) {
     UniformSource before(C * 7919 + P), after = before;
-    OldFormulaFile old{d, before, {}};
-    old.Run(g, C, P, M);
-    ASSERT_EQ(Text(d, Settings(g, d, C / 10, percent, otus), after), old.text)
+    TenthsFormulaFile plain{d, before, {}};
+    plain.Run(g, C, P, M);
+    ASSERT_EQ(Text(d, Settings(g, d, C / 10, percent, otus), after), plain.text)
         << GeneratorLabel(g) << " C " << C << " P " << P << " M " << M;
     ASSERT_TRUE(before == after);
   };
@@ -428,9 +429,8 @@ TEST(Generators, SettingsCheckedBeforeAnyOutputProgressCancelAndPaths) {
     EXPECT_EQ(IsOffered(generator, quantitative), g < 4);
   }
   // Refused settings write nothing and create no file.
-  const auto path =
-      (std::filesystem::temp_directory_path() / "marbleset_resampling_test.phy").string();
-  std::filesystem::remove(path);
+  const ScratchFolder folder;
+  const std::string path = folder / "refused.phy";
   auto refused = [&](const DataSet& d, GeneratorSettings settings) {
     std::ostringstream stream;
     TextSink sink(stream);
