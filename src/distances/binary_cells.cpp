@@ -58,25 +58,30 @@ public:
 
   void ComputeRows(std::size_t first, std::size_t rows, Triangle &triangle,
                    Scratch &scratch, CellFailure &) const override {
-    const std::size_t count = data_.OtuCount() - first - 1;
+    // The block's rows share one run of columns: OTUs column .. column + count - 1.
+    const std::size_t column = triangle.FirstColumn(first);
+    const std::size_t count = triangle.EndColumn(first) - column;
     scratch.counts.resize(rows * count);
     kernels_.binary_block(planes_.Otu(first), static_cast<int>(rows),
-                          planes_.Otu(first + 1), planes_.stride, planes_.words,
+                          planes_.Otu(column), planes_.stride, planes_.words,
                           count, planes_.shape, scratch.counts.data());
     for (std::size_t r = 0; r < rows; ++r) {
       const std::size_t i = first + r;
+      // Row i's cells start at OTU max(i + 1, column), skip cells of the run.
+      const std::size_t skip = i + 1 > column ? i + 1 - column : 0;
       if (meanSums_) {
-        scratch.shares.resize(count);
+        // The shares come for the whole row from OTU i + 1 on.
+        scratch.shares.resize(data_.OtuCount() - i - 1);
         meanSums_->Row(i, scratch.shares.data());
       }
-      double *out = triangle.Row(i);
-      // Row r's counts start at OTU first + 1; the cells of row i start at OTU
-      // i + 1.
+      const MarkerMeanShares *shares =
+          meanSums_ ? scratch.shares.data() + (column + skip - i - 1) : nullptr;
+      double *out = triangle.Cell(i, column + skip);
       const kernels::BinaryCounts *counts =
-          scratch.counts.data() + r * count + r;
-      for (std::size_t c = 0; c + r < count; ++c)
-        out[c] = Cell(i, i + 1 + c, counts[c],
-                      meanSums_ ? &scratch.shares[c] : nullptr);
+          scratch.counts.data() + r * count + skip;
+      for (std::size_t c = 0; c + skip < count; ++c)
+        out[c] = Cell(i, column + skip + c, counts[c],
+                      shares ? &shares[c] : nullptr);
     }
   }
 

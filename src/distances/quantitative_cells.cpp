@@ -95,7 +95,9 @@ class QuantitativeComputer final : public PairComputer {
 
   void ComputeRows(std::size_t first, std::size_t rows, Triangle& triangle, Scratch& scratch,
                    CellFailure& failure) const override {
-    const std::size_t count = data_.OtuCount() - first - 1;
+    // The block's rows share one run of columns: OTUs column .. column + count - 1.
+    const std::size_t column = triangle.FirstColumn(first);
+    const std::size_t count = triangle.EndColumn(first) - column;
     const bool correlation = settings_.coefficient == Coefficient::kCorrelation;
     const int kind =
         settings_.coefficient == Coefficient::kQuantitativeMatching ? kernels::kTileEqual
@@ -103,17 +105,24 @@ class QuantitativeComputer final : public PairComputer {
             ? (correlation ? kernels::kTileMaskedCorrelation : kernels::kTileMaskedSquares)
             : (correlation ? kernels::kTileProducts : kernels::kTileSquares);
     const std::size_t sums = static_cast<std::size_t>(kernels::TileSums(kind));
-    scratch.sums.assign(rows * count * sums, 0.0);
-    kernels_.quantitative_tiles(kind, Values(first), static_cast<int>(rows), Values(first + 1),
-                                stride_, static_cast<int>(len_), count, scratch.sums.data());
-    if (ignore_) SharedCounts(first, rows, count, scratch);
-    if (sparse_) CorrelationCorrections(first, rows, count, scratch.corrections);
+    // The tiles sum row r against the r-th column of their run and later ones only. Rows before
+    // a piece's band need every column of theirs: the tiles' run starts `lead` OTUs earlier,
+    // and the sums of those extra columns are not read.
+    const std::size_t lead = column > first + 1 ? rows : 0;
+    const std::size_t tileCount = count + lead;
+    scratch.sums.assign(rows * tileCount * sums, 0.0);
+    kernels_.quantitative_tiles(kind, Values(first), static_cast<int>(rows), Values(column - lead),
+                                stride_, static_cast<int>(len_), tileCount, scratch.sums.data());
+    if (ignore_) SharedCounts(first, rows, column, count, scratch);
+    if (sparse_) CorrelationCorrections(first, rows, column, count, scratch.corrections);
     for (std::size_t r = 0; r < rows; ++r) {
       const std::size_t i = first + r;
-      double* out = triangle.Row(i);
-      for (std::size_t c = r; c < count; ++c) {
-        const std::size_t j = first + 1 + c;
-        const double* s = scratch.sums.data() + (r * count + c) * sums;
+      // Row i's cells start at OTU max(i + 1, column).
+      const std::size_t skip = i + 1 > column ? i + 1 - column : 0;
+      double* out = triangle.Cell(i, column + skip);
+      for (std::size_t c = skip; c < count; ++c) {
+        const std::size_t j = column + c;
+        const double* s = scratch.sums.data() + (r * tileCount + lead + c) * sums;
         CellValue v;
         double margin = 0;
         if (kind == kernels::kTileEqual)
@@ -134,7 +143,7 @@ class QuantitativeComputer final : public PairComputer {
           failure = {i, j, v.problem};
           return;
         }
-        out[c - r] = v.value;
+        out[c - skip] = v.value;
       }
     }
   }
@@ -147,13 +156,13 @@ class QuantitativeComputer final : public PairComputer {
     double sum = 0, squares = 0, magnitude = 0;  // over the OTU's values, in character order
   };
 
-  // For rows first .. first + rows - 1 against OTUs first + 1 + c: what the characters missing
+  // For rows first .. first + rows - 1 against OTUs column + c: what the characters missing
   // in the column's OTU hold in the row (into x, xx, by c * rows + r) and what those missing in
   // the row's OTU hold in the column (into y, yy, by r * count + c). Missing entries are few,
   // and each character's values are stored side by side over the OTUs, so these are short
   // runs of contiguous adds.
-  void CorrelationCorrections(std::size_t first, std::size_t rows, std::size_t count,
-                              std::vector<double>& out) const {
+  void CorrelationCorrections(std::size_t first, std::size_t rows, std::size_t column,
+                              std::size_t count, std::vector<double>& out) const {
     const std::size_t n = data_.OtuCount(), size = rows * count;
     out.assign(4 * size, 0.0);
     double* x = out.data();
@@ -161,8 +170,9 @@ class QuantitativeComputer final : public PairComputer {
     double* y = xx + size;
     double* yy = y + size;
     for (std::size_t c = 0; c < count; ++c) {
-      const std::uint64_t* missing = missing_.data() + (first + 1 + c) * missingWords_;
-      const std::size_t upTo = std::min(rows, c + 1);  // rows r <= c only
+      const std::uint64_t* missing = missing_.data() + (column + c) * missingWords_;
+      // Rows before the column's OTU only.
+      const std::size_t upTo = std::min(rows, column + c - first);
       for (std::size_t w = 0; w < missingWords_; ++w)
         for (std::uint64_t bits = missing[w]; bits != 0; bits &= bits - 1) {
           const std::size_t k = 64 * w + static_cast<std::size_t>(std::countr_zero(bits));
@@ -171,11 +181,13 @@ class QuantitativeComputer final : public PairComputer {
     }
     for (std::size_t r = 0; r < rows; ++r) {
       const std::uint64_t* missing = missing_.data() + (first + r) * missingWords_;
+      const std::size_t skip = first + r + 1 > column ? first + r + 1 - column : 0;
+      if (skip >= count) continue;
       for (std::size_t w = 0; w < missingWords_; ++w)
         for (std::uint64_t bits = missing[w]; bits != 0; bits &= bits - 1) {
           const std::size_t k = 64 * w + static_cast<std::size_t>(std::countr_zero(bits));
-          kernels_.add_values(columns_.data() + k * n + first + 1 + r, count - r, y + r * count + r,
-                              yy + r * count + r);
+          kernels_.add_values(columns_.data() + k * n + column + skip, count - skip,
+                              y + r * count + skip, yy + r * count + skip);
         }
     }
   }
@@ -230,14 +242,14 @@ class QuantitativeComputer final : public PairComputer {
 
   // The characters where both OTUs have a value: all but those missing in either, counted
   // for the block by the binary kernel over the missing bits (the state-1 plane of its data).
-  void SharedCounts(std::size_t first, std::size_t rows, std::size_t count,
+  void SharedCounts(std::size_t first, std::size_t rows, std::size_t column, std::size_t count,
                     Scratch& scratch) const {
     scratch.counts.resize(rows * count);
     const std::size_t block = static_cast<std::size_t>(kernels_.binaryRows);
     for (std::size_t r = 0; r < rows; r += block)
       kernels_.binary_block(missing_.data() + (first + r) * missingWords_,
                             static_cast<int>(std::min(block, rows - r)),
-                            missing_.data() + (first + 1) * missingWords_, missingWords_,
+                            missing_.data() + column * missingWords_, missingWords_,
                             missingWords_, count, kernels::kOnlyZerosAndOnes,
                             scratch.counts.data() + r * count);
   }
