@@ -18,5 +18,6 @@ void AddTreeCommand(CLI::App& app, CliContext& context);
 void AddPictureCommand(CLI::App& app, CliContext& context);
 void AddAmovaCommand(CLI::App& app, CliContext& context);
 void AddMantelCommand(CLI::App& app, CliContext& context);
+void AddNetworkCommand(CLI::App& app, CliContext& context);
 
 }  // namespace marbleset::cli

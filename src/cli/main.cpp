@@ -26,6 +26,7 @@ void AddCommands(CLI::App& app, CliContext& context) {
   AddPictureCommand(app, context);
   AddAmovaCommand(app, context);
   AddMantelCommand(app, context);
+  AddNetworkCommand(app, context);
 }
 
 // The examples write names that none of the example files has, so each of them runs as it
