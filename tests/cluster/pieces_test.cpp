@@ -1,0 +1,196 @@
+// A run split into pieces, as a cluster runs it: the pieces of a distance matrix joined in
+// order are the plain reference pass's file, and replicate ranges counted by support (or a run
+// resumed from a stopped one) give the bytes of one whole tree run.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sstream>
+
+#include "cli/run_cli.h"
+#include "dataset/errors.h"
+#include "distances/fast_matrix_pass.h"
+#include "distances/reference_pass.h"
+#include "scratch_folder.h"
+
+namespace marbleset {
+namespace {
+
+// Random data of either kind with missing entries (and, for binary data, a few other values).
+void FillRandom(DataSet& data, bool binary, std::size_t otus, std::size_t chars, unsigned seed) {
+  std::mt19937 random(seed);
+  std::uniform_real_distribution<double> unit(0, 1);
+  data.Resize(binary ? DataKind::kBinary : DataKind::kQuantitative, otus, chars,
+              binary ? kBinaryMissingValue : kQuantitativeMissingValue);
+  for (std::size_t i = 0; i < otus; ++i) {
+    data.otuNames[i] = "otu" + std::to_string(i + 1);
+    for (std::size_t k = 0; k < chars; ++k) {
+      float v = binary ? (unit(random) < 0.45 ? 1.0f : 0.0f) : static_cast<float>(unit(random) * 9);
+      if (unit(random) < 0.08) v = data.MissingValue();
+      data.SetValue(i, k, v);
+    }
+  }
+}
+
+std::string Pass(const DataSet& data, const DistanceSettings& settings, MatrixRows rows) {
+  std::ostringstream text;
+  NoProgress progress;
+  try {
+    TextSink out(text);
+    FastMatrixPass(data, settings, out, progress, 0, kernels::BestKernels(), 2, rows);
+  } catch (const WriteFailure& e) {
+    return text.str() + "|" + e.what();
+  }
+  return text.str();
+}
+
+std::string Reference(const DataSet& data, const DistanceSettings& settings) {
+  std::ostringstream text;
+  try {
+    TextSink out(text);
+    ReferenceMatrixPass(data, settings, out);
+  } catch (const WriteFailure& e) {
+    return text.str() + "|" + e.what();
+  }
+  return text.str();
+}
+
+// Every coefficient and policy of both kinds, 1, 2 and 7 pieces of 41 rows (blocks of rows
+// that straddle a piece's first row, a last row of its own): the pieces joined are the
+// reference file. Binary "Marker mean" sums its shares in another order than the reference
+// (equal within rounding, checked elsewhere); there the whole fast run is the yardstick.
+TEST(DistancePieces, JoinedPiecesAreTheWholeMatrix) {
+  for (const bool binary : {true, false}) {
+    auto data = std::make_unique<DataSet>();
+    FillRandom(*data, binary, 41, 70, binary ? 5 : 6);
+    for (const Coefficient c : CoefficientsFor(data->Kind()))
+      for (const MissingPolicy p : MissingPoliciesFor(data->Kind())) {
+        const DistanceSettings settings{c, p, true, false};
+        SCOPED_TRACE(std::string(CoefficientName(c)) + " / " + std::string(MissingPolicyName(p)));
+        const std::string whole = binary && p == MissingPolicy::kMarkerMean
+                                      ? Pass(*data, settings, {})
+                                      : Reference(*data, settings);
+        ASSERT_EQ(whole.find('|'), std::string::npos) << whole;
+        for (const std::size_t pieces : {1, 2, 7}) {
+          std::string joined;
+          for (std::size_t k = 0; k < pieces; ++k)
+            joined += Pass(*data, settings, PieceRows(data->OtuCount(), k, pieces));
+          EXPECT_EQ(joined, whole) << pieces << " pieces";
+        }
+      }
+  }
+}
+
+TEST(DistancePieces, PieceRowsShareRowsEvenlyAndInOrder) {
+  // 10 rows in 4 pieces: 2, 3, 2, 3 rows; more pieces than rows leave some empty.
+  const MatrixRows expected[] = {{0, 2, true}, {2, 5, false}, {5, 7, false}, {7, 10, false}};
+  for (std::size_t k = 0; k < 4; ++k) {
+    const MatrixRows rows = PieceRows(10, k, 4);
+    EXPECT_EQ(rows.first, expected[k].first);
+    EXPECT_EQ(rows.last, expected[k].last);
+    EXPECT_EQ(rows.header, expected[k].header);
+  }
+  EXPECT_EQ(PieceRows(2, 0, 3).first, PieceRows(2, 0, 3).last);
+}
+
+int Tool(std::vector<std::string> args, std::string* err = nullptr) {
+  args.insert(args.begin(), "marbleset-cli");
+  std::vector<const char*> argv;
+  for (const std::string& a : args) argv.push_back(a.c_str());
+  std::ostringstream out, errors;
+  const int status = cli::RunCli(static_cast<int>(argv.size()), argv.data(), out, errors);
+  if (err) *err = errors.str();
+  return status;
+}
+
+const std::string kExamples = MARBLESET_EXAMPLES_DIR;
+
+// A file of five data sets split by data sets, for matrices and for means.
+TEST(DistancePieces, FileOfSeveralDataSetsSplitByDataSets) {
+  ScratchFolder folder;
+  const std::string data = kExamples + "/marker_sets.phy";
+  for (const std::string mode : {"--similarities", "--average"}) {
+    ASSERT_EQ(Tool({"distances", mode, data, folder / "whole.txt", "--force"}), 0);
+    for (const int pieces : {1, 2, 7}) {
+      std::string joined;
+      for (int k = 1; k <= pieces; ++k) {
+        const std::string piece = folder / ("piece" + std::to_string(k));
+        std::string err;
+        ASSERT_EQ(Tool({"distances", mode, "--piece",
+                        std::to_string(k) + "/" + std::to_string(pieces), data, piece, "--force"},
+                       &err),
+                  0)
+            << err;
+        joined += FileBytes(piece);
+      }
+      EXPECT_EQ(joined, FileBytes(folder / "whole.txt")) << mode << ", " << pieces;
+    }
+  }
+  std::string err;
+  EXPECT_EQ(Tool({"distances", "--piece", "3/2", data, "-"}, &err), 2);
+  EXPECT_EQ(
+      Tool({"distances", "--format", "csv", "--piece", "1/2", kExamples + "/markers.phy", "-"},
+           &err),
+      2);
+  EXPECT_NE(err.find("phylip"), std::string::npos) << err;
+}
+
+// Replicate ranges 1-7, 8-19 and 20-30 counted by support, and a run stopped after 11 trees
+// (the 12th half written) and resumed: the trees, the labelled tree and the consensus of one
+// whole run, for both kinds of data.
+TEST(SupportPieces, RangesAndResumedRunGiveTheWholeRun) {
+  ScratchFolder folder;
+  for (const std::string kind : {"--binary", "--quantitative"}) {
+    const std::string data = kExamples + (kind == "--binary" ? "/markers.phy" : "/traits.phy");
+    const std::vector<std::string> settings{kind, "--replicates", "30", "--seed", "4"};
+    auto with = [&](std::vector<std::string> args) {
+      args.insert(args.begin() + 1, settings.begin(), settings.end());
+      return Tool(args);
+    };
+    ASSERT_EQ(with({"tree", "--replicate-trees", folder / "all.tre", "--consensus",
+                    folder / "all.con", data, folder / "all.nwk", "--force"}),
+              0);
+    std::string trees;
+    std::vector<std::string> support{"support", "--consensus", folder / "sup.con", "--force",
+                                     "--replicate-trees"};
+    for (const std::string range : {"1-7", "8-19", "20-30"}) {
+      const std::string file = folder / ("r" + range);
+      ASSERT_EQ(
+          with({"tree", "--replicate-range", range, "--replicate-trees", file, data, "--force"}),
+          0);
+      trees += FileBytes(file);
+      support.push_back(file);
+    }
+    EXPECT_EQ(trees, FileBytes(folder / "all.tre"));
+    support.insert(support.end(), {data, folder / "sup.nwk"});
+    ASSERT_EQ(with(support), 0);
+    EXPECT_EQ(FileBytes(folder / "sup.nwk"), FileBytes(folder / "all.nwk"));
+    EXPECT_EQ(FileBytes(folder / "sup.con"), FileBytes(folder / "all.con"));
+
+    const std::string all = FileBytes(folder / "all.tre");
+    std::size_t cut = 0;
+    for (int line = 0; line < 11; ++line) cut = all.find('\n', cut) + 1;
+    PutFile(folder / "stopped.tre", all.substr(0, cut + 9));
+    ASSERT_EQ(with({"tree", "--resume", "--replicate-trees", folder / "stopped.tre", "--consensus",
+                    folder / "res.con", data, folder / "res.nwk", "--force"}),
+              0);
+    EXPECT_EQ(FileBytes(folder / "stopped.tre"), all);
+    EXPECT_EQ(FileBytes(folder / "res.nwk"), FileBytes(folder / "all.nwk"));
+    EXPECT_EQ(FileBytes(folder / "res.con"), FileBytes(folder / "all.con"));
+    // Trees of another seed are not this run's: refused, the file left as it was.
+    EXPECT_NE(Tool({"tree", kind, "--replicates", "30", "--seed", "5", "--resume",
+                    "--replicate-trees", folder / "stopped.tre", data, folder / "x.nwk"}),
+              0);
+    EXPECT_EQ(FileBytes(folder / "stopped.tre"), all);
+  }
+  // Trees of other OTUs than the data's.
+  PutFile(folder / "other.tre", "((A,B),C,(D,E));\r\n");
+  std::string err;
+  EXPECT_EQ(Tool({"support", "--replicate-trees", folder / "other.tre", kExamples + "/markers.phy",
+                  folder / "x.nwk"},
+                 &err),
+            3);
+  EXPECT_NE(err.find("no OTU of the data"), std::string::npos) << err;
+}
+
+}  // namespace
+}  // namespace marbleset
