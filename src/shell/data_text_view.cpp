@@ -2,10 +2,12 @@
 
 #include <QAccessible>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -585,6 +587,27 @@ void DataTextView::mouseMoveEvent(QMouseEvent* event) {
 
 void DataTextView::mouseReleaseEvent(QMouseEvent*) {
   dragging_ = false;
+}
+
+void DataTextView::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return;
+  // The word under the pointer (a name, a row of states): the characters up to the blanks.
+  const TextPosition at = PositionAt(event->position().toPoint());
+  const QString line = Line(at.line);
+  const auto blank = [&line](std::size_t column) { return line[qsizetype(column)].isSpace(); };
+  std::size_t first = std::min(at.column, static_cast<std::size_t>(line.size()));
+  std::size_t end = first;
+  while (first > 0 && !blank(first - 1)) --first;
+  while (end < static_cast<std::size_t>(line.size()) && !blank(end)) ++end;
+  Select({at.line, first}, {at.line, end});
+}
+
+void DataTextView::contextMenuEvent(QContextMenuEvent* event) {
+  QMenu menu(this);
+  QAction* copy = menu.addAction("Copy", QKeySequence::Copy, this, &DataTextView::CopySelection);
+  copy->setEnabled(HasSelection());
+  menu.addAction("Select all", QKeySequence::SelectAll, this, &DataTextView::SelectAll);
+  menu.exec(event->globalPos());
 }
 
 void DataTextView::focusInEvent(QFocusEvent* event) {

@@ -4,9 +4,9 @@
 // is one character (Latin-1); a tab moves to the next multiple of eight columns; lines end at
 // LF, CR LF or CR.
 //
-// Text is selected with the mouse (drag, shift+click) and the keyboard (shift with the arrows,
-// Home, End and the page keys), copied (read from the file only then), selected whole, and
-// searched on a worker thread. Positions are a line and a column as shown.
+// Text is selected with the mouse (drag, shift+click, a double click for a word) and the keyboard
+// (shift with the arrows, Home, End and the page keys), copied (read from the file only then),
+// selected whole, and searched on a worker thread. Positions are a line and a column as shown.
 #pragma once
 
 #include <QAbstractScrollArea>
@@ -105,6 +105,8 @@ class DataTextView : public QAbstractScrollArea {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
 

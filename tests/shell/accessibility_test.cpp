@@ -76,6 +76,10 @@ TEST_F(ShellTest, DataWindowText_IsReadSelectedAndCopiedThroughAccessibilityKeys
   text->selection(0, &start, &end);
   EXPECT_EQ(text->text(start, end), "01\nGamma       00");
 
+  // A double click takes the word under the pointer.
+  QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, At(view, 2, 13));
+  EXPECT_EQ(view->SelectedText(), "1?01");
+
   // Select all gives the file back; the interface can set a selection of its own.
   Keys(view, QKeySequence(Qt::CTRL | Qt::Key_A, Qt::CTRL | Qt::Key_C));
   EXPECT_EQ(services.clipboard, plain);
