@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <algorithm>
 
 #include "shell/data_text_view.h"
 #include "shell/data_window.h"
@@ -25,9 +24,8 @@ QAccessibleTextInterface* AccessibleText(DataTextView* view) {
 }
 
 void Keys(QWidget* widget, QKeySequence keys) {
-  for (int k = 0; k < keys.count(); ++k) {
+  for (int k = 0; k < keys.count(); ++k)
     QTest::keyClick(widget, keys[k].key(), keys[k].keyboardModifiers());
-  }
 }
 
 // A point at the left edge of a column, where a click puts the cursor before it.
