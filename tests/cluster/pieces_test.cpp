@@ -11,6 +11,7 @@
 #include "distances/fast_matrix_pass.h"
 #include "distances/reference_pass.h"
 #include "scratch_folder.h"
+#include "trees/cluster_job.h"
 
 namespace marbleset {
 namespace {
@@ -190,6 +191,39 @@ TEST(SupportPieces, RangesAndResumedRunGiveTheWholeRun) {
                  &err),
             3);
   EXPECT_NE(err.find("no OTU of the data"), std::string::npos) << err;
+}
+
+// The job the tree dialog exports, for quantitative data under a coefficient and a policy whose
+// names hold blanks, run by Snakemake in a folder with the data: the whole run's files.
+TEST(ClusterJob, ExportedSnakefileGivesTheWholeRun) {
+  ScratchFolder folder;
+  ClusterJobSettings settings{"traits of grasses.phy", DataKind::kQuantitative, {}, 3, 2};
+  settings.tree.replicates = 12;
+  settings.tree.method = TreeMethod::kUpgma;
+  settings.tree.distance = {Coefficient::kTaxDistance, MissingPolicy::kMarkerMean, true, false};
+  settings.tree.seed = 8;
+  WriteClusterJob(MakeClusterJob(settings), folder.path.string());
+  PutFile(folder / "traits of grasses.phy", FileBytes(kExamples + "/traits.phy"));
+  const std::string cd = "cd '" + folder.path.string() + "' && ";
+  ASSERT_EQ(std::system((cd + "snakemake --cores 2 --quiet --config cli=" MARBLESET_CLI
+                               " > snakemake.log 2>&1").c_str()),
+            0)
+      << FileBytes(folder / "snakemake.log");
+  const std::string data = folder / "traits of grasses.phy";
+  const std::vector<std::string> options{"--quantitative", "--coefficient", "Tax. distance",
+                                         "--missing", "Marker mean"};
+  std::vector<std::string> distances{"distances"}, tree{"tree", "--replicates", "12", "--method",
+                                                        "upgma", "--seed", "8", "--consensus",
+                                                        folder / "whole.con"};
+  distances.insert(distances.end(), options.begin(), options.end());
+  tree.insert(tree.end(), options.begin(), options.end());
+  distances.insert(distances.end(), {data, folder / "whole.txt"});
+  tree.insert(tree.end(), {data, folder / "whole.nwk"});
+  ASSERT_EQ(Tool(distances), 0);
+  ASSERT_EQ(Tool(tree), 0);
+  EXPECT_EQ(FileBytes(folder / "distances.txt"), FileBytes(folder / "whole.txt"));
+  EXPECT_EQ(FileBytes(folder / "tree.nwk"), FileBytes(folder / "whole.nwk"));
+  EXPECT_EQ(FileBytes(folder / "consensus.nwk"), FileBytes(folder / "whole.con"));
 }
 
 }  // namespace
