@@ -98,8 +98,8 @@ void BothMissing(MissingPolicy policy, float pm, int q, BinaryTally& t) {
 
 }  // namespace
 
-double BinaryCellValue(const DataSet& data, std::size_t i, std::size_t j,
-                       const DistanceSettings& settings, const MarkerStatistics& stats) {
+CellValue BinaryCellValue(const DataSet& data, std::size_t i, std::size_t j,
+                          const DistanceSettings& settings, const MarkerStatistics& stats) {
   double similarity = 1.0;
   if (i != j) {
     BinaryTally t;
@@ -126,9 +126,10 @@ double BinaryCellValue(const DataSet& data, std::size_t i, std::size_t j,
         BothMissing(settings.policy, pm, q, t);
       }
     }
+    if (t.n <= 0) return {0, CellProblem::kNoCharacterUsed};
     similarity = BinarySimilarity(settings.coefficient, t.a, t.d, t.m, t.n);
   }
-  return settings.distances ? 1.0 - similarity : similarity;
+  return {settings.distances ? 1.0 - similarity : similarity, CellProblem::kNone};
 }
 
 }  // namespace marbleset

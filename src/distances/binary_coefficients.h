@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "dataset/data_set.h"
+#include "distances/cell_problem.h"
 #include "distances/distance_settings.h"
 #include "distances/marker_statistics.h"
 
@@ -24,8 +25,9 @@ inline double BinarySimilarity(Coefficient coefficient, double a, double d, doub
   }
 }
 
-// Value of cell (i, j) of binary data; stats holds the marker statistics of the pass.
-double BinaryCellValue(const DataSet& data, std::size_t i, std::size_t j,
-                       const DistanceSettings& settings, const MarkerStatistics& stats);
+// Value of cell (i, j) of binary data; stats holds the marker statistics of the pass. A pair
+// of OTUs without a character counted (none left under "Ignore", or none at all) has no value.
+CellValue BinaryCellValue(const DataSet& data, std::size_t i, std::size_t j,
+                          const DistanceSettings& settings, const MarkerStatistics& stats);
 
 }  // namespace marbleset

@@ -18,6 +18,12 @@ enum class CellProblem {
   kSecondOtuTooClose,
 };
 
+// A cell's value, or the reason it has none.
+struct CellValue {
+  double value = 0;
+  CellProblem problem = CellProblem::kNone;
+};
+
 // The first cell of a pass, in row order, that has no value.
 struct CellFailure {
   std::size_t row = 0;

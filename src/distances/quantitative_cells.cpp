@@ -233,11 +233,13 @@ class QuantitativeComputer final : public PairComputer {
                      const kernels::BinaryCounts* bothMissing) const {
     if (bothMissing != nullptr) {
       const double n = SharedCount(i, j, bothMissing->ones);
-      return {n == 0 ? 0.0 : equal / n, CellProblem::kNone};
+      if (n == 0) return {0, CellProblem::kNoCharacterUsed};
+      return {equal / n, CellProblem::kNone};
     }
     const double chars = static_cast<double>(data_.CharCount());
+    if (chars == 0) return {0, CellProblem::kNoCharacterUsed};
     equal -= static_cast<double>(len_ - data_.CharCount());
-    return {chars == 0 ? 0.0 : equal / chars, CellProblem::kNone};
+    return {equal / chars, CellProblem::kNone};
   }
 
   // The characters where both OTUs have a value: all but those missing in either, counted
@@ -263,6 +265,7 @@ class QuantitativeComputer final : public PairComputer {
   CellValue FromFilled(std::size_t i, std::size_t j, double sum, double& margin) const {
     const double chars = static_cast<double>(data_.CharCount());
     const double factor = SumErrorFactor(data_.CharCount());
+    if (chars == 0) return {0, CellProblem::kNoCharacterUsed};
     switch (settings_.coefficient) {
       case Coefficient::kEuclidean: {
         const double v = std::sqrt(sum);
@@ -270,7 +273,6 @@ class QuantitativeComputer final : public PairComputer {
         return {v, CellProblem::kNone};
       }
       case Coefficient::kTaxDistance: {
-        if (chars == 0) return {0, CellProblem::kNoCharacterUsed};
         const double v = std::sqrt(sum / chars);
         margin = v * factor / 2;
         return {v, CellProblem::kNone};
@@ -297,6 +299,7 @@ class QuantitativeComputer final : public PairComputer {
   CellValue FromMasked(std::size_t i, std::size_t j, double n, const double* sums,
                        double& margin) const {
     const double factor = SumErrorFactor(data_.CharCount());
+    if (n == 0) return {0, CellProblem::kNoCharacterUsed};
     switch (settings_.coefficient) {
       case Coefficient::kEuclidean: {
         const double v = std::sqrt(sums[0]);
@@ -304,7 +307,6 @@ class QuantitativeComputer final : public PairComputer {
         return {v, CellProblem::kNone};
       }
       case Coefficient::kTaxDistance: {
-        if (n == 0) return {0, CellProblem::kNoCharacterUsed};
         const double v = std::sqrt(sums[0] / n);
         margin = v * factor / 2;
         return {v, CellProblem::kNone};

@@ -67,13 +67,15 @@ CellValue QuantitativeCellValue(const DataSet& data, std::size_t i, std::size_t 
         break;
     }
   }
+  // Two OTUs with no character to compare are neither alike nor apart: any number given here
+  // would pass for a measurement in the trees and pictures made from the matrix.
+  if (n == 0) return {0, CellProblem::kNoCharacterUsed};
   switch (settings.coefficient) {
     case Coefficient::kQuantitativeMatching:
-      return {QuantitativeResult(settings, n == 0 ? 0.0 : equal / n), CellProblem::kNone};
+      return {QuantitativeResult(settings, equal / n), CellProblem::kNone};
     case Coefficient::kEuclidean:
       return {std::sqrt(ss), CellProblem::kNone};
     case Coefficient::kTaxDistance:
-      if (n == 0) return {0, CellProblem::kNoCharacterUsed};
       return {std::sqrt(ss / n), CellProblem::kNone};
     default: {
       sums.n = n;

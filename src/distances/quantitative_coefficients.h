@@ -12,11 +12,6 @@
 
 namespace marbleset {
 
-struct CellValue {
-  double value = 0;
-  CellProblem problem = CellProblem::kNone;
-};
-
 // Sums of a correlation over the n characters used, all in double precision: 32-bit sums of
 // values near 1000 cancel to noise in Sxy - Sx * Sy / n.
 struct CorrelationSums {

@@ -1,12 +1,12 @@
 #include "distances/reference_pass.h"
 
 #include "dataset/errors.h"
-#include "formats/name_field.h"
 #include "distances/binary_coefficients.h"
 #include "distances/cell_problem.h"
-#include "formats/distance_file.h"
 #include "distances/marker_statistics.h"
 #include "distances/quantitative_coefficients.h"
+#include "formats/distance_file.h"
+#include "formats/name_field.h"
 
 namespace marbleset {
 
@@ -29,17 +29,13 @@ void ReferenceMatrixPass(const DataSet& data, const DistanceSettings& settings, 
   for (std::size_t i = 0; i < n; ++i) {
     if (!settings.averaging) AppendPhylipNameField(out, data.otuNames[i]);
     for (std::size_t j = 0; j < n; ++j) {
-      double v;
-      if (data.IsBinary()) {
-        v = BinaryCellValue(data, i, j, settings, stats);
-      } else {
-        const CellValue cell = QuantitativeCellValue(data, i, j, settings, stats);
-        if (cell.problem != CellProblem::kNone) {
-          out.Flush();
-          throw WriteFailure(CellFailureText(data, settings, {i, j, cell.problem}, dataSetNumber));
-        }
-        v = cell.value;
+      const CellValue cell = data.IsBinary() ? BinaryCellValue(data, i, j, settings, stats)
+                                             : QuantitativeCellValue(data, i, j, settings, stats);
+      if (cell.problem != CellProblem::kNone) {
+        out.Flush();
+        throw WriteFailure(CellFailureText(data, settings, {i, j, cell.problem}, dataSetNumber));
       }
+      const double v = cell.value;
       if (!settings.averaging)
         AppendDistanceValue(out, v);
       else if (i < j)

@@ -22,7 +22,7 @@ using P = MissingPolicy;
 std::vector<double> CellBothWays(const DataSet& data, const DistanceSettings& settings) {
   std::vector<double> values;
   if (data.IsBinary()) {
-    values.push_back(BinaryCellValue(data, 0, 1, settings, MarkerStatistics::Of(data)));
+    values.push_back(BinaryCellValue(data, 0, 1, settings, MarkerStatistics::Of(data)).value);
   } else {
     const CellValue cell = QuantitativeCellValue(data, 0, 1, settings, MarkerStatistics::Of(data));
     EXPECT_EQ(cell.problem, CellProblem::kNone);
@@ -99,11 +99,12 @@ TEST(BinaryCoefficients, GuardsAndMarkerStatistics) {
   EXPECT_EQ(CellBothWays(*data, {C::kJaccard, P::kZero, false, false})[0], 0.0);
   EXPECT_EQ(CellBothWays(*data, {C::kNei, P::kZero, true, false})[2], 1.0);
   EXPECT_EQ(CellBothWays(*data, {C::kBinaryMatching, P::kZero, false, false})[1], 1.0);
-  // Every character ignored: n = 0 gives 0, not a division by zero.
+  // Every character ignored: no value at all, rather than one that passes for a measurement.
   const MarkerStatistics stats = MarkerStatistics::Of(*data);
-  EXPECT_EQ(BinaryCellValue(*data, 0, 2, {C::kBinaryMatching, P::kIgnore, false, false}, stats), 0);
+  EXPECT_EQ(BinaryCellValue(*data, 0, 2, {C::kBinaryMatching, P::kIgnore, false, false}, stats).problem,
+            CellProblem::kNoCharacterUsed);
   // An OTU against itself is identical, even when it is all missing.
-  EXPECT_EQ(BinaryCellValue(*data, 2, 2, {C::kJaccard, P::kIgnore, true, false}, stats), 0.0);
+  EXPECT_EQ(BinaryCellValue(*data, 2, 2, {C::kJaccard, P::kIgnore, true, false}, stats).value, 0.0);
 
   testing::FillBinary(*data, {"a", "b", "c", "d"}, {"110?", "101?", "0?1?", "?00?"});
   const MarkerStatistics s = MarkerStatistics::Of(*data);
@@ -176,7 +177,7 @@ TEST(QuantitativeCoefficients, CorrelationWithoutValueAndLargeCloseValues) {
   data->SetValue(3, 2, q);
   EXPECT_EQ(cell(0, 3, C::kCorrelation, P::kIgnore).problem, CellProblem::kNoCharacterUsed);
   EXPECT_EQ(cell(0, 3, C::kTaxDistance, P::kIgnore).problem, CellProblem::kNoCharacterUsed);
-  EXPECT_EQ(cell(0, 3, C::kEuclidean, P::kIgnore).value, 0.0);
+  EXPECT_EQ(cell(0, 3, C::kEuclidean, P::kIgnore).problem, CellProblem::kNoCharacterUsed);
   // Values near 1000 that differ a little: double sums keep the correlation of 1 2 3 4 with
   // 2 4 5 9 (0.9647638, computed by hand from the same sums).
   testing::FillQuantitative(

@@ -79,7 +79,7 @@ void ExpectMatrix(const DataSet& data, const DistanceSettings& settings,
       const double r = want[j * n + i];
       ASSERT_NEAR(fast.At(i, j), r, 1e-12) << i << ", " << j;
       const double reference = data.IsBinary()
-                                   ? BinaryCellValue(data, i, j, settings, stats)
+                                   ? BinaryCellValue(data, i, j, settings, stats).value
                                    : QuantitativeCellValue(data, i, j, settings, stats).value;
       ASSERT_NEAR(reference, r, 1e-12) << i << ", " << j;
     }
