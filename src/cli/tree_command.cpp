@@ -8,6 +8,7 @@
 #include "cli/commands.h"
 #include "cli/terminal_progress.h"
 #include "dataset/errors.h"
+#include "dataset/same_output.h"
 #include "distances/distance_run.h"
 #include "formats/newick_writer.h"
 #include "trees/cophenetic.h"
@@ -60,6 +61,10 @@ int RunTree(const TreeOptions& options, CliContext& context) {
   const OutputOptions* extras[] = {&options.replicateTrees, &options.consensus, &options.matrices};
   for (const OutputOptions* extra : extras)
     if (!extra->path.empty()) RefuseInputAsOutput(*extra, options.input);
+  RefuseSharedOutput({{"OUTPUT", options.output.path},
+                      {"--replicate-trees", options.replicateTrees.path},
+                      {"--consensus", options.consensus.path},
+                      {"--matrices", options.matrices.path}});
   auto data = std::make_unique<DataSet>();
   LoadSingleDataSet(options.input, *data, "a tree is built for one data set");
   const TreeSettings settings = ChosenSettings(options, *data);
