@@ -9,11 +9,11 @@
 
 #include "dataset/errors.h"
 #include "dataset/progress.h"
+#include "formats/newick_reader.h"
+#include "formats/newick_writer.h"
 #include "tree_test_support.h"
 #include "trees/consensus.h"
 #include "trees/neighbor_joining.h"
-#include "formats/newick_reader.h"
-#include "formats/newick_writer.h"
 #include "trees/rooting.h"
 #include "trees/splits.h"
 #include "trees/support_run.h"
@@ -235,6 +235,11 @@ TEST(SupportRun, SameSeed_SameResultsWhateverTheThreads) {
     EXPECT_EQ(texts[0], texts[1]) << ResamplingName(resampling);
     EXPECT_EQ(texts[0], texts[2]) << ResamplingName(resampling);
     EXPECT_NE(texts[0], texts[3]) << ResamplingName(resampling);
+    // Each replicate draws anew: the replicate trees are not all one tree.
+    std::istringstream lines(texts[0]);
+    std::set<std::string> distinct;
+    for (std::string line; std::getline(lines, line);) distinct.insert(line);
+    EXPECT_GT(distinct.size(), 10u) << ResamplingName(resampling);
   }
 }
 
@@ -297,6 +302,27 @@ TEST(Consensus, FourTrees_MajorityThenCompatibleGroups) {
   for (const Tree& tree : trees) counts.AddTree(tree);
   const Consensus consensus = MajorityRuleConsensus(counts, names.names);
   EXPECT_EQ(NewickText(consensus.tree), "(A,B,(C,(D,(E,F)75)75)50);");
+}
+
+// Groups that share no OTU are compatible: (C,D) and (E,F) are both kept. With A alone at the
+// root of a rooted tree, its sister of all other OTUs is no group: no support on its branch,
+// and the consensus keeps every real group.
+TEST(Consensus, DisjointGroupsAndTheFirstOtuAloneAtTheRoot) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"((A,B),(C,D),(E,F));((A,B),(C,D),(E,F));((A,B),(C,E),(D,F));",
+       "(A,B,((C,D)66.7,(E,F)66.7)100);"},
+      {"(A,((B,C),(D,(E,F))));(A,((B,C),(D,(E,F))));(A,(B,(C,(D,(E,F)))));",
+       "(A,(B,C)66.7,(D,(E,F)100)100);"}};
+  for (const auto& [text, expected] : cases) {
+    NewickNames names;
+    std::vector<Tree> trees = ReadNewick(text, names);
+    SplitCounts counts(names.names.size());
+    for (const Tree& tree : trees) counts.AddTree(tree);
+    EXPECT_EQ(NewickText(MajorityRuleConsensus(counts, names.names).tree), expected);
+    SetSupport(trees[0], counts);
+    const std::size_t basal = trees[0].nodes[trees[0].root].children.back();
+    EXPECT_EQ(trees[0].nodes[basal].HasSupport(), text == cases[0].first) << text;
+  }
 }
 
 // Midpoint rooting of (A:1,B:1,C:5) puts the root on C's branch, 3 from C; rooting on an OTU
