@@ -4,6 +4,8 @@
 // - binary 2000 x 100,000, Jaccard with "0.5" and with "Marker mean", with the peak memory
 //   beyond the data's bit planes, and PLINK 1.9's --distance on the same matrix (written as a
 //   .bed/.bim/.fam), ratio = PLINK's seconds / ours;
+// - binary 4000 x 50,000, Jaccard "0.5": the whole run against the sum of its 4 pieces
+//   (--piece K/4) and against PLINK 1.9's --parallel K 4 pieces;
 // - binary 10,000 x 10,000, Jaccard "0.5" (a file of 900 MB), measured once;
 // - quantitative 1000 x 5000, Euclidean, "Tax. distance" and "Correlation" under every policy,
 //   and scipy's pdist plus writing the matrix, when python3-scipy is installed, against our
@@ -28,6 +30,7 @@
 #include "dataset/progress.h"
 #include "dataset/text_sink.h"
 #include "distances/distance_run.h"
+#include "distances/fast_matrix_pass.h"
 #include "distances/reference_pass.h"
 
 namespace marbleset {
@@ -258,6 +261,60 @@ BENCHMARK(BM_Large)
     ->Iterations(1)
     ->MeasureProcessCPUTime()
     ->UseRealTime();
+
+// 4000 x 50,000, Jaccard "0.5", as a cluster splits it: range(0) 0 the whole run, 1 the four
+// pieces of --piece K/4 one after another (each computes every pair of its rows, so the pieces
+// of a square matrix together compute pairs between blocks twice), 2 PLINK 1.9's --distance
+// with --parallel K 4 likewise (its pieces are of the lower triangle), with the CPU seconds.
+void BM_Pieces(benchmark::State& state) {
+  const DataSet& data = Binary(4000, 50000);
+  const DistanceSettings settings{Coefficient::kJaccard, MissingPolicy::kHalf, true, false};
+  const auto cpu = [] {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    rusage children{};
+    getrusage(RUSAGE_CHILDREN, &children);
+    const auto of = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return of(usage.ru_utime) + of(usage.ru_stime) + of(children.ru_utime) +
+           of(children.ru_stime);
+  };
+  double seconds = 0, cpuSeconds = 0;
+  const std::string stem = TempPath("pieces");
+  if (state.range(0) == 2) WritePlinkFiles(data, stem);
+  for (auto _ : state) {
+    const auto start = Clock::now();
+    const double cpuStart = cpu();
+    for (int k = 1; k <= 4; ++k) {
+      if (state.range(0) == 0 && k > 1) break;
+      if (state.range(0) == 2) {
+        const std::string command = "plink1.9 --bfile " + stem + " --distance --parallel " +
+                                    std::to_string(k) + " 4 --threads 2 --allow-no-sex --out " +
+                                    stem + " > /dev/null 2>&1";
+        if (std::system(command.c_str()) != 0) state.SkipWithError("plink1.9 failed");
+        continue;
+      }
+      NoProgress progress;
+      OutputFile file(TempPath("piece.txt"), ExistingTarget::kReplace);
+      const MatrixRows rows = state.range(0) == 0 ? MatrixRows{} : PieceRows(4000, k - 1, 4);
+      FastMatrixPass(data, settings, file.sink(), progress, 0, kernels::BestKernels(), 0, rows);
+      file.Close();
+    }
+    seconds = Seconds(start);
+    cpuSeconds = cpu() - cpuStart;
+  }
+  for (const char* suffix : {".bed", ".bim", ".fam", ".log", ".nosex"})
+    std::filesystem::remove(stem + suffix);
+  for (int k = 1; k <= 4; ++k)
+    for (const std::string suffix : {".dist.", ".dist.id."})
+      std::filesystem::remove(stem + suffix + std::to_string(k));
+  std::filesystem::remove(TempPath("piece.txt"));
+  state.SetLabel(state.range(0) == 0   ? "whole run"
+                 : state.range(0) == 1 ? "sum of 4 pieces"
+                                       : "PLINK 1.9 --distance --parallel K 4, sum of 4");
+  state.counters["run_s"] = seconds;
+  state.counters["cpu_s"] = cpuSeconds;
+}
+BENCHMARK(BM_Pieces)->DenseRange(0, 2)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 
 // 10,000 x 10,000, Jaccard "0.5": the whole run with its 900 MB file, once.
 void BM_ManyOtus(benchmark::State& state) {
