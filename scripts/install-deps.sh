@@ -12,7 +12,8 @@ RUN="cmake make g++ pkgconf libcli11-dev qt6-base-dev qt6-base-dev-tools qt6-svg
 libhts-dev zlib1g-dev fonts-dejavu-core"
 TEST="libgtest-dev libgmock-dev xvfb xauth phylip plink1.9 bcftools tabix locales
 r-base-core r-cran-ape r-cran-phangorn r-cran-adegenet r-cran-ade4 r-cran-vegan
-python3-numpy python3-scipy dpkg-dev lintian file desktop-file-utils"
+python3-numpy python3-scipy dpkg-dev lintian file desktop-file-utils
+slurm-wlm munge snakemake"
 BENCH="libbenchmark-dev"
 DEV="clang libclang-rt-14-dev"
 

@@ -10,6 +10,7 @@
 #include <charconv>
 #include <cmath>
 #include <exception>
+#include <filesystem>
 #include <limits>
 #include <optional>
 
@@ -24,6 +25,7 @@
 #include "shell/shell_context.h"
 #include "shell/tree_window.h"
 #include "shell/window_placement.h"
+#include "trees/cluster_job.h"
 #include "trees/cophenetic.h"
 #include "trees/support_run.h"
 
@@ -99,6 +101,10 @@ void TreeDialog::BuildControls() {
   okButton_ = named(new QPushButton(QStringLiteral("OK"), this), "okButton");
   cancelButton_ = named(new QPushButton(QStringLiteral("Cancel"), this), "cancelButton");
   okButton_->setDefault(true);
+  exportButton_ = named(new QPushButton(QStringLiteral("Export cluster job..."), this),
+                        "exportClusterJobButton");
+  exportButton_->setToolTip(
+      QStringLiteral("Write a Snakefile and a Slurm array script that compute this run in pieces"));
 
   auto* countEdit = named(new QLineEdit(this), "replicatesEdit");
   auto* countArrows = named(new QScrollBar(Qt::Vertical, this), "replicatesArrows");
@@ -117,6 +123,7 @@ void TreeDialog::BuildControls() {
 
   connect(okButton_, &QPushButton::clicked, this, &TreeDialog::Confirm);
   connect(cancelButton_, &QPushButton::clicked, this, &TreeDialog::reject);
+  connect(exportButton_, &QPushButton::clicked, this, &TreeDialog::ExportClusterJob);
   connect(resamplingList_, &QComboBox::currentIndexChanged, this, &TreeDialog::ResamplingChanged);
 }
 
@@ -145,6 +152,7 @@ void TreeDialog::BuildLayout() {
   grid->addWidget(missingPolicyList_, 3, 1);
   grid->addWidget(label("&Tree method", "methodLabel", methodList_), 4, 1);
   grid->addWidget(methodList_, 5, 1);
+  grid->addWidget(exportButton_, 7, 1);
   percentLabel_->setBuddy(percentField_->Edit());
 
   LayOutFieldsAndButtons(*this, grid, okButton_, cancelButton_);
@@ -190,8 +198,7 @@ TreeSettings TreeDialog::ChosenSettings() const {
   return settings;
 }
 
-void TreeDialog::Confirm() {
-  if (!DataIsAsOpened()) return;
+std::optional<TreeSettings> TreeDialog::SettledSettings() {
   // The run reads the stored values, so a number still being typed is settled first.
   replicatesField_->Settle();
   if (percentField_->Edit()->isEnabled()) percentField_->Settle();
@@ -199,16 +206,48 @@ void TreeDialog::Confirm() {
     Report(QStringLiteral("The seed must be a whole number from 0 to %1.")
                .arg(std::numeric_limits<std::uint64_t>::max()));
     seedEdit_->setFocus();
-    return;
+    return std::nullopt;
   }
   const TreeSettings settings = ChosenSettings();
   try {
     CheckTreeSettings(settings, context_.data);
   } catch (const std::exception& problem) {
     Report(QString::fromLocal8Bit(problem.what()));
+    return std::nullopt;
+  }
+  return settings;
+}
+
+void TreeDialog::Confirm() {
+  if (!DataIsAsOpened()) return;
+  if (const std::optional<TreeSettings> settings = SettledSettings()) Run(*settings);
+}
+
+void TreeDialog::ExportClusterJob() {
+  if (!DataIsAsOpened()) return;
+  const std::optional<TreeSettings> settings = SettledSettings();
+  if (!settings) return;
+  const std::filesystem::path data(context_.data.fileName);
+  FileDialogRequest request;
+  request.title = QStringLiteral("Export cluster job: Snakefile (slurm-array.sh beside it)");
+  request.filter = QStringLiteral("Snakefile (Snakefile);;All files (*)");
+  request.initialFolder = FromStd(data.parent_path().string());
+  request.initialName = QStringLiteral("Snakefile");
+  request.askOverwrite = true;
+  const std::optional<FileChoice> choice = context_.services.ChooseSaveFile(this, request);
+  if (!choice) return;
+  const std::filesystem::path folder =
+      std::filesystem::path(choice->path.toStdString()).parent_path();
+  const ClusterJobSettings job{data.filename().string(), context_.data.Kind(), *settings, 4, 4};
+  try {
+    WriteClusterJob(MakeClusterJob(job), folder.string());
+  } catch (const std::exception& problem) {
+    Report(QString::fromLocal8Bit(problem.what()));
     return;
   }
-  Run(settings);
+  Report(QStringLiteral("Snakefile and slurm-array.sh are in %1. Put %2 beside them and run "
+                        "\"snakemake --cores 2\", or \"bash slurm-array.sh\" on a Slurm cluster.")
+             .arg(FromStd(folder.string()), FromStd(data.filename().string())));
 }
 
 bool TreeDialog::DataIsAsOpened() {

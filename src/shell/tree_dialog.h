@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <memory>
+#include <optional>
 
 #include "shell/data_stamp.h"
 #include "trees/tree_settings.h"
@@ -44,7 +45,11 @@ class TreeDialog : public QDialog {
   void BuildControls();
   void BuildLayout();
   void ResamplingChanged();
+  // The settings as the fields hold them, settled and checked; a refusal is shown.
+  std::optional<TreeSettings> SettledSettings();
   void Confirm();
+  // Asks where the Snakefile goes and writes it and the Slurm array script for these settings.
+  void ExportClusterJob();
   bool DataIsAsOpened();
   void Run(const TreeSettings& settings);
   void Report(const QString& text);
@@ -61,6 +66,7 @@ class TreeDialog : public QDialog {
   QLineEdit* seedEdit_ = nullptr;
   QPushButton* okButton_ = nullptr;
   QPushButton* cancelButton_ = nullptr;
+  QPushButton* exportButton_ = nullptr;
   // Owned here rather than by their text boxes, so they are gone before the controls they watch.
   std::unique_ptr<NumericField> replicatesField_;
   std::unique_ptr<NumericField> percentField_;
