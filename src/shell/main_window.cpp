@@ -24,6 +24,7 @@
 #include "pictures/distance_pictures.h"
 #include "shell/about_box.h"
 #include "shell/analysis_result_window.h"
+#include "shell/split_network_window.h"
 #include "shell/background_run.h"
 #include "shell/busy_pointer.h"
 #include "shell/crop_dialog.h"
@@ -136,7 +137,11 @@ void MainWindow::BuildMenus() {
        {"MnuAmova", "AMOVA...",
         [this] { AskAndShowAmova(*this, context_.services, FromStd(context_.data.folder)); }},
        {"MnuMantel", "Mantel test...",
-        [this] { AskAndShowMantel(*this, context_.services, FromStd(context_.data.folder)); }}});
+        [this] { AskAndShowMantel(*this, context_.services, FromStd(context_.data.folder)); }},
+       {"MnuSplitNetwork", "Split network...",
+        [this] {
+          AskAndShowSplitNetwork(*this, context_.services, FromStd(context_.data.folder));
+        }}});
 
   QMenu* help = menuBar()->addMenu("&Help");
   help->setObjectName("MnuHelp");
