@@ -16,6 +16,7 @@
 #include "dataset/errors.h"
 #include "formats/ntsys_reader.h"
 #include "formats/phylip_reader.h"
+#include "scratch_folder.h"
 
 namespace marbleset {
 namespace {
@@ -79,7 +80,7 @@ TEST(PhylipHeader, FindsTheCountsOrReportsWhatIsMissing) {
   EXPECT_EQ(halves.data->OtuCount(), 2u) << "halves go to the even neighbour";
   EXPECT_EQ(halves.data->CharCount(), 4u);
 
-  // No ceiling of 16 bits or of 1000 x 5000 any more: the old limits are crossed by far.
+  // No ceiling of 16 bits or of 1000 x 5000: such limits are crossed by far.
   Read wide = Phy("1 70000\r\nA           " + std::string(69999, '0') + "1\r\n");
   ASSERT_EQ(wide.status, S::kOk);
   EXPECT_EQ(wide.data->CharCount(), 70000u);
@@ -319,7 +320,7 @@ TEST(NtsysHeader, ReadsTypeCountsAndMissingCodeOrReportsTheFault) {
   EXPECT_EQ(read.Column(0), (Values{0, 1, 0, 1, 1})) << "values beyond the column count dropped";
   EXPECT_EQ(Nts("1 2 3 0\r\nA B C").status, S::kLabelsIncomplete);
   Read wide = Nts("1 1 1500 0\r\nx" + std::string(1500, ' ') + "\r\n" + std::string(1500, '1'));
-  ASSERT_EQ(wide.status, S::kOk) << "more than the old 1000 OTUs";
+  ASSERT_EQ(wide.status, S::kOk) << "more than 1000 OTUs";
   EXPECT_EQ(wide.data->otuNames[1499], std::string(12, ' '));
   EXPECT_EQ(wide.data->Value(1499, 0), 1.0f);
 }
@@ -361,16 +362,11 @@ TEST(NtsysData, ReadsBinaryDigitsAndQuantPiecesAndChecksTheLastRow) {
 class DataLoader : public ::testing::Test {
  protected:
   std::string Write(const std::string& name, const std::string& text) {
-    const std::filesystem::path path = folder_ / name;
-    std::ofstream(path, std::ios::binary) << text;
-    return path.string();
+    PutFile(scratch_.path / name, text);
+    return scratch_ / name;
   }
-  void SetUp() override { std::filesystem::create_directories(folder_); }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
-  const std::filesystem::path folder_ =
-      std::filesystem::temp_directory_path() /
-      ("marbleset_loader_" +
-       std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+  ScratchFolder scratch_;
+  const std::filesystem::path& folder_ = scratch_.path;
 };
 
 TEST_F(DataLoader, LoadsEitherLayoutAndKeepsTheDataOnAFailedRead) {

@@ -32,28 +32,14 @@
 #include "resampling/generators.h"
 #include "resampling/otu_picks.h"
 #include "sanitized.h"
+#include "scratch_folder.h"
 
 namespace marbleset {
 namespace {
 
 namespace fs = std::filesystem;
 
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::string pattern = fs::temp_directory_path() / "marbleset-reliability-XXXXXX";
-    path_ = ::mkdtemp(pattern.data());
-  }
-  ~ScratchFolder() { fs::remove_all(path_); }
-  std::string operator/(const std::string& name) const { return path_ / name; }
-
- private:
-  fs::path path_;
-};
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+void WriteFile(const std::string& path, const std::string& bytes) { PutFile(path, bytes); }
 
 // Everything a read may change in the loaded data set, cells through the cell interface.
 std::string Snapshot(const DataSet& d) {
@@ -220,64 +206,6 @@ TEST(ChunkBoundary, AFileReadsAsTheSameTextInMemory) {
       }
     }
   }
-}
-
-TEST(WriteFailure, EveryOutputReportsTheSystemsReasonAndKeepsTheData) {
-  ScratchFolder folder;
-  // Two OTUs share a name, so GenStraps has a group to pick.
-  WriteFile(folder / "in.phy",
-            "4 6\r\nAlpha       0 1 1 0 ? 1\r\nBeta        1 1 0 0 1 0\r\n"
-            "Alpha       0 0 1 1 1 ?\r\nDelta       1 0 1 0 0 1\r\n\r\n"
-            "2 1\r\nA           1\r\nB           0\r\n");
-  DataSet data;
-  ASSERT_EQ(LoadDataFile(data, folder / "in.phy", DataKind::kBinary, Layout::kPhylip),
-            ReadStatus::kOk);
-  const std::string before = Snapshot(data);
-  const std::string inputBytes = [&] {
-    std::ifstream in(folder / "in.phy", std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }();
-  // As root a read-only file is still writable, hence a path below a file and a folder.
-  const std::pair<std::string, int> targets[] = {{"/dev/full", ENOSPC},
-                                                 {folder / "no_such_folder/out", ENOENT},
-                                                 {folder / "in.phy/out", ENOTDIR},
-                                                 {folder / "", EISDIR}};
-  NoProgress progress;
-  using P = const std::string&;
-  std::vector<std::pair<std::string, std::function<void(P)>>> commands = {
-      {"save PHYLIP", [&](P p) { WritePhylipData(data, p); }},
-      {"save NTSYS", [&](P p) { WriteNtsysData(data, p); }},
-      {"distances",
-       [&](P p) { DistanceRunSingle(data, DefaultDistanceSettings(data.Kind()), p, progress); }},
-      {"distances of every data set", [&](P p) {
-         ItemReader in = ItemReader::OpenFile(folder / "in.phy");
-         DistanceRunMulti(data, DefaultDistanceSettings(data.Kind()), in, p, progress);
-       }}};
-  for (const Generator generator :
-       {Generator::kBootStraps, Generator::kPermutations, Generator::kGenStraps,
-        Generator::kRandomResampling, Generator::kMissStraps, Generator::kNoise}) {
-    commands.emplace_back(GeneratorLabel(generator), [&, generator](P p) {
-      Generate(data, DefaultGeneratorSettings(generator, data), p, progress);
-    });
-  }
-  for (const auto& [path, error] : targets) {
-    for (const auto& [label, command] : commands) {
-      // The device case of the run over every data set is the test below.
-      if (label == "distances of every data set" && path == "/dev/full") continue;
-      SCOPED_TRACE(label + " into " + path);
-      try {
-        command(path);
-        ADD_FAILURE() << "no failure reported";
-      } catch (const WriteFailure& failure) {
-        const std::string text = failure.what();
-        EXPECT_NE(text.find(std::strerror(error)), std::string::npos) << text;
-        EXPECT_NE(text.find(path), std::string::npos) << text;
-      }
-      EXPECT_TRUE(before == Snapshot(data)) << "the data set in memory changed";
-    }
-  }
-  std::ifstream in(folder / "in.phy", std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), inputBytes);
 }
 
 // A run over the data sets of a file into a full device: the failure reported is the run's
