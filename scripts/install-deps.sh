@@ -1,10 +1,12 @@
 #!/bin/sh
 # Installs the Debian packages one use of Marbleset needs, if any are missing.
-# Usage: install-deps.sh run|test|bench|dev
+# Usage: install-deps.sh run|test|bench|dev|windows
 #   run    building and running both programs
 #   test   run, plus what the tests need (PHYLIP, PLINK, R and its packages, a comma locale, ...)
 #   bench  test, plus the benchmark library
 #   dev    bench, plus the fuzzing and packaging tools
+#   windows  run, plus the Windows cross build: mingw-w64, its zlib, GoogleTest's sources, wine
+#            to run the Windows programs, groff and zip for the Windows package
 # As root it runs apt-get itself, quietly; otherwise it prints the one line to run and fails.
 set -eu
 
@@ -16,14 +18,16 @@ python3-numpy python3-scipy dpkg-dev lintian file desktop-file-utils
 slurm-wlm munge snakemake"
 BENCH="libbenchmark-dev"
 DEV="clang libclang-rt-14-dev"
+WINDOWS="g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine wine64 groff zip"
 
 case "${1:-test}" in
   run) wanted=$RUN ;;
   test) wanted="$RUN $TEST" ;;
   bench) wanted="$RUN $TEST $BENCH" ;;
   dev) wanted="$RUN $TEST $BENCH $DEV" ;;
+  windows) wanted="$RUN $WINDOWS" ;;
   *)
-    echo "usage: $0 run|test|bench|dev" >&2
+    echo "usage: $0 run|test|bench|dev|windows" >&2
     exit 2
     ;;
 esac

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 #include <string>
 
@@ -16,10 +17,19 @@ namespace marbleset {
 class ScratchFolder {
  public:
   ScratchFolder() {
+#ifdef _WIN32
+    // Windows has no mkdtemp: a random name, taken only when the folder is new.
+    std::random_device random;
+    do {
+      path = std::filesystem::temp_directory_path() /
+             ("marbleset-test-" + std::to_string(random()) + std::to_string(random()));
+    } while (!std::filesystem::create_directory(path));
+#else
     std::string pattern =
         (std::filesystem::temp_directory_path() / "marbleset-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp: " + pattern);
     path = pattern;
+#endif
   }
   ~ScratchFolder() {
     std::error_code ignored;
@@ -27,7 +37,9 @@ class ScratchFolder {
   }
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
-  std::string operator/(const std::string& name) const { return (path / name).string(); }
+  std::string operator/(const std::string& name) const {
+    return (path / name).string();
+  }
 
   std::filesystem::path path;
 };

@@ -1,13 +1,12 @@
 #include "cli/cli_io.h"
 
-#include <sys/stat.h>
-
 #include <iostream>
 #include <new>
 #include <utility>
 
 #include "formats/data_loader.h"
 #include "dataset/errors.h"
+#include "dataset/platform.h"
 #include "formats/read_status.h"
 #include "formats/data_writer.h"
 #include "formats/csv_writer.h"
@@ -63,8 +62,7 @@ FileFormat InputFormat(const InputOptions& options) {
     return options.layout == "ntsys" ? FileFormat::kNtsys : FileFormat::kPhylip;
   }
   if (options.IsStandardInput()) return FileFormat::kPhylip;
-  struct stat info {};
-  const bool regular = stat(options.path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  const bool regular = platform::Inspect(options.path).regular;
   const FileFormat format =
       regular ? DetectFileFormat(options.path) : FormatFromExtension(options.path);
   return format == FileFormat::kUnknown ? FileFormat::kPhylip : format;

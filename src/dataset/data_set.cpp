@@ -1,11 +1,11 @@
 #include "dataset/data_set.h"
 
 #include <cstdio>
-#include <fstream>
 #include <string_view>
 #include <utility>
 
 #include "dataset/errors.h"
+#include "dataset/platform.h"
 
 namespace marbleset {
 
@@ -289,16 +289,7 @@ void ClearFileState(DataSet& data) {
 }
 
 std::uint64_t AvailableMemory() {
-  std::ifstream meminfo("/proc/meminfo");
-  std::string key;
-  std::uint64_t kilobytes = 0;
-  std::string unit;
-  while (meminfo >> key >> kilobytes >> unit) {
-    if (key == "MemAvailable:") return kilobytes * 1024;
-  }
-  // Without a figure from the system nothing is refused up front; allocation failures still
-  // report themselves.
-  return UINT64_MAX;
+  return platform::AvailableMemory();
 }
 
 std::string ByteSize(std::uint64_t bytes) {

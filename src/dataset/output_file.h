@@ -38,18 +38,18 @@
 //
 // A process stopped by a signal runs no destructor; InstallTemporaryCleanupOnSignals (called
 // once by the command-line tool at start) removes the live temporaries on SIGINT, SIGTERM and
-// SIGHUP and then ends the process by the same signal.
+// SIGHUP and then ends the process by the same signal (on Windows: Ctrl-C, Ctrl-Break and
+// closing the console).
 //
 // Before writing anything, both front ends call RefuseDataFileAsOutput(output, dataFile) for
 // every output of a command that reads a data file.
 #pragma once
 
-#include <sys/types.h>
-
 #include <memory>
 #include <string>
 
 #include "dataset/errors.h"
+#include "dataset/platform.h"
 #include "dataset/text_sink.h"
 
 namespace marbleset {
@@ -106,10 +106,8 @@ class OutputFile {
   int fd_ = -1;
   int slot_ = -1;  // place in the registry of live temporaries, or -1
   bool replacesFile_ = false;
-  bool placed_ = false;  // Close or KeepWritten has put the file in place
-  mode_t mode_ = 0;
-  uid_t owner_ = 0;
-  gid_t group_ = 0;
+  bool placed_ = false;           // Close or KeepWritten has put the file in place
+  platform::FileFacts replaced_;  // the target's permissions, owner and group
   std::unique_ptr<std::streambuf> buffer_;
   std::unique_ptr<std::ostream> stream_;
   std::unique_ptr<TextSink> sink_;
@@ -120,9 +118,9 @@ class OutputFile {
 // is safe in a signal handler.
 void InstallTemporaryCleanupOnSignals();
 
-// True when both paths name one existing file: the same device and inode, so every spelling,
-// symbolic link and hard link is caught. "-" stands for standard input. False when either does
-// not exist.
+// True when both paths name one existing file: the same device and inode (volume and file
+// index on Windows), so every spelling, symbolic link and hard link is caught. "-" stands for
+// standard input. False when either does not exist.
 bool IsSameFile(const std::string& a, const std::string& b);
 
 // Throws WriteFailure "<outputPath>: this is the data file <dataPath>; choose another file for

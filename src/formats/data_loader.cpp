@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "dataset/platform.h"
 #include "formats/ntsys_reader.h"
 #include "formats/phylip_reader.h"
 
@@ -36,8 +37,8 @@ ReadStatus LoadData(DataSet& loaded, ItemReader& in, const std::string& path, Da
     fresh.fileName = path;
   } else {
     std::error_code error;
-    std::filesystem::path full = std::filesystem::absolute(path, error);
-    fresh.fileName = error ? path : full.string();
+    std::filesystem::path full = std::filesystem::absolute(platform::FilePath(path), error);
+    fresh.fileName = error ? path : platform::Utf8Path(full);
     fresh.folder = FolderOf(fresh.fileName);
   }
   loaded.swap(fresh);

@@ -3,10 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <fstream>
-#include <sstream>
 
 #include "dataset/errors.h"
+#include "dataset/platform.h"
 #include "formats/delimited_scanner.h"
 #include "formats/value_text.h"
 
@@ -336,12 +335,21 @@ DelimitedPreview PreviewDelimitedFile(const std::string& path, const DelimitedOp
 }
 
 std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw ReadFailure(FileProblem(path, errno));
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) throw ReadFailure(FileProblem(path, errno));
-  return std::move(text).str();
+  const int descriptor = platform::OpenToRead(path);
+  if (descriptor < 0) throw ReadFailure(FileProblem(path, errno));
+  std::string text;
+  char chunk[65536];
+  for (;;) {
+    const long got = platform::ReadSome(descriptor, chunk, sizeof chunk);
+    if (got > 0) {
+      text.append(chunk, static_cast<std::size_t>(got));
+    } else if (got == 0 || errno != EINTR) {
+      const int problem = got < 0 ? errno : 0;
+      platform::CloseFile(descriptor);
+      if (problem != 0) throw ReadFailure(FileProblem(path, problem));
+      return text;
+    }
+  }
 }
 
 }  // namespace marbleset

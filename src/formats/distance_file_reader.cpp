@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "dataset/errors.h"
+#include "dataset/platform.h"
 
 namespace marbleset {
 
@@ -160,7 +161,7 @@ DistanceMatrix ReadDistanceMatrix(std::istream& in, const std::string& name) {
 }
 
 std::vector<DistanceMatrix> ReadDistanceMatrixFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(platform::FilePath(path), std::ios::binary);
   if (!in) throw ReadFailure(FileProblem(path, errno));
   return ReadDistanceMatrices(in, path);
 }

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "dataset/errors.h"
+#include "dataset/platform.h"
 #include "formats/nexus_reader.h"
 
 namespace marbleset {
@@ -35,8 +36,9 @@ DataSet ReadDataInFormat(const std::string& path, FileFormat format,
                         " files are read by the data loader.");
   }
   std::error_code error;
-  const std::filesystem::path full = std::filesystem::absolute(path, error);
-  data.fileName = error ? path : full.string();
+  const std::filesystem::path full =
+      std::filesystem::absolute(platform::FilePath(path), error);
+  data.fileName = error ? path : platform::Utf8Path(full);
   const std::size_t slash = data.fileName.find_last_of('/');
   data.folder = slash == std::string::npos ? "" : slash == 0 ? "/" : data.fileName.substr(0, slash);
   return data;

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "dataset/data_set.h"
+#include "dataset/errors.h"
 #include "dataset/progress.h"
 
 namespace marbleset {
@@ -31,6 +32,16 @@ struct VcfReport {
   std::size_t skippedNotBiallelic = 0;     // fewer or more than two alleles
   std::size_t skippedWithoutGenotype = 0;  // no GT field
 };
+
+// This build reads no VCF or BCF (it was built without htslib, as on Windows); what() says so
+// and names the file.
+class VcfUnavailable : public ReadFailure {
+ public:
+  explicit VcfUnavailable(const std::string& path);
+};
+
+// True when path holds a VCF or BCF in any compression.
+bool IsVcfFile(const std::string& path);
 
 // Reads path (a VCF, bgzipped or gzipped VCF, or BCF; "-" for standard input). VCF text goes
 // through a genotype scanner of its own over htslib's decompressed lines, several times faster
