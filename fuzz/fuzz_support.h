@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <ostream>
+#include <sstream>
 #include <streambuf>
 #include <string>
 
@@ -37,14 +38,10 @@ inline std::string TextOf(const std::uint8_t* bytes, std::size_t size) {
   return std::string(reinterpret_cast<const char*>(bytes), size);
 }
 
-// A successful read must give one name per OTU of the 12-character field (or shorter, for a
-// PHYLIP row whose first item was short), and bit planes whose padding bits are 0 and whose
+// A successful read must give one name per OTU and bit planes whose padding bits are 0 and whose
 // state-1 and missing bits never meet; anything else would mislead later commands.
-inline void CheckReadResult(const DataSet& data) {
+inline void CheckPlanes(const DataSet& data) {
   if (data.otuNames.size() != data.OtuCount()) __builtin_trap();
-  for (const std::string& name : data.otuNames) {
-    if (name.size() > 12) __builtin_trap();
-  }
   if (!data.IsBinary()) return;
   const std::size_t words = data.WordsPerRow();
   if (words != (data.CharCount() + 63) / 64) __builtin_trap();
@@ -60,11 +57,30 @@ inline void CheckReadResult(const DataSet& data) {
   }
 }
 
+// A PHYLIP or NTSYS read also keeps each name within the 12-character field (or shorter, for
+// a PHYLIP row whose first item was short).
+inline void CheckReadResult(const DataSet& data) {
+  for (const std::string& name : data.otuNames) {
+    if (name.size() > 12) __builtin_trap();
+  }
+  CheckPlanes(data);
+}
+
+// A cell as a comparison sees it: missing, or its value.
+inline bool SameCell(const DataSet& a, const DataSet& b, std::size_t otu, std::size_t character) {
+  if (a.IsMissing(otu, character) != b.IsMissing(otu, character)) return false;
+  return a.IsMissing(otu, character) || a.Value(otu, character) == b.Value(otu, character);
+}
+
 // Both writers over the data just read; small enough data only, to keep executions fast (a
 // header of 0 OTUs by 10^10 characters reads at once, and its NTSYS layout has 10^10 lines).
+inline bool SmallEnoughToWrite(const DataSet& data) {
+  if (data.OtuCount() > 10'000 || data.CharCount() > 100'000) return false;
+  return data.OtuCount() * data.CharCount() <= 1'000'000;
+}
+
 inline void WriteBothLayouts(const DataSet& data) {
-  if (data.OtuCount() > 10'000 || data.CharCount() > 100'000) return;
-  if (data.OtuCount() * data.CharCount() > 1'000'000) return;
+  if (!SmallEnoughToWrite(data)) return;
   DiscardBuffer discard;
   std::ostream out(&discard);
   TextSink sink(out, "discard");

@@ -5,10 +5,10 @@
 // The first byte chooses the run: bit 0 the kind, bits 1-3 the coefficient, bits 4-6 the
 // missing-data policy (each taken modulo the number offered for the kind), bit 7 distances or
 // similarities; the second byte's bit 0 averaging.
-#include "formats/item_reader.h"
 #include "dataset/progress.h"
 #include "distances/distance_run.h"
 #include "distances/distance_settings.h"
+#include "formats/item_reader.h"
 #include "fuzz_support.h"
 
 namespace {
