@@ -11,12 +11,12 @@
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
-#include <deque>
 
 #include "../distances/test_data.h"
 #include "dataset/errors.h"
 #include "pictures/colour_scale.h"
 #include "pictures/distance_pictures.h"
+#include "scripted_services.h"
 #include "shell/crop_dialog.h"
 #include "shell/distance_picture_window.h"
 #include "shell/matrix_picture_panel.h"
@@ -31,32 +31,7 @@ namespace {
 
 using marbleset::pictures::Argb;
 
-// File dialogs answered from a queue; messages recorded.
-class AnsweringServices : public PlatformServices {
- public:
-  std::deque<FileChoice> answers;  // an empty queue answers Cancel
-  QStringList messages;
-  std::optional<FileChoice> ChooseOpenFile(QWidget*, const FileDialogRequest&) override {
-    return Next();
-  }
-  std::optional<FileChoice> ChooseSaveFile(QWidget*, const FileDialogRequest&) override {
-    return Next();
-  }
-  void ShowMessage(QWidget*, const QString&, const QString& text) override { messages << text; }
-  bool AskYesNo(QWidget*, const QString&, const QString&) override { return true; }
-  void StartEditor(const QString&) override {}
-  void SetClipboardText(const QString&) override {}
-  void ShowHelpContents(QWidget*) override {}
-  bool RunModal(QDialog&) override { return false; }
-
- private:
-  std::optional<FileChoice> Next() {
-    if (answers.empty()) return std::nullopt;
-    FileChoice answer = answers.front();
-    answers.pop_front();
-    return answer;
-  }
-};
+using AnsweringServices = testing::ScriptedServices;
 
 Argb PixelAt(QWidget* widget, QPoint point) {
   const QImage image = widget->grab().toImage().convertToFormat(QImage::Format_ARGB32);
@@ -238,7 +213,7 @@ TEST(PictureExport, PngAndSvg_WriteThePictureAsPaintedAndAsText) {
   pictures::HeatMapLayout layout;
   const pictures::Scene scene =
       pictures::HeatMapPicture(ClusteredMatrix(), "Euclidean distance", 1, &layout);
-  services.answers.push_back(FileChoice{dir.filePath("heat"), 0});
+  services.saveAnswers.push_back(FileChoice{dir.filePath("heat"), 0});
   const QString png = AskAndExportPicture(nullptr, services, scene, dir.path(), "heatmap");
   EXPECT_EQ(png, dir.filePath("heat.png"));
   QImage image(png);
@@ -256,7 +231,7 @@ TEST(PictureExport, PngAndSvg_WriteThePictureAsPaintedAndAsText) {
           expected);
     }
   }
-  services.answers.push_back(FileChoice{dir.filePath("heat.svg"), 1});
+  services.saveAnswers.push_back(FileChoice{dir.filePath("heat.svg"), 1});
   const QString svg = AskAndExportPicture(nullptr, services, scene, dir.path(), "heatmap");
   QFile file(svg);
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -264,10 +239,10 @@ TEST(PictureExport, PngAndSvg_WriteThePictureAsPaintedAndAsText) {
   EXPECT_TRUE(text.startsWith("<?xml"));
   EXPECT_TRUE(text.contains(">Euclidean distance</text>"));
   // A folder that does not exist: the user is told, nothing is claimed written.
-  services.answers.push_back(FileChoice{dir.filePath("missing/heat.png"), 0});
+  services.saveAnswers.push_back(FileChoice{dir.filePath("missing/heat.png"), 0});
   EXPECT_EQ(AskAndExportPicture(nullptr, services, scene, dir.path(), "heatmap"), "");
-  ASSERT_EQ(services.messages.size(), 1);
-  EXPECT_TRUE(services.messages[0].contains("missing/heat.png"));
+  ASSERT_EQ(services.messages.size(), 1u);
+  EXPECT_TRUE(services.messages[0].text.contains("missing/heat.png"));
 }
 
 }  // namespace
