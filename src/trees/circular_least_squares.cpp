@@ -28,7 +28,7 @@ struct Problem {
 // Rough solves stop after this many steps; the exact method decides in the end.
 constexpr std::size_t kRoughSteps = 60;
 // Up to this many free splits, the exact method solves their normal equations directly.
-constexpr std::size_t kDirectLimit = 2000;
+constexpr std::size_t kDirectLimit = 6000;
 
 FreeMask AllSplitsFree(std::size_t n) {
   FreeMask mask(n * n, 0);
