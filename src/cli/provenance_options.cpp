@@ -175,13 +175,14 @@ MethodsFacts FactsOf(const CLI::App& command, const CommandFiles& files) {
   const bool readsData = Has(command, "--binary");
   const bool fromFile =
       !Given(command, "--distances").empty() || !Given(command, "--distance-file").empty();
-  if (!readsData || fromFile) {
+  // Commands that read neither data nor distances (restore-names reads a tree) describe no input.
+  if (name == "mantel" || (readsData && fromFile)) {
     for (std::size_t k = 0; k < files.inputs.size() && k < (name == "mantel" ? 2u : 1u); ++k) {
       const std::string& path = files.inputs[k];
       facts.distanceFiles.push_back(
           {path == "-" ? "standard input" : path, path == "-" ? std::nullopt : Sha256OfFile(path)});
     }
-  } else if (!files.inputs.empty()) {
+  } else if (readsData && !files.inputs.empty()) {
     facts.data = ReadDataFacts(command, files.inputs.front());
   }
   const std::pair<const char*, const char*> screens[] = {
