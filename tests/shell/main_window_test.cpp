@@ -8,13 +8,9 @@
 
 #include "formats/read_status.h"
 #include "marbleset_version.h"
-#include "shell/about_box.h"
 #include "shell/crop_dialog.h"
 #include "shell/data_window.h"
-#include "shell/help_window.h"
-#include "shell/progress_window.h"
 #include "shell/run_dialog.h"
-#include "shell/settings_dialog.h"
 #include "shell_fixture.h"
 
 namespace marbleset::shell::testing {
@@ -27,10 +23,6 @@ TEST_F(ShellTest, UpdateCommandsInEachStateOfTheDataAndAfterFailedReads) {
   const QString binary = WriteFile("b.phy", kBinaryPhylip);
   OpenBinary(binary);
   EXPECT_EQ(EnabledDataCommands(), kAllDataCommands);
-  OpenQuantitative(WriteFile("q.phy", kQuantitativePhylip));
-  EXPECT_EQ(EnabledDataCommands(),
-            QStringList({"MnuSaveData", "MnuNotePad", "MnuBootStraps", "MnuPermutation",
-                         "MnuGenstraps", "MnuRandomResampling", "MnuDistances"}));
   OpenBinary(WriteFile("m.phy", kBinaryPhylip + "\n" + kBinaryPhylip));
   EXPECT_EQ(EnabledDataCommands(), QStringList({"MnuNotePad", "MnuDistances"}));
   EXPECT_EQ(window->Data().Text(),
@@ -145,52 +137,6 @@ TEST_F(ShellTest, SaveDataWritesTheChosenLayoutEvenOverTheDataFileAndReportsFail
   EXPECT_EQ(services.messages[0].title, "File write error");
   EXPECT_TRUE(services.messages[0].text.contains("x.phy"));
   EXPECT_EQ(QDir(scratch.path()).entryList(QDir::Files | QDir::Hidden).size(), 4);  // + ini
-}
-
-TEST_F(ShellTest, EveryWindowAndMessageBoxHasExactlyItsTitle) {
-  // No display name is set, so the window system shows each title as it is (a display name
-  // would be appended: "Crop — Marbleset"). The display name follows the application name
-  // only while none is set.
-  SetUpApplication();
-  QApplication::setApplicationName("Probe");
-  EXPECT_EQ(QGuiApplication::applicationDisplayName(), "Probe");
-  SetUpApplication();
-  EXPECT_EQ(QApplication::applicationName(), "Marbleset");
-
-  window->show();
-  EXPECT_EQ(window->windowTitle(), "Marbleset");
-  OpenBinary(WriteFile("ab12.phy", kBinaryPhylip));
-  EXPECT_EQ(window->Workspace().subWindowList().at(0)->windowTitle(), "Binary data");
-  const std::pair<const char*, const char*> runTitles[] = {
-      {"MnuDistances", "Calculate distances"},
-      {"MnuBootStraps", "Generate Bootstraps"},
-      {"MnuPermutation", "Permutations"},
-      {"MnuGenstraps", "Generate Genstraps"},
-      {"MnuRandomResampling", "Generate random resampled sets"},
-      {"MnuMis", "Generate MissStraps"},
-      {"MnuNoise", "Generate Noise"}};
-  for (const auto& [menu, title] : runTitles) {
-    Action(menu)->trigger();
-    EXPECT_EQ(window->OpenRunDialog()->windowTitle(), title);
-  }
-  Action("mnuCrop")->trigger();
-  Action("MnuSettings")->trigger();
-  Action("MnuAbout")->trigger();
-  EXPECT_EQ(window->findChild<CropDialog*>()->windowTitle(), "Crop");
-  EXPECT_EQ(window->findChild<SettingsDialog*>()->windowTitle(), "Settings");
-  EXPECT_EQ(window->findChild<AboutBox*>()->windowTitle(), "About Marbleset!");
-  EXPECT_EQ(HelpWindow(nullptr).windowTitle(), "Marbleset Help");
-
-  // Message boxes: a read finding, a read failure, a write failure.
-  services.messages.clear();
-  OpenBinary(WriteFile("bad.phy", " 3 4\nAlpha       0110\n"));
-  OpenBinary(scratch.filePath("nowhere.phy"));
-  services.saveAnswers = {FileChoice{scratch.filePath("no/such/x.phy"), 0}};
-  Action("MnuSaveData")->trigger();
-  ASSERT_EQ(services.messages.size(), 3u);
-  EXPECT_EQ(services.messages[0].title, "File read error");
-  EXPECT_EQ(services.messages[1].title, "File read error");
-  EXPECT_EQ(services.messages[2].title, "File write error");
 }
 
 TEST_F(ShellTest, OneRunDialogAndExitClosingEverythingSilently) {
