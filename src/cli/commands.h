@@ -15,6 +15,7 @@ void AddGenerateCommands(CLI::App& app, CliContext& context);
 void AddDistancesCommand(CLI::App& app, CliContext& context);
 void AddRestoreNamesCommand(CLI::App& app, CliContext& context);
 void AddTreeCommand(CLI::App& app, CliContext& context);
+void AddSupportCommand(CLI::App& app, CliContext& context);
 void AddPictureCommand(CLI::App& app, CliContext& context);
 void AddAmovaCommand(CLI::App& app, CliContext& context);
 void AddMantelCommand(CLI::App& app, CliContext& context);

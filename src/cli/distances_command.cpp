@@ -26,7 +26,18 @@ struct DistancesOptions {
   bool similarities = false;
   bool average = false;
   std::string format = "phylip";  // phylip, nexus or csv
+  std::string piece;              // "K/N": the K-th of N pieces; empty: the whole run
 };
+
+// --piece K/N as the piece's number from 0 and the number of pieces.
+std::pair<std::size_t, std::size_t> ChosenPiece(const std::string& text) {
+  const std::size_t slash = text.find('/');
+  const auto piece = ParseWholeNumber(text.substr(0, slash));
+  const auto pieces = ParseWholeNumber(slash == std::string::npos ? "" : text.substr(slash + 1));
+  if (!piece || !pieces || *piece < 1 || *piece > *pieces)
+    throw CliFailure(kExitUsage, "--piece", Quoted(text) + " is no piece K/N with 1 <= K <= N");
+  return {*piece - 1, *pieces};
+}
 
 // The settings the options name, checked against the lists of the kind the input is read as,
 // before anything is read.
@@ -57,14 +68,15 @@ std::string WrittenText(int written, bool averaging) {
 }
 
 // Every data set after the first, on the same input; the first one's matrix is written already.
+// dataSets: those of a piece (the first among them, when it is, is written already).
 void RunRemainingDataSets(const DistancesOptions& options, const DataSet& first,
                           const DistanceSettings& settings, ItemReader& in, CliOutput& output,
-                          Progress& progress) {
+                          Progress& progress, MatrixRows dataSets = {}) {
   try {
-    DistanceRunMulti(first, settings, in, output.sink(), progress);
+    DistanceRunMulti(first, settings, in, output.sink(), progress, dataSets);
   } catch (const IncompleteRunFailure& failure) {
     output.KeepWrittenAfterFailure();  // the matrices of the data sets before it stay
-    const int written = failure.Written() + 1;
+    const int written = failure.Written() + (dataSets.first == 0 ? 1 : 0);
     throw CliFailure(kExitUnreadable, InputName(options.input),
                      "data set " + std::to_string(failure.DataSet()) +
                          " could not be read: " + IncompleteReason(failure),
@@ -74,8 +86,45 @@ void RunRemainingDataSets(const DistancesOptions& options, const DataSet& first,
   }
 }
 
+// --piece over a file of several data sets: piece K holds a contiguous range of their matrices.
+// The file is read once to count them and once more for the run.
+int RunDistancesPiece(const DistancesOptions& options, const DistanceSettings& settings,
+                      DataSet& data, ItemReader& in, CliContext& context) {
+  if (options.input.IsStandardInput())
+    throw CliFailure(kExitUsage, "--piece",
+                     "a piece of a file of several data sets reads the file twice, and standard "
+                     "input can be read once",
+                     "Give the file's path.");
+  const auto [piece, pieces] = ChosenPiece(options.piece);
+  const std::size_t count = 1 + CountDataSets(data, in);
+  const MatrixRows dataSets = PieceRows(count, piece, pieces);
+  std::optional<ItemReader> again = LoadFirstDataSet(options.input, data, context.err);
+  CliOutput output(options.output, context.out);
+  NoProgress none;
+  try {
+    if (dataSets.first == 0 && dataSets.last > 0)
+      DistanceMatrixPass(data, settings, output.sink(), none, 1);
+    if (dataSets.last > 1)
+      RunRemainingDataSets(options, data, settings, *again, output, none, dataSets);
+  } catch (const CliFailure&) {
+    throw;
+  } catch (const RunCancelled&) {
+    throw;
+  } catch (const Failure&) {
+    output.KeepWrittenAfterFailure();
+    throw;
+  }
+  output.Close();
+  return kExitOk;
+}
+
 int RunDistances(const DistancesOptions& options, CliContext& context) {
   RefuseInputAsOutput(options.output, options.input);
+  if (!options.piece.empty() && options.format != "phylip")
+    throw CliFailure(kExitUsage, "--piece",
+                     "pieces are written in the phylip layout, whose pieces joined with cat are "
+                     "the whole matrix; a " +
+                         options.format + " file is written whole");
   const DistanceSettings settings = ChosenSettings(options);
   auto data = std::make_unique<DataSet>();
   std::optional<ItemReader> in = LoadFirstDataSet(options.input, *data, context.err);
@@ -95,6 +144,8 @@ int RunDistances(const DistancesOptions& options, CliContext& context) {
                      "the names of a file of several data sets are those the file holds",
                      "Give --phylip-names to the command that wrote the file.");
   }
+  if (!options.piece.empty() && data->multiSet)
+    return RunDistancesPiece(options, settings, *data, *in, context);
   PhylipNamesForOutput names(*data, options.output, options.input, false, context.out);
   CliOutput output(options.output, context.out);
   NoProgress none;
@@ -110,7 +161,12 @@ int RunDistances(const DistancesOptions& options, CliContext& context) {
   }
   if (!data->multiSet) {
     // A failure leaves no file behind: the matrix is put in place only when complete.
-    DistanceMatrixPass(*data, settings, output.sink(), none);
+    MatrixRows rows;
+    if (!options.piece.empty()) {
+      const auto [piece, pieces] = ChosenPiece(options.piece);
+      rows = PieceRows(data->OtuCount(), piece, pieces);
+    }
+    DistanceMatrixPass(*data, settings, output.sink(), none, 0, rows);
     output.Close();
     names.Close();
     return kExitOk;
@@ -168,6 +224,12 @@ void AddDistancesCommand(CLI::App& app, CliContext& context) {
   AddChoiceOption(*command, "--format", options->format, {"phylip", "nexus", "csv"},
                   "Layout of the output (default phylip; nexus and csv for one data set: a "
                   "DISTANCES block, or a square table with the names)");
+  command
+      ->add_option("--piece", options->piece,
+                   "Write only the K-th of N pieces (a block of rows; for a file of several "
+                   "data sets, a range of its matrices or means): the N pieces joined in order "
+                   "are the whole output (phylip layout only)")
+      ->type_name("K/N");
   command->add_flag("--average", options->average,
                     "One mean pairwise value per data set (files of several data sets only)");
   command->callback([options, &context] {

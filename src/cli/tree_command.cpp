@@ -1,12 +1,17 @@
 // marbleset-cli tree: the data's distance tree with the support of each branch from resampled
 // replicates computed in memory, and on request the replicate trees, their consensus and their
-// distance matrices.
+// distance matrices. A run can also be done in parts: --replicate-range computes some of its
+// replicates' trees only (the support command counts them later), and --resume continues a
+// replicate-trees file a stopped run left.
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
 
 #include "cli/cli_io.h"
 #include "cli/commands.h"
 #include "cli/terminal_progress.h"
+#include "cli/tree_options.h"
 #include "dataset/errors.h"
 #include "dataset/same_output.h"
 #include "distances/distance_run.h"
@@ -22,38 +27,101 @@ namespace {
 struct TreeOptions {
   InputOptions input;
   OutputOptions output;
-  std::optional<std::size_t> replicates;
-  std::string resampling = "bootstrap";
-  std::optional<double> percent;
-  std::string method = "nj";
-  std::string coefficient;  // empty: the core's default for the data's kind
-  std::string missing;
-  std::optional<std::uint64_t> seed;
+  TreeSettingOptions settings;
+  std::string range;  // "A-B", 1-based, inclusive; empty: every replicate
+  bool resume = false;
   OutputOptions replicateTrees{""}, consensus{""}, matrices{""};
 };
 
-Resampling ResamplingOf(const std::string& name) {
-  if (name == "classic") return Resampling::kClassic;
-  if (name == "jackknife") return Resampling::kJackknife;
-  return Resampling::kBootstrap;
+// The replicates --replicate-range names, counted from 0, checked against the run's number.
+ReplicateRange ChosenRange(const std::string& text, std::size_t replicates) {
+  if (text.empty()) return {0, replicates};
+  const std::size_t dash = text.find('-');
+  const auto first = ParseWholeNumber(text.substr(0, dash));
+  const auto last = ParseWholeNumber(dash == std::string::npos ? "" : text.substr(dash + 1));
+  if (!first || !last || *first < 1 || *last < *first || *last > replicates)
+    throw CliFailure(kExitUsage, "--replicate-range", Quoted(text) + " is no range A-B with 1 <= A <= B <= " + std::to_string(replicates) + " (--replicates)");
+  return {*first - 1, *last - *first + 1};
 }
 
-TreeSettings ChosenSettings(const TreeOptions& options, const DataSet& data) {
-  TreeSettings settings = DefaultTreeSettings(data);
-  const DataKind kind = data.Kind();
-  if (options.replicates) settings.replicates = *options.replicates;
-  settings.resampling = ResamplingOf(options.resampling);
-  if (options.percent) {
-    if (settings.resampling != Resampling::kBootstrap)
-      throw CliFailure(kExitUsage, "--percent", "applies to --resampling bootstrap only");
-    settings.percent = *options.percent;
+// The length of the whole trees at the start of text: up to the last line end after a ';'.
+// What follows is a tree a stopped run had begun to write.
+std::size_t WholeTreesLength(const std::string& text) {
+  for (std::size_t end = text.size(); end > 0; --end) {
+    if (text[end - 1] != '\n') continue;
+    std::size_t at = end - 1;
+    if (at > 0 && text[at - 1] == '\r') --at;
+    if (at > 0 && text[at - 1] == ';') return end;
   }
-  settings.method = options.method == "upgma" ? TreeMethod::kUpgma : TreeMethod::kNeighborJoining;
-  const DistanceSettings named = NamedDistanceSettings(kind, options.coefficient, options.missing);
-  settings.distance.coefficient = named.coefficient;
-  settings.distance.policy = named.policy;
-  if (options.seed) settings.seed = *options.seed;
-  return settings;
+  return 0;
+}
+
+// A replicate-trees file continued where a stopped run left it: its whole trees are read back
+// and checked against the settings, a tree cut off is taken away, and later trees are appended
+// in place, each one as soon as it is complete. This file is written in place on purpose (the
+// other outputs appear only when complete): what a stopped run wrote is what the next one keeps.
+class ResumedTrees {
+ public:
+  ResumedTrees(const std::string& path, const DataSet& data, const TreeSettings& settings,
+               ReplicateRange range) {
+    std::string text;
+    if (std::filesystem::exists(path)) text = FileText(path);
+    const std::size_t kept = WholeTreesLength(text);
+    text.resize(kept);
+    trees_ = ReadReplicateTrees(text, data, path);
+    if (trees_.size() > range.count)
+      throw CliFailure(kExitFailed, Quoted(path),
+                       "holds " + std::to_string(trees_.size()) + " trees, more than the " +
+                           std::to_string(range.count) + " replicates of the run");
+    CheckResumedTrees(data, settings, range.first, trees_, path);
+    std::error_code error;
+    if (std::filesystem::exists(path)) std::filesystem::resize_file(path, kept, error);
+    if (error) throw WriteFailure(FileProblem(path, error.value()));
+    errno = 0;
+    file_.open(path, std::ios::binary | std::ios::app);
+    if (!file_) throw WriteFailure(FileProblem(path, errno));
+    sink_ = std::make_unique<TextSink>(file_, path);
+  }
+
+  const std::vector<Tree>& Kept() const { return trees_; }
+  TextSink& sink() { return *sink_; }
+  void Close() {
+    sink_->Flush();
+    file_.close();
+  }
+
+ private:
+  std::vector<Tree> trees_;
+  std::ofstream file_;
+  std::unique_ptr<TextSink> sink_;
+};
+
+// --replicate-range: the trees of some replicates only, appended to --replicate-trees.
+int RunTreeRange(const TreeOptions& options, const DataSet& data, const TreeSettings& settings,
+                 ReplicateRange range, CliContext& context) {
+  if (!options.output.IsStandardOutput() || !options.consensus.path.empty() ||
+      !options.matrices.path.empty())
+    throw CliFailure(kExitUsage, "--replicate-range",
+                     "writes the replicates' trees to --replicate-trees only",
+                     "The support command builds the tree of the data and its consensus.");
+  const std::unique_ptr<Progress> shown = MakeProgress(context);
+  std::size_t failed = 0;
+  if (options.resume) {
+    ResumedTrees journal(options.replicateTrees.path, data, settings, range);
+    const std::size_t kept = journal.Kept().size();
+    if (kept < range.count)
+      failed = WriteReplicateTrees(data, settings, {range.first + kept, range.count - kept},
+                                   journal.sink(), *shown);
+    journal.Close();
+  } else {
+    CliOutput trees(options.replicateTrees, context.out);
+    failed = WriteReplicateTrees(data, settings, range, trees.sink(), *shown);
+    trees.Close();
+  }
+  if (failed > 0)
+    PrintError(context.err, std::to_string(failed) + " of the " + std::to_string(range.count) +
+                                " replicates gave no tree and are not in the file.");
+  return kExitOk;
 }
 
 int RunTree(const TreeOptions& options, CliContext& context) {
@@ -65,26 +133,41 @@ int RunTree(const TreeOptions& options, CliContext& context) {
                       {"--replicate-trees", options.replicateTrees.path},
                       {"--consensus", options.consensus.path},
                       {"--matrices", options.matrices.path}});
+  const bool treesToFile =
+      !options.replicateTrees.path.empty() && !options.replicateTrees.IsStandardOutput();
+  if ((!options.range.empty() || options.resume) && !treesToFile)
+    throw CliFailure(kExitUsage, options.resume ? "--resume" : "--replicate-range",
+                     "needs --replicate-trees FILE");
   auto data = std::make_unique<DataSet>();
   LoadSingleDataSet(options.input, *data, "a tree is built for one data set");
-  const TreeSettings settings = ChosenSettings(options, *data);
-  CheckTreeSettings(settings, *data);
+  const TreeSettings settings = ChosenTreeSettings(options.settings, *data);
+  if (!options.range.empty())
+    return RunTreeRange(options, *data, settings, ChosenRange(options.range, settings.replicates),
+                        context);
 
   CliOutput output(options.output, context.out);
+  std::unique_ptr<ResumedTrees> journal;
   std::unique_ptr<CliOutput> replicateTrees, consensus, matrices;
   auto open = [&](const OutputOptions& extra) {
     return extra.path.empty() ? nullptr : std::make_unique<CliOutput>(extra, context.out);
   };
-  replicateTrees = open(options.replicateTrees);
+  if (options.resume)
+    journal = std::make_unique<ResumedTrees>(options.replicateTrees.path, *data, settings,
+                                             ReplicateRange{0, settings.replicates});
+  else
+    replicateTrees = open(options.replicateTrees);
   consensus = open(options.consensus);
   matrices = open(options.matrices);
+  TextSink* treeSink = journal ? &journal->sink()
+                               : replicateTrees ? &replicateTrees->sink() : nullptr;
   const std::unique_ptr<Progress> shown = MakeProgress(context);
   const SupportResult result =
       RunSupport(*data, settings, *shown,
-                 {.replicateTrees = replicateTrees ? &replicateTrees->sink() : nullptr,
-                  .matrices = matrices ? &matrices->sink() : nullptr});
+                 {.replicateTrees = treeSink, .matrices = matrices ? &matrices->sink() : nullptr},
+                 journal ? journal->Kept() : std::vector<Tree>{});
   WriteNewick(result.reference, output.sink());
   if (consensus) WriteNewick(result.consensus.tree, consensus->sink());
+  if (journal) journal->Close();
   for (CliOutput* out : {replicateTrees.get(), consensus.get(), matrices.get()})
     if (out) out->Close();
   output.Close();
@@ -104,25 +187,7 @@ void AddTreeCommand(CLI::App& app, CliContext& context) {
       "tree", "Write the data's distance tree with the support of each branch from resampling");
   AddInputOptions(*command, options->input);
   AddOutputOptions(*command, options->output);
-  AddCountOption(*command, "--replicates", options->replicates, kReplicateBounds,
-                 "Replicate data sets drawn in memory");
-  AddChoiceOption(*command, "--resampling", options->resampling,
-                  {"bootstrap", "classic", "jackknife"},
-                  "bootstrap: each character replaced with --percent (default); classic: all "
-                  "characters drawn with replacement; jackknife: half the characters");
-  AddPercentOption(*command, "--percent", options->percent, kReplicatePercentBounds,
-                   "\"Bootstrap %\" of --resampling bootstrap");
-  AddChoiceOption(*command, "--method", options->method, {"nj", "upgma"},
-                  "nj: neighbor-joining (default); upgma");
-  command
-      ->add_option("--coefficient", options->coefficient,
-                   "Distance coefficient, as for distances (default: the kind's first)")
-      ->type_name("NAME");
-  command
-      ->add_option("--missing", options->missing,
-                   "Missing-data value, as for distances (default: the kind's default)")
-      ->type_name("NAME");
-  AddSeedOption(*command, options->seed);
+  AddTreeSettingOptions(*command, options->settings);
   command
       ->add_option("--replicate-trees", options->replicateTrees.path,
                    "Also write each replicate's tree, one a line (what consense reads)")
@@ -135,6 +200,14 @@ void AddTreeCommand(CLI::App& app, CliContext& context) {
       ->add_option("--matrices", options->matrices.path,
                    "Also write each replicate's distance matrix")
       ->type_name("FILE");
+  command
+      ->add_option("--replicate-range", options->range,
+                   "Compute only replicates A to B (from 1) of --replicates and write their "
+                   "trees to --replicate-trees; the support command counts the pieces")
+      ->type_name("A-B");
+  command->add_flag("--resume", options->resume,
+                    "Keep the whole trees --replicate-trees holds from a stopped run and go on "
+                    "from the first missing replicate; the file grows tree by tree");
   command->callback([options, &context] {
     for (OutputOptions* extra : {&options->replicateTrees, &options->consensus, &options->matrices})
       extra->force = options->output.force;

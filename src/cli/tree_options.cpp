@@ -6,7 +6,6 @@
 
 #include "cli/cli_options.h"
 #include "dataset/errors.h"
-#include "dataset/platform.h"
 
 namespace marbleset::cli {
 
@@ -63,11 +62,11 @@ TreeSettings ChosenTreeSettings(const TreeSettingOptions& options, const DataSet
 
 std::string FileText(const std::string& path) {
   errno = 0;
-  std::ifstream in(platform::FilePath(path), std::ios::binary);
-  if (!in) throw ReadFailure(ReadProblem::kUnreadable, InputPlace{path}, SystemReason(errno));
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw ReadFailure(FileProblem(path, errno));
   std::ostringstream text;
   text << in.rdbuf();
-  if (in.bad()) throw ReadFailure(ReadProblem::kUnreadable, InputPlace{path}, SystemReason(errno));
+  if (in.bad()) throw ReadFailure(FileProblem(path, errno));
   return std::move(text).str();
 }
 

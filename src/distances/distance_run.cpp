@@ -74,8 +74,8 @@ IncompleteRunFailure::IncompleteRunFailure(const std::string& input, int dataSet
       reason_(reason) {}
 
 void DistanceMatrixPass(const DataSet& data, const DistanceSettings& settings, TextSink& out,
-                        Progress& progress, int dataSetNumber) {
-  FastMatrixPass(data, settings, out, progress, dataSetNumber, kernels::BestKernels());
+                        Progress& progress, int dataSetNumber, MatrixRows rows) {
+  FastMatrixPass(data, settings, out, progress, dataSetNumber, kernels::BestKernels(), 0, rows);
 }
 
 void DistanceMatrixPass(const DataSet& data, const DistanceSettings& settings, TextSink& out) {
@@ -96,7 +96,7 @@ void DistanceRunSingle(const DataSet& data, const DistanceSettings& settings,
 }
 
 void DistanceRunMulti(const DataSet& loaded, const DistanceSettings& settings, ItemReader& in,
-                      TextSink& out, Progress& progress) {
+                      TextSink& out, Progress& progress, MatrixRows dataSets) {
   CheckDistanceSettings(settings, loaded.Kind());
   DataSet data;
   data.SetMemoryLimit(loaded.MemoryLimit());
@@ -107,6 +107,7 @@ void DistanceRunMulti(const DataSet& loaded, const DistanceSettings& settings, I
     const double length = static_cast<double>(in.Length());
     if (length > 0) progress.Advance(static_cast<double>(in.Position()) / length * 100);
     const int number = in.DataSetNumber() + 1;
+    if (static_cast<std::size_t>(number) > dataSets.last) break;
     ReadStatus status;
     try {
       status = loaded.IsBinary() ? ReadPhylipBinary(in, data) : ReadPhylipQuant(in, data);
@@ -123,6 +124,10 @@ void DistanceRunMulti(const DataSet& loaded, const DistanceSettings& settings, I
       throw IncompleteRunFailure(in.name(), number, std::string(ReadStatusFinding(status)), written,
                                  settings.averaging);
     }
+    if (static_cast<std::size_t>(number) <= dataSets.first) {
+      if (in.AtEnd()) break;
+      continue;  // a data set of an earlier piece
+    }
     // Named once it has been read, so the blank end of a file is never shown as a data set.
     progress.ReadingDataSet(number);
     FastMatrixPass(data, settings, out, rows, number, kernels::BestKernels());
@@ -130,6 +135,27 @@ void DistanceRunMulti(const DataSet& loaded, const DistanceSettings& settings, I
     if (in.AtEnd()) break;
   }
   out.Flush();
+}
+
+std::size_t CountDataSets(const DataSet& loaded, ItemReader& in) {
+  DataSet data;
+  data.SetMemoryLimit(loaded.MemoryLimit());
+  std::size_t count = 0;
+  while (!in.AtEnd()) {
+    const bool first = in.DataSetNumber() == 0;
+    ReadStatus status;
+    try {
+      status = loaded.IsBinary() ? ReadPhylipBinary(in, data) : ReadPhylipQuant(in, data);
+    } catch (const RunCancelled&) {
+      throw;
+    } catch (const Failure&) {
+      return count + 1;
+    }
+    if (status == ReadStatus::kNoDeclarations && !first) break;
+    ++count;
+    if (status != ReadStatus::kOk) break;
+  }
+  return count;
 }
 
 void DistanceRunMulti(const DataSet& loaded, const DistanceSettings& settings, ItemReader& in,

@@ -12,6 +12,7 @@
 #include "dataset/progress.h"
 #include "dataset/text_sink.h"
 #include "distances/distance_settings.h"
+#include "distances/matrix_rows.h"
 
 namespace marbleset {
 
@@ -49,8 +50,9 @@ class IncompleteRunFailure : public Failure {
 // name it. Throws WriteFailure for a cell that has no value or a data set of fewer than two
 // OTUs under averaging (the rows before the failing cell, and that row up to it, are in out,
 // flushed), and RunCancelled when progress asks to stop.
+// rows: a piece of the matrix only (see MatrixRows); never with averaging.
 void DistanceMatrixPass(const DataSet& data, const DistanceSettings& settings, TextSink& out,
-                        Progress& progress, int dataSetNumber = 0);
+                        Progress& progress, int dataSetNumber = 0, MatrixRows rows = {});
 void DistanceMatrixPass(const DataSet& data, const DistanceSettings& settings, TextSink& out);
 
 // The loaded data set's matrix (never a mean) into the file at outputPath, which is replaced
@@ -66,8 +68,15 @@ void DistanceRunSingle(const DataSet& data, const DistanceSettings& settings,
 // (ReadingDataSet). Throws IncompleteRunFailure when a data set cannot be read (out then
 // holds, flushed, what the data sets before it gave), WriteFailure as DistanceMatrixPass, and
 // RunCancelled between data sets and rows.
+// dataSets: only the matrices (or means) of those data sets, counted from 0 in the file: the
+// data sets before them are read and passed over, and the run ends after the last.
 void DistanceRunMulti(const DataSet& loaded, const DistanceSettings& settings, ItemReader& in,
-                      TextSink& out, Progress& progress);
+                      TextSink& out, Progress& progress, MatrixRows dataSets = {});
+
+// The data sets of in from where it stands, read one after another (nothing is computed): the
+// number a run over them would work on. A data set that cannot be read is counted and ends
+// the count, so the piece that holds it reports it as the whole run does.
+std::size_t CountDataSets(const DataSet& loaded, ItemReader& in);
 // The same into the file at outputPath. After a reported failure the file holds what was
 // written before it; a cancelled run leaves the target as it was.
 void DistanceRunMulti(const DataSet& loaded, const DistanceSettings& settings, ItemReader& in,

@@ -1,16 +1,15 @@
 #include "trees/support_run.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
 #include <sstream>
-#include <thread>
 #include <vector>
 
 #include "dataset/errors.h"
+#include "dataset/worker_pool.h"
 #include "formats/name_field.h"
 #include "formats/distance_file.h"
 #include "distances/distance_run.h"
@@ -18,6 +17,7 @@
 #include "resampling/uniform_source.h"
 #include "trees/neighbor_joining.h"
 #include "formats/newick_writer.h"
+#include "formats/newick_reader.h"
 #include "trees/splits.h"
 
 namespace marbleset {
@@ -85,30 +85,37 @@ void ComputeReplicate(const DataSet& data, const TreeSettings& settings, std::si
   if (wantMatrix) outcome.matrixText = MatrixText(picked, matrix);
 }
 
-// Runs the replicates on worker threads; the calling thread takes their outcomes in order. At
-// most `window` outcomes wait, so memory stays bounded however many replicates there are.
+// Runs the replicates as tasks on the worker pool; the calling thread takes their outcomes in
+// order. At most `window` replicates are under way or waiting, so memory stays bounded however
+// many replicates there are.
 class ReplicateRun {
  public:
-  ReplicateRun(const DataSet& data, const TreeSettings& settings, const SupportOutputs& outputs)
-      : data_(data), settings_(settings), outputs_(outputs) {
-    unsigned threads = settings.threads > 0 ? static_cast<unsigned>(settings.threads)
-                                            : std::max(1u, std::thread::hardware_concurrency());
-    threads = static_cast<unsigned>(std::min<std::size_t>(threads, settings.replicates));
-    window_ = 4 * threads + 4;
-    slots_.resize(window_);
-    for (unsigned t = 0; t < threads; ++t) workers_.emplace_back([this] { Work(); });
+  ReplicateRun(const DataSet& data, const TreeSettings& settings, ReplicateRange range,
+               bool wantTrees, bool wantMatrices)
+      : data_(data),
+        settings_(settings),
+        end_(range.first + range.count),
+        wantTrees_(wantTrees),
+        wantMatrices_(wantMatrices),
+        window_(4 * WorkerCount(settings.threads) + 4),
+        slots_(window_) {
+    for (std::size_t r = range.first; r < std::min(range.first + window_, end_); ++r) Start(r);
   }
-  ~ReplicateRun() { Stop(); }
 
-  // The outcome of replicate r (r = 0, 1, ... in turn); null when the run was cancelled.
+  // The outcome of replicate r (the range's replicates in turn); null when the run was cancelled. While
+  // it waits, the calling thread computes replicates no worker has started.
   ReplicateOutcome* Take(std::size_t r, const Progress& progress) {
-    std::unique_lock lock(mutex_);
     ReplicateOutcome& slot = slots_[r % window_];
-    while (!slot.ready) {
+    for (;;) {
       if (progress.CancelRequested()) return nullptr;
-      ready_.wait_for(lock, std::chrono::milliseconds(50));
+      {
+        std::unique_lock lock(mutex_);
+        if (slot.ready) return &slot;
+      }
+      if (tasks_.RunOnePending()) continue;
+      std::unique_lock lock(mutex_);
+      ready_.wait_for(lock, std::chrono::milliseconds(50), [&] { return slot.ready; });
     }
-    return &slot;
   }
 
   // Frees replicate r's place for a later one.
@@ -116,36 +123,17 @@ class ReplicateRun {
     {
       std::lock_guard lock(mutex_);
       slots_[r % window_] = ReplicateOutcome{};
-      consumed_ = r + 1;
     }
-    free_.notify_all();
-  }
-
-  void Stop() {
-    {
-      std::lock_guard lock(mutex_);
-      stop_ = true;
-    }
-    free_.notify_all();
-    for (auto& worker : workers_)
-      if (worker.joinable()) worker.join();
+    if (r + window_ < end_) Start(r + window_);
   }
 
  private:
-  void Work() {
-    ColumnPicks picks;
-    while (true) {
-      const std::size_t r = next_.fetch_add(1);
-      if (r >= settings_.replicates) return;
-      {
-        std::unique_lock lock(mutex_);
-        free_.wait(lock, [&] { return stop_ || r < consumed_ + window_; });
-        if (stop_) return;
-      }
+  void Start(std::size_t r) {
+    tasks_.Run([this, r] {
       ReplicateOutcome outcome;
       try {
-        ComputeReplicate(data_, settings_, r, outputs_.replicateTrees != nullptr,
-                         outputs_.matrices != nullptr, picks, outcome);
+        ColumnPicks picks;
+        ComputeReplicate(data_, settings_, r, wantTrees_, wantMatrices_, picks, outcome);
       } catch (...) {
         outcome.error = std::current_exception();
       }
@@ -155,65 +143,153 @@ class ReplicateRun {
         slots_[r % window_] = std::move(outcome);
       }
       ready_.notify_all();
-    }
+    });
   }
 
   const DataSet& data_;
   const TreeSettings& settings_;
-  const SupportOutputs& outputs_;
-  std::size_t window_ = 1;
+  std::size_t end_;  // one past the last replicate of the run's range
+  bool wantTrees_;
+  bool wantMatrices_;
+  std::size_t window_;
   std::vector<ReplicateOutcome> slots_;
-  std::atomic<std::size_t> next_{0};
-  std::size_t consumed_ = 0;
-  bool stop_ = false;
   std::mutex mutex_;
-  std::condition_variable ready_, free_;
-  std::vector<std::thread> workers_;
+  std::condition_variable ready_;
+  TaskGroup tasks_;  // last: its tasks are dropped or finished before the slots go
 };
+
+// Every replicate of range in order: take(r, outcome) gets each one's outcome as it comes.
+template <typename Take>
+void RunReplicates(const DataSet& data, const TreeSettings& settings, ReplicateRange range,
+                   bool wantTrees, bool wantMatrices, Progress& progress, Take take) {
+  ReplicateRun run(data, settings, range, wantTrees, wantMatrices);
+  for (std::size_t k = 0; k < range.count; ++k) {
+    const std::size_t r = range.first + k;
+    ReplicateOutcome* outcome = run.Take(r, progress);
+    if (outcome == nullptr) throw RunCancelled();
+    if (outcome->error) std::rethrow_exception(outcome->error);
+    take(r, *outcome);
+    run.Release(r);
+    progress.Advance(100.0 * static_cast<double>(k + 1) / static_cast<double>(range.count));
+  }
+}
+
+DistanceMatrix DataMatrix(const DataSet& data, const TreeSettings& settings) {
+  NoProgress none;
+  return ComputeDistanceMatrix(data, settings.distance, none, settings.threads);
+}
+
+void Finish(SupportResult& result, const SplitCounts& counts,
+            const std::vector<std::string>& names) {
+  if (result.treesBuilt == 0)
+    throw WriteFailure("No replicate gave a distance matrix; " + result.firstFailure);
+  SetSupport(result.reference, counts);
+  result.consensus = MajorityRuleConsensus(counts, names);
+}
 
 }  // namespace
 
 SupportResult RunSupport(const DataSet& data, const TreeSettings& settings, Progress& progress,
-                         const SupportOutputs& outputs) {
+                         const SupportOutputs& outputs, const std::vector<Tree>& resumed) {
   CheckTreeSettings(settings, data);
   progress.Start("Building trees");
   SupportResult result;
   result.replicates = settings.replicates;
-  NoProgress none;
-  const DistanceMatrix matrix =
-      ComputeDistanceMatrix(data, settings.distance, none, settings.threads);
+  const DistanceMatrix matrix = DataMatrix(data, settings);
   result.reference = BuildTree(matrix, settings.method);
   ThrowIfCancelled(progress);
 
   SplitCounts counts(data.OtuCount());
-  {
-    ReplicateRun run(data, settings, outputs);
-    for (std::size_t r = 0; r < settings.replicates; ++r) {
-      ReplicateOutcome* outcome = run.Take(r, progress);
-      if (outcome == nullptr) throw RunCancelled();
-      if (outcome->error) std::rethrow_exception(outcome->error);
-      if (!outcome->failure.empty()) {
-        if (result.failedReplicates++ == 0)
-          result.firstFailure = "replicate " + std::to_string(r + 1) + ": " + outcome->failure;
-      } else {
-        counts.AddSplits(outcome->splits);
-        ++result.treesBuilt;
-        if (outputs.replicateTrees) {
-          outputs.replicateTrees->Append(outcome->treeText);
-          outputs.replicateTrees->EndLine();
-        }
-        if (outputs.matrices) outputs.matrices->Append(outcome->matrixText);
-      }
-      run.Release(r);
-      progress.Advance(100.0 * static_cast<double>(r + 1) /
-                       static_cast<double>(settings.replicates));
-    }
-  }
-  if (result.treesBuilt == 0)
-    throw WriteFailure("No replicate gave a distance matrix; " + result.firstFailure);
-  SetSupport(result.reference, counts);
-  result.consensus = MajorityRuleConsensus(counts, matrix.names);
+  for (const Tree& tree : resumed) counts.AddTree(tree);
+  result.treesBuilt = resumed.size();
+  const std::size_t first = std::min(resumed.size(), settings.replicates);
+  RunReplicates(data, settings, {first, settings.replicates - first},
+                outputs.replicateTrees != nullptr, outputs.matrices != nullptr, progress,
+                [&](std::size_t r, ReplicateOutcome& outcome) {
+                  if (!outcome.failure.empty()) {
+                    if (result.failedReplicates++ == 0)
+                      result.firstFailure =
+                          "replicate " + std::to_string(r + 1) + ": " + outcome.failure;
+                    return;
+                  }
+                  counts.AddSplits(outcome.splits);
+                  ++result.treesBuilt;
+                  if (outputs.replicateTrees) {
+                    outputs.replicateTrees->Append(outcome.treeText);
+                    outputs.replicateTrees->EndLine();
+                    // Whole trees reach the file as they come, so a stopped run can resume.
+                    outputs.replicateTrees->Flush();
+                  }
+                  if (outputs.matrices) outputs.matrices->Append(outcome.matrixText);
+                });
+  Finish(result, counts, matrix.names);
   return result;
+}
+
+std::size_t WriteReplicateTrees(const DataSet& data, const TreeSettings& settings,
+                                ReplicateRange range, TextSink& out, Progress& progress) {
+  CheckTreeSettings(settings, data);
+  if (range.count == 0 || range.first + range.count > settings.replicates)
+    throw Failure("The replicates " + std::to_string(range.first + 1) + " to " +
+                  std::to_string(range.first + range.count) + " are not among the run's " +
+                  std::to_string(settings.replicates) + ".");
+  progress.Start("Building trees");
+  std::size_t failed = 0;
+  RunReplicates(data, settings, range, true, false, progress,
+                [&](std::size_t, ReplicateOutcome& outcome) {
+                  if (!outcome.failure.empty()) {
+                    ++failed;
+                    return;
+                  }
+                  out.Append(outcome.treeText);
+                  out.EndLine();
+                  out.Flush();
+                });
+  return failed;
+}
+
+std::vector<Tree> ReadReplicateTrees(std::string_view text, const DataSet& data,
+                                     const std::string& source) {
+  NewickNames names;
+  for (const std::string& field : data.otuNames) names.names.push_back(TrimmedName(field));
+  names.fixed = true;
+  std::vector<Tree> trees = ReadNewick(text, names, source);
+  for (std::size_t t = 0; t < trees.size(); ++t)
+    if (trees[t].LeafCount() != data.OtuCount())
+      throw ReadFailure(source + ": tree " + std::to_string(t + 1) + " holds " +
+                        std::to_string(trees[t].LeafCount()) + " of the data's " +
+                        std::to_string(data.OtuCount()) + " OTUs.");
+  return trees;
+}
+
+SupportResult SupportFromTrees(const DataSet& data, const TreeSettings& settings,
+                               const std::vector<Tree>& trees) {
+  CheckTreeSettings(settings, data);
+  SupportResult result;
+  const DistanceMatrix matrix = DataMatrix(data, settings);
+  result.reference = BuildTree(matrix, settings.method);
+  SplitCounts counts(data.OtuCount());
+  for (const Tree& tree : trees) counts.AddTree(tree);
+  result.replicates = result.treesBuilt = trees.size();
+  result.firstFailure = "no replicate trees were given";
+  Finish(result, counts, matrix.names);
+  return result;
+}
+
+void CheckResumedTrees(const DataSet& data, const TreeSettings& settings, std::size_t first,
+                       const std::vector<Tree>& trees, const std::string& source) {
+  if (trees.empty()) return;
+  const std::size_t last = first + trees.size() - 1;
+  if (last < settings.replicates) {
+    ReplicateOutcome outcome;
+    ColumnPicks picks;
+    ComputeReplicate(data, settings, last, true, false, picks, outcome);
+    if (outcome.failure.empty() && outcome.treeText == NewickText(trees.back())) return;
+  }
+  throw Failure(source + ": it holds " + std::to_string(trees.size()) +
+                " trees, but the last is not replicate " + std::to_string(last + 1) +
+                "'s tree under these settings (other data, settings or seed, or an earlier "
+                "replicate that gave no tree); remove the file to start the run anew.");
 }
 
 std::string FailedReplicatesText(const SupportResult& result) {
