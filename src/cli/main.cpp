@@ -5,9 +5,11 @@
 #include <cctype>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/cli_io.h"
 #include "cli/commands.h"
+#include "cli/provenance_options.h"
 #include "cli/run_cli.h"
 #include "marbleset_version.h"
 
@@ -128,7 +130,9 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   app.require_subcommand(1);
   AddCommands(app, context);
   app.footer(kExamples);
+  ProvenanceOptions provenance;  // one subcommand runs, so its options are shared
   for (CLI::App* command : app.get_subcommands({})) {
+    AddProvenanceOptions(*command, provenance);
     command->fallthrough();  // --quiet may follow the subcommand's name
     const std::string example = SubcommandExample(command->get_name());
     if (command->get_footer().empty() && !example.empty()) {
@@ -162,6 +166,13 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   }
   context.showProgress = errIsTerminal && !quiet;
   if (!context.action) return kExitOk;
+  if (provenance.Wanted() && !app.get_subcommands().empty()) {
+    const CLI::App& chosen = *app.get_subcommands().front();
+    const std::vector<std::string> arguments(argv, argv + argc);
+    return RunGuarded(context, [&] {
+      return RunWithProvenance(chosen, provenance, arguments, context, context.action);
+    });
+  }
   return RunGuarded(context, context.action);
 }
 
