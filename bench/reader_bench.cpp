@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "formats/data_loader.h"
+#include "formats/data_io.h"
 #include "dataset/data_set.h"
 #include "formats/item_reader.h"
 #include "formats/phylip_reader.h"
@@ -36,7 +36,6 @@ namespace {
 using marbleset::DataKind;
 using marbleset::DataSet;
 using marbleset::ItemReader;
-using marbleset::Layout;
 using marbleset::ReadStatus;
 
 constexpr int kTokensPerLine = 200;
@@ -173,7 +172,9 @@ BENCHMARK(BM_ReadBinaryDataSets)->Unit(benchmark::kMillisecond)->Iterations(3);
 void Load(benchmark::State& state, const BenchFile& file, DataKind kind) {
   for (auto _ : state) {
     DataSet data;
-    if (marbleset::LoadDataFile(data, file.path(), kind, Layout::kPhylip) != ReadStatus::kOk) {
+    try {
+      marbleset::LoadDataFile(data, file.path(), kind, marbleset::FileFormat::kPhylip);
+    } catch (const marbleset::Failure&) {
       state.SkipWithError("the file could not be read");
       return;
     }

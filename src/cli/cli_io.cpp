@@ -1,17 +1,14 @@
 #include "cli/cli_io.h"
 
+#include <sys/stat.h>
+
 #include <iostream>
 #include <new>
 #include <utility>
 
-#include "formats/data_loader.h"
 #include "dataset/errors.h"
-#include "dataset/platform.h"
+#include "formats/data_io.h"
 #include "formats/read_status.h"
-#include "formats/data_writer.h"
-#include "formats/csv_writer.h"
-#include "formats/format_reader.h"
-#include "formats/nexus_writer.h"
 
 namespace marbleset::cli {
 
@@ -27,28 +24,37 @@ std::string KindHintLine(KindHint hint, DataKind kindRead) {
   return "";
 }
 
-// The report's description without its own sentence on the kind: the hint line says that.
-// Nothing when the report knows no more than that the first data set was being read.
-std::string Where(const ReadReport& report) {
-  ReadReport plain = report;
-  plain.hint = KindHint::kNone;
-  const bool placeKnown = report.otu > 0 || report.row > 0 || !report.item.empty();
-  if (!placeKnown && report.dataSet <= 1) return "";
-  return plain.Describe();
-}
-
-// A text of the core that begins with one of the command's paths, with that path quoted (or
-// named "standard input").
-std::string Shaped(const std::string& text, const CliContext& context) {
-  for (const std::string& path : context.paths) {
-    if (path == "-") continue;
-    const std::string shaped = WithQuotedPath(text, path);
-    if (shaped != text) return shaped;
+// A failure of the core as an error line: its subject quoted, then the place within an input,
+// then the reason.
+std::string FailureLine(const std::exception& failure) {
+  if (const auto* read = dynamic_cast<const ReadFailure*>(&failure)) {
+    const InputPlace& place = read->Place();
+    if (place.file.empty()) return read->Reason();
+    const std::string counts = place.Describe();
+    return Quoted(place.file) + (counts.empty() ? "" : ", " + counts) + ": " + read->Reason();
   }
-  return text;
+  if (const auto* core = dynamic_cast<const Failure*>(&failure); core && !core->Subject().empty()) {
+    return Quoted(core->Subject()) + ": " + core->Reason();
+  }
+  return failure.what();
 }
 
 }  // namespace
+
+CliFailure UnreadableInput(const InputOptions& options, const ReadFailure& failure,
+                           KindHint hint) {
+  if (hint == KindHint::kNone) hint = failure.Hint();
+  if (failure.Kind() == ReadProblem::kOtherKind) hint = KindHint::kLooksQuantitative;
+  std::string advice = KindHintLine(hint, options.Kind());
+  if (failure.Kind() == ReadProblem::kWrongMatrixType) {
+    advice =
+        "An NTSYS file begins with the matrix type 1; for a file in the PHYLIP layout, add "
+        "--from phylip.";
+  }
+  const std::string counts = failure.Place().Describe();
+  return CliFailure(kExitUnreadable, InputName(options),
+                    counts.empty() ? failure.Reason() : counts + ": " + failure.Reason(), advice);
+}
 
 std::string InputName(const InputOptions& options) {
   return options.IsStandardInput() ? "standard input" : Quoted(options.path);
@@ -62,7 +68,8 @@ FileFormat InputFormat(const InputOptions& options) {
     return options.layout == "ntsys" ? FileFormat::kNtsys : FileFormat::kPhylip;
   }
   if (options.IsStandardInput()) return FileFormat::kPhylip;
-  const bool regular = platform::Inspect(options.path).regular;
+  struct stat info {};
+  const bool regular = stat(options.path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
   const FileFormat format =
       regular ? DetectFileFormat(options.path) : FormatFromExtension(options.path);
   return format == FileFormat::kUnknown ? FileFormat::kPhylip : format;
@@ -70,44 +77,23 @@ FileFormat InputFormat(const InputOptions& options) {
 
 namespace {
 
-// A table, NEXUS or VCF file; each holds one data set.
-void LoadInFormat(const InputOptions& options, FileFormat format, DataSet& data,
-                  std::ostream& notes) {
-  // The table and NEXUS readers take the whole text by its path; htslib knows "-" itself.
-  const std::string path =
-      options.IsStandardInput() && format != FileFormat::kVcf ? "/dev/stdin" : options.path;
-  FormatReadOptions read;
+ReadOptions ReadOptionsOf(const InputOptions& options, std::uint64_t memoryLimit) {
+  ReadOptions read;
   read.kind = options.quantitative ? KindChoice::kQuantitative : KindChoice::kBinary;
   if (options.otusAs == "rows") read.table.otusAs = OtusAs::kRows;
   if (options.otusAs == "columns") read.table.otusAs = OtusAs::kColumns;
   if (options.firstDataColumn) read.table.firstDataColumn = *options.firstDataColumn - 1;
   read.table.missingCodes = options.missingCodes;
-  read.memoryLimit = data.MemoryLimit();
-  FormatReadReport report;
-  try {
-    DataSet fresh = ReadDataInFormat(path, format, read, report);
-    data.swap(fresh);
-  } catch (const ReadFailure& failure) {
-    std::string text = failure.what();
-    // The readers begin with the path ("path: ..." or "path, line 2, ..."); it is the subject.
-    if (text.starts_with(path + ": ") || text.starts_with(path + ", ")) {
-      text = text.substr(path.size() + 2);
-    }
-    const bool otherValues = text.find("cannot be read as binary") != std::string::npos;
-    throw CliFailure(
-        kExitUnreadable, InputName(options), text,
-        otherValues ? KindHintLine(KindHint::kLooksQuantitative, DataKind::kBinary) : "");
-  } catch (const MemoryFailure& failure) {
-    // Too large for the memory is a file that cannot be read here, as for the two layouts.
-    throw CliFailure(kExitUnreadable, InputName(options), failure.what());
-  }
-  const VcfReport& vcf = report.vcf;
-  if (vcf.skippedNotBiallelic + vcf.skippedWithoutGenotype > 0) {
-    notes << "marbleset-cli: " << EscapeControls(InputName(options))
-          << ": note: " << vcf.skippedNotBiallelic << " variants without exactly two alleles and "
-          << vcf.skippedWithoutGenotype << " without genotypes skipped; " << vcf.variants
-          << " read\n";
-  }
+  read.memoryLimit = memoryLimit;
+  return read;
+}
+
+void NoteSkippedVariants(const InputOptions& options, const VcfReport& vcf, std::ostream& notes) {
+  if (vcf.skippedNotBiallelic + vcf.skippedWithoutGenotype == 0) return;
+  notes << "marbleset-cli: " << EscapeControls(InputName(options))
+        << ": note: " << vcf.skippedNotBiallelic << " variants without exactly two alleles and "
+        << vcf.skippedWithoutGenotype << " without genotypes skipped; " << vcf.variants
+        << " read\n";
 }
 
 }  // namespace
@@ -115,38 +101,23 @@ void LoadInFormat(const InputOptions& options, FileFormat format, DataSet& data,
 std::optional<ItemReader> LoadFirstDataSet(const InputOptions& options, DataSet& data,
                                            std::ostream& notes) {
   const FileFormat format = InputFormat(options);
-  if (format != FileFormat::kPhylip && format != FileFormat::kNtsys) {
-    LoadInFormat(options, format, data, notes);
-    return std::nullopt;
-  }
-  const Layout layout = format == FileFormat::kNtsys ? Layout::kNtsys : Layout::kPhylip;
-  ItemReader in = ItemReader::OpenFile(options.path);
-  ReadReport report;
-  ReadStatus status;
+  DataSource source = DataSource::File(options.path);
+  ReadNotes told;
   try {
-    status = LoadData(data, in, options.path, options.Kind(), layout, &report);
+    DataSet fresh = ReadData(source, format, ReadOptionsOf(options, data.MemoryLimit()), &told);
+    fresh.SetMemoryLimit(data.MemoryLimit());
+    data.swap(fresh);
   } catch (const ReadFailure& failure) {
-    // The reader's text begins with the path; the report adds the hint on the kind.
-    std::string text = failure.what();
-    const std::string& name = in.name();
-    if (text.starts_with(name + ": ")) text = text.substr(name.size() + 2);
-    throw CliFailure(kExitUnreadable, InputName(options), text,
-                     KindHintLine(report.hint, options.Kind()));
+    // The report adds the hint on the kind.
+    throw UnreadableInput(options, failure, told.report.hint);
+  } catch (const MemoryFailure& failure) {
+    // Too large for the memory is a file that cannot be read here.
+    throw CliFailure(kExitUnreadable, InputName(options), failure.what());
   }
-  if (status == ReadStatus::kOk) return in;
-  std::string finding(ReadStatusFinding(status));
-  const std::string where = Where(report);
-  if (!where.empty()) {
-    if (finding.ends_with('.')) finding.pop_back();
-    finding += ": " + where;
-  }
-  std::string hint = KindHintLine(report.hint, options.Kind());
-  if (status == ReadStatus::kWrongMatrixType) {
-    hint =
-        "An NTSYS file begins with the matrix type 1; for a file in the PHYLIP layout, add "
-        "--from phylip.";
-  }
-  throw CliFailure(kExitUnreadable, InputName(options), finding, hint);
+  NoteSkippedVariants(options, told.vcf, notes);
+  // Only PHYLIP files hold several data sets; the others are read whole.
+  if (format != FileFormat::kPhylip && format != FileFormat::kNtsys) return std::nullopt;
+  return std::move(source.Items());
 }
 
 void LoadInput(const InputOptions& options, DataSet& data, std::ostream& notes) {
@@ -255,15 +226,7 @@ void PhylipNamesForOutput::Close() {
 void SaveToOutput(const DataSet& data, std::string_view format, const OutputOptions& options,
                   std::ostream& standardOutput) {
   CliOutput output(options, standardOutput);
-  if (format == "ntsys") {
-    WriteNtsysData(data, output.sink());
-  } else if (format == "nexus") {
-    WriteNexusData(data, output.sink());
-  } else if (format == "csv") {
-    WriteCsvData(data, output.sink());
-  } else {
-    WritePhylipData(data, output.sink());
-  }
+  WriteData(data, FileFormatFromName(format).value_or(FileFormat::kPhylip), output.sink());
   output.Close();
 }
 
@@ -274,13 +237,13 @@ int RunGuarded(CliContext& context, const std::function<int()>& work) {
     PrintError(context.err, failure.what(), failure.hint());
     return failure.status();
   } catch (const ReadFailure& failure) {
-    PrintError(context.err, Shaped(failure.what(), context));
+    PrintError(context.err, FailureLine(failure));
     return kExitUnreadable;
   } catch (const std::bad_alloc&) {
     PrintError(context.err, "out of memory");
     return kExitFailed;
   } catch (const std::exception& failure) {
-    PrintError(context.err, Shaped(failure.what(), context));
+    PrintError(context.err, FailureLine(failure));
     return kExitFailed;
   }
 }

@@ -13,6 +13,7 @@
 
 #include "cli/cli_options.h"
 #include "dataset/data_set.h"
+#include "dataset/errors.h"
 #include "formats/item_reader.h"
 #include "dataset/output_file.h"
 #include "dataset/text_sink.h"
@@ -34,6 +35,11 @@ FileFormat InputFormat(const InputOptions& options);
 // (variants of a VCF file) go to notes.
 std::optional<ItemReader> LoadFirstDataSet(const InputOptions& options, DataSet& data,
                                            std::ostream& notes);
+
+// The tool's error for a failed read of the input: the input as subject, the place within it and
+// the reason, with advice by the failure's kind (and by hint, what the data looked like).
+CliFailure UnreadableInput(const InputOptions& options, const ReadFailure& failure,
+                           KindHint hint = KindHint::kNone);
 
 // LoadFirstDataSet for commands that need the first data set only.
 void LoadInput(const InputOptions& options, DataSet& data, std::ostream& notes);
@@ -91,13 +97,13 @@ class PhylipNamesForOutput {
 // Refuses --phylip-names (kExitUsage) for an output in a format other than "phylip".
 void RefuseNamesUnlessPhylip(const OutputOptions& output, std::string_view format);
 
-// The data set saved as "Save data as..." does, in one of SavedFormatNames().
+// The data set saved as "Save data as..." does, in one of WrittenDataFormatNames().
 void SaveToOutput(const DataSet& data, std::string_view format, const OutputOptions& options,
                   std::ostream& standardOutput);
 
 // Runs a subcommand's work, turning failures into the error shape on err and an exit status:
-// CliFailure its own, ReadFailure kExitUnreadable, every other failure kExitFailed. Paths the
-// texts begin with are quoted.
+// CliFailure its own, ReadFailure kExitUnreadable, every other failure kExitFailed. The files
+// failures name are quoted.
 int RunGuarded(CliContext& context, const std::function<int()>& work);
 
 }  // namespace marbleset::cli

@@ -98,11 +98,4 @@ void PrintError(std::ostream& err, std::string_view line, std::string_view hint)
   err.flush();
 }
 
-std::string WithQuotedPath(std::string_view text, std::string_view path) {
-  if (path.empty() || !text.starts_with(path) || text.substr(path.size(), 2) != ": ") {
-    return std::string(text);
-  }
-  return Quoted(path) + std::string(text.substr(path.size()));
-}
-
 }  // namespace marbleset::cli

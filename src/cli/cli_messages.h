@@ -45,8 +45,4 @@ class CliFailure : public std::runtime_error {
 // characters in both are escaped.
 void PrintError(std::ostream& err, std::string_view line, std::string_view hint = {});
 
-// A core failure's text with the path it begins with ("path: reason") quoted: the shape of
-// every other error line. Texts that begin otherwise are kept as they are.
-std::string WithQuotedPath(std::string_view text, std::string_view path);
-
 }  // namespace marbleset::cli

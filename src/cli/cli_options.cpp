@@ -1,5 +1,7 @@
 #include "cli/cli_options.h"
 
+#include "formats/format_registry.h"
+
 #include <cctype>
 #include <charconv>
 #include <limits>
@@ -48,15 +50,19 @@ std::string Listed(std::span<const Entry> entries, std::string_view (*nameOf)(En
   return text;
 }
 
+// "auto", then every name of a layout that is read.
+std::vector<std::string_view> FromChoices() {
+  std::vector<std::string_view> choices = {"auto"};
+  const std::vector<std::string_view> names = ReadFormatNames();
+  choices.insert(choices.end(), names.begin(), names.end());
+  return choices;
+}
+
 const char* KindText(DataKind kind) {
   return kind == DataKind::kBinary ? "binary" : "quantitative";
 }
 
 }  // namespace
-
-std::vector<std::string_view> SavedFormatNames() {
-  return {"phylip", "ntsys", "nexus", "csv"};
-}
 
 void AddInputOptions(CLI::App& command, InputOptions& options, KindsRead kinds) {
   if (kinds == KindsRead::kBoth) {
@@ -70,8 +76,7 @@ void AddInputOptions(CLI::App& command, InputOptions& options, KindsRead kinds) 
     command.add_flag("--binary", options.binary, "Read the input as binary data (the only kind)");
   }
   CLI::Option* from =
-      AddChoiceOption(command, "--from", options.from,
-                      {"auto", "phylip", "ntsys", "table", "csv", "tsv", "nexus", "vcf", "bcf"},
+      AddChoiceOption(command, "--from", options.from, FromChoices(),
                       "Format of the input (default auto: by the file's content and name; "
                       "for standard input, pipes and FIFOs ntsys for a name ending in \".nts\", "
                       "phylip otherwise)");

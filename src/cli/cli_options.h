@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "cli/cli_messages.h"
-#include "formats/data_loader.h"
 #include "dataset/data_set.h"
 #include "distances/distance_settings.h"
 #include "resampling/generator_settings.h"
@@ -58,9 +57,6 @@ struct InputOptions {
 // Which kinds a subcommand reads: commands for binary data only do not offer --quantitative.
 enum class KindsRead { kBoth, kBinaryOnly };
 void AddInputOptions(CLI::App& command, InputOptions& options, KindsRead kinds = KindsRead::kBoth);
-
-// The layouts a data set can be saved in: "phylip", "ntsys", "nexus", "csv".
-std::vector<std::string_view> SavedFormatNames();
 
 // The output of a subcommand: OUTPUT ("-" for standard output, also when it is left out) and
 // --force to replace an existing file. Add it after AddInputOptions so OUTPUT follows INPUT.

@@ -4,6 +4,7 @@
 
 #include "cli/cli_io.h"
 #include "cli/commands.h"
+#include "formats/format_registry.h"
 
 namespace marbleset::cli {
 
@@ -12,7 +13,7 @@ namespace {
 struct ConvertOptions {
   InputOptions input;
   OutputOptions output;
-  std::string layout;  // one of SavedFormatNames()
+  std::string layout;  // one of WrittenDataFormatNames()
 };
 
 int RunConvert(const ConvertOptions& options, CliContext& context) {
@@ -33,7 +34,7 @@ void AddConvertCommand(CLI::App& app, CliContext& context) {
   auto options = std::make_shared<ConvertOptions>();
   CLI::App* command =
       app.add_subcommand("convert", "Save a data file in the PHYLIP, NTSYS, NEXUS or CSV layout");
-  AddChoiceOption(*command, "--to", options->layout, SavedFormatNames(), "Layout to write")
+  AddChoiceOption(*command, "--to", options->layout, WrittenDataFormatNames(), "Layout to write")
       ->required();
   AddInputOptions(*command, options->input);
   AddOutputOptions(*command, options->output);

@@ -4,6 +4,7 @@
 
 #include "cli/cli_io.h"
 #include "cli/commands.h"
+#include "formats/format_registry.h"
 #include "editing/screening.h"
 
 namespace marbleset::cli {
@@ -44,7 +45,7 @@ void AddCropCommand(CLI::App& app, CliContext& context) {
                     "Remove characters with missing data");
   command->add_flag("--otus-with-missing", options->choice.otusWithMissing,
                     "Remove OTUs with missing data");
-  AddChoiceOption(*command, "--to", options->layout, SavedFormatNames(),
+  AddChoiceOption(*command, "--to", options->layout, WrittenDataFormatNames(),
                   "Layout to write (default phylip)");
   AddInputOptions(*command, options->input, KindsRead::kBinaryOnly);
   AddOutputOptions(*command, options->output);

@@ -11,8 +11,8 @@
 #include "dataset/errors.h"
 #include "formats/item_reader.h"
 #include "distances/distance_run.h"
-#include "formats/csv_writer.h"
-#include "formats/nexus_writer.h"
+#include "formats/data_io.h"
+#include "formats/format_registry.h"
 
 namespace marbleset::cli {
 
@@ -25,7 +25,7 @@ struct DistancesOptions {
   std::string missing;      // the same
   bool similarities = false;
   bool average = false;
-  std::string format = "phylip";  // phylip, nexus or csv
+  std::string format = "phylip";  // one of WrittenDistanceFormatNames()
   std::string piece;              // "K/N": the K-th of N pieces; empty: the whole run
 };
 
@@ -49,17 +49,6 @@ DistanceSettings ChosenSettings(const DistancesOptions& options) {
   return settings;
 }
 
-// The reason of a run that stopped early, without the run's own sentence on what the file
-// holds: the tool says that on its own line with its own count.
-std::string IncompleteReason(const IncompleteRunFailure& failure) {
-  const std::string text = failure.what();
-  const std::string lead = "could not be read: ";
-  const std::size_t start = text.find(lead);
-  const std::size_t end = text.rfind(" The distance file holds");
-  if (start == std::string::npos || end == std::string::npos || end < start) return text;
-  return text.substr(start + lead.size(), end - start - lead.size());
-}
-
 std::string WrittenText(int written, bool averaging) {
   if (written == 0) return averaging ? "no mean" : "no matrix";
   const char* one = averaging ? " mean" : " matrix";
@@ -76,10 +65,10 @@ void RunRemainingDataSets(const DistancesOptions& options, const DataSet& first,
     DistanceRunMulti(first, settings, in, output.sink(), progress, dataSets);
   } catch (const IncompleteRunFailure& failure) {
     output.KeepWrittenAfterFailure();  // the matrices of the data sets before it stay
-    const int written = failure.Written() + (dataSets.first == 0 ? 1 : 0);
+    const int written = static_cast<int>(failure.Written()) + (dataSets.first == 0 ? 1 : 0);
     throw CliFailure(kExitUnreadable, InputName(options.input),
                      "data set " + std::to_string(failure.DataSet()) +
-                         " could not be read: " + IncompleteReason(failure),
+                         " could not be read: " + failure.Cause(),
                      "The output holds " + WrittenText(written, settings.averaging) +
                          (written == 1 ? ", that of the data set before it."
                                        : ", those of the data sets before it."));
@@ -104,8 +93,7 @@ int RunDistancesPiece(const DistancesOptions& options, const DistanceSettings& s
   try {
     if (dataSets.first == 0 && dataSets.last > 0)
       DistanceMatrixPass(data, settings, output.sink(), none, 1);
-    if (dataSets.last > 1)
-      RunRemainingDataSets(options, data, settings, *again, output, none, dataSets);
+    if (dataSets.last > 1) RunRemainingDataSets(options, data, settings, *again, output, none, dataSets);
   } catch (const CliFailure&) {
     throw;
   } catch (const RunCancelled&) {
@@ -123,8 +111,7 @@ int RunDistances(const DistancesOptions& options, CliContext& context) {
   if (!options.piece.empty() && options.format != "phylip")
     throw CliFailure(kExitUsage, "--piece",
                      "pieces are written in the phylip layout, whose pieces joined with cat are "
-                     "the whole matrix; a " +
-                         options.format + " file is written whole");
+                     "the whole matrix; a " + options.format + " file is written whole");
   const DistanceSettings settings = ChosenSettings(options);
   auto data = std::make_unique<DataSet>();
   std::optional<ItemReader> in = LoadFirstDataSet(options.input, *data, context.err);
@@ -151,11 +138,8 @@ int RunDistances(const DistancesOptions& options, CliContext& context) {
   NoProgress none;
   if (options.format != "phylip") {
     const DistanceMatrix matrix = ComputeDistanceMatrix(*data, settings, none);
-    if (options.format == "nexus") {
-      WriteNexusDistances(matrix, output.sink());
-    } else {
-      WriteCsvDistances(matrix, output.sink());
-    }
+    WriteDistances(matrix, FileFormatFromName(options.format).value_or(FileFormat::kPhylip),
+                   output.sink());
     output.Close();
     return kExitOk;
   }
@@ -221,7 +205,7 @@ void AddDistancesCommand(CLI::App& app, CliContext& context) {
       ->type_name("NAME");
   command->add_flag("--similarities", options->similarities,
                     "Write similarities instead of distances");
-  AddChoiceOption(*command, "--format", options->format, {"phylip", "nexus", "csv"},
+  AddChoiceOption(*command, "--format", options->format, WrittenDistanceFormatNames(),
                   "Layout of the output (default phylip; nexus and csv for one data set: a "
                   "DISTANCES block, or a square table with the names)");
   command

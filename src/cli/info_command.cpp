@@ -41,11 +41,8 @@ std::size_t CountDataSets(const InfoOptions& options, std::optional<ItemReader>&
                                   : ReadPhylipQuant(in, next, &report);
     ++count;
     if (status != ReadStatus::kOk) {
-      std::string finding(ReadStatusFinding(status));
-      if (finding.ends_with('.')) finding.pop_back();
-      const std::string where = report.Describe();
-      throw CliFailure(kExitUnreadable, InputName(options.input),
-                       finding + (where.empty() ? "" : ": " + where));
+      throw UnreadableInput(options.input, FindingFailure(status, in.name(), report),
+                            report.hint);
     }
   }
   return count;

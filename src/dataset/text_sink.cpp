@@ -10,8 +10,8 @@ namespace {
 constexpr std::size_t kBufferSize = 1 << 16;
 
 [[noreturn]] void RaiseWriteFailure(const std::string& name, int error_number) {
-  if (error_number == 0) throw WriteFailure(name + ": the output could not be written");
-  throw WriteFailure(FileProblem(name, error_number));
+  if (error_number == 0) throw WriteFailure(name, "the output could not be written");
+  throw WriteFailure(name, SystemReason(error_number));
 }
 }  // namespace
 

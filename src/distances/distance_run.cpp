@@ -1,8 +1,8 @@
 #include "distances/distance_run.h"
 
+#include "distances/fast_matrix_pass.h"
 #include "formats/phylip_reader.h"
 #include "formats/read_status.h"
-#include "distances/fast_matrix_pass.h"
 
 namespace marbleset {
 
@@ -64,17 +64,43 @@ void WriteRun(const std::string& outputPath, ExistingTarget existing, Body body)
   file.Close();
 }
 
+// The pass holds the upper triangle of the matrix in memory: a data set of many OTUs and few
+// characters is small, but its triangle is not, so it is measured against the data set's
+// memory limit before it is reserved.
+void CheckTriangleFits(const DataSet& data, int dataSetNumber, MatrixRows rows = {}) {
+  const long double n = static_cast<long double>(data.OtuCount());
+  // A piece holds the cells of its rows only (see Triangle).
+  const long double first = static_cast<long double>(std::min(rows.first, data.OtuCount()));
+  const long double last = std::min(static_cast<long double>(rows.last), n);
+  const long double band = std::max(0.0L, last - first);
+  // The marker statistics take some 32 bytes a character, whatever the number of OTUs.
+  const long double bytes =
+      (first * band + band * (n - 1) - band * (first + last - 1) / 2) * sizeof(double) +
+      32.0L * static_cast<long double>(data.CharCount());
+  const std::uint64_t limit = data.MemoryLimit() != 0 ? data.MemoryLimit() : AvailableMemory();
+  if (bytes <= static_cast<long double>(limit)) return;
+  const std::string which =
+      dataSetNumber > 0 ? "data set " + std::to_string(dataSetNumber) : std::string("the data set");
+  const std::string matrix = "The matrix of " + which + " (" + std::to_string(data.OtuCount()) +
+                             " OTUs by " + std::to_string(data.CharCount()) + " characters) needs ";
+  if (bytes >= 1e19L) throw MemoryFailure(matrix + "more memory than any machine has.");
+  throw MemoryFailure(matrix + ByteSize(static_cast<std::uint64_t>(bytes)) + " of memory; " +
+                      ByteSize(limit) + " are available.");
+}
+
 }  // namespace
 
 IncompleteRunFailure::IncompleteRunFailure(const std::string& input, int dataSet,
-                                           const std::string& reason, int written, bool averaging)
-    : Failure(IncompleteText(input, dataSet, reason, written, averaging)),
+                                           const std::string& cause, int written, bool averaging)
+    : RunFailure(RunProblem::kInputUnreadable, "",
+                 IncompleteText(input, dataSet, cause, written, averaging),
+                 static_cast<std::size_t>(written)),
       dataSet_(dataSet),
-      written_(written),
-      reason_(reason) {}
+      cause_(cause) {}
 
 void DistanceMatrixPass(const DataSet& data, const DistanceSettings& settings, TextSink& out,
                         Progress& progress, int dataSetNumber, MatrixRows rows) {
+  CheckTriangleFits(data, dataSetNumber, rows);
   FastMatrixPass(data, settings, out, progress, dataSetNumber, kernels::BestKernels(), 0, rows);
 }
 
@@ -121,8 +147,8 @@ void DistanceRunMulti(const DataSet& loaded, const DistanceSettings& settings, I
     if (status == ReadStatus::kNoDeclarations && (written > 0 || number > 1)) break;
     if (status != ReadStatus::kOk) {
       out.Flush();
-      throw IncompleteRunFailure(in.name(), number, std::string(ReadStatusFinding(status)), written,
-                                 settings.averaging);
+      throw IncompleteRunFailure(in.name(), number, std::string(FindingText(ProblemOf(status))),
+                                 written, settings.averaging);
     }
     if (static_cast<std::size_t>(number) <= dataSets.first) {
       if (in.AtEnd()) break;
@@ -130,6 +156,7 @@ void DistanceRunMulti(const DataSet& loaded, const DistanceSettings& settings, I
     }
     // Named once it has been read, so the blank end of a file is never shown as a data set.
     progress.ReadingDataSet(number);
+    CheckTriangleFits(data, number);
     FastMatrixPass(data, settings, out, rows, number, kernels::BestKernels());
     ++written;
     if (in.AtEnd()) break;

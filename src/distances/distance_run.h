@@ -29,20 +29,18 @@ std::string TrimmedName(const std::string& field);
 // A run over the data sets of a file ended early because a data set could not be read (a
 // damaged header, a file cut short). The matrices (or means) of the data sets before it stay
 // in the output; what() names the data set, the reason and how many there are.
-class IncompleteRunFailure : public Failure {
+class IncompleteRunFailure : public RunFailure {
  public:
-  IncompleteRunFailure(const std::string& input, int dataSet, const std::string& reason,
+  IncompleteRunFailure(const std::string& input, int dataSet, const std::string& cause,
                        int written, bool averaging);
-  // The data set's number in the input, and the matrices (or means) this run wrote before it.
+  // The data set's number in the input; Written() counts the matrices (or means) before it.
   int DataSet() const { return dataSet_; }
-  int Written() const { return written_; }
-  // Why the data set could not be read: the reader's finding or failure text.
-  const std::string& Reason() const { return reason_; }
+  // Why the data set could not be read: the reader's finding or failure.
+  const std::string& Cause() const { return cause_; }
 
  private:
   int dataSet_;
-  int written_;
-  std::string reason_;
+  std::string cause_;
 };
 
 // One matrix of data (or, with averaging, its one mean line) to out. dataSetNumber is the data

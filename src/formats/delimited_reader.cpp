@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <fstream>
+#include <sstream>
 
 #include "dataset/errors.h"
-#include "dataset/platform.h"
 #include "formats/delimited_scanner.h"
 #include "formats/value_text.h"
 
@@ -85,8 +86,8 @@ bool SameWord(std::string_view text, std::string_view word) {
                     [](char a, char b) { return std::tolower(a) == std::tolower(b); });
 }
 
-std::string CellPrefix(const std::string& name, std::size_t line, std::size_t column) {
-  return name + ", line " + std::to_string(line) + ", column " + std::to_string(column + 1) + ": ";
+InputPlace CellAt(const std::string& name, std::size_t line, std::size_t column) {
+  return InputPlace{name, 0, line, column + 1};
 }
 
 // The first pass: delimiter, header, shape, guesses and the findings of every column. Fills as
@@ -132,7 +133,7 @@ void Survey(std::string_view text, const std::string& name, const DelimitedOptio
         ++survey.width;
       }
       if (survey.width < 2) {
-        throw ReadFailure(LinePrefix(name, scanner.Line()) +
+        throw ReadFailure(ReadProblem::kNotTheLayout, InputPlace{name, 0, scanner.Line()},
                           "the table has a single column; a name column and at least one column "
                           "of values are needed (is the delimiter right?).");
       }
@@ -142,7 +143,8 @@ void Survey(std::string_view text, const std::string& name, const DelimitedOptio
     // A delimiter at the end of every line gives an empty last field that is no column.
     if (used == survey.width + 1 && TrimBlanks(fields.back()).empty()) used = survey.width;
     if (used != survey.width) {
-      throw ReadFailure(LinePrefix(name, scanner.Line()) + "this record has " +
+      throw ReadFailure(ReadProblem::kNotTheLayout, InputPlace{name, 0, scanner.Line()},
+                        "this record has " +
                         std::to_string(fields.size()) + " fields where the header has " +
                         std::to_string(survey.width - survey.headerShifted) + ".");
     }
@@ -167,9 +169,10 @@ void Survey(std::string_view text, const std::string& name, const DelimitedOptio
       }
     }
   }
-  if (!haveHeader) throw ReadFailure(name + ": the file holds no table.");
+  if (!haveHeader) throw ReadFailure(ReadProblem::kNotTheLayout, InputPlace{name}, "the file holds no table.");
   if (survey.dataRecords == 0) {
-    throw ReadFailure(name + ": the table holds a header and no records of values.");
+    throw ReadFailure(ReadProblem::kNotTheLayout, InputPlace{name},
+                      "the table holds a header and no records of values.");
   }
   // A trailing delimiter on every line, the header's included, leaves an empty last column.
   if (survey.width > 2 && TrimBlanks(survey.header.back()).empty() &&
@@ -181,7 +184,8 @@ void Survey(std::string_view text, const std::string& name, const DelimitedOptio
   if (options.firstDataColumn) {
     survey.firstDataColumn = *options.firstDataColumn;
     if (survey.firstDataColumn < 1 || survey.firstDataColumn >= survey.width) {
-      throw ReadFailure(name + ": the first data column must be from 2 to " +
+      throw ReadFailure(ReadProblem::kLayoutGuess, InputPlace{name},
+                        "the first data column must be from 2 to " +
                         std::to_string(survey.width) + " (counted from 1), as column 1 holds " +
                         "the names.");
     }
@@ -190,7 +194,8 @@ void Survey(std::string_view text, const std::string& name, const DelimitedOptio
     while (first > 1 && survey.columns[first - 1].textLine == 0) --first;
     if (first == survey.width) {
       const ColumnFindings& last = survey.columns.back();
-      throw ReadFailure(CellPrefix(name, last.textLine, survey.width - 1) + "\"" + last.text +
+      throw ReadFailure(ReadProblem::kLayoutGuess, CellAt(name, last.textLine, survey.width - 1),
+                        "\"" + last.text +
                         "\" is neither a number nor a missing code, so the table has no columns "
                         "of values at its end.");
     }
@@ -213,13 +218,15 @@ void Survey(std::string_view text, const std::string& name, const DelimitedOptio
   }
   if (textColumn != 0) {
     const ColumnFindings& column = survey.columns[textColumn];
-    throw ReadFailure(CellPrefix(name, column.textLine, textColumn) + "\"" + column.text +
+    throw ReadFailure(ReadProblem::kNotAValue, CellAt(name, column.textLine, textColumn),
+                      "\"" + column.text +
                       "\" is neither a number nor a missing code.");
   }
   const bool binaryValues = otherColumn == 0;
   if (options.kind == KindChoice::kBinary && !binaryValues) {
     const ColumnFindings& column = survey.columns[otherColumn];
-    throw ReadFailure(CellPrefix(name, column.otherLine, otherColumn) + "the value \"" +
+    throw ReadFailure(ReadProblem::kOtherKind, CellAt(name, column.otherLine, otherColumn),
+                      "the value \"" +
                       column.other +
                       "\" is neither 0, 1 nor missing, so the table cannot be read as binary "
                       "data.");
@@ -228,7 +235,8 @@ void Survey(std::string_view text, const std::string& name, const DelimitedOptio
                                                                            : DataKind::kBinary;
   if (survey.kind == DataKind::kQuantitative && reservedColumn != 0) {
     throw ReadFailure(
-        CellPrefix(name, survey.columns[reservedColumn].reservedLine, reservedColumn) +
+        ReadProblem::kNotAValue,
+        CellAt(name, survey.columns[reservedColumn].reservedLine, reservedColumn),
         "the value -9999 is the code quantitative data sets hold for missing "
         "entries; write it as NA if it is missing.");
   }
@@ -322,34 +330,13 @@ DelimitedPreview PreviewDelimitedText(std::string_view text, const std::string& 
   return preview;
 }
 
-DelimitedPreview PreviewDelimitedFile(const std::string& path, const DelimitedOptions& options,
-                                      std::size_t maxRows, std::size_t maxColumns) {
-  DelimitedPreview preview;
-  try {
-    const std::string text = ReadWholeFile(path);
-    return PreviewDelimitedText(text, path, options, maxRows, maxColumns);
-  } catch (const Failure& failure) {
-    preview.problem = failure.what();
-  }
-  return preview;
-}
-
 std::string ReadWholeFile(const std::string& path) {
-  const int descriptor = platform::OpenToRead(path);
-  if (descriptor < 0) throw ReadFailure(FileProblem(path, errno));
-  std::string text;
-  char chunk[65536];
-  for (;;) {
-    const long got = platform::ReadSome(descriptor, chunk, sizeof chunk);
-    if (got > 0) {
-      text.append(chunk, static_cast<std::size_t>(got));
-    } else if (got == 0 || errno != EINTR) {
-      const int problem = got < 0 ? errno : 0;
-      platform::CloseFile(descriptor);
-      if (problem != 0) throw ReadFailure(FileProblem(path, problem));
-      return text;
-    }
-  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw ReadFailure(ReadProblem::kUnreadable, InputPlace{path}, SystemReason(errno));
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (in.bad()) throw ReadFailure(ReadProblem::kUnreadable, InputPlace{path}, SystemReason(errno));
+  return std::move(text).str();
 }
 
 }  // namespace marbleset

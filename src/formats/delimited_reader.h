@@ -67,8 +67,6 @@ struct DelimitedPreview {
 DelimitedPreview PreviewDelimitedText(std::string_view text, const std::string& name,
                                       const DelimitedOptions& options, std::size_t maxRows = 20,
                                       std::size_t maxColumns = 20);
-DelimitedPreview PreviewDelimitedFile(const std::string& path, const DelimitedOptions& options,
-                                      std::size_t maxRows = 20, std::size_t maxColumns = 20);
 
 // The whole of a file as text; throws ReadFailure naming the path and the system's reason.
 std::string ReadWholeFile(const std::string& path);

@@ -28,7 +28,7 @@ bool DelimitedScanner::Next() {
       ++at;
       for (;;) {
         if (at >= size) {
-          throw ReadFailure(LinePrefix(name_, quoteLine) +
+          throw ReadFailure(ReadProblem::kNotTheLayout, InputPlace{name_, 0, quoteLine},
                             "a quoted field is never closed (a double quote is missing).");
         }
         const char c = text_[at];

@@ -7,7 +7,6 @@
 #include <string_view>
 
 #include "dataset/errors.h"
-#include "dataset/platform.h"
 
 namespace marbleset {
 
@@ -36,7 +35,7 @@ class LineSource {
   }
 
   [[noreturn]] void Fail(const std::string& what) const {
-    throw ReadFailure(name_ + ", line " + std::to_string(number_) + ": " + what + ".");
+    throw ReadFailure(ReadProblem::kNotTheLayout, InputPlace{name_, 0, number_}, what + ".");
   }
 
  private:
@@ -148,7 +147,10 @@ std::vector<DistanceMatrix> ReadDistanceMatrices(std::istream& in, const std::st
     if (Trimmed(line).empty()) continue;
     matrices.push_back(ReadOne(line, lines));
   }
-  if (matrices.empty()) throw ReadFailure(name + ": there is no distance matrix in the file.");
+  if (matrices.empty()) {
+    throw ReadFailure(ReadProblem::kNotTheLayout, InputPlace{name},
+                      "there is no distance matrix in the file.");
+  }
   return matrices;
 }
 
@@ -157,12 +159,13 @@ DistanceMatrix ReadDistanceMatrix(std::istream& in, const std::string& name) {
   std::string line;
   while (lines.Next(line))
     if (!Trimmed(line).empty()) return ReadOne(line, lines);
-  throw ReadFailure(name + ": there is no distance matrix in the file.");
+  throw ReadFailure(ReadProblem::kNotTheLayout, InputPlace{name},
+                    "there is no distance matrix in the file.");
 }
 
 std::vector<DistanceMatrix> ReadDistanceMatrixFile(const std::string& path) {
-  std::ifstream in(platform::FilePath(path), std::ios::binary);
-  if (!in) throw ReadFailure(FileProblem(path, errno));
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw ReadFailure(ReadProblem::kUnreadable, InputPlace{path}, SystemReason(errno));
   return ReadDistanceMatrices(in, path);
 }
 

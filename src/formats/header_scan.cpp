@@ -28,7 +28,8 @@ std::string ScanHeader(ItemReader& in, ReadStatus& status) {
     in.CheckSearch(start,
                    [&] { return "no header of data set " + std::to_string(in.DataSetNumber()); });
     if (in.AtEnd()) {
-      throw ReadFailure(in.name() + ": the file ended before the header of data set " +
+      throw ReadFailure(ReadProblem::kCutShort, InputPlace{in.name()},
+                        "the file ended before the header of data set " +
                         std::to_string(in.DataSetNumber()) + " was found.");
     }
     const std::string_view item = in.NextItem();
@@ -54,7 +55,7 @@ std::uint64_t HeaderCount(const ItemReader& in, std::string_view piece) {
   try {
     return CountOf(piece);
   } catch (const ReadFailure& failure) {
-    throw ReadFailure(DataSetPlace(in) + ": " + LowerFirst(failure.what()));
+    throw ReadFailure(ReadProblem::kBadCount, DataSetAt(in), LowerFirst(failure.Reason()));
   }
 }
 
@@ -69,9 +70,9 @@ void SizeDataSet(const ItemReader& in, DataSet& data, DataKind kind, std::uint64
     data.Resize(kind, static_cast<std::size_t>(otus), static_cast<std::size_t>(characters),
                 missingValue);
   } catch (const MemoryFailure& failure) {
-    throw ReadFailure(DataSetPlace(in) + ": " + LowerFirst(failure.what()));
+    throw ReadFailure(ReadProblem::kTooLarge, DataSetAt(in), LowerFirst(failure.Reason()));
   } catch (const std::bad_alloc&) {
-    throw ReadFailure(DataSetPlace(in) + ": a data set of " + shape +
+    throw ReadFailure(ReadProblem::kTooLarge, DataSetAt(in), "a data set of " + shape +
                       " needs more memory than is available.");
   }
 }
@@ -84,12 +85,13 @@ bool ToStoredValue(std::string_view piece, float& value) {
 }
 
 void ValueTooLarge(const ItemReader& in, std::string_view piece, const std::string& where) {
-  throw ReadFailure(in.name() + ": the value \"" + std::string(piece.substr(0, 40)) + "\" of " +
+  throw ReadFailure(ReadProblem::kValueTooLarge, InputPlace{in.name()},
+                    "the value \"" + std::string(piece.substr(0, 40)) + "\" of " +
                     where + " is too large for the program's numbers.");
 }
 
-std::string DataSetPlace(const ItemReader& in) {
-  return in.name() + ": data set " + std::to_string(in.DataSetNumber());
+InputPlace DataSetAt(const ItemReader& in) {
+  return InputPlace{in.name(), static_cast<std::size_t>(in.DataSetNumber())};
 }
 
 }  // namespace marbleset::detail

@@ -42,8 +42,8 @@ bool ToStoredValue(std::string_view piece, float& value);
 [[noreturn]] void ValueTooLarge(const ItemReader& in, std::string_view piece,
                                 const std::string& where);
 
-// "<file>: data set 3", how failures name the data set being read.
-std::string DataSetPlace(const ItemReader& in);
+// The file and the data set being read, how failures name the place of a header.
+InputPlace DataSetAt(const ItemReader& in);
 
 // Cuts text into pieces at each single space or tab and calls take(piece) for each, empty
 // pieces included.

@@ -1,5 +1,9 @@
 #include "formats/item_reader.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -9,7 +13,6 @@
 #include <vector>
 
 #include "dataset/errors.h"
-#include "dataset/platform.h"
 
 namespace marbleset {
 
@@ -33,13 +36,15 @@ class DescriptorSource final : public Source {
   DescriptorSource(int descriptor, bool owned, const std::string& name)
       : descriptor_(descriptor), owned_(owned), name_(name) {}
   ~DescriptorSource() override {
-    if (owned_) platform::CloseFile(descriptor_);
+    if (owned_) ::close(descriptor_);
   }
   std::size_t Read(char* to, std::size_t size) override {
     for (;;) {
-      const long got = platform::ReadSome(descriptor_, to, size);
+      const ssize_t got = ::read(descriptor_, to, size);
       if (got >= 0) return static_cast<std::size_t>(got);
-      if (errno != EINTR) throw ReadFailure(FileProblem(name_, errno));
+      if (errno != EINTR) {
+        throw ReadFailure(ReadProblem::kUnreadable, InputPlace{name_}, SystemReason(errno));
+      }
     }
   }
 
@@ -54,7 +59,10 @@ class StreamSource final : public Source {
   StreamSource(std::istream& stream, const std::string& name) : stream_(stream), name_(name) {}
   std::size_t Read(char* to, std::size_t size) override {
     stream_.read(to, static_cast<std::streamsize>(size));
-    if (stream_.bad()) throw ReadFailure(name_ + ": the input could not be read further.");
+    if (stream_.bad()) {
+      throw ReadFailure(ReadProblem::kUnreadable, InputPlace{name_},
+                        "the input could not be read further.");
+    }
     return static_cast<std::size_t>(stream_.gcount());
   }
 
@@ -89,12 +97,18 @@ struct ItemReader::State {
   std::string_view last;
   std::string pushed;  // an item put back
   bool hasPushed = false;
+  // For the place of an item: the line ends before buffer[0], where the line that holds
+  // buffer[0] begins, and where the last item begins (offsets in the input).
+  std::uint64_t linesDropped = 0;
+  std::uint64_t lineStartDropped = 0;
+  std::uint64_t lastStart = 0;
 
   std::uint64_t Offset(std::size_t index) const { return dropped + index; }
 
   [[noreturn]] void LineTooLong() const {
-    throw ReadFailure(name + ": the line at byte offset " + std::to_string(Offset(pos)) +
-                      " is longer than " + Mebibytes(limits.longestItem) +
+    throw ReadFailure(ReadProblem::kLineTooLong, InputPlace{name},
+                      "the line at byte offset " + std::to_string(Offset(pos)) +
+                          " is longer than " + Mebibytes(limits.longestItem) +
                       "; no data file holds such lines.");
   }
 
@@ -103,8 +117,9 @@ struct ItemReader::State {
     const void* nul = std::memchr(buffer.data() + from, '\0', to - from);
     if (nul == nullptr) return;
     const auto index = static_cast<std::size_t>(static_cast<const char*>(nul) - buffer.data());
-    throw ReadFailure(name + ": a NUL byte at byte offset " + std::to_string(Offset(index)) +
-                      "; a data file is text and never holds one.");
+    throw ReadFailure(ReadProblem::kNulByte, InputPlace{name},
+                      "a NUL byte at byte offset " + std::to_string(Offset(index)) +
+                          "; a data file is text and never holds one.");
   }
 
   // Reads more of the input behind the unread bytes, first moving them to the front (or
@@ -120,6 +135,7 @@ struct ItemReader::State {
           *search = Search{};
         }
       }
+      CountDroppedLines();
       dropped += pos;
       end -= pos;
       pos = 0;
@@ -137,6 +153,37 @@ struct ItemReader::State {
     CheckNoNul(end, end + got);
     end += got;
     return true;
+  }
+
+  // Counts the line ends of the bytes about to be dropped, buffer[0, pos), so that a place can
+  // still be told after they are gone. A vectorized count costs little beside the reading.
+  void CountDroppedLines() {
+    const auto ends = static_cast<std::uint64_t>(std::count(buffer.data(), buffer.data() + pos, '\n'));
+    if (ends == 0) return;
+    linesDropped += ends;
+    std::size_t k = pos;
+    while (buffer[k - 1] != '\n') --k;
+    lineStartDropped = Offset(k);
+  }
+
+  InputPlace PlaceOfLast() const {
+    std::uint64_t lines = linesDropped;
+    std::uint64_t lineStart = lineStartDropped;
+    if (lastStart > dropped) {
+      const auto upto = static_cast<std::size_t>(lastStart - dropped);
+      lines += static_cast<std::uint64_t>(std::count(buffer.data(), buffer.data() + upto, '\n'));
+      for (std::size_t k = upto; k > 0; --k) {
+        if (buffer[k - 1] == '\n') {
+          lineStart = Offset(k);
+          break;
+        }
+      }
+    }
+    InputPlace place{name, static_cast<std::size_t>(dataSets)};
+    place.line = static_cast<std::size_t>(lines + 1);
+    place.column = static_cast<std::size_t>(lastStart - lineStart + 1);
+    place.item.assign(last);
+    return place;
   }
 
   std::size_t Find(char c, Search& search) {
@@ -192,6 +239,7 @@ struct ItemReader::State {
 
   std::string_view NextItem() {
     SkipSpaces();
+    lastStart = Offset(pos);
     if (pos < end && buffer[pos] == '"') return NextQuotedItem();
     const std::size_t delimiter = FindDelimiter();
     const std::size_t start = pos;
@@ -250,17 +298,18 @@ ItemReader ItemReader::OpenFile(const std::string& path, ReaderLimits limits) {
   auto* state = new State;
   ItemReader reader(state);  // owns state from here on, also when a failure follows
   state->limits = limits;
-  int descriptor = 0;  // standard input
+  int descriptor = STDIN_FILENO;
   if (path == "-") {
     state->name = "standard input";
   } else {
     state->name = path;
-    descriptor = platform::OpenToRead(path);
-    if (descriptor < 0) throw ReadFailure(FileProblem(path, errno));
+    descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) throw ReadFailure(ReadProblem::kUnreadable, InputPlace{path}, SystemReason(errno));
   }
   state->source = std::make_unique<DescriptorSource>(descriptor, path != "-", state->name);
-  if (const platform::FileFacts facts = platform::InspectOpen(descriptor); facts.regular) {
-    state->length = facts.size;
+  struct stat info {};
+  if (fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode)) {
+    state->length = static_cast<std::uint64_t>(info.st_size);
   }
   state->buffer.resize(kChunk);
   state->Refill();  // a folder or unreadable file fails here, at the open
@@ -298,10 +347,27 @@ std::string_view ItemReader::NextItem() {
     return state_->last;
   }
   if (AtEnd()) {
-    throw ReadFailure(state_->name + ": the file ended where more data was expected.");
+    throw ReadFailure(ReadProblem::kCutShort, InputPlace{state_->name},
+                      "the file ended where more data was expected.");
   }
   state_->last = state_->NextItem();
   return state_->last;
+}
+
+std::string ItemReader::RemainingText() {
+  State& s = *state_;
+  std::string text;
+  if (s.hasPushed) text = s.pushed;
+  s.hasPushed = false;
+  text.append(s.buffer.data() + s.pos, s.end - s.pos);
+  s.pos = s.end;
+  std::vector<char> chunk(s.source && !s.sourceDone ? kChunk : 0);
+  while (s.source && !s.sourceDone) {
+    const std::size_t got = s.source->Read(chunk.data(), chunk.size());
+    s.sourceDone = got == 0;
+    text.append(chunk.data(), got);
+  }
+  return text;
 }
 
 void ItemReader::PutBack() {
@@ -330,9 +396,17 @@ const ReaderLimits& ItemReader::Limits() const {
 }
 
 void ItemReader::SearchFailed(const std::string& what) const {
-  throw ReadFailure(state_->name + ": " + what + " within " +
-                    Mebibytes(state_->limits.longestSearch) + " of input (up to byte offset " +
-                    std::to_string(Position()) + ").");
+  throw ReadFailure(ReadProblem::kSearchTooLong, InputPlace{state_->name},
+                    what + " within " + Mebibytes(state_->limits.longestSearch) +
+                        " of input (up to byte offset " + std::to_string(Position()) + ").");
+}
+
+InputPlace ItemReader::Place() const {
+  return state_->PlaceOfLast();
+}
+
+void ItemReader::Fail(ReadProblem kind, const std::string& reason) const {
+  throw ReadFailure(kind, Place(), reason);
 }
 
 void ItemReader::BeginDataSet() {

@@ -19,6 +19,8 @@
 #include <string>
 #include <string_view>
 
+#include "dataset/errors.h"
+
 namespace marbleset {
 
 // Bounds on what a reader accepts, so that input that never ends fails within moments instead
@@ -47,6 +49,9 @@ class ItemReader {
   // The next item; valid until the next call. Throws ReadFailure when the input is at its end,
   // cannot be read further, holds a NUL byte or a line beyond the limit.
   std::string_view NextItem();
+  // The rest of the input as one text, for the layouts read whole; the reader is at its end
+  // afterwards.
+  std::string RemainingText();
   // Makes the next NextItem give the item just read once more (once; only right after
   // NextItem). The multi-set reading looks at a data set's header and leaves it for the reader.
   void PutBack();
@@ -66,6 +71,12 @@ class ItemReader {
   void CheckSearch(std::uint64_t since, What what) const {
     if (Position() - since > Limits().longestSearch) SearchFailed(what());
   }
+
+  // The place of the item NextItem gave last: the input's name, the data set, the line and the
+  // column (in bytes) it begins on, and its text.
+  InputPlace Place() const;
+  // Throws ReadFailure of kind with the place of the last item.
+  [[noreturn]] void Fail(ReadProblem kind, const std::string& reason) const;
 
   // The data-set readers count the data sets they begin, so that a failure can say which data
   // set of a file with several it happened in (1 for the first).

@@ -1,4 +1,4 @@
-// Which kind of data a reader of the new formats should produce.
+// Which kind of data a reader of tables, NEXUS or VCF files should produce.
 #pragma once
 
 namespace marbleset {

@@ -56,14 +56,6 @@ void AppendPhylipNameField(TextSink& out, std::string_view name) {
   out.Append(PhylipNameField(name));
 }
 
-std::string NtsysLabel(std::string_view name) {
-  std::string label;
-  PutSafe(WithoutTrailingBlanks(name), kNameFieldWidth, true,
-          [&label](char c) { label.push_back(c); });
-  if (label.empty()) label.push_back('_');
-  return label;
-}
-
 void AppendNtsysLabel(TextSink& out, std::string_view name) {
   const std::size_t used = PutSafe(WithoutTrailingBlanks(name), kNameFieldWidth, true,
                                    [&out](char c) { out.Append(c); });

@@ -37,7 +37,6 @@ std::string PhylipNameField(std::string_view name);
 void AppendPhylipNameField(TextSink& out, std::string_view name);
 
 // The label written for name in the label lines of an NTSYS file (without the blank after it).
-std::string NtsysLabel(std::string_view name);
 void AppendNtsysLabel(TextSink& out, std::string_view name);
 
 }  // namespace marbleset

@@ -7,7 +7,6 @@
 #include <unordered_map>
 
 #include "dataset/errors.h"
-#include "dataset/platform.h"
 
 namespace marbleset {
 
@@ -32,7 +31,8 @@ class NewickParser {
 
  private:
   [[noreturn]] void Fail(const std::string& what) const {
-    throw ReadFailure(source_ + ": " + what + " at character " + std::to_string(at_ + 1) + ".");
+    throw ReadFailure(ReadProblem::kNotTheLayout, InputPlace{source_},
+                      what + " at character " + std::to_string(at_ + 1) + ".");
   }
 
   // Blanks, line ends and comments between tokens.
@@ -198,10 +198,10 @@ std::vector<Tree> ReadNewick(std::string_view text, NewickNames& names, const st
 }
 
 std::vector<Tree> ReadNewickFile(const std::string& path, NewickNames& names) {
-  std::ifstream in(platform::FilePath(path), std::ios::binary);
-  if (!in) throw ReadFailure(FileProblem(path, errno));
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw ReadFailure(ReadProblem::kUnreadable, InputPlace{path}, SystemReason(errno));
   const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) throw ReadFailure(FileProblem(path, errno));
+  if (in.bad()) throw ReadFailure(ReadProblem::kUnreadable, InputPlace{path}, SystemReason(errno));
   return ReadNewick(text, names, path);
 }
 

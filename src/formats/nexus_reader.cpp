@@ -132,7 +132,7 @@ class NexusCursor {
   std::size_t TokenLine() const { return tokenLine_; }
 
   [[noreturn]] void Fail(std::size_t line, const std::string& problem) const {
-    throw ReadFailure(LinePrefix(name_, line) + problem);
+    throw ReadFailure(ReadProblem::kNotTheLayout, InputPlace{name_, 0, line}, problem);
   }
   [[noreturn]] void Fail(const std::string& problem) const { Fail(line_, problem); }
 
@@ -197,7 +197,8 @@ class NexusReader {
         SkipBlock();
       }
     }
-    if (!haveMatrix) throw ReadFailure(name_ + ": the file holds no DATA or CHARACTERS block.");
+    if (!haveMatrix) throw ReadFailure(ReadProblem::kNotTheLayout, InputPlace{name_},
+                                       "the file holds no DATA or CHARACTERS block.");
     return matrix;
   }
 
@@ -515,14 +516,15 @@ DataSet ReadNexusText(std::string_view text, const std::string& name, KindChoice
   const NexusMatrix matrix = reader.Read();
   const bool binaryValues = matrix.otherLine == 0;
   if (kind == KindChoice::kBinary && !binaryValues) {
-    throw ReadFailure(LinePrefix(name, matrix.otherLine) + "the value " + matrix.otherText +
+    throw ReadFailure(ReadProblem::kOtherKind, InputPlace{name, 0, matrix.otherLine},
+                      "the value " + matrix.otherText +
                       " is neither 0, 1 nor missing, so the matrix cannot be read as binary "
                       "data.");
   }
   const bool binary = kind == KindChoice::kBinary || (kind == KindChoice::kAuto && binaryValues &&
                                                       matrix.type == NexusType::kStandard);
   if (!binary && matrix.reservedLine != 0) {
-    throw ReadFailure(LinePrefix(name, matrix.reservedLine) +
+    throw ReadFailure(ReadProblem::kNotAValue, InputPlace{name, 0, matrix.reservedLine},
                       "the value -9999 is the code quantitative data sets hold for missing "
                       "entries; write it as the MISSING symbol if it is missing.");
   }

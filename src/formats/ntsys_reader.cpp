@@ -135,7 +135,8 @@ ReadStatus ReadNtsys(ItemReader& in, DataSet& data, DataKind kind, TakeRow takeR
   for (std::size_t r = 0; r < characters && status == ReadStatus::kOk;) {
     if (in.AtEnd()) {
       Report(report, data, r, 0, token, !quantitative);
-      throw ReadFailure(in.name() + ": the file ended before row " + std::to_string(r + 1) +
+      throw ReadFailure(ReadProblem::kCutShort, InputPlace{in.name()},
+                        "the file ended before row " + std::to_string(r + 1) +
                         " of " + std::to_string(characters) + ".");
     }
     token = in.NextItem();

@@ -122,13 +122,14 @@ std::vector<std::pair<std::string, std::string>> ReadNameTable(std::string_view 
     if (number == 1 || line.empty()) continue;  // the header
     const std::size_t tab = line.find('\t');
     if (tab == std::string_view::npos) {
-      throw ReadFailure(LinePrefix(name, number) +
+      throw ReadFailure(ReadProblem::kNotTheLayout, InputPlace{name, 0, number},
                         "a line of a name table holds the written name, a tab and the original "
                         "name.");
     }
     std::string written(line.substr(0, tab));
     if (!seen.insert(written).second) {
-      throw ReadFailure(LinePrefix(name, number) + "the name \"" + written + "\" is listed twice.");
+      throw ReadFailure(ReadProblem::kUnknownName, InputPlace{name, 0, number},
+                        "the name \"" + written + "\" is listed twice.");
     }
     table.emplace_back(std::move(written), std::string(line.substr(tab + 1)));
   }
@@ -213,7 +214,8 @@ std::string RestoreTreeNames(std::string_view tree, const std::string& treeName,
     if (leafPlace) {
       const auto found = labels.find(label);
       if (found == labels.end()) {
-        throw ReadFailure(LinePrefix(treeName, line) + "the tree holds the name \"" + label +
+        throw ReadFailure(ReadProblem::kUnknownName, InputPlace{treeName, 0, line},
+                          "the tree holds the name \"" + label +
                           "\", which the name table does not list.");
       }
       result += found->second;

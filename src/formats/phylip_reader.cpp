@@ -264,7 +264,8 @@ ReadStatus ReadPhylipDataSet(ItemReader& in, DataSet& data, DataKind kind, ReadR
     while (j < characters && status == ReadStatus::kOk) {
       if (in.AtEnd()) {
         Report(report, in, data, i, j, token, binary);
-        throw ReadFailure(in.name() + ": the file ended inside the data of " +
+        throw ReadFailure(ReadProblem::kCutShort, InputPlace{in.name()},
+                          "the file ended inside the data of " +
                           OtuPlace(in, data, i) + ", after " + std::to_string(j) + " of " +
                           std::to_string(characters) + " values.");
       }

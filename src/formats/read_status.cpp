@@ -2,34 +2,56 @@
 
 namespace marbleset {
 
-namespace {
-constexpr std::string_view kOffer = " Open in Notepad?";
-}
-
-std::string_view ReadStatusMessage(ReadStatus status) {
+ReadProblem ProblemOf(ReadStatus status) {
   switch (status) {
-    case ReadStatus::kOk:
-      return "";
     case ReadStatus::kNoDeclarations:
-      return "Can't find declarations. Open in Notepad?";
+      return ReadProblem::kNoDeclarations;
     case ReadStatus::kNoOtuCount:
-      return "Can't find #otu declaration. Open in Notepad?";
+      return ReadProblem::kNoOtuCount;
     case ReadStatus::kNoCharCount:
-      return "Can't find #chararcters declaration. Open in Notepad?";
-    case ReadStatus::kDataIncomplete:
-      return "Error reading data. Open in Notepad?";
+      return ReadProblem::kNoCharCount;
     case ReadStatus::kWrongMatrixType:
-      return "Wrong matrix type. Open in Notepad?";
+      return ReadProblem::kWrongMatrixType;
     case ReadStatus::kLabelsIncomplete:
-      return "Error reading OTU names. Open in Notepad?";
+      return ReadProblem::kLabelsIncomplete;
+    case ReadStatus::kOk:
+    case ReadStatus::kDataIncomplete:
+      break;
   }
-  return "";
+  return ReadProblem::kEndsEarly;
 }
 
-std::string_view ReadStatusFinding(ReadStatus status) {
-  std::string_view message = ReadStatusMessage(status);
-  if (message.ends_with(kOffer)) message.remove_suffix(kOffer.size());
-  return message;
+std::string_view FindingText(ReadProblem kind) {
+  switch (kind) {
+    case ReadProblem::kNoDeclarations:
+      return "Can't find declarations.";
+    case ReadProblem::kNoOtuCount:
+      return "Can't find #otu declaration.";
+    case ReadProblem::kNoCharCount:
+      return "Can't find #chararcters declaration.";
+    case ReadProblem::kEndsEarly:
+      return "Error reading data.";
+    case ReadProblem::kWrongMatrixType:
+      return "Wrong matrix type.";
+    case ReadProblem::kLabelsIncomplete:
+      return "Error reading OTU names.";
+    default:
+      return "";
+  }
+}
+
+ReadFailure FindingFailure(ReadStatus status, const std::string& input, const ReadReport& report) {
+  const ReadProblem kind = ProblemOf(status);
+  std::string reason(FindingText(kind));
+  // The hint is the failure's own; a front end words it for its users.
+  ReadReport plain = report;
+  plain.hint = KindHint::kNone;
+  const bool placeKnown = report.otu > 0 || report.row > 0 || !report.item.empty();
+  if (placeKnown || report.dataSet > 1) {
+    reason.pop_back();
+    reason += ": " + plain.Describe();
+  }
+  return ReadFailure(kind, InputPlace{input}, reason, report.hint);
 }
 
 }  // namespace marbleset

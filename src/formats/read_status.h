@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "dataset/errors.h"
+
 namespace marbleset {
 
 enum class ReadStatus : int16_t {
@@ -19,15 +21,11 @@ enum class ReadStatus : int16_t {
   kLabelsIncomplete = 6,  // the file ends inside the NTSYS label block
 };
 
-// The question the open command asks, e.g. "Error reading data. Open in Notepad?".
-std::string_view ReadStatusMessage(ReadStatus status);
+// The kind of read failure a finding is.
+ReadProblem ProblemOf(ReadStatus status);
 
-// The same finding without the offer to open the file, for the command-line tool.
-std::string_view ReadStatusFinding(ReadStatus status);
-
-// What the data looked like to a reader of the other kind: binary data read as quantitative
-// values, or quantitative values read as binary data.
-enum class KindHint { kNone, kLooksQuantitative, kLooksBinary };
+// A finding in words, e.g. "Error reading data."; empty for the kinds that are no finding.
+std::string_view FindingText(ReadProblem kind);
 
 // Where a read ended or went wrong, filled by the readers for a finding or a failure so that a
 // message can say more than the finding. Counts are as a user counts, from 1; 0 means "not
@@ -47,6 +45,10 @@ struct ReadReport {
   // followed by a sentence on the hint, if any; empty when nothing was recorded.
   std::string Describe() const;
 };
+
+// The failure a finding is: input as its file, the finding's words and, when the report knows
+// more than that the first data set was being read, where the read ended; the report's hint.
+ReadFailure FindingFailure(ReadStatus status, const std::string& input, const ReadReport& report);
 
 namespace detail {
 // The hint a failed read's last item gives: digits other than 0 and 1, or a decimal point, in

@@ -42,12 +42,6 @@ void AppendShortestFloat(TextSink& out, float value) {
   out.Commit(static_cast<std::size_t>(result.ptr - place));
 }
 
-std::string ShortestFloat(float value) {
-  char text[32];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, result.ptr);
-}
-
 void AppendSixDecimals(TextSink& out, double value) {
   char* place = out.Reserve(400);
   auto result = std::to_chars(place, place + 400, value, std::chars_format::fixed, 6);
@@ -70,10 +64,6 @@ std::string_view TrimBlanks(std::string_view text) {
 std::string_view TrimTrailingBlanks(std::string_view text) {
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
   return text;
-}
-
-std::string LinePrefix(const std::string& name, std::size_t line) {
-  return name + ", line " + std::to_string(line) + ": ";
 }
 
 }  // namespace marbleset

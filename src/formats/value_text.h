@@ -1,4 +1,5 @@
-// Numbers in the text of the new formats: cells read as floats, floats written so they read back.
+// Numbers in the text of tables and NEXUS files: cells read as floats, floats written so they
+// read back.
 #pragma once
 
 #include <cstddef>
@@ -17,7 +18,6 @@ std::optional<float> ParseNumber(std::string_view text, bool decimalComma = fals
 // The shortest text that reads back as the same float ("0.25", "3", "1e+10"): spreadsheets,
 // R and the readers here take it; the full stop is the separator whatever the locale.
 void AppendShortestFloat(TextSink& out, float value);
-std::string ShortestFloat(float value);
 
 // A distance as the distance files write it: six decimals, never "-0.000000".
 void AppendSixDecimals(TextSink& out, double value);
@@ -26,8 +26,5 @@ void AppendSixDecimals(TextSink& out, double value);
 std::string_view TrimBlanks(std::string_view text);
 // text without blanks at its end (the padding of a 12-character name field).
 std::string_view TrimTrailingBlanks(std::string_view text);
-
-// "<name>, line <line>: " as every read failure of these formats begins.
-std::string LinePrefix(const std::string& name, std::size_t line);
 
 }  // namespace marbleset

@@ -4,6 +4,7 @@
 #include <htslib/hts.h>
 #include <htslib/kstring.h>
 #include <htslib/vcf.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -14,7 +15,6 @@
 #include <vector>
 
 #include "dataset/errors.h"
-#include "dataset/platform.h"
 #include "formats/value_text.h"
 
 namespace marbleset {
@@ -179,26 +179,28 @@ OpenedVcf Open(const std::string& path, int threads) {
   OpenedVcf opened;
   errno = 0;
   opened.file.reset(hts_open(path.c_str(), "r"));
-  if (!opened.file) throw ReadFailure(FileProblem(path, errno != 0 ? errno : EINVAL));
+  if (!opened.file) throw ReadFailure(ReadProblem::kUnreadable, InputPlace{path},
+                                          SystemReason(errno != 0 ? errno : EINVAL));
   const htsFormat* format = hts_get_format(opened.file.get());
   if (format->format != vcf && format->format != bcf) {
-    throw ReadFailure(path +
-                      ": the file is neither VCF nor BCF (it holds no \"##fileformat=VCF\" "
+    throw ReadFailure(ReadProblem::kNotTheLayout, InputPlace{path},
+                      "the file is neither VCF nor BCF (it holds no \"##fileformat=VCF\" "
                       "header).");
   }
   opened.binaryFormat = format->format == bcf;
   if (threads <= 0) threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   if (format->compression != no_compression) hts_set_threads(opened.file.get(), threads);
   opened.header.reset(bcf_hdr_read(opened.file.get()));
-  if (!opened.header) throw ReadFailure(path + ": the VCF header cannot be read.");
+  if (!opened.header) throw ReadFailure(ReadProblem::kNotTheLayout, InputPlace{path}, "the VCF header cannot be read.");
   const int samples = bcf_hdr_nsamples(opened.header.get());
   if (samples <= 0) {
-    throw ReadFailure(path +
-                      ": the file holds no samples (a sites-only VCF has no genotypes to "
+    throw ReadFailure(ReadProblem::kNotTheLayout, InputPlace{path},
+                      "the file holds no samples (a sites-only VCF has no genotypes to "
                       "read).");
   }
   for (int s = 0; s < samples; ++s) opened.samples.emplace_back(opened.header->samples[s]);
-  if (path != "-") opened.size = platform::Inspect(path).size;
+  struct stat status {};
+  if (path != "-" && stat(path.c_str(), &status) == 0) opened.size = status.st_size;
   return opened;
 }
 
@@ -350,7 +352,8 @@ class VcfTextScanner {
   }
 
   [[noreturn]] void Fail(const std::string& problem) {
-    throw ReadFailure(LinePrefix(path_, HeaderLines(path_) + record_) + problem);
+    throw ReadFailure(ReadProblem::kNotAValue, InputPlace{path_, 0, HeaderLines(path_) + record_},
+                      problem);
   }
 
   const std::string& path_;
@@ -397,8 +400,9 @@ DataSet ReadRecords(const std::string& path, OpenedVcf& vcf, DataKind kind, VcfR
         }
         const int allele = bcf_gt_allele(alleles[j]);
         if (allele > 1) {
-          throw ReadFailure(path + ", record " + std::to_string(number) +
-                            ": a genotype of "
+          throw ReadFailure(ReadProblem::kNotAValue, InputPlace{path},
+                            "record " + std::to_string(number) +
+                                ": a genotype of "
                             "sample \"" +
                             vcf.samples[s] + "\" names an allele the variant does not have.");
         }
@@ -409,29 +413,22 @@ DataSet ReadRecords(const std::string& path, OpenedVcf& vcf, DataKind kind, VcfR
     columns.Add(codes.data());
   }
   if (result < -1) {
-    throw ReadFailure(path + ", record " + std::to_string(number + 1) +
-                      ": the record cannot be read (the file is damaged or not valid VCF).");
+    throw ReadFailure(ReadProblem::kNotTheLayout, InputPlace{path},
+                      "record " + std::to_string(number + 1) +
+                          ": the record cannot be read (the file is damaged or not valid VCF).");
   }
   return columns.Finish(vcf.samples);
 }
 
 void CheckVariants(const std::string& path, const DataSet& data, const VcfReport& report) {
   if (data.CharCount() != 0) return;
-  throw ReadFailure(path + ": the file holds no biallelic variant with genotypes (" +
+  throw ReadFailure(ReadProblem::kNotTheLayout, InputPlace{path},
+                    "the file holds no biallelic variant with genotypes (" +
                     std::to_string(report.skippedNotBiallelic) + " with other than two alleles, " +
                     std::to_string(report.skippedWithoutGenotype) + " without genotypes).");
 }
 
 }  // namespace
-
-bool IsVcfFile(const std::string& path) {
-  hts_set_log_level(HTS_LOG_OFF);
-  htsFile* file = hts_open(path.c_str(), "r");
-  if (file == nullptr) return false;
-  const htsExactFormat format = hts_get_format(file)->format;
-  hts_close(file);
-  return format == vcf || format == bcf;
-}
 
 DataSet ReadVcf(const std::string& path, const VcfOptions& options, VcfReport& report,
                 Progress* progress) {

@@ -5,7 +5,6 @@
 #include <map>
 
 #include "dataset/errors.h"
-#include "dataset/platform.h"
 
 namespace marbleset::pictures {
 
@@ -51,14 +50,14 @@ OtuGroups ReadOtuGroups(std::istream& in, const std::string& inputName,
     const std::string name = cut == std::string::npos ? text : Trimmed(text.substr(0, cut));
     const std::string group = cut == std::string::npos ? "" : Trimmed(text.substr(cut + 1));
     if (name.empty() || group.empty()) {
-      throw ReadFailure(inputName + ", line " + std::to_string(lineNumber) +
-                        ": a line needs an OTU name and a group, separated by a tab, a comma "
+      throw ReadFailure(ReadProblem::kNotTheLayout, InputPlace{inputName, 0, lineNumber},
+                        "a line needs an OTU name and a group, separated by a tab, a comma "
                         "or a blank.");
     }
     groupOfName[name] = group;
     order.push_back(group);
   }
-  if (in.bad()) throw ReadFailure(FileProblem(inputName, errno));
+  if (in.bad()) throw ReadFailure(ReadProblem::kUnreadable, InputPlace{inputName}, SystemReason(errno));
   OtuGroups groups;
   // Groups take their colours in the file's order, whichever OTU comes first in the matrix.
   for (const std::string& group : order) GroupIndex(groups, group);
@@ -88,8 +87,8 @@ OtuGroups ReadOtuGroups(std::istream& in, const std::string& inputName,
 }
 
 OtuGroups ReadOtuGroupFile(const std::string& path, const std::vector<std::string>& otuNames) {
-  std::ifstream in(platform::FilePath(path), std::ios::binary);
-  if (!in) throw ReadFailure(FileProblem(path, errno));
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw ReadFailure(ReadProblem::kUnreadable, InputPlace{path}, SystemReason(errno));
   return ReadOtuGroups(in, path, otuNames);
 }
 

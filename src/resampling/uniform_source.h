@@ -48,7 +48,7 @@ class UniformSource {
 
   // Up to this many indices an index draw is the single-precision formula floor(r * n), n a
   // float before the product, so a seed gives the same files for data of up to 5000 characters
-  // and 1000 OTUs that it has given so far. Beyond it 24 bits would reach the indices unevenly,
+  // and 1000 OTUs on every build. Beyond it 24 bits would reach the indices unevenly,
   // so the draw takes 53 bits of the output.
   static constexpr std::size_t kSinglePrecisionIndexLimit = 5000;
 

@@ -1,6 +1,6 @@
-// The file-type lists of the Open and Save commands: which reader or writer each entry picks.
-// The entry chosen decides the layout, never the extension of the name typed; only the entry
-// for any file asks the file itself.
+// The file-type lists of the Open and Save commands, made from the format registry: which
+// reader or writer each entry picks. The entry chosen decides the layout, never the extension of
+// the name typed; only the entry for any file asks the file itself.
 #pragma once
 
 #include <QString>
@@ -11,21 +11,19 @@
 
 namespace marbleset::shell {
 
-// The entries of both Open commands, in the list's order. The first three are the program's
-// long-standing ones, at the positions users and tests know.
-enum class OpenEntry { kPhylip, kPhylipAnyName, kNtsys, kTable, kNexus, kVcf, kDetected };
+// The entries of both Open commands.
 QString OpenFilter();
-// The format the entry picks for path; for kDetected (and an entry the list does not have,
-// the PHYLIP layout) the file's content and extension decide. kUnknown when nothing tells.
+// The format the entry at index entry of that list picks for path; for the entry of any file
+// the file's content and extension decide (kUnknown when nothing tells). An index the list does
+// not have, as a platform dialog may report, picks the PHYLIP layout.
 marbleset::FileFormat FormatOfOpenEntry(int entry, const std::string& path);
 
-// The entries of "Save data as...", in the list's order.
-enum class SaveEntry { kPhylip, kNtsys, kNexus, kCsv, kPhylipNames };
+// The entries of "Save data as...".
 QString SaveFilter();
-// Writes data to path in the entry's layout through an OutputFile, so the file is replaced
-// only when complete. kPhylipNames writes the PHYLIP layout with names for PHYLIP and their
-// table beside it. data is changed only while the file is written (its names, for the
-// PHYLIP names) and is as it was afterwards. Throws WriteFailure.
+// Writes data to path in the layout of the entry at index entry through an OutputFile, so the
+// file is replaced only when complete. The entry with names for PHYLIP writes the PHYLIP layout
+// with those names and their table beside it. data is changed only while the file is written
+// (its names, for the PHYLIP names) and is as it was afterwards. Throws WriteFailure.
 void SaveDataAs(marbleset::DataSet& data, const std::string& path, int entry);
 
 }  // namespace marbleset::shell

@@ -11,7 +11,7 @@
 #include "dataset/command_availability.h"
 #include "dataset/distance_matrix.h"
 #include "distances/distance_settings.h"
-#include "formats/data_loader.h"
+#include "formats/data_io.h"
 #include "formats/file_format.h"
 #include "shell/shell_context.h"
 

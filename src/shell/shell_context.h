@@ -6,17 +6,17 @@
 #include <functional>
 #include <string>
 
-#include "formats/data_loader.h"
 #include "dataset/data_set.h"
+#include "formats/data_io.h"
 #include "resampling/uniform_source.h"
 #include "shell/platform_services.h"
 #include "shell/settings_store.h"
 
 namespace marbleset::shell {
 
-using DataFileReader =
-    std::function<marbleset::ReadStatus(marbleset::DataSet& loaded, const std::string& path,
-                                        marbleset::DataKind kind, marbleset::Layout layout)>;
+// Reads path into loaded, which changes only when the read succeeds; throws ReadFailure.
+using DataFileReader = std::function<void(marbleset::DataSet& loaded, const std::string& path,
+                                          marbleset::DataKind kind, marbleset::FileFormat format)>;
 
 struct ShellContext {
   marbleset::DataSet& data;
@@ -24,8 +24,8 @@ struct ShellContext {
   PlatformServices& services;
   marbleset::UniformSource& source;
   DataFileReader readDataFile = [](marbleset::DataSet& loaded, const std::string& path,
-                                   marbleset::DataKind kind, marbleset::Layout layout) {
-    return marbleset::LoadDataFile(loaded, path, kind, layout);
+                                   marbleset::DataKind kind, marbleset::FileFormat format) {
+    marbleset::LoadDataFile(loaded, path, kind, format);
   };
 };
 

@@ -289,7 +289,6 @@ void TreeDialog::Run(const TreeSettings& settings) {
   window->show();
   window->raise();
   window->activateWindow();
-  emit TreeShown(window);
   if (!failed.empty()) Report(FromStd(failed));
   accept();
 }

@@ -37,10 +37,6 @@ class TreeDialog : public QDialog {
   // The settings as the fields hold them now (fields being typed in are not settled).
   TreeSettings ChosenSettings() const;
 
- signals:
-  // A run has ended with a tree; the window is shown, a child of the dialog's parent.
-  void TreeShown(TreeWindow* window);
-
  private:
   void BuildControls();
   void BuildLayout();

@@ -13,7 +13,7 @@
 #include <cmath>
 #include <exception>
 
-#include "formats/data_loader.h"
+#include "formats/data_io.h"
 #include "dataset/output_file.h"
 #include "distances/distance_settings.h"
 #include "shell/busy_pointer.h"

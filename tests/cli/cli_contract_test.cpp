@@ -25,7 +25,7 @@
 #include "cli/cli_messages.h"
 #include "cli/run_cli.h"
 #include "scratch_folder.h"
-#include "formats/data_loader.h"
+#include "formats/data_io.h"
 
 namespace marbleset::cli {
 namespace {
@@ -51,8 +51,8 @@ const std::string examples = MARBLESET_EXAMPLES_DIR "/", markers = examples + "m
 
 std::unique_ptr<DataSet> Load(const std::string& path, DataKind kind = DataKind::kBinary) {
   auto data = std::make_unique<DataSet>();
-  const Layout layout = path.ends_with(".nts") ? Layout::kNtsys : Layout::kPhylip;
-  EXPECT_EQ(LoadDataFile(*data, path, kind, layout), ReadStatus::kOk) << path;
+  const FileFormat layout = path.ends_with(".nts") ? FileFormat::kNtsys : FileFormat::kPhylip;
+  EXPECT_NO_THROW(LoadDataFile(*data, path, kind, layout)) << path;
   return data;
 }
 

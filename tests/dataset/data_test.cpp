@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "dataset/command_availability.h"
-#include "formats/data_loader.h"
+#include "formats/data_io.h"
 #include "dataset/errors.h"
 #include "formats/ntsys_reader.h"
 #include "formats/phylip_reader.h"
@@ -42,6 +42,23 @@ struct Read {
 };
 
 using Reader = ReadStatus (*)(ItemReader&, DataSet&, ReadReport*);
+
+// A load through LoadDataFile as a status: kOk, or the finding its failure is.
+ReadStatus Load(DataSet& data, const std::string& path, DataKind kind, FileFormat format,
+                ReadReport* report = nullptr) {
+  ReadNotes notes;
+  try {
+    LoadDataFile(data, path, kind, format, &notes);
+    return S::kOk;
+  } catch (const ReadFailure& failure) {
+    if (report != nullptr) *report = notes.report;
+    for (const S status : {S::kNoDeclarations, S::kNoOtuCount, S::kNoCharCount, S::kDataIncomplete,
+                           S::kWrongMatrixType, S::kLabelsIncomplete}) {
+      if (ProblemOf(status) == failure.Kind()) return status;
+    }
+    throw;
+  }
+}
 
 Read ReadWith(Reader reader, const std::string& text) {
   Read read;
@@ -86,7 +103,7 @@ TEST(PhylipHeader, FindsTheCountsOrReportsWhatIsMissing) {
   EXPECT_EQ(wide.data->CharCount(), 70000u);
   EXPECT_EQ(wide.data->Value(0, 69999), 1.0f);
   EXPECT_EQ(wide.data->Value(0, 69998), 0.0f);
-  EXPECT_TRUE(FailsWith("1e17 10\r\nA\r\n", "test.phy: data set 1: the count \"1e17\" is too"));
+  EXPECT_TRUE(FailsWith("1e17 10\r\nA\r\n", "test.phy, data set 1: the count \"1e17\" is too"));
   EXPECT_TRUE(FailsWith("3e15 3e15\r\nA\r\n", "needs more memory than any machine has"));
   EXPECT_TRUE(FailsWith("", "ended before the header"));
 }
@@ -372,7 +389,7 @@ class DataLoader : public ::testing::Test {
 TEST_F(DataLoader, LoadsEitherLayoutAndKeepsTheDataOnAFailedRead) {
   DataSet data;
   const std::string one = Write("one.phy", "2 3\r\nA           01?\r\nB           110\r\n");
-  ASSERT_EQ(LoadDataFile(data, one, DataKind::kBinary, Layout::kPhylip), ReadStatus::kOk);
+  ASSERT_NO_THROW(LoadDataFile(data, one, DataKind::kBinary, FileFormat::kPhylip));
   EXPECT_EQ(data.fileName, one);
   EXPECT_EQ(data.folder, folder_.string());
   EXPECT_TRUE(data.IsMissing(0, 2));
@@ -380,15 +397,14 @@ TEST_F(DataLoader, LoadsEitherLayoutAndKeepsTheDataOnAFailedRead) {
 
   const std::string several =
       Write("several.phy", "1 2\r\nA           1 2.5\r\n\r\n1 2\r\nA           3 ?\r\n");
-  ASSERT_EQ(LoadDataFile(data, several, DataKind::kQuantitative, Layout::kPhylip), ReadStatus::kOk);
+  ASSERT_NO_THROW(LoadDataFile(data, several, DataKind::kQuantitative, FileFormat::kPhylip));
   EXPECT_TRUE(data.multiSet);
   EXPECT_TRUE(data.IsQuantitative());
   EXPECT_EQ(data.MissingValue(), -9999.0f);
   EXPECT_EQ(data.Value(0, 1), 2.5f) << "the first data set is the one held";
 
-  ASSERT_EQ(LoadDataFile(data, Write("l.nts", "1 1 2 0\r\nP Q\r\n1 1\r\n"), DataKind::kBinary,
-                         Layout::kNtsys),
-            ReadStatus::kOk);
+  ASSERT_NO_THROW(LoadDataFile(data, Write("l.nts", "1 1 2 0\r\nP Q\r\n1 1\r\n"), DataKind::kBinary,
+                         FileFormat::kNtsys));
   EXPECT_FALSE(data.multiSet);
   EXPECT_TRUE(data.IsBinary());
   EXPECT_EQ(data.otuNames[0], "P           ");
@@ -396,7 +412,7 @@ TEST_F(DataLoader, LoadsEitherLayoutAndKeepsTheDataOnAFailedRead) {
   EXPECT_EQ(FolderOf("markers.phy"), "");
 
   const std::string good = Write("good.phy", "2 2\r\nAlpha       01\r\nBeta        10\r\n");
-  ASSERT_EQ(LoadDataFile(data, good, DataKind::kBinary, Layout::kPhylip), ReadStatus::kOk);
+  ASSERT_NO_THROW(LoadDataFile(data, good, DataKind::kBinary, FileFormat::kPhylip));
   const auto state = [&] {
     return std::tuple(data.fileName, data.folder, data.OtuCount(), data.CharCount(),
                       data.otuNames[0], data.Value(0, 1), data.Value(1, 0), data.Kind(),
@@ -404,17 +420,17 @@ TEST_F(DataLoader, LoadsEitherLayoutAndKeepsTheDataOnAFailedRead) {
   };
   const auto before = state();
   ReadReport report;
-  EXPECT_EQ(LoadDataFile(data, Write("4.phy", "3 2\r\nNew1        11\r\nNew2        1"),
-                         DataKind::kQuantitative, Layout::kPhylip, &report),
+  EXPECT_EQ(Load(data, Write("4.phy", "3 2\r\nNew1        11\r\nNew2        1"),
+                         DataKind::kQuantitative, FileFormat::kPhylip, &report),
             ReadStatus::kDataIncomplete);
   EXPECT_EQ(report.otu, 1u) << "11 and 1 are the two values of New1";
   EXPECT_EQ(report.valuesRead, 2u);
-  EXPECT_EQ(LoadDataFile(data, Write("1.nts", "1 2 2 0"), DataKind::kBinary, Layout::kNtsys),
+  EXPECT_EQ(Load(data, Write("1.nts", "1 2 2 0"), DataKind::kBinary, FileFormat::kNtsys),
             ReadStatus::kNoDeclarations);
   for (const std::string& path :
        {Write("past.phy", "2 4\r\nX           1111\r\nY           1"),
         (folder_ / "absent.phy").string(), Write("nul.phy", std::string("1 1\nX\0", 7))}) {
-    EXPECT_THROW(LoadDataFile(data, path, DataKind::kBinary, Layout::kPhylip), ReadFailure) << path;
+    EXPECT_THROW(LoadDataFile(data, path, DataKind::kBinary, FileFormat::kPhylip), ReadFailure) << path;
   }
   EXPECT_EQ(state(), before);
 }
@@ -422,7 +438,7 @@ TEST_F(DataLoader, LoadsEitherLayoutAndKeepsTheDataOnAFailedRead) {
 TEST_F(DataLoader, AFileBeyondTheMemoryLimitFailsWithTheSizesAndChangesNothing) {
   DataSet data;
   const std::string good = Write("good.phy", "2 2\r\nAlpha       01\r\nBeta        10\r\n");
-  ASSERT_EQ(LoadDataFile(data, good, DataKind::kBinary, Layout::kPhylip), ReadStatus::kOk);
+  ASSERT_NO_THROW(LoadDataFile(data, good, DataKind::kBinary, FileFormat::kPhylip));
   // 2000 x 100000 binary cells need 2 planes x 2000 rows x 1563 words x 8 bytes = 50.016 MB,
   // and 2000 names of 32 bytes 64 kB more.
   data.SetMemoryLimit(1'000'000);
@@ -430,14 +446,14 @@ TEST_F(DataLoader, AFileBeyondTheMemoryLimitFailsWithTheSizesAndChangesNothing) 
   const std::string quant = Write("big_q.nts", "1 1000 1000 0\r\nX\r\n");
   std::string message;
   try {
-    LoadDataFile(data, big, DataKind::kBinary, Layout::kPhylip);
+    LoadDataFile(data, big, DataKind::kBinary, FileFormat::kPhylip);
   } catch (const ReadFailure& failure) {
     message = failure.what();
   }
-  EXPECT_EQ(message, big + ": data set 1: a data set of 2000 OTUs by 100000 characters needs " +
+  EXPECT_EQ(message, big + ", data set 1: a data set of 2000 OTUs by 100000 characters needs " +
                          "50.1 MB of memory; 1.0 MB are available.");
   try {
-    LoadDataFile(data, quant, DataKind::kQuantitative, Layout::kNtsys);  // 4.0 MB of floats
+    LoadDataFile(data, quant, DataKind::kQuantitative, FileFormat::kNtsys);  // 4.0 MB of floats
     message = "no failure";
   } catch (const ReadFailure& failure) {
     message = failure.what();
@@ -447,7 +463,7 @@ TEST_F(DataLoader, AFileBeyondTheMemoryLimitFailsWithTheSizesAndChangesNothing) 
   data.SetMemoryLimit(2'000'000);  // the matrix of 100000 x 1 takes 1.6 MB, the names 3.2 MB
   try {
     LoadDataFile(data, Write("names.phy", "100000 1\r\nA           1\r\n"), DataKind::kBinary,
-                 Layout::kPhylip);
+                 FileFormat::kPhylip);
     message = "no failure";
   } catch (const ReadFailure& failure) {
     message = failure.what();
@@ -461,7 +477,7 @@ TEST_F(DataLoader, AFileBeyondTheMemoryLimitFailsWithTheSizesAndChangesNothing) 
   EXPECT_EQ(data.MemoryLimit(), 2'000'000u);
   // Within the limit the same loaded data set takes a larger file.
   data.SetMemoryLimit(5'000'000);
-  ASSERT_EQ(LoadDataFile(data, quant, DataKind::kQuantitative, Layout::kNtsys),
+  ASSERT_EQ(Load(data, quant, DataKind::kQuantitative, FileFormat::kNtsys),
             ReadStatus::kLabelsIncomplete);
   EXPECT_EQ(data.fileName, good);
 }
@@ -497,13 +513,15 @@ TEST_F(DataLoader, PipesFifosAndStreamsGiveWhatTheFileGivesAndGoOnToTheNextDataS
   const std::string path = Write("sets.phy", text);
   DataSet fromFile;
   const std::string expected =
-      Outcome(fromFile, LoadDataFile(fromFile, path, DataKind::kBinary, Layout::kPhylip));
+      Outcome(fromFile, Load(fromFile, path, DataKind::kBinary, FileFormat::kPhylip));
   ASSERT_EQ(expected.substr(0, 9), "0 4x300 1");
 
   // Reads every data set through the one open input; the same for every kind of input.
   auto readAll = [&](ItemReader& in) {
     DataSet data;
-    std::string all = Outcome(data, LoadData(data, in, "-", DataKind::kBinary, Layout::kPhylip));
+    const ReadStatus first = ReadPhylipBinary(in, data);
+    data.multiSet = FurtherDataSetFollows(in);
+    std::string all = Outcome(data, first);
     while (!in.AtEnd() && FurtherDataSetFollows(in)) {
       all += '\n';
       all += Outcome(data, ReadPhylipBinary(in, data));
@@ -543,26 +561,26 @@ TEST_F(DataLoader, PipesFifosAndStreamsGiveWhatTheFileGivesAndGoOnToTheNextDataS
   close(ends[0]);
 
   DataSet data;
-  EXPECT_THROW(LoadDataFile(data, "/dev/zero", DataKind::kBinary, Layout::kPhylip), ReadFailure);
+  EXPECT_THROW(LoadDataFile(data, "/dev/zero", DataKind::kBinary, FileFormat::kPhylip), ReadFailure);
 }
 
 TEST(DataFiles, EachSampleFileGivesItsFindingAndLeavesTheLoadedDataAlone) {
   const std::string folder = MARBLESET_TEST_DATA_DIR;
   DataSet data;
-  ASSERT_EQ(LoadDataFile(data, std::string(MARBLESET_EXAMPLES_DIR) + "/markers.phy",
-                         DataKind::kBinary, Layout::kPhylip),
+  ASSERT_EQ(Load(data, std::string(MARBLESET_EXAMPLES_DIR) + "/markers.phy",
+                         DataKind::kBinary, FileFormat::kPhylip),
             S::kOk);
   data.SetMemoryLimit(10'000'000);
-  const std::tuple<const char*, Layout, ReadStatus> findings[] = {
-      {"no_header.phy", Layout::kPhylip, S::kNoDeclarations},
-      {"no_otu_count.phy", Layout::kPhylip, S::kNoOtuCount},
-      {"no_char_count.phy", Layout::kPhylip, S::kNoCharCount},
-      {"ends_early.phy", Layout::kPhylip, S::kDataIncomplete},
-      {"wrong_type.nts", Layout::kNtsys, S::kWrongMatrixType},
-      {"short_labels.nts", Layout::kNtsys, S::kLabelsIncomplete}};
+  const std::tuple<const char*, FileFormat, ReadStatus> findings[] = {
+      {"no_header.phy", FileFormat::kPhylip, S::kNoDeclarations},
+      {"no_otu_count.phy", FileFormat::kPhylip, S::kNoOtuCount},
+      {"no_char_count.phy", FileFormat::kPhylip, S::kNoCharCount},
+      {"ends_early.phy", FileFormat::kPhylip, S::kDataIncomplete},
+      {"wrong_type.nts", FileFormat::kNtsys, S::kWrongMatrixType},
+      {"short_labels.nts", FileFormat::kNtsys, S::kLabelsIncomplete}};
   for (const auto& [name, layout, status] : findings) {
     ReadReport report;
-    EXPECT_EQ(LoadDataFile(data, folder + "/" + name, DataKind::kBinary, layout, &report), status)
+    EXPECT_EQ(Load(data, folder + "/" + name, DataKind::kBinary, layout, &report), status)
         << name;
     if (status == S::kDataIncomplete) {
       EXPECT_EQ(report.Describe(),
@@ -572,12 +590,12 @@ TEST(DataFiles, EachSampleFileGivesItsFindingAndLeavesTheLoadedDataAlone) {
   }
   const std::string big = folder + "/too_large_for_memory.phy";
   try {
-    LoadDataFile(data, big, DataKind::kBinary, Layout::kPhylip);
+    LoadDataFile(data, big, DataKind::kBinary, FileFormat::kPhylip);
     ADD_FAILURE() << "no failure";
   } catch (const ReadFailure& failure) {
     EXPECT_EQ(std::string(failure.what()),
               big +
-                  ": data set 1: a data set of 2000 OTUs by 100000 characters needs 50.1 MB of "
+                  ", data set 1: a data set of 2000 OTUs by 100000 characters needs 50.1 MB of "
                   "memory; 10.0 MB are available.");
   }
   EXPECT_EQ(data.OtuCount(), 8u);

@@ -3,7 +3,7 @@
 
 #include "dataset/errors.h"
 #include "format_test_support.h"
-#include "formats/format_reader.h"
+#include "formats/data_io.h"
 
 namespace marbleset {
 namespace {
@@ -49,17 +49,16 @@ TEST(FileFormat, ExtensionAndContent_DecideTheFormat) {
 
   // The one entry of the Open commands: the kind asked for, the file's full path and folder.
   WriteFile(folder / "scores.csv", "id,L1,L2\nA,1,0\nB,NA,1\n");
-  FormatReadOptions options;
+  ReadOptions options;
   options.kind = KindChoice::kQuantitative;
-  FormatReadReport report;
-  const DataSet read =
-      ReadDataInFormat(folder / "scores.csv", FileFormat::kDelimited, options, report);
+  DataSource scores = DataSource::File(folder / "scores.csv");
+  const DataSet read = ReadData(scores, FileFormat::kDelimited, options);
   EXPECT_TRUE(read.IsQuantitative());
   EXPECT_EQ(test::AsTable(read), "A,1,0\nB,NA,1\n");
   EXPECT_EQ(read.fileName, folder / "scores.csv");
   EXPECT_EQ(read.folder, folder.path.string());
-  EXPECT_THROW(ReadDataInFormat(folder / "a.phy", FileFormat::kPhylip, options, report),
-               ReadFailure);
+  DataSource absent = DataSource::File(folder / "a.phy");
+  EXPECT_THROW(ReadData(absent, FileFormat::kPhylip, options), ReadFailure);
 
   // Compressed VCF and BCF, whatever their names, through htslib.
   if (!test::HaveProgram("bcftools")) return;

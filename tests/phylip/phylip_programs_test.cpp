@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "formats/data_loader.h"
+#include "formats/data_io.h"
 #include "dataset/data_set.h"
 #include "formats/item_reader.h"
 #include "dataset/output_file.h"
@@ -158,8 +158,7 @@ TEST(MultiSet, MixAndNeighborReadAllHundredDataSets) {
     weights += tree.ends_with("];") ? std::stod(tree.substr(tree.rfind('[') + 1)) : 1.0;
   EXPECT_NEAR(weights, 100.0, 0.05) << mix.outtree;
   auto data = std::make_unique<DataSet>();
-  ASSERT_EQ(LoadDataFile(*data, folder / "infile", DataKind::kBinary, Layout::kPhylip),
-            ReadStatus::kOk);
+  ASSERT_NO_THROW(LoadDataFile(*data, folder / "infile", DataKind::kBinary, FileFormat::kPhylip));
   ASSERT_TRUE(data->multiSet);
   for (const Coefficient coefficient : CoefficientsFor(DataKind::kBinary)) {
     SCOPED_TRACE(std::string(CoefficientName(coefficient)));

@@ -15,9 +15,9 @@
 #include <QTest>
 #include <thread>
 
-#include "formats/data_loader.h"
 #include "dataset/errors.h"
 #include "distances/distance_run.h"
+#include "formats/data_io.h"
 #include "scripted_services.h"
 #include "shell/numeric_field.h"
 #include "shell/progress_window.h"
@@ -54,7 +54,7 @@ class RunDialogTest : public ::testing::Test {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(text);
     file.close();
-    ASSERT_EQ(LoadDataFile(data_, ToStd(Path(name)), kind, Layout::kPhylip), ReadStatus::kOk);
+    ASSERT_NO_THROW(LoadDataFile(data_, ToStd(Path(name)), kind, FileFormat::kPhylip));
   }
   void Open(RunMode mode, const QString& title = "ab12.phy") {
     dialog_ = std::make_unique<RunDialog>(context_, progress_, nullptr);
