@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <random>
 
-#include "formats/data_io.h"
+#include "formats/data_loader.h"
 #include "dataset/progress.h"
 #include "distances/distance_run.h"
 #include "screenshot_support.h"
@@ -76,9 +76,8 @@ int main(int argc, char** argv) {
   ok &= Save(&overview, folder, "matrix_picture" + suffix);
 
   DataSet traits;
-  try {
-    LoadDataFile(traits, examples + "/traits.phy", DataKind::kQuantitative, FileFormat::kPhylip);
-  } catch (const Failure&) {
+  if (LoadDataFile(traits, examples + "/traits.phy", DataKind::kQuantitative, Layout::kPhylip) !=
+      ReadStatus::kOk) {
     std::fprintf(stderr, "cannot read traits.phy\n");
     return 1;
   }
