@@ -1,12 +1,11 @@
 #include "cli/cli_io.h"
 
-#include <sys/stat.h>
-
 #include <iostream>
 #include <new>
 #include <utility>
 
 #include "dataset/errors.h"
+#include "dataset/platform.h"
 #include "formats/data_io.h"
 #include "formats/read_status.h"
 
@@ -68,8 +67,7 @@ FileFormat InputFormat(const InputOptions& options) {
     return options.layout == "ntsys" ? FileFormat::kNtsys : FileFormat::kPhylip;
   }
   if (options.IsStandardInput()) return FileFormat::kPhylip;
-  struct stat info {};
-  const bool regular = stat(options.path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  const bool regular = platform::Inspect(options.path).regular;
   const FileFormat format =
       regular ? DetectFileFormat(options.path) : FormatFromExtension(options.path);
   return format == FileFormat::kUnknown ? FileFormat::kPhylip : format;

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "dataset/errors.h"
+#include "dataset/platform.h"
 #include "formats/delimited_scanner.h"
 #include "formats/value_text.h"
 
@@ -331,12 +332,23 @@ DelimitedPreview PreviewDelimitedText(std::string_view text, const std::string& 
 }
 
 std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw ReadFailure(ReadProblem::kUnreadable, InputPlace{path}, SystemReason(errno));
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) throw ReadFailure(ReadProblem::kUnreadable, InputPlace{path}, SystemReason(errno));
-  return std::move(text).str();
+  const int descriptor = platform::OpenToRead(path);
+  if (descriptor < 0)
+    throw ReadFailure(ReadProblem::kUnreadable, InputPlace{path}, SystemReason(errno));
+  std::string text;
+  char chunk[65536];
+  for (;;) {
+    const long got = platform::ReadSome(descriptor, chunk, sizeof chunk);
+    if (got > 0) {
+      text.append(chunk, static_cast<std::size_t>(got));
+    } else if (got == 0 || errno != EINTR) {
+      const int problem = got < 0 ? errno : 0;
+      platform::CloseFile(descriptor);
+      if (problem != 0)
+        throw ReadFailure(ReadProblem::kUnreadable, InputPlace{path}, SystemReason(problem));
+      return text;
+    }
+  }
 }
 
 }  // namespace marbleset

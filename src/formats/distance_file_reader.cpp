@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "dataset/errors.h"
+#include "dataset/platform.h"
 
 namespace marbleset {
 
@@ -164,7 +165,7 @@ DistanceMatrix ReadDistanceMatrix(std::istream& in, const std::string& name) {
 }
 
 std::vector<DistanceMatrix> ReadDistanceMatrixFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(platform::FilePath(path), std::ios::binary);
   if (!in) throw ReadFailure(ReadProblem::kUnreadable, InputPlace{path}, SystemReason(errno));
   return ReadDistanceMatrices(in, path);
 }

@@ -1,13 +1,13 @@
 #include "formats/file_format.h"
 
-#include <htslib/hts.h>
-
 #include <cctype>
 #include <fstream>
 #include <string>
 
+#include "dataset/platform.h"
 #include "formats/format_registry.h"
 #include "formats/value_text.h"
+#include "formats/vcf_reader.h"
 
 namespace marbleset {
 
@@ -29,16 +29,6 @@ std::string_view FirstLine(std::string_view head) {
     head.remove_prefix(end + 1);
   }
   return "";
-}
-
-// A VCF or BCF in any compression, as htslib sees it.
-bool HtslibSeesVcf(const std::string& path) {
-  hts_set_log_level(HTS_LOG_OFF);
-  htsFile* file = hts_open(path.c_str(), "r");
-  if (file == nullptr) return false;
-  const htsExactFormat format = hts_get_format(file)->format;
-  hts_close(file);
-  return format == vcf || format == bcf;
 }
 
 }  // namespace
@@ -65,13 +55,13 @@ FileFormat FormatFromContent(std::string_view head) {
 }
 
 FileFormat DetectFileFormat(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(platform::FilePath(path), std::ios::binary);
   if (!in) return FileFormat::kUnknown;
   std::string head(65536, '\0');
   in.read(head.data(), static_cast<std::streamsize>(head.size()));
   head.resize(static_cast<std::size_t>(in.gcount()));
   const bool compressedOrBinary = head.rfind("\x1f\x8b", 0) == 0 || head.rfind("BCF", 0) == 0;
-  if (compressedOrBinary) return HtslibSeesVcf(path) ? FileFormat::kVcf : FileFormat::kUnknown;
+  if (compressedOrBinary) return IsVcfFile(path) ? FileFormat::kVcf : FileFormat::kUnknown;
   const FileFormat byContent = FormatFromContent(head);
   if (byContent == FileFormat::kNexus || byContent == FileFormat::kVcf) return byContent;
   const FileFormat byExtension = FormatFromExtension(path);

@@ -1,9 +1,5 @@
 #include "formats/item_reader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -13,6 +9,7 @@
 #include <vector>
 
 #include "dataset/errors.h"
+#include "dataset/platform.h"
 
 namespace marbleset {
 
@@ -36,11 +33,11 @@ class DescriptorSource final : public Source {
   DescriptorSource(int descriptor, bool owned, const std::string& name)
       : descriptor_(descriptor), owned_(owned), name_(name) {}
   ~DescriptorSource() override {
-    if (owned_) ::close(descriptor_);
+    if (owned_) platform::CloseFile(descriptor_);
   }
   std::size_t Read(char* to, std::size_t size) override {
     for (;;) {
-      const ssize_t got = ::read(descriptor_, to, size);
+      const long got = platform::ReadSome(descriptor_, to, size);
       if (got >= 0) return static_cast<std::size_t>(got);
       if (errno != EINTR) {
         throw ReadFailure(ReadProblem::kUnreadable, InputPlace{name_}, SystemReason(errno));
@@ -298,18 +295,17 @@ ItemReader ItemReader::OpenFile(const std::string& path, ReaderLimits limits) {
   auto* state = new State;
   ItemReader reader(state);  // owns state from here on, also when a failure follows
   state->limits = limits;
-  int descriptor = STDIN_FILENO;
+  int descriptor = 0;  // standard input
   if (path == "-") {
     state->name = "standard input";
   } else {
     state->name = path;
-    descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    descriptor = platform::OpenToRead(path);
     if (descriptor < 0) throw ReadFailure(ReadProblem::kUnreadable, InputPlace{path}, SystemReason(errno));
   }
   state->source = std::make_unique<DescriptorSource>(descriptor, path != "-", state->name);
-  struct stat info {};
-  if (fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode)) {
-    state->length = static_cast<std::uint64_t>(info.st_size);
+  if (const platform::FileFacts facts = platform::InspectOpen(descriptor); facts.regular) {
+    state->length = facts.size;
   }
   state->buffer.resize(kChunk);
   state->Refill();  // a folder or unreadable file fails here, at the open

@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "dataset/errors.h"
+#include "dataset/platform.h"
 
 namespace marbleset {
 
@@ -198,7 +199,7 @@ std::vector<Tree> ReadNewick(std::string_view text, NewickNames& names, const st
 }
 
 std::vector<Tree> ReadNewickFile(const std::string& path, NewickNames& names) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(platform::FilePath(path), std::ios::binary);
   if (!in) throw ReadFailure(ReadProblem::kUnreadable, InputPlace{path}, SystemReason(errno));
   const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   if (in.bad()) throw ReadFailure(ReadProblem::kUnreadable, InputPlace{path}, SystemReason(errno));

@@ -4,7 +4,6 @@
 #include <htslib/hts.h>
 #include <htslib/kstring.h>
 #include <htslib/vcf.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "dataset/errors.h"
+#include "dataset/platform.h"
 #include "formats/value_text.h"
 
 namespace marbleset {
@@ -199,8 +199,7 @@ OpenedVcf Open(const std::string& path, int threads) {
                       "read).");
   }
   for (int s = 0; s < samples; ++s) opened.samples.emplace_back(opened.header->samples[s]);
-  struct stat status {};
-  if (path != "-" && stat(path.c_str(), &status) == 0) opened.size = status.st_size;
+  if (path != "-") opened.size = platform::Inspect(path).size;
   return opened;
 }
 
@@ -429,6 +428,15 @@ void CheckVariants(const std::string& path, const DataSet& data, const VcfReport
 }
 
 }  // namespace
+
+bool IsVcfFile(const std::string& path) {
+  hts_set_log_level(HTS_LOG_OFF);
+  htsFile* file = hts_open(path.c_str(), "r");
+  if (file == nullptr) return false;
+  const htsExactFormat format = hts_get_format(file)->format;
+  hts_close(file);
+  return format == vcf || format == bcf;
+}
 
 DataSet ReadVcf(const std::string& path, const VcfOptions& options, VcfReport& report,
                 Progress* progress) {

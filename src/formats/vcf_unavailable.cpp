@@ -10,8 +10,8 @@
 namespace marbleset {
 
 VcfUnavailable::VcfUnavailable(const std::string& path)
-    : ReadFailure(path +
-                  ": this build of Marbleset reads no VCF or BCF files (it was built without "
+    : ReadFailure(ReadProblem::kUnreadable, InputPlace{path, 0, 0, 0, {}},
+                  "this build of Marbleset reads no VCF or BCF files (it was built without "
                   "htslib). Read the file with Marbleset on Linux or in WSL, or convert it there "
                   "to a table with marbleset-cli convert.") {}
 

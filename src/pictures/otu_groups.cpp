@@ -5,6 +5,7 @@
 #include <map>
 
 #include "dataset/errors.h"
+#include "dataset/platform.h"
 
 namespace marbleset::pictures {
 
@@ -87,7 +88,7 @@ OtuGroups ReadOtuGroups(std::istream& in, const std::string& inputName,
 }
 
 OtuGroups ReadOtuGroupFile(const std::string& path, const std::vector<std::string>& otuNames) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(platform::FilePath(path), std::ios::binary);
   if (!in) throw ReadFailure(ReadProblem::kUnreadable, InputPlace{path}, SystemReason(errno));
   return ReadOtuGroups(in, path, otuNames);
 }
