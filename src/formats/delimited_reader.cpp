@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <fstream>
-#include <sstream>
 
 #include "dataset/errors.h"
 #include "dataset/platform.h"
@@ -22,11 +20,14 @@ class CellReader {
   CellReader(const std::vector<std::string>& extraCodes, bool decimalComma)
       : codes_(DefaultMissingCodes()), decimalComma_(decimalComma) {
     for (const std::string& code : extraCodes) codes_.emplace_back(TrimBlanks(code));
+    // A declared missing code wins over the state it looks like.
+    for (const std::string& code : codes_)
+      quickStates_ = quickStates_ && code != "0" && code != "1";
   }
 
   CellClass Classify(std::string_view field, float& value) const {
     const std::string_view text = TrimBlanks(field);
-    if (text.size() == 1) {
+    if (text.size() == 1 && quickStates_) {
       // The common cells of binary tables, without a number parse.
       if (text[0] == '0') return value = 0.0f, CellClass::kZero;
       if (text[0] == '1') return value = 1.0f, CellClass::kOne;
@@ -45,6 +46,7 @@ class CellReader {
  private:
   std::vector<std::string> codes_;
   bool decimalComma_;
+  bool quickStates_ = true;  // no code is "0" or "1"
 };
 
 // The first cell of a column that is text, that is a value other than 0 and 1, or that holds
@@ -56,6 +58,8 @@ struct ColumnFindings {
   std::string other;
   std::size_t reservedLine = 0;
   bool allEmpty = true;
+  std::size_t texts = 0;   // cells that are text
+  std::size_t values = 0;  // cells that are numbers
 };
 
 // Everything the first pass learns about a table.
@@ -64,6 +68,7 @@ struct TableSurvey {
   bool decimalComma = false;
   OtusAs otusAs = OtusAs::kRows;
   bool headerShifted = false;
+  std::size_t firstRecordLine = 0;
   std::vector<std::string> header;
   std::size_t width = 0;
   std::size_t dataRecords = 0;
@@ -89,6 +94,46 @@ bool SameWord(std::string_view text, std::string_view word) {
 
 InputPlace CellAt(const std::string& name, std::size_t line, std::size_t column) {
   return InputPlace{name, 0, line, column + 1};
+}
+
+// The first data column worked out from the cells leaves out every column before it. A column
+// of values with one mistyped cell would move that choice and drop whole columns without a
+// word, so a guess set by a column that holds more numbers than text is refused.
+void RefuseGuessLeavingValuesOut(const std::string& name, const TableSurvey& survey,
+                                 std::size_t first) {
+  // The text cell of the column just before the guess is what moved it there.
+  const ColumnFindings& mover = survey.columns[first - 1];
+  if (first < 2 || mover.values <= mover.texts) return;
+  InputPlace place = CellAt(name, mover.textLine, first - 1);
+  place.item = mover.text;
+  const bool rows = survey.otusAs == OtusAs::kRows;
+  throw ReadFailure(
+      ReadProblem::kLayoutGuess, place,
+      "\"" + mover.text + "\" is neither a number nor a missing code in a column of " +
+          std::to_string(mover.values) +
+          " numbers, so the values would be taken to begin at "
+          "column " +
+          std::to_string(first + 1) + ", leaving out columns 2 to " + std::to_string(first) +
+          (rows ? " (characters)" : " (OTUs)") +
+          ". Correct the cell, or name the first column of values (--first-data-column, or "
+          "\"First data column\" when importing).");
+}
+
+// A header one field shorter than the records (R's row names) is counted by the records: a
+// record that differs from the header by one would otherwise read "3 fields where the header
+// has 3".
+[[noreturn]] void RefuseRecordWidth(const std::string& name, std::size_t line, std::size_t fields,
+                                    const TableSurvey& survey) {
+  const std::string expected = survey.headerShifted
+                                   ? "the records need " + std::to_string(survey.width) +
+                                         " (a name and one field for each of the " +
+                                         std::to_string(survey.width - 1) +
+                                         " header fields, as the first record on line " +
+                                         std::to_string(survey.firstRecordLine) + " has)"
+                                   : "the header has " + std::to_string(survey.width);
+  throw ReadFailure(
+      ReadProblem::kNotTheLayout, InputPlace{name, 0, line},
+      "this record has " + std::to_string(fields) + " fields where " + expected + ".");
 }
 
 // The first pass: delimiter, header, shape, guesses and the findings of every column. Fills as
@@ -128,6 +173,7 @@ void Survey(std::string_view text, const std::string& name, const DelimitedOptio
     }
     if (!shapeKnown) {
       shapeKnown = true;
+      survey.firstRecordLine = scanner.Line();
       if (fields.size() == survey.width + 1) {
         survey.headerShifted = true;
         survey.header.insert(survey.header.begin(), std::string());
@@ -143,12 +189,7 @@ void Survey(std::string_view text, const std::string& name, const DelimitedOptio
     std::size_t used = fields.size();
     // A delimiter at the end of every line gives an empty last field that is no column.
     if (used == survey.width + 1 && TrimBlanks(fields.back()).empty()) used = survey.width;
-    if (used != survey.width) {
-      throw ReadFailure(ReadProblem::kNotTheLayout, InputPlace{name, 0, scanner.Line()},
-                        "this record has " +
-                        std::to_string(fields.size()) + " fields where the header has " +
-                        std::to_string(survey.width - survey.headerShifted) + ".");
-    }
+    if (used != survey.width) RefuseRecordWidth(name, scanner.Line(), fields.size(), survey);
     ++survey.dataRecords;
     for (std::size_t c = 1; c < survey.width; ++c) {
       ColumnFindings& column = survey.columns[c];
@@ -156,6 +197,11 @@ void Survey(std::string_view text, const std::string& name, const DelimitedOptio
       if (!TrimBlanks(field).empty()) column.allEmpty = false;
       float value = 0.0f;
       const CellClass cellClass = cells.Classify(field, value);
+      if (cellClass == CellClass::kText) {
+        ++column.texts;
+      } else if (cellClass != CellClass::kMissing) {
+        ++column.values;
+      }
       if (cellClass == CellClass::kText && column.textLine == 0) {
         column.textLine = scanner.Line();
         column.text = field;
@@ -170,7 +216,8 @@ void Survey(std::string_view text, const std::string& name, const DelimitedOptio
       }
     }
   }
-  if (!haveHeader) throw ReadFailure(ReadProblem::kNotTheLayout, InputPlace{name}, "the file holds no table.");
+  if (!haveHeader)
+    throw ReadFailure(ReadProblem::kNotTheLayout, InputPlace{name}, "the file holds no table.");
   if (survey.dataRecords == 0) {
     throw ReadFailure(ReadProblem::kNotTheLayout, InputPlace{name},
                       "the table holds a header and no records of values.");
@@ -186,20 +233,21 @@ void Survey(std::string_view text, const std::string& name, const DelimitedOptio
     survey.firstDataColumn = *options.firstDataColumn;
     if (survey.firstDataColumn < 1 || survey.firstDataColumn >= survey.width) {
       throw ReadFailure(ReadProblem::kLayoutGuess, InputPlace{name},
-                        "the first data column must be from 2 to " +
-                        std::to_string(survey.width) + " (counted from 1), as column 1 holds " +
-                        "the names.");
+                        "the first data column must be from 2 to " + std::to_string(survey.width) +
+                            " (counted from 1), as column 1 holds " + "the names.");
     }
   } else {
     std::size_t first = survey.width;
     while (first > 1 && survey.columns[first - 1].textLine == 0) --first;
     if (first == survey.width) {
       const ColumnFindings& last = survey.columns.back();
-      throw ReadFailure(ReadProblem::kLayoutGuess, CellAt(name, last.textLine, survey.width - 1),
-                        "\"" + last.text +
-                        "\" is neither a number nor a missing code, so the table has no columns "
-                        "of values at its end.");
+      throw ReadFailure(
+          ReadProblem::kLayoutGuess, CellAt(name, last.textLine, survey.width - 1),
+          "\"" + last.text +
+              "\" is neither a number nor a missing code, so the table has no columns "
+              "of values at its end.");
     }
+    RefuseGuessLeavingValuesOut(name, survey, first);
     survey.firstDataColumn = first;
   }
   // The earliest problem among the data columns is the one reported.
@@ -220,26 +268,23 @@ void Survey(std::string_view text, const std::string& name, const DelimitedOptio
   if (textColumn != 0) {
     const ColumnFindings& column = survey.columns[textColumn];
     throw ReadFailure(ReadProblem::kNotAValue, CellAt(name, column.textLine, textColumn),
-                      "\"" + column.text +
-                      "\" is neither a number nor a missing code.");
+                      "\"" + column.text + "\" is neither a number nor a missing code.");
   }
   const bool binaryValues = otherColumn == 0;
   if (options.kind == KindChoice::kBinary && !binaryValues) {
     const ColumnFindings& column = survey.columns[otherColumn];
     throw ReadFailure(ReadProblem::kOtherKind, CellAt(name, column.otherLine, otherColumn),
-                      "the value \"" +
-                      column.other +
-                      "\" is neither 0, 1 nor missing, so the table cannot be read as binary "
-                      "data.");
+                      "the value \"" + column.other +
+                          "\" is neither 0, 1 nor missing, so the table cannot be read as binary "
+                          "data.");
   }
   survey.kind = options.kind == KindChoice::kQuantitative || !binaryValues ? DataKind::kQuantitative
                                                                            : DataKind::kBinary;
   if (survey.kind == DataKind::kQuantitative && reservedColumn != 0) {
-    throw ReadFailure(
-        ReadProblem::kNotAValue,
-        CellAt(name, survey.columns[reservedColumn].reservedLine, reservedColumn),
-        "the value -9999 is the code quantitative data sets hold for missing "
-        "entries; write it as NA if it is missing.");
+    throw ReadFailure(ReadProblem::kNotAValue,
+                      CellAt(name, survey.columns[reservedColumn].reservedLine, reservedColumn),
+                      "the value -9999 is the code quantitative data sets hold for missing "
+                      "entries; write it as NA if it is missing.");
   }
 }
 

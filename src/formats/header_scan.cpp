@@ -30,7 +30,7 @@ std::string ScanHeader(ItemReader& in, ReadStatus& status) {
     if (in.AtEnd()) {
       throw ReadFailure(ReadProblem::kCutShort, InputPlace{in.name()},
                         "the file ended before the header of data set " +
-                        std::to_string(in.DataSetNumber()) + " was found.");
+                            std::to_string(in.DataSetNumber()) + " was found.");
     }
     const std::string_view item = in.NextItem();
     value = NumericValue(item);
@@ -59,10 +59,36 @@ std::uint64_t HeaderCount(const ItemReader& in, std::string_view piece) {
   }
 }
 
+namespace {
+
+// Every value takes at least one byte of the input and every OTU's name at least one (the
+// last may end with the input), so a file of a few bytes that declares a huge shape is refused
+// before its memory is reserved. Small shapes are left to the read, which says where the data
+// ends early. Standard input and pipes have no known length.
+void CheckShapeFitsInput(const ItemReader& in, std::uint64_t otus, std::uint64_t characters,
+                         const std::string& shape) {
+  // At most a few megabytes, and a distance matrix of at most 8 MB.
+  constexpr std::uint64_t kSmallOtus = 1024;
+  constexpr std::uint64_t kSmallCells = std::uint64_t{1} << 20;
+  if (in.Length() == 0 || in.Position() > in.Length()) return;
+  const std::uint64_t remaining = in.Length() - in.Position();
+  if (otus <= kSmallOtus && characters <= kSmallCells / (otus == 0 ? 1 : otus)) return;
+  const bool cellsFit = characters == 0 || otus <= remaining / characters;
+  if (otus <= remaining + 1 && cellsFit) return;
+  throw ReadFailure(ReadProblem::kTooLarge, DataSetAt(in),
+                    "the header declares " + shape + ", more than the " +
+                        std::to_string(remaining) +
+                        " bytes after it can hold (one byte at least for every value and every "
+                        "name); is the header right?");
+}
+
+}  // namespace
+
 void SizeDataSet(const ItemReader& in, DataSet& data, DataKind kind, std::uint64_t otus,
                  std::uint64_t characters, float missingValue) {
   const std::string shape =
       std::to_string(otus) + " OTUs by " + std::to_string(characters) + " characters";
+  CheckShapeFitsInput(in, otus, characters, shape);
   try {
     if (otus > SIZE_MAX || characters > SIZE_MAX) {
       throw MemoryFailure("A data set of " + shape + " needs more memory than any machine has.");
@@ -72,8 +98,8 @@ void SizeDataSet(const ItemReader& in, DataSet& data, DataKind kind, std::uint64
   } catch (const MemoryFailure& failure) {
     throw ReadFailure(ReadProblem::kTooLarge, DataSetAt(in), LowerFirst(failure.Reason()));
   } catch (const std::bad_alloc&) {
-    throw ReadFailure(ReadProblem::kTooLarge, DataSetAt(in), "a data set of " + shape +
-                      " needs more memory than is available.");
+    throw ReadFailure(ReadProblem::kTooLarge, DataSetAt(in),
+                      "a data set of " + shape + " needs more memory than is available.");
   }
 }
 
@@ -86,8 +112,8 @@ bool ToStoredValue(std::string_view piece, float& value) {
 
 void ValueTooLarge(const ItemReader& in, std::string_view piece, const std::string& where) {
   throw ReadFailure(ReadProblem::kValueTooLarge, InputPlace{in.name()},
-                    "the value \"" + std::string(piece.substr(0, 40)) + "\" of " +
-                    where + " is too large for the program's numbers.");
+                    "the value \"" + std::string(piece.substr(0, 40)) + "\" of " + where +
+                        " is too large for the program's numbers.");
 }
 
 InputPlace DataSetAt(const ItemReader& in) {

@@ -57,6 +57,7 @@ class NexusCursor {
   bool AtEnd() const { return at_ >= text_.size(); }
   char Peek() const { return AtEnd() ? '\0' : text_[at_]; }
   std::size_t Line() const { return line_; }
+  std::size_t Remaining() const { return AtEnd() ? 0 : text_.size() - at_; }
 
   char Take() {
     const char c = text_[at_++];
@@ -197,8 +198,9 @@ class NexusReader {
         SkipBlock();
       }
     }
-    if (!haveMatrix) throw ReadFailure(ReadProblem::kNotTheLayout, InputPlace{name_},
-                                       "the file holds no DATA or CHARACTERS block.");
+    if (!haveMatrix)
+      throw ReadFailure(ReadProblem::kNotTheLayout, InputPlace{name_},
+                        "the file holds no DATA or CHARACTERS block.");
     return matrix;
   }
 
@@ -310,6 +312,7 @@ class NexusReader {
                              std::to_string(labels_.size()) + " taxon labels are given.");
         }
         matrix.taxa = taxa;
+        CheckShapeFits(matrix, line);
         ReadMatrix(matrix);
         SkipBlock();
         return;
@@ -378,6 +381,16 @@ class NexusReader {
     matrix.names[named] = name;
     index_.emplace(Key(name), named);
     return named++;
+  }
+
+  // Every taxon's row takes at least one character a cell, so a shape larger than the rest of
+  // the text is refused before its cells take memory.
+  void CheckShapeFits(const NexusMatrix& matrix, std::size_t line) const {
+    const std::size_t remaining = in_.Remaining();
+    if (matrix.characters <= remaining && matrix.taxa <= remaining / matrix.characters) return;
+    in_.Fail(line, "NTAX=" + std::to_string(matrix.taxa) + " and NCHAR=" +
+                       std::to_string(matrix.characters) + " declare more cells than the " +
+                       std::to_string(remaining) + " characters after MATRIX can hold.");
   }
 
   void ReadMatrix(NexusMatrix& matrix) {
@@ -518,8 +531,8 @@ DataSet ReadNexusText(std::string_view text, const std::string& name, KindChoice
   if (kind == KindChoice::kBinary && !binaryValues) {
     throw ReadFailure(ReadProblem::kOtherKind, InputPlace{name, 0, matrix.otherLine},
                       "the value " + matrix.otherText +
-                      " is neither 0, 1 nor missing, so the matrix cannot be read as binary "
-                      "data.");
+                          " is neither 0, 1 nor missing, so the matrix cannot be read as binary "
+                          "data.");
   }
   const bool binary = kind == KindChoice::kBinary || (kind == KindChoice::kAuto && binaryValues &&
                                                       matrix.type == NexusType::kStandard);

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <unordered_map>
 
+#include "dataset/errors.h"
 #include "formats/value_text.h"
 
 namespace marbleset {
@@ -14,10 +16,46 @@ void Line(TextSink& out, std::string_view text) {
   out.EndLine();
 }
 
+// How a NEXUS reader tells taxa apart: an unquoted "_" stands for a blank, and an empty name
+// is written as "_".
+std::string TaxonKey(std::string_view name) {
+  std::string key(name.empty() ? "_" : name);
+  std::replace(key.begin(), key.end(), '_', ' ');
+  return key;
+}
+
+// NEXUS matches matrix rows to taxa by name, so two taxa that read as one name would merge or
+// be refused by every reader; the file is refused before anything is written.
+void RefuseRepeatedNames(const std::vector<std::string>& names) {
+  std::unordered_map<std::string, std::size_t> firstOf;
+  std::string repeated;
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    const auto [first, added] = firstOf.try_emplace(TaxonKey(names[i]), i);
+    if (added) continue;
+    if (++count <= 5) {
+      repeated += (count > 1 ? ", " : "") +
+                  ("\"" + names[first->second] + "\" (OTU " + std::to_string(first->second + 1) +
+                   ") and \"" + names[i] + "\" (OTU " + std::to_string(i + 1) + ")");
+    }
+  }
+  if (count == 0) return;
+  throw WriteFailure(
+      "NEXUS needs a distinct name for every taxon (\"_\" counts as a blank), "
+      "but " +
+      std::to_string(count) + (count == 1 ? " name repeats" : " names repeat") +
+      " another: " + repeated + (count > 5 ? ", ..." : "") +
+      ". Give each a name of its own in the data file, then save again.");
+}
+
 std::vector<std::string> TokensOf(const std::vector<std::string>& names) {
+  std::vector<std::string> trimmed;
+  trimmed.reserve(names.size());
+  for (const std::string& name : names) trimmed.emplace_back(TrimTrailingBlanks(name));
+  RefuseRepeatedNames(trimmed);
   std::vector<std::string> tokens;
   tokens.reserve(names.size());
-  for (const std::string& name : names) tokens.push_back(NexusName(TrimTrailingBlanks(name)));
+  for (const std::string& name : trimmed) tokens.push_back(NexusName(name));
   return tokens;
 }
 

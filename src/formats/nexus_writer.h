@@ -4,7 +4,9 @@
 // SYMBOLS="01" and MISSING=?, one row of states per taxon; quantitative data (and binary data
 // holding other values) as DATATYPE=CONTINUOUS. A distance matrix becomes a TAXA and a
 // DISTANCES block with both triangles and the diagonal. Names lose the blanks that fill a
-// PHYLIP name field and are quoted where NEXUS needs it.
+// PHYLIP name field and are quoted where NEXUS needs it. NEXUS finds a taxon's row by its
+// name, so names that read as one (equal, or different only by "_" for a blank) are refused
+// with a WriteFailure naming them before anything is written.
 #pragma once
 
 #include <string>
@@ -12,8 +14,8 @@
 #include <vector>
 
 #include "dataset/data_set.h"
-#include "dataset/text_sink.h"
 #include "dataset/distance_matrix.h"
+#include "dataset/text_sink.h"
 
 namespace marbleset {
 

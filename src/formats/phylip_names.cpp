@@ -1,5 +1,6 @@
 #include "formats/phylip_names.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -28,6 +29,65 @@ std::string Cut(const std::string& text, std::size_t length) {
   while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) --length;
   return text.substr(0, length);
 }
+
+// The records of a tab-separated table: fields end at a tab or a line end (CR LF, LF or CR);
+// a field that begins with a double quote runs to the closing quote, over tabs and line ends,
+// with doubled quotes inside. A quote never closed is taken as an ordinary character.
+class TableScanner {
+ public:
+  explicit TableScanner(std::string_view text) : text_(text) {}
+
+  bool AtEnd() const { return at_ >= text_.size(); }
+  std::size_t Line() const { return line_; }
+
+  std::vector<std::string> Record() {
+    std::vector<std::string> fields;
+    for (;;) {
+      fields.push_back(Field());
+      if (AtEnd()) return fields;
+      const char c = text_[at_++];
+      if (c == '\t') continue;
+      if (c == '\r' && at_ < text_.size() && text_[at_] == '\n') ++at_;
+      ++line_;
+      return fields;
+    }
+  }
+
+ private:
+  std::string Field() {
+    if (at_ < text_.size() && text_[at_] == '"' && Closed(at_ + 1)) return QuotedField();
+    const std::size_t end = std::min(text_.find_first_of("\t\r\n", at_), text_.size());
+    std::string field(text_.substr(at_, end - at_));
+    at_ = end;
+    return field;
+  }
+
+  bool Closed(std::size_t from) const { return text_.find('"', from) != std::string_view::npos; }
+
+  std::string QuotedField() {
+    std::string field;
+    ++at_;
+    while (at_ < text_.size()) {
+      const char c = text_[at_++];
+      if (c == '"') {
+        if (at_ >= text_.size() || text_[at_] != '"') break;
+        ++at_;
+      } else if (c == '\n' || (c == '\r' && (at_ >= text_.size() || text_[at_] != '\n'))) {
+        ++line_;
+      }
+      field += c;
+    }
+    // Anything after the closing quote up to the field's end belongs to it as written.
+    const std::size_t end = std::min(text_.find_first_of("\t\r\n", at_), text_.size());
+    field.append(text_.substr(at_, end - at_));
+    at_ = end;
+    return field;
+  }
+
+  std::string_view text_;
+  std::size_t at_ = 0;
+  std::size_t line_ = 1;
+};
 
 }  // namespace
 
@@ -86,13 +146,26 @@ OutputPhylipNames MakeOutputPhylipNames(const std::vector<std::string>& otuNames
   return names;
 }
 
+// A field of the table as spreadsheets, R's read.delim and Python's csv read tab-separated
+// text: in double quotes (inner quotes doubled) when it holds a tab, a line end or a quote.
+std::string TableField(std::string_view text) {
+  if (text.find_first_of("\t\r\n\"") == std::string_view::npos) return std::string(text);
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  quoted += '"';
+  return quoted;
+}
+
 void WriteNameTable(const PhylipNames& names, TextSink& out) {
   out.Append("name in file\toriginal name");
   out.EndLine();
   for (std::size_t i = 0; i < names.written.size(); ++i) {
-    out.Append(names.written[i]);
+    out.Append(TableField(names.written[i]));
     out.Append('\t');
-    out.Append(names.original[i]);
+    out.Append(TableField(names.original[i]));
     out.EndLine();
   }
 }
@@ -109,29 +182,24 @@ std::vector<std::pair<std::string, std::string>> ReadNameTable(std::string_view 
                                                                const std::string& name) {
   std::vector<std::pair<std::string, std::string>> table;
   std::unordered_set<std::string> seen;
-  std::size_t number = 0;
-  std::size_t at = 0;
-  while (at < text.size()) {
-    std::size_t end = text.find_first_of("\r\n", at);
-    if (end == std::string_view::npos) end = text.size();
-    const std::string_view line = text.substr(at, end - at);
-    at = end;
-    if (at < text.size() && text[at] == '\r') ++at;
-    if (at < text.size() && text[at] == '\n') ++at;
-    ++number;
-    if (number == 1 || line.empty()) continue;  // the header
-    const std::size_t tab = line.find('\t');
-    if (tab == std::string_view::npos) {
-      throw ReadFailure(ReadProblem::kNotTheLayout, InputPlace{name, 0, number},
+  TableScanner in(text);
+  while (!in.AtEnd()) {
+    const std::size_t line = in.Line();
+    const std::vector<std::string> fields = in.Record();
+    if (line == 1 || (fields.size() == 1 && fields[0].empty())) continue;  // the header
+    if (fields.size() < 2) {
+      throw ReadFailure(ReadProblem::kNotTheLayout, InputPlace{name, 0, line},
                         "a line of a name table holds the written name, a tab and the original "
                         "name.");
     }
-    std::string written(line.substr(0, tab));
-    if (!seen.insert(written).second) {
-      throw ReadFailure(ReadProblem::kUnknownName, InputPlace{name, 0, number},
-                        "the name \"" + written + "\" is listed twice.");
+    if (!seen.insert(fields[0]).second) {
+      throw ReadFailure(ReadProblem::kUnknownName, InputPlace{name, 0, line},
+                        "the name \"" + fields[0] + "\" is listed twice.");
     }
-    table.emplace_back(std::move(written), std::string(line.substr(tab + 1)));
+    // An unquoted original name keeps any further tabs, as the table had no other use for them.
+    std::string original = fields[1];
+    for (std::size_t k = 2; k < fields.size(); ++k) original += '\t' + fields[k];
+    table.emplace_back(fields[0], std::move(original));
   }
   return table;
 }
@@ -149,13 +217,73 @@ std::string QuotedNewickName(std::string_view name) {
   return quoted;
 }
 
+namespace {
+
+// Where the restoration stands in the tree text, to refuse text that is not a tree a line.
+struct TreeShape {
+  std::size_t line = 1;
+  std::size_t depth = 0;    // parentheses open in the current tree
+  std::size_t trees = 0;    // trees ended by ';'
+  bool inTree = false;      // something of a tree was read since the last ';'
+  std::size_t endLine = 0;  // the line of the last ';'
+};
+
+[[noreturn]] void RefuseTree(const std::string& treeName, std::size_t line,
+                             const std::string& problem) {
+  throw ReadFailure(ReadProblem::kNotTheLayout, InputPlace{treeName, 0, line},
+                    problem + " The tree file is refused; nothing was written.");
+}
+
+// A quoted label from at (its opening quote) on: its text, and the place after it.
+std::size_t QuotedLabel(std::string_view tree, std::size_t at, std::string& label,
+                        const std::string& treeName, const TreeShape& shape) {
+  std::size_t end = at + 1;
+  while (end < tree.size()) {
+    if (tree[end] == '\'') {
+      if (end + 1 < tree.size() && tree[end + 1] == '\'') {
+        label += '\'';
+        end += 2;
+        continue;
+      }
+      return end + 1;
+    }
+    label += tree[end++];
+  }
+  RefuseTree(treeName, shape.line, "a quoted name is never closed.");
+}
+
+void CheckPunctuation(char c, TreeShape& shape, const std::string& treeName) {
+  if (c == '(') {
+    if (shape.trees > 0 && !shape.inTree && shape.endLine == shape.line) {
+      RefuseTree(treeName, shape.line, "a second tree begins on the line of the tree before it.");
+    }
+    ++shape.depth;
+  } else if (c == ')') {
+    if (shape.depth == 0) RefuseTree(treeName, shape.line, "a ')' closes no '('.");
+    --shape.depth;
+  } else if (c == ';') {
+    if (shape.depth != 0) {
+      RefuseTree(treeName, shape.line,
+                 "the tree ends with " + std::to_string(shape.depth) + " '(' not closed.");
+    }
+    if (!shape.inTree) RefuseTree(treeName, shape.line, "a ';' ends no tree.");
+    ++shape.trees;
+    shape.endLine = shape.line;
+    shape.inTree = false;
+    return;
+  }
+  shape.inTree = true;
+}
+
+}  // namespace
+
 std::string RestoreTreeNames(std::string_view tree, const std::string& treeName,
                              const std::vector<std::pair<std::string, std::string>>& table) {
   std::unordered_map<std::string_view, std::string> labels;
   for (const auto& [written, original] : table) labels.emplace(written, QuotedNewickName(original));
   std::string result;
   result.reserve(tree.size() * 2);
-  std::size_t line = 1;
+  TreeShape shape;
   // A leaf's name stands after "(" or "," (blanks and line breaks between allowed); a label
   // after ")" is an internal node's and a number after ":" a branch length.
   bool leafPlace = false;
@@ -164,49 +292,40 @@ std::string RestoreTreeNames(std::string_view tree, const std::string& treeName,
     const char c = tree[at];
     if (c == '[') {
       const std::size_t close = tree.find(']', at);
-      const std::size_t end = close == std::string_view::npos ? tree.size() : close + 1;
-      result.append(tree.substr(at, end - at));
-      at = end;
+      if (close == std::string_view::npos)
+        RefuseTree(treeName, shape.line, "a [comment] is never closed.");
+      for (std::size_t k = at; k < close; ++k) shape.line += tree[k] == '\n';
+      result.append(tree.substr(at, close + 1 - at));
+      at = close + 1;
       continue;
     }
-    if (c == '\n') ++line;
-    if (c == '(' || c == ',') {
-      leafPlace = true;
-      result += c;
-      ++at;
-      continue;
-    }
+    if (c == '\n') ++shape.line;
     if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
       result += c;
       ++at;
       continue;
     }
-    if (std::string_view("):;").find(c) != std::string_view::npos) {
-      leafPlace = false;
+    if (std::string_view("(),:;").find(c) != std::string_view::npos) {
+      if (leafPlace && c != '(') RefuseTree(treeName, shape.line, "a leaf has no name.");
+      CheckPunctuation(c, shape, treeName);
+      leafPlace = c == '(' || c == ',';
       result += c;
       ++at;
       continue;
     }
+    if (!shape.inTree && shape.trees > 0 && shape.endLine == shape.line) {
+      RefuseTree(treeName, shape.line, "a second tree begins on the line of the tree before it.");
+    }
+    if (!shape.inTree) leafPlace = true;  // a tree of one leaf
+    shape.inTree = true;
     // A label: quoted, or up to the next character with a meaning.
     std::size_t end = at;
     std::string label;
     if (c == '\'') {
-      ++end;
-      while (end < tree.size()) {
-        if (tree[end] == '\'') {
-          if (end + 1 < tree.size() && tree[end + 1] == '\'') {
-            label += '\'';
-            end += 2;
-            continue;
-          }
-          ++end;
-          break;
-        }
-        label += tree[end++];
-      }
+      end = QuotedLabel(tree, at, label, treeName, shape);
     } else {
       while (end < tree.size() &&
-             std::string_view("(),:;[ \t\r\n").find(tree[end]) == std::string_view::npos) {
+             std::string_view("(),:;[ \t\r\n'").find(tree[end]) == std::string_view::npos) {
         ++end;
       }
       label.assign(tree.substr(at, end - at));
@@ -214,9 +333,9 @@ std::string RestoreTreeNames(std::string_view tree, const std::string& treeName,
     if (leafPlace) {
       const auto found = labels.find(label);
       if (found == labels.end()) {
-        throw ReadFailure(ReadProblem::kUnknownName, InputPlace{treeName, 0, line},
-                          "the tree holds the name \"" + label +
-                          "\", which the name table does not list.");
+        throw ReadFailure(
+            ReadProblem::kUnknownName, InputPlace{treeName, 0, shape.line},
+            "the tree holds the name \"" + label + "\", which the name table does not list.");
       }
       result += found->second;
     } else {
@@ -225,6 +344,10 @@ std::string RestoreTreeNames(std::string_view tree, const std::string& treeName,
     leafPlace = false;
     at = end;
   }
+  if (shape.inTree) {
+    RefuseTree(treeName, shape.line, "the last tree is not ended by ';' (is the file cut short?).");
+  }
+  if (shape.trees == 0) RefuseTree(treeName, shape.line, "the file holds no tree.");
   return result;
 }
 

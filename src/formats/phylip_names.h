@@ -43,7 +43,9 @@ struct OutputPhylipNames {
 OutputPhylipNames MakeOutputPhylipNames(const std::vector<std::string>& otuNames,
                                         bool shareEqualNames);
 
-// The table beside the output: a header line, then "written<TAB>original" per OTU, CR LF.
+// The table beside the output: a header line, then "written<TAB>original" per OTU, CR LF. A
+// name holding a tab, a line end or a double quote is written in double quotes, its quotes
+// doubled, as spreadsheets, R and Python read tab-separated text.
 void WriteNameTable(const PhylipNames& names, TextSink& out);
 // Where the table goes for an output file: its path without the extension, "_names.tsv".
 std::string NameTablePath(const std::string& outputPath);
@@ -54,7 +56,9 @@ std::vector<std::pair<std::string, std::string>> ReadNameTable(std::string_view 
 
 // The tree text with every leaf name the table lists replaced by its original name, quoted
 // where Newick needs it; internal labels, branch lengths, comments and line breaks stay as they
-// are. Throws ReadFailure for a leaf name the table does not list (the wrong table).
+// are. Throws ReadFailure for a leaf name the table does not list (the wrong table), and for
+// text that is not one tree a line: parentheses that do not balance, a leaf without a name, a
+// second tree on a tree's line, a last tree without its ';', or no tree at all.
 std::string RestoreTreeNames(std::string_view tree, const std::string& treeName,
                              const std::vector<std::pair<std::string, std::string>>& table);
 

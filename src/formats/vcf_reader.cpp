@@ -10,11 +10,11 @@
 #include <cstring>
 #include <memory>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "dataset/errors.h"
 #include "dataset/platform.h"
+#include "dataset/worker_pool.h"
 #include "formats/value_text.h"
 
 namespace marbleset {
@@ -179,8 +179,9 @@ OpenedVcf Open(const std::string& path, int threads) {
   OpenedVcf opened;
   errno = 0;
   opened.file.reset(hts_open(path.c_str(), "r"));
-  if (!opened.file) throw ReadFailure(ReadProblem::kUnreadable, InputPlace{path},
-                                          SystemReason(errno != 0 ? errno : EINVAL));
+  if (!opened.file)
+    throw ReadFailure(ReadProblem::kUnreadable, InputPlace{path},
+                      SystemReason(errno != 0 ? errno : EINVAL));
   const htsFormat* format = hts_get_format(opened.file.get());
   if (format->format != vcf && format->format != bcf) {
     throw ReadFailure(ReadProblem::kNotTheLayout, InputPlace{path},
@@ -188,10 +189,21 @@ OpenedVcf Open(const std::string& path, int threads) {
                       "header).");
   }
   opened.binaryFormat = format->format == bcf;
-  if (threads <= 0) threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  // A bgzipped file ends with an empty block; without it the file was cut short at a block
+  // boundary, which would otherwise read as a complete, shorter file. (Standard input cannot
+  // be checked; htslib answers 2 for it.)
+  if (format->compression == bgzf && hts_check_EOF(opened.file.get()) == 0) {
+    throw ReadFailure(ReadProblem::kCutShort, InputPlace{path, 0, 0, 0, {}},
+                      "the file is cut short: it lacks the end-of-file block every bgzipped "
+                      "VCF and BCF file ends with. Copy or download it again in full.");
+  }
+  // htslib decompresses on threads of its own; the one rule decides how many.
+  threads = static_cast<int>(WorkerCount(threads));
   if (format->compression != no_compression) hts_set_threads(opened.file.get(), threads);
   opened.header.reset(bcf_hdr_read(opened.file.get()));
-  if (!opened.header) throw ReadFailure(ReadProblem::kNotTheLayout, InputPlace{path}, "the VCF header cannot be read.");
+  if (!opened.header)
+    throw ReadFailure(ReadProblem::kNotTheLayout, InputPlace{path},
+                      "the VCF header cannot be read.");
   const int samples = bcf_hdr_nsamples(opened.header.get());
   if (samples <= 0) {
     throw ReadFailure(ReadProblem::kNotTheLayout, InputPlace{path},
@@ -402,8 +414,8 @@ DataSet ReadRecords(const std::string& path, OpenedVcf& vcf, DataKind kind, VcfR
           throw ReadFailure(ReadProblem::kNotAValue, InputPlace{path},
                             "record " + std::to_string(number) +
                                 ": a genotype of "
-                            "sample \"" +
-                            vcf.samples[s] + "\" names an allele the variant does not have.");
+                                "sample \"" +
+                                vcf.samples[s] + "\" names an allele the variant does not have.");
         }
         alternative += allele == 1;
       }
@@ -423,8 +435,9 @@ void CheckVariants(const std::string& path, const DataSet& data, const VcfReport
   if (data.CharCount() != 0) return;
   throw ReadFailure(ReadProblem::kNotTheLayout, InputPlace{path},
                     "the file holds no biallelic variant with genotypes (" +
-                    std::to_string(report.skippedNotBiallelic) + " with other than two alleles, " +
-                    std::to_string(report.skippedWithoutGenotype) + " without genotypes).");
+                        std::to_string(report.skippedNotBiallelic) +
+                        " with other than two alleles, " +
+                        std::to_string(report.skippedWithoutGenotype) + " without genotypes).");
 }
 
 }  // namespace
