@@ -248,23 +248,5 @@ TEST(TextSink, PassesLongAndShortTextThroughInOrder) {
   EXPECT_EQ(out.str(), "head\r\n" + std::string(200000, 'x') + "ab!");
 }
 
-std::string WriteFailureOf(const std::string& path, std::size_t size) {
-  return FailureOf([&] {
-    OutputFile file(path);
-    file.sink().Append(std::string(size, '0'));
-    file.Close();
-  });
-}
-
-TEST(OutputFile, NamesThePathAndTheReasonWhenItCannotWrite) {
-  const ScratchFolder folder;
-  const std::string missing = folder / "no-such-folder/a.txt";
-  EXPECT_EQ(WriteFailureOf(missing, 0), missing + ": No such file or directory");
-  EXPECT_EQ(WriteFailureOf("/dev/full", 100000), "/dev/full: No space left on device");
-  const auto nul_stem = folder.path / "nul";
-  EXPECT_NE(WriteFailureOf(nul_stem.string() + std::string(1, '\0') + "b.txt", 0), "no failure");
-  EXPECT_FALSE(std::filesystem::exists(nul_stem));
-}
-
 }  // namespace
 }  // namespace marbleset

@@ -205,7 +205,9 @@ TEST(OutputFile, LinksDevicesFoldersAndBadNames) {
   }
   EXPECT_TRUE(fs::is_character_file("/dev/null"));
   EXPECT_THROW(OutputFile(scratch.folder().string()), WriteFailure);
-  EXPECT_THROW(OutputFile(std::string("name\0cut", 8)), WriteFailure);
+  const std::string cut = scratch / "name";
+  EXPECT_THROW(OutputFile(cut + std::string(1, '\0') + "cut"), WriteFailure);
+  EXPECT_FALSE(fs::exists(cut)) << "a name cut at its NUL byte";
   try {
     OutputFile file(scratch / "missing/out.phy");
     ADD_FAILURE() << "a missing folder must fail";
