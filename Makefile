@@ -106,3 +106,46 @@ test-thread: deps-test
 	@cmake --build $(BUILD)-thread -j $(JOBS) --target $(THREAD_TARGETS) >$(BUILD)-thread.log 2>&1 || { cat $(BUILD)-thread.log; exit 1; }
 	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/tests/shell/tsan.supp \
 	  ctest --test-dir $(BUILD)-thread --output-on-failure -j $(JOBS) -R '$(THREAD_TESTS)'
+
+# Windows: marbleset-cli.exe and the core's test programs, cross-built with mingw-w64 (without
+# htslib, so without VCF/BCF input), and run under wine. test-windows runs the tests and the
+# README walk's commands there and compares the walk's outputs with the Linux build's, byte for
+# byte; package-windows zips the tool with the examples and the manual as HTML.
+WINDOWS_BUILD = $(BUILD)-windows
+WINDOWS_TESTS = platform_tests
+# The Linux tool the walk is compared with: the main build's when there is one.
+WINDOWS_HOST = $(if $(wildcard $(BUILD)/CMakeCache.txt),$(BUILD),$(BUILD)-windows-host)
+# wine's own folder, made once (its first start takes a while); no dialogs, no noise.
+WINE_ENV = env LC_ALL=C.UTF-8 WINEPREFIX=$(CURDIR)/$(WINDOWS_BUILD)/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+WINDOWS_ZIP = $(WINDOWS_BUILD)/marbleset-$(shell sed -n 's/^project.Marbleset VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)-windows-x64.zip
+
+.PHONY: deps-windows windows test-windows package-windows
+deps-windows:
+	@sh scripts/install-deps.sh windows
+
+windows: deps-windows
+	@cmake -S . -B $(WINDOWS_BUILD) --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DMARBLESET_BUILD_SHELL=OFF -DMARBLESET_WITH_HTSLIB=OFF \
+	  -DMARBLESET_BUILD_TESTS=ON $(CMAKE_FLAGS) >/dev/null
+	@echo "Building for Windows in $(WINDOWS_BUILD)"
+	@cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target marbleset-cli $(WINDOWS_TESTS) >$(WINDOWS_BUILD).log 2>&1 || { cat $(WINDOWS_BUILD).log; exit 1; }
+	@grep -E -A3 'warning:' $(WINDOWS_BUILD).log || true
+
+test-windows: windows
+	@test -f $(WINDOWS_HOST)/CMakeCache.txt || cmake -S . -B $(WINDOWS_HOST) -DCMAKE_BUILD_TYPE=Release \
+	  -DMARBLESET_BUILD_SHELL=OFF -DMARBLESET_BUILD_TESTS=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(WINDOWS_HOST) -j $(JOBS) --target marbleset-cli >$(WINDOWS_HOST)-cli.log 2>&1 || { cat $(WINDOWS_HOST)-cli.log; exit 1; }
+	@test -d $(WINDOWS_BUILD)/wine || { echo "Preparing wine (once)"; $(WINE_ENV) wineboot -i >/dev/null 2>&1; }
+	$(WINE_ENV) ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j $(JOBS) \
+	  -R '^($(subst $(eval) ,|,$(strip $(WINDOWS_TESTS))))$$'
+	$(WINE_ENV) sh tests/windows/compare_walk.sh $(CURDIR)/$(WINDOWS_HOST)/src/cli/marbleset-cli \
+	  $(CURDIR)/$(WINDOWS_BUILD)/src/cli/marbleset-cli.exe
+
+package-windows: windows
+	@rm -rf $(WINDOWS_BUILD)/package && mkdir -p $(WINDOWS_BUILD)/package/marbleset/manual
+	@cp $(WINDOWS_BUILD)/src/cli/marbleset-cli.exe packaging/README-Windows.txt $(WINDOWS_BUILD)/package/marbleset/
+	@cp -r examples $(WINDOWS_BUILD)/package/marbleset/examples
+	@groff -mandoc -Thtml docs/marbleset-cli.1 >$(WINDOWS_BUILD)/package/marbleset/manual/marbleset-cli.html
+	@rm -f $(WINDOWS_ZIP)
+	@cd $(WINDOWS_BUILD)/package && zip -q -r -X $(CURDIR)/$(WINDOWS_ZIP) marbleset
+	@echo "Wrote $(WINDOWS_ZIP)"
