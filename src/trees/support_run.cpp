@@ -256,7 +256,8 @@ std::vector<Tree> ReadReplicateTrees(std::string_view text, const DataSet& data,
   std::vector<Tree> trees = ReadNewick(text, names, source);
   for (std::size_t t = 0; t < trees.size(); ++t)
     if (trees[t].LeafCount() != data.OtuCount())
-      throw ReadFailure(source + ": tree " + std::to_string(t + 1) + " holds " +
+      throw ReadFailure(ReadProblem::kUnknownName, InputPlace{source},
+                        "tree " + std::to_string(t + 1) + " holds " +
                         std::to_string(trees[t].LeafCount()) + " of the data's " +
                         std::to_string(data.OtuCount()) + " OTUs.");
   return trees;
@@ -286,7 +287,7 @@ void CheckResumedTrees(const DataSet& data, const TreeSettings& settings, std::s
     ComputeReplicate(data, settings, last, true, false, picks, outcome);
     if (outcome.failure.empty() && outcome.treeText == NewickText(trees.back())) return;
   }
-  throw Failure(source + ": it holds " + std::to_string(trees.size()) +
+  throw Failure(source, "it holds " + std::to_string(trees.size()) +
                 " trees, but the last is not replicate " + std::to_string(last + 1) +
                 "'s tree under these settings (other data, settings or seed, or an earlier "
                 "replicate that gave no tree); remove the file to start the run anew.");
