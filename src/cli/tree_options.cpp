@@ -63,10 +63,10 @@ TreeSettings ChosenTreeSettings(const TreeSettingOptions& options, const DataSet
 std::string FileText(const std::string& path) {
   errno = 0;
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw ReadFailure(FileProblem(path, errno));
+  if (!in) throw ReadFailure(ReadProblem::kUnreadable, InputPlace{path}, SystemReason(errno));
   std::ostringstream text;
   text << in.rdbuf();
-  if (in.bad()) throw ReadFailure(FileProblem(path, errno));
+  if (in.bad()) throw ReadFailure(ReadProblem::kUnreadable, InputPlace{path}, SystemReason(errno));
   return std::move(text).str();
 }
 
