@@ -35,7 +35,6 @@ namespace fs = std::filesystem;
 
 // A fresh folder for one test, removed afterwards.
 struct Scratch : ScratchFolder {
-  explicit Scratch(const std::string&) {}
   const fs::path& folder() const { return path; }
   // The names in the folder that look like an output's temporary.
   std::vector<std::string> Temporaries() const {
@@ -48,13 +47,6 @@ struct Scratch : ScratchFolder {
   }
 };
 
-std::string Bytes(const std::string& path) {
-  return FileBytes(path);
-}
-void Put(const std::string& path, const std::string& bytes) {
-  PutFile(path, bytes);
-}
-
 DataSet LargeBinary() {
   DataSet data;
   data.Resize(DataKind::kBinary, 300, 5000, 2.0f);
@@ -66,23 +58,23 @@ DataSet LargeBinary() {
 }
 
 TEST(OutputFile, CloseReplacesTheTargetOnlyWhenCompleteAndKeepsItsMode) {
-  const Scratch scratch("close");
+  const Scratch scratch;
   const std::string target = scratch / "out.phy";
-  Put(target, "old bytes");
+  PutFile(target, "old bytes");
   chmod(target.c_str(), 0640);
   {
     OutputFile file(target);
     file.sink().Append(std::string(200000, 'x'));
     file.sink().Flush();
     // Written so far goes to the temporary beside the target, named after it.
-    EXPECT_EQ(Bytes(target), "old bytes");
+    EXPECT_EQ(FileBytes(target), "old bytes");
     const auto temporaries = scratch.Temporaries();
     ASSERT_EQ(temporaries.size(), 1u);
     EXPECT_EQ(temporaries[0].rfind(".out.phy.marbleset-", 0), 0u) << temporaries[0];
     EXPECT_EQ(temporaries[0].size(), std::string(".out.phy.marbleset-XXXXXX").size());
     file.Close();
   }
-  EXPECT_EQ(Bytes(target), std::string(200000, 'x'));
+  EXPECT_EQ(FileBytes(target), std::string(200000, 'x'));
   struct stat info;
   ASSERT_EQ(stat(target.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0640u);
@@ -96,10 +88,10 @@ TEST(OutputFile, CloseReplacesTheTargetOnlyWhenCompleteAndKeepsItsMode) {
 }
 
 TEST(OutputFile, AFailedSaveLeavesTheTargetAndTheDataFileAsTheyWereAndNoTemporary) {
-  const Scratch scratch("fail");
+  const Scratch scratch;
   const std::string data = scratch / "data.phy", target = scratch / "out.phy";
-  Put(data, " 1 1\r\nA            1\r\n");
-  Put(target, "the previous output");
+  PutFile(data, " 1 1\r\nA            1\r\n");
+  PutFile(target, "the previous output");
   // A file size limit makes the disk "full" after 100 kB, well inside a 3 MB save.
   struct rlimit old;
   getrlimit(RLIMIT_FSIZE, &old);
@@ -114,8 +106,8 @@ TEST(OutputFile, AFailedSaveLeavesTheTargetAndTheDataFileAsTheyWereAndNoTemporar
     } catch (const WriteFailure& failure) {
       EXPECT_EQ(std::string(failure.what()).rfind(target + ": ", 0), 0u) << failure.what();
     }
-    EXPECT_EQ(Bytes(target), "the previous output");
-    EXPECT_EQ(Bytes(data), " 1 1\r\nA            1\r\n");
+    EXPECT_EQ(FileBytes(target), "the previous output");
+    EXPECT_EQ(FileBytes(data), " 1 1\r\nA            1\r\n");
     EXPECT_TRUE(scratch.Temporaries().empty());
   }
   setrlimit(RLIMIT_FSIZE, &old);
@@ -126,23 +118,23 @@ TEST(OutputFile, AFailedSaveLeavesTheTargetAndTheDataFileAsTheyWereAndNoTemporar
     throw Failure("data set 2 could not be read");
   } catch (const Failure&) {
   }
-  EXPECT_EQ(Bytes(target), "the previous output");
+  EXPECT_EQ(FileBytes(target), "the previous output");
   EXPECT_TRUE(scratch.Temporaries().empty());
   // A device that is full is written directly, and its failure reported.
   EXPECT_THROW(WritePhylipData(LargeBinary(), "/dev/full"), WriteFailure);
 }
 
 TEST(OutputFile, KeepWrittenMovesWhatARunWroteIntoPlaceAndDiscardDropsIt) {
-  const Scratch scratch("keep");
+  const Scratch scratch;
   const std::string target = scratch / "dist.txt";
-  Put(target, "older run");
+  PutFile(target, "older run");
   {
     OutputFile file(target);
     file.sink().Append("matrix 1\r\n");
     file.KeepWritten();  // data set 2 failed: the first matrix stays, the failure is reported
     file.Close();        // in place already: nothing more happens
   }
-  EXPECT_EQ(Bytes(target), "matrix 1\r\n");
+  EXPECT_EQ(FileBytes(target), "matrix 1\r\n");
   {
     OutputFile file(target);
     file.sink().Append("cancelled run");
@@ -150,14 +142,14 @@ TEST(OutputFile, KeepWrittenMovesWhatARunWroteIntoPlaceAndDiscardDropsIt) {
     EXPECT_TRUE(file.temporaryPath().empty());
     EXPECT_THROW(file.Close(), WriteFailure);  // a discarded output never reaches the target
   }
-  EXPECT_EQ(Bytes(target), "matrix 1\r\n");
+  EXPECT_EQ(FileBytes(target), "matrix 1\r\n");
   EXPECT_TRUE(scratch.Temporaries().empty());
 }
 
 TEST(OutputFile, WithoutReplaceAnExistingTargetIsRefusedAtTheMomentOfCreation) {
-  const Scratch scratch("refuse");
+  const Scratch scratch;
   const std::string target = scratch / "out.phy";
-  Put(target, "someone's file");
+  PutFile(target, "someone's file");
   EXPECT_THROW(OutputFile(target, ExistingTarget::kRefuse), OutputExists);
   fs::remove(target);
   // Two runs create one file at once: the one that finishes second fails, the first one's
@@ -173,14 +165,14 @@ TEST(OutputFile, WithoutReplaceAnExistingTargetIsRefusedAtTheMomentOfCreation) {
   } catch (const OutputExists& failure) {
     EXPECT_EQ(std::string(failure.what()), target + ": the file exists.");
   }
-  EXPECT_EQ(Bytes(target), "first");
+  EXPECT_EQ(FileBytes(target), "first");
   EXPECT_TRUE(scratch.Temporaries().empty());
 }
 
 TEST(OutputFile, LinksDevicesFoldersAndBadNames) {
-  const Scratch scratch("links");
+  const Scratch scratch;
   const std::string real = scratch / "real.phy", link = scratch / "link.phy";
-  Put(real, "old");
+  PutFile(real, "old");
   fs::create_symlink("real.phy", link);
   {
     OutputFile file(link);
@@ -188,7 +180,7 @@ TEST(OutputFile, LinksDevicesFoldersAndBadNames) {
     file.Close();
   }
   EXPECT_TRUE(fs::is_symlink(link));
-  EXPECT_EQ(Bytes(real), "through the link");
+  EXPECT_EQ(FileBytes(real), "through the link");
   // A dangling link: the file it names is created.
   fs::create_symlink("later.phy", scratch / "dangling.phy");
   {
@@ -196,7 +188,7 @@ TEST(OutputFile, LinksDevicesFoldersAndBadNames) {
     file.sink().Append("now");
     file.Close();
   }
-  EXPECT_EQ(Bytes(scratch / "later.phy"), "now");
+  EXPECT_EQ(FileBytes(scratch / "later.phy"), "now");
   // /dev/null stays a device.
   {
     OutputFile file("/dev/null");
@@ -218,11 +210,11 @@ TEST(OutputFile, LinksDevicesFoldersAndBadNames) {
 }
 
 TEST(SameFile, EverySpellingAndLinkOfTheDataFileIsCaught) {
-  const Scratch scratch("same");
+  const Scratch scratch;
   fs::create_directories(scratch.folder() / "d");
   const std::string data = scratch / "d/X";
-  Put(data, " 1 1\r\nA            1\r\n");
-  Put(scratch / "d/Y", " 1 1\r\nA            1\r\n");  // the same bytes, another file
+  PutFile(data, " 1 1\r\nA            1\r\n");
+  PutFile(scratch / "d/Y", " 1 1\r\nA            1\r\n");  // the same bytes, another file
   fs::create_symlink("X", scratch / "d/L");
   fs::create_hard_link(data, scratch / "d/H");
   const fs::path before = fs::current_path();
@@ -245,14 +237,14 @@ TEST(SameFile, EverySpellingAndLinkOfTheDataFileIsCaught) {
   fs::current_path(before);
   // Saving onto the loaded file itself is an ordinary atomic save: the data is in memory.
   WritePhylipData(LargeBinary(), data);
-  EXPECT_EQ(Bytes(data).substr(0, 10), " 300 5000\r");
+  EXPECT_EQ(FileBytes(data).substr(0, 10), " 300 5000\r");
 }
 
 TEST(OutputFile, ASignalRemovesTheTemporaryAndEndsTheProcessBySignal) {
   for (int signalNumber : {SIGTERM, SIGINT}) {
-    const Scratch scratch("signal");
+    const Scratch scratch;
     const std::string target = scratch / "out.phy";
-    Put(target, "kept");
+    PutFile(target, "kept");
     int pipeEnds[2];
     ASSERT_EQ(pipe(pipeEnds), 0);
     const pid_t child = fork();
@@ -277,7 +269,7 @@ TEST(OutputFile, ASignalRemovesTheTemporaryAndEndsTheProcessBySignal) {
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber) << status;
     EXPECT_FALSE(fs::exists(temporary));
-    EXPECT_EQ(Bytes(target), "kept");
+    EXPECT_EQ(FileBytes(target), "kept");
     EXPECT_TRUE(scratch.Temporaries().empty());
   }
 }

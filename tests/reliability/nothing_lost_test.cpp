@@ -27,11 +27,11 @@
 
 #include "cli/cli_messages.h"
 #include "cli/run_cli.h"
+#include "distances/distance_run.h"
 #include "formats/data_io.h"
+#include "formats/data_writer.h"
 #include "formats/item_reader.h"
 #include "formats/phylip_reader.h"
-#include "distances/distance_run.h"
-#include "formats/data_writer.h"
 #include "resampling/generators.h"
 #include "sanitized.h"
 #include "scratch_folder.h"
@@ -250,8 +250,8 @@ TEST(NothingLost, ADiskThatFillsUpMidwayLeavesTheOldOutputAndNoTemporary) {
 TEST(NothingLost, AveragingOverDataSetsOfOneOtuLeavesTheTarget) {
   ScratchFolder scratch;
   PutFile(scratch / "single.phy",
-      "1 3\r\nAlpha       0 1 ?\r\n\r\n1 3\r\nAlpha       1 1 0\r\n\r\n1 3\r\nAlpha       0 0 "
-      "1\r\n");
+          "1 3\r\nAlpha       0 1 ?\r\n\r\n1 3\r\nAlpha       1 1 0\r\n\r\n1 3\r\nAlpha       0 0 "
+          "1\r\n");
   PutFile(scratch / "means.txt", "means of an earlier run\r\n");
   const FolderState before = State(scratch.path);
   const Outcome run =
@@ -460,7 +460,8 @@ TEST(NothingLost, NamesOfEveryByteReadBackFromEveryFileThatWritesThem) {
     generator.dataSets = 10;
     Generate(data, generator, scratch / "noise.phy", none);
     DataSet back;
-    ASSERT_NO_THROW(LoadDataFile(back, scratch / "data.phy", DataKind::kBinary, FileFormat::kPhylip));
+    ASSERT_NO_THROW(
+        LoadDataFile(back, scratch / "data.phy", DataKind::kBinary, FileFormat::kPhylip));
     ASSERT_EQ(back.OtuCount(), otus);
     for (std::size_t i = 0; i < otus; ++i) {
       for (std::size_t k = 0; k < 30; ++k) ASSERT_EQ(back.Value(i, k), data.Value(i, k));

@@ -20,14 +20,14 @@
 #include <string>
 #include <vector>
 
-#include "formats/data_io.h"
 #include "dataset/errors.h"
-#include "formats/item_reader.h"
-#include "formats/phylip_reader.h"
 #include "distances/distance_run.h"
 #include "distances/reference_pass.h"
-#include "formats/data_writer.h"
 #include "editing/screening.h"
+#include "formats/data_io.h"
+#include "formats/data_writer.h"
+#include "formats/item_reader.h"
+#include "formats/phylip_reader.h"
 #include "resampling/column_picks.h"
 #include "resampling/generators.h"
 #include "resampling/otu_picks.h"
@@ -38,8 +38,6 @@ namespace marbleset {
 namespace {
 
 namespace fs = std::filesystem;
-
-void WriteFile(const std::string& path, const std::string& bytes) { PutFile(path, bytes); }
 
 // Everything a read may change in the loaded data set, cells through the cell interface.
 std::string Snapshot(const DataSet& d) {
@@ -125,8 +123,8 @@ TEST(HostileInput, EveryFileGivesAFindingOrAFailureAndKeepsTheLoadedData) {
     for (unsigned read = 0; read < 4; ++read) {
       auto loaded = std::make_unique<DataSet>();
       loaded->SetMemoryLimit(std::uint64_t{256} << 20);
-      ASSERT_NO_THROW(LoadDataFile(*loaded, MARBLESET_EXAMPLES_DIR "/markers.phy", DataKind::kBinary,
-                             FileFormat::kPhylip));
+      ASSERT_NO_THROW(LoadDataFile(*loaded, MARBLESET_EXAMPLES_DIR "/markers.phy",
+                                   DataKind::kBinary, FileFormat::kPhylip));
       const std::string before = Snapshot(*loaded);
       ReadStatus status = ReadStatus::kOk;
       std::string text;
@@ -168,7 +166,7 @@ TEST(HostileInput, EveryFileGivesAFindingOrAFailureAndKeepsTheLoadedData) {
     }
   };
   for (const auto& [name, bytes] : corpus) {
-    WriteFile(folder / name, bytes);
+    PutFile(folder / name, bytes);
     check(folder / name, name);
   }
   int findings = 0;
@@ -190,7 +188,7 @@ TEST(ChunkBoundary, AFileReadsAsTheSameTextInMemory) {
     for (std::size_t shift = 0; shift <= dataSet.size() + end.size(); ++shift) {
       const std::string text = std::string((std::size_t{1} << 20) - shift, 'x') + end + dataSet;
       SCOPED_TRACE("boundary " + std::to_string(shift) + " bytes before the title's end");
-      WriteFile(path, text);
+      PutFile(path, text);
       DataSet fromFile, fromText;
       ASSERT_NO_THROW(LoadDataFile(fromFile, path, DataKind::kBinary, FileFormat::kPhylip));
       ItemReader in = ItemReader::FromText(text);
@@ -212,8 +210,8 @@ TEST(ChunkBoundary, AFileReadsAsTheSameTextInMemory) {
 // own, with the system's reason, not the later one of moving what was written into place.
 TEST(WriteFailure, RunOverEveryDataSetIntoAFullDeviceSaysWhy) {
   ScratchFolder folder;
-  WriteFile(folder / "in.phy", "2 2\r\nA           0 1\r\nB           1 1\r\n\r\n" +
-                                   Repeat("2 2\r\nA           0 1\r\nB           1 0\r\n", 3000));
+  PutFile(folder / "in.phy", "2 2\r\nA           0 1\r\nB           1 1\r\n\r\n" +
+                                 Repeat("2 2\r\nA           0 1\r\nB           1 0\r\n", 3000));
   DataSet data;
   ASSERT_NO_THROW(LoadDataFile(data, folder / "in.phy", DataKind::kBinary, FileFormat::kPhylip));
   ItemReader in = ItemReader::OpenFile(folder / "in.phy");

@@ -241,9 +241,8 @@ TEST_F(RunDialogTest, CancelLeavesTheOldFileAndTheProgramUsable) {
   const struct {
     RunMode mode;
     bool multiSet;
-  } cases[] = {{RunMode::kBootStraps, false},
-               {RunMode::kDistances, false},
-               {RunMode::kDistances, true}};
+  } cases[] = {
+      {RunMode::kBootStraps, false}, {RunMode::kDistances, false}, {RunMode::kDistances, true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.mode) * 10 + c.multiSet);
     Load(c.multiSet ? multi : kFiveOtus);
