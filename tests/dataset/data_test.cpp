@@ -494,7 +494,7 @@ std::string Outcome(DataSet& data, ReadStatus status) {
   return out.str();
 }
 
-TEST_F(DataLoader, PipesFifosAndStreamsGiveWhatTheFileGivesAndGoOnToTheNextDataSet) {
+TEST_F(DataLoader, PipesAndFifosGiveWhatTheFileGivesAndGoOnToTheNextDataSet) {
   std::string text;
   std::mt19937 random(3);
   for (int set = 0; set < 3; ++set) {
@@ -533,10 +533,7 @@ TEST_F(DataLoader, PipesFifosAndStreamsGiveWhatTheFileGivesAndGoOnToTheNextDataS
   EXPECT_EQ(allFromFile.substr(0, expected.size()), expected);
   EXPECT_EQ(std::count(allFromFile.begin(), allFromFile.end(), '\n'), 2) << "three data sets";
 
-  std::istringstream stream(text);
-  ItemReader fromStream = ItemReader::FromStream(stream, "stream");
-  EXPECT_EQ(readAll(fromStream), allFromFile);
-
+  // A stream and standard input are the item reader's (io_test); here a FIFO and a pipe.
   const std::string fifo = (folder_ / "fifo").string();
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   std::thread writer([&] { std::ofstream(fifo, std::ios::binary) << text; });
@@ -559,9 +556,6 @@ TEST_F(DataLoader, PipesFifosAndStreamsGiveWhatTheFileGivesAndGoOnToTheNextDataS
   EXPECT_EQ(readAll(fromPipe), allFromFile);
   pipeWriter.join();
   close(ends[0]);
-
-  DataSet data;
-  EXPECT_THROW(LoadDataFile(data, "/dev/zero", DataKind::kBinary, FileFormat::kPhylip), ReadFailure);
 }
 
 TEST(DataFiles, EachSampleFileGivesItsFindingAndLeavesTheLoadedDataAlone) {
