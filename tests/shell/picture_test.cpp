@@ -160,22 +160,18 @@ TEST(DistancePictureWindow, HeatMapHoverAndGroups_ShowWhatTheMatrixHolds) {
   DistancePictureWindow window(ClusteredMatrix(), "Euclidean distance", "infile", QDir::tempPath(),
                                services);
   window.show();
-  // The heat map's order keeps the two groups together; a1 and a2 side by side.
+  // The painted heat map shows the closest pair's cell at the bottom of the scale (the order
+  // and the coordinates are the core's, tests/pictures).
   pictures::HeatMapLayout layout;
   pictures::HeatMapPicture(ClusteredMatrix(), "Euclidean distance", 1, &layout);
   std::vector<std::size_t> position(6);
   for (std::size_t row = 0; row < 6; ++row) position[layout.order[row]] = row;
-  EXPECT_EQ(std::abs(static_cast<int>(position[0]) - static_cast<int>(position[2])), 1);
-  // The painted heat map shows the pair's cell at the bottom of the scale.
   SceneView* heatMap = window.HeatMapView();
   const QPoint pair(static_cast<int>(layout.cellsX + (position[2] + 0.5) * layout.cellSize),
                     static_cast<int>(layout.cellsY + (position[0] + 0.5) * layout.cellSize));
   EXPECT_EQ(PixelAt(heatMap->viewport(), pair), pictures::ScaleColour(0));
 
-  // Principal coordinates: the first axis separates the groups and carries most variation.
-  const auto& coordinates = window.Coordinates();
-  EXPECT_GT(coordinates.axis1Share, 0.9);
-  EXPECT_LT(coordinates.axis1[0] * coordinates.axis1[1], 0);
+  // Principal coordinates grouped by the names' first letter: the legend names group b.
   window.Tabs()->setCurrentIndex(1);
   window.GroupByPrefix(1);
   const pictures::Scene& scene = window.PcoaView()->Scene();
@@ -219,17 +215,13 @@ TEST(PictureExport, PngAndSvg_WriteThePictureAsPaintedAndAsText) {
   QImage image(png);
   ASSERT_FALSE(image.isNull());
   EXPECT_EQ(image.width(), static_cast<int>(std::ceil(scene.width * 2)));
-  // Every cell's colour at its place, at twice the size.
+  // The diagonal's cells (distance 0) at their place, at twice the size; the PNG bytes are the
+  // writer's (tests/pictures).
   for (std::size_t row = 0; row < 6; ++row) {
-    for (std::size_t column = 0; column < 6; ++column) {
-      const double value = ClusteredMatrix().At(layout.order[row], layout.order[column]);
-      const Argb expected =
-          pictures::ScaleColour((value - layout.low) / (layout.high - layout.low));
-      EXPECT_EQ(
-          image.pixel(static_cast<int>(2 * (layout.cellsX + (column + 0.5) * layout.cellSize)),
-                      static_cast<int>(2 * (layout.cellsY + (row + 0.5) * layout.cellSize))),
-          expected);
-    }
+    const auto at = static_cast<int>(2 * (layout.cellsX + (row + 0.5) * layout.cellSize));
+    EXPECT_EQ(
+        image.pixel(at, static_cast<int>(2 * (layout.cellsY + (row + 0.5) * layout.cellSize))),
+        pictures::ScaleColour(0));
   }
   services.saveAnswers.push_back(FileChoice{dir.filePath("heat.svg"), 1});
   const QString svg = AskAndExportPicture(nullptr, services, scene, dir.path(), "heatmap");
