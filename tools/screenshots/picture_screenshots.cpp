@@ -10,9 +10,9 @@
 #include <cstdio>
 #include <random>
 
-#include "formats/data_loader.h"
 #include "dataset/progress.h"
 #include "distances/distance_run.h"
+#include "formats/data_io.h"
 #include "screenshot_support.h"
 #include "shell/distance_picture_window.h"
 #include "shell/matrix_picture_panel.h"
@@ -76,8 +76,9 @@ int main(int argc, char** argv) {
   ok &= Save(&overview, folder, "matrix_picture" + suffix);
 
   DataSet traits;
-  if (LoadDataFile(traits, examples + "/traits.phy", DataKind::kQuantitative, Layout::kPhylip) !=
-      ReadStatus::kOk) {
+  try {
+    LoadDataFile(traits, examples + "/traits.phy", DataKind::kQuantitative, FileFormat::kPhylip);
+  } catch (const Failure&) {
     std::fprintf(stderr, "cannot read traits.phy\n");
     return 1;
   }
@@ -120,7 +121,6 @@ int main(int argc, char** argv) {
   } services;
   window = new marbleset::shell::DistancePictureWindow(
       matrix, "Jaccard distance", "populations.phy", QDir::tempPath(), services);
-  window->resize(980, 860);
   window->show();
   ok &= Save(window, folder, "distance_heatmap" + suffix);
   window->Tabs()->setCurrentIndex(1);
