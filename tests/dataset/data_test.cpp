@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "dataset/command_availability.h"
-#include "formats/data_io.h"
 #include "dataset/errors.h"
+#include "formats/data_io.h"
 #include "formats/ntsys_reader.h"
 #include "formats/phylip_reader.h"
 #include "scratch_folder.h"
@@ -104,7 +104,10 @@ TEST(PhylipHeader, FindsTheCountsOrReportsWhatIsMissing) {
   EXPECT_EQ(wide.data->Value(0, 69999), 1.0f);
   EXPECT_EQ(wide.data->Value(0, 69998), 0.0f);
   EXPECT_TRUE(FailsWith("1e17 10\r\nA\r\n", "test.phy, data set 1: the count \"1e17\" is too"));
-  EXPECT_TRUE(FailsWith("3e15 3e15\r\nA\r\n", "needs more memory than any machine has"));
+  // A header far beyond the 3 bytes after it ("A\r\n") is refused before any memory is sized.
+  EXPECT_TRUE(FailsWith("3e15 3e15\r\nA\r\n",
+                        "declares 3000000000000000 OTUs by 3000000000000000 characters, more "
+                        "than the 3 bytes after it can hold"));
   EXPECT_TRUE(FailsWith("", "ended before the header"));
 }
 
@@ -404,7 +407,7 @@ TEST_F(DataLoader, LoadsEitherLayoutAndKeepsTheDataOnAFailedRead) {
   EXPECT_EQ(data.Value(0, 1), 2.5f) << "the first data set is the one held";
 
   ASSERT_NO_THROW(LoadDataFile(data, Write("l.nts", "1 1 2 0\r\nP Q\r\n1 1\r\n"), DataKind::kBinary,
-                         FileFormat::kNtsys));
+                               FileFormat::kNtsys));
   EXPECT_FALSE(data.multiSet);
   EXPECT_TRUE(data.IsBinary());
   EXPECT_EQ(data.otuNames[0], "P           ");
@@ -421,7 +424,7 @@ TEST_F(DataLoader, LoadsEitherLayoutAndKeepsTheDataOnAFailedRead) {
   const auto before = state();
   ReadReport report;
   EXPECT_EQ(Load(data, Write("4.phy", "3 2\r\nNew1        11\r\nNew2        1"),
-                         DataKind::kQuantitative, FileFormat::kPhylip, &report),
+                 DataKind::kQuantitative, FileFormat::kPhylip, &report),
             ReadStatus::kDataIncomplete);
   EXPECT_EQ(report.otu, 1u) << "11 and 1 are the two values of New1";
   EXPECT_EQ(report.valuesRead, 2u);
@@ -430,56 +433,68 @@ TEST_F(DataLoader, LoadsEitherLayoutAndKeepsTheDataOnAFailedRead) {
   for (const std::string& path :
        {Write("past.phy", "2 4\r\nX           1111\r\nY           1"),
         (folder_ / "absent.phy").string(), Write("nul.phy", std::string("1 1\nX\0", 7))}) {
-    EXPECT_THROW(LoadDataFile(data, path, DataKind::kBinary, FileFormat::kPhylip), ReadFailure) << path;
+    EXPECT_THROW(LoadDataFile(data, path, DataKind::kBinary, FileFormat::kPhylip), ReadFailure)
+        << path;
   }
   EXPECT_EQ(state(), before);
+}
+
+// A PHYLIP binary file of otus x characters that really holds every cell.
+std::string BinaryRows(std::size_t otus, std::size_t characters) {
+  std::string text = std::to_string(otus) + " " + std::to_string(characters) + "\r\n";
+  for (std::size_t i = 0; i < otus; ++i)
+    text += "X           " + std::string(characters, '1') + "\r\n";
+  return text;
 }
 
 TEST_F(DataLoader, AFileBeyondTheMemoryLimitFailsWithTheSizesAndChangesNothing) {
   DataSet data;
   const std::string good = Write("good.phy", "2 2\r\nAlpha       01\r\nBeta        10\r\n");
   ASSERT_NO_THROW(LoadDataFile(data, good, DataKind::kBinary, FileFormat::kPhylip));
-  // 2000 x 100000 binary cells need 2 planes x 2000 rows x 1563 words x 8 bytes = 50.016 MB,
-  // and 2000 names of 32 bytes 64 kB more.
-  data.SetMemoryLimit(1'000'000);
-  const std::string big = Write("big.phy", "2000 100000\r\nX           11\r\n");
-  const std::string quant = Write("big_q.nts", "1 1000 1000 0\r\nX\r\n");
-  std::string message;
-  try {
-    LoadDataFile(data, big, DataKind::kBinary, FileFormat::kPhylip);
-  } catch (const ReadFailure& failure) {
-    message = failure.what();
+  data.SetMemoryLimit(500'000);
+  // 400 x 6000 binary cells: 2 planes x 400 rows x 94 words x 8 bytes = 601600 bytes, and
+  // 400 names of 32 bytes 12800 more: 614.4 kB.
+  const std::string big = Write("big.phy", BinaryRows(400, 6000));
+  // 200 OTUs by 1000 quantitative characters: 4 x 200000 bytes + 200 x 32 = 806.4 kB.
+  std::string quantText = "1 1000 200 0\r\n";
+  for (int i = 0; i < 200; ++i) quantText += "Q ";
+  for (int k = 0; k < 1000; ++k) {
+    quantText += "\r\n";
+    for (int i = 0; i < 200; ++i) quantText += "0.5 ";
   }
-  EXPECT_EQ(message, big + ", data set 1: a data set of 2000 OTUs by 100000 characters needs " +
-                         "50.1 MB of memory; 1.0 MB are available.");
-  try {
-    LoadDataFile(data, quant, DataKind::kQuantitative, FileFormat::kNtsys);  // 4.0 MB of floats
-    message = "no failure";
-  } catch (const ReadFailure& failure) {
-    message = failure.what();
-  }
-  EXPECT_NE(message.find("needs 4.0 MB of memory; 1.0 MB are available"), std::string::npos)
-      << message;
-  data.SetMemoryLimit(2'000'000);  // the matrix of 100000 x 1 takes 1.6 MB, the names 3.2 MB
-  try {
-    LoadDataFile(data, Write("names.phy", "100000 1\r\nA           1\r\n"), DataKind::kBinary,
-                 FileFormat::kPhylip);
-    message = "no failure";
-  } catch (const ReadFailure& failure) {
-    message = failure.what();
-  }
-  EXPECT_NE(message.find("100000 OTUs by 1 characters needs 4.8 MB of memory; 2.0 MB"),
+  const std::string quant = Write("big_q.nts", quantText);
+  // 20000 OTUs by 1 character: a matrix of 2 x 20000 x 8 = 320 kB fits, the names' 640 kB not.
+  const std::string names = Write("names.phy", BinaryRows(20000, 1));
+  const auto failure = [&](const std::string& path, DataKind kind, FileFormat layout) {
+    try {
+      LoadDataFile(data, path, kind, layout);
+    } catch (const ReadFailure& failure) {
+      return std::string(failure.what());
+    }
+    return std::string("no failure");
+  };
+  EXPECT_EQ(failure(big, DataKind::kBinary, FileFormat::kPhylip),
+            big +
+                ", data set 1: a data set of 400 OTUs by 6000 characters needs 614.4 kB of "
+                "memory; 500.0 kB are available.");
+  const std::string quantMessage = failure(quant, DataKind::kQuantitative, FileFormat::kNtsys);
+  EXPECT_NE(quantMessage.find("needs 806.4 kB of memory; 500.0 kB are available"),
             std::string::npos)
-      << "names need memory too: " << message;
+      << quantMessage;
+  const std::string namesMessage = failure(names, DataKind::kBinary, FileFormat::kPhylip);
+  EXPECT_NE(namesMessage.find("20000 OTUs by 1 characters needs 960.0 kB of memory"),
+            std::string::npos)
+      << "names need memory too: " << namesMessage;
   EXPECT_EQ(data.fileName, good);
   EXPECT_EQ(data.OtuCount(), 2u);
   EXPECT_EQ(data.Value(1, 0), 1.0f);
-  EXPECT_EQ(data.MemoryLimit(), 2'000'000u);
-  // Within the limit the same loaded data set takes a larger file.
-  data.SetMemoryLimit(5'000'000);
-  ASSERT_EQ(Load(data, quant, DataKind::kQuantitative, FileFormat::kNtsys),
-            ReadStatus::kLabelsIncomplete);
-  EXPECT_EQ(data.fileName, good);
+  EXPECT_EQ(data.MemoryLimit(), 500'000u);
+  // Within the limit the same loaded data set takes the larger file.
+  data.SetMemoryLimit(1'000'000);
+  ASSERT_EQ(Load(data, quant, DataKind::kQuantitative, FileFormat::kNtsys), ReadStatus::kOk);
+  EXPECT_EQ(data.fileName, quant);
+  EXPECT_EQ(data.OtuCount(), 200u);
+  EXPECT_EQ(data.Value(199, 999), 0.5f);
 }
 
 // What a load from path gives: status, counts, names and every value.
@@ -561,10 +576,9 @@ TEST_F(DataLoader, PipesAndFifosGiveWhatTheFileGivesAndGoOnToTheNextDataSet) {
 TEST(DataFiles, EachSampleFileGivesItsFindingAndLeavesTheLoadedDataAlone) {
   const std::string folder = MARBLESET_TEST_DATA_DIR;
   DataSet data;
-  ASSERT_EQ(Load(data, std::string(MARBLESET_EXAMPLES_DIR) + "/markers.phy",
-                         DataKind::kBinary, FileFormat::kPhylip),
+  ASSERT_EQ(Load(data, std::string(MARBLESET_EXAMPLES_DIR) + "/markers.phy", DataKind::kBinary,
+                 FileFormat::kPhylip),
             S::kOk);
-  data.SetMemoryLimit(10'000'000);
   const std::tuple<const char*, FileFormat, ReadStatus> findings[] = {
       {"no_header.phy", FileFormat::kPhylip, S::kNoDeclarations},
       {"no_otu_count.phy", FileFormat::kPhylip, S::kNoOtuCount},
@@ -574,14 +588,14 @@ TEST(DataFiles, EachSampleFileGivesItsFindingAndLeavesTheLoadedDataAlone) {
       {"short_labels.nts", FileFormat::kNtsys, S::kLabelsIncomplete}};
   for (const auto& [name, layout, status] : findings) {
     ReadReport report;
-    EXPECT_EQ(Load(data, folder + "/" + name, DataKind::kBinary, layout, &report), status)
-        << name;
+    EXPECT_EQ(Load(data, folder + "/" + name, DataKind::kBinary, layout, &report), status) << name;
     if (status == S::kDataIncomplete) {
       EXPECT_EQ(report.Describe(),
                 "data set 1, OTU 2 (\"B\"): 1 of 2 values read; the last item read was \"B"
                 "           1\".");
     }
   }
+  // The header asks for 2000 x 100000 cells; the 16 bytes after it hold one row of two.
   const std::string big = folder + "/too_large_for_memory.phy";
   try {
     LoadDataFile(data, big, DataKind::kBinary, FileFormat::kPhylip);
@@ -589,8 +603,9 @@ TEST(DataFiles, EachSampleFileGivesItsFindingAndLeavesTheLoadedDataAlone) {
   } catch (const ReadFailure& failure) {
     EXPECT_EQ(std::string(failure.what()),
               big +
-                  ", data set 1: a data set of 2000 OTUs by 100000 characters needs 50.1 MB of "
-                  "memory; 10.0 MB are available.");
+                  ", data set 1: the header declares 2000 OTUs by 100000 characters, more than "
+                  "the 16 bytes after it can hold (one byte at least for every value and every "
+                  "name); is the header right?");
   }
   EXPECT_EQ(data.OtuCount(), 8u);
   EXPECT_EQ(FileNameOf(data.fileName), "markers.phy");
