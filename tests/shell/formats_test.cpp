@@ -24,7 +24,6 @@ namespace marbleset::shell::testing {
 namespace {
 
 constexpr int kTableEntry = 3, kNexusEntry = 4, kVcfEntry = 5, kDetectedEntry = 6;
-constexpr int kSaveNexus = 2, kSaveCsv = 3, kSavePhylipNames = 4;
 
 const QByteArray kBinaryCsv = "name,locus1,locus2,locus3\nAlpha,1,0,NA\nBeta,0,1,1\nGamma,1,1,0\n";
 const QByteArray kNexus =
@@ -60,6 +59,15 @@ QString Cells(const DataSet& data) {
     text += "\n";
   }
   return text;
+}
+
+// The entry of "Save data as..." whose text holds text.
+int SaveEntry(const QString& text) {
+  const QStringList entries = SaveFilter().split(";;");
+  const auto found = std::find_if(entries.begin(), entries.end(),
+                                  [&](const QString& entry) { return entry.contains(text); });
+  EXPECT_NE(found, entries.end()) << text.toStdString();
+  return static_cast<int>(found - entries.begin());
 }
 
 // The widget Tab moves to from widget.
@@ -275,8 +283,9 @@ TEST_F(FormatsTest, SaveDataAsNexusCsvAndNamesForPhylipWritesTheCoreWritersBytes
   const std::vector<std::string> names = data.otuNames;
   const QString nexus = scratch.filePath("out.nex"), csv = scratch.filePath("out.csv"),
                 phylip = scratch.filePath("safe.phy");
-  services.saveAnswers = {FileChoice{nexus, kSaveNexus}, FileChoice{csv, kSaveCsv},
-                          FileChoice{phylip, kSavePhylipNames}};
+  services.saveAnswers = {FileChoice{nexus, SaveEntry("(*.nex)")},
+                          FileChoice{csv, SaveEntry("(*.csv)")},
+                          FileChoice{phylip, SaveEntry("names for PHYLIP")}};
   for (int i = 0; i < 3; ++i) Action("MnuSaveData")->trigger();
   EXPECT_TRUE(services.messages.empty());
   EXPECT_EQ(services.saveRequests[0].filter, SaveFilter());
@@ -295,7 +304,8 @@ TEST_F(FormatsTest, SaveDataAsNexusCsvAndNamesForPhylipWritesTheCoreWritersBytes
   const QString clash = scratch.filePath("grasses_names.tsv");
   QFile::copy(loaded, clash);
   OpenBinary(clash);
-  services.saveAnswers = {FileChoice{scratch.filePath("grasses.out"), kSavePhylipNames}};
+  services.saveAnswers = {
+      FileChoice{scratch.filePath("grasses.out"), SaveEntry("names for PHYLIP")}};
   Action("MnuSaveData")->trigger();
   ASSERT_EQ(services.messages.size(), 1u);
   EXPECT_EQ(services.messages[0].title, "File write error");
@@ -322,21 +332,29 @@ TEST_F(FormatsTest, RunDialogDistanceFormatsAndNamesForPhylip) {
 
   // NEXUS and CSV: the proposed name follows. Festuca_ru_A and Poa_annua share one of six
   // states (Jaccard) and one presence of six (matching): 5/6 apart either way.
-  formats->setCurrentIndex(1);
+  formats->setCurrentIndex(formats->findText("NEXUS", Qt::MatchStartsWith));
   EXPECT_TRUE(namesCheck->isHidden());
   EXPECT_EQ(RunChild<QLineEdit>("outputPathEdit")->text(),
             QDir::toNativeSeparators(scratch.filePath("grasses.nex")));
-  RunChild<QComboBox>("coefficientList")->setCurrentIndex(1);  // Jaccard
+  auto* coefficients = RunChild<QComboBox>("coefficientList");
+  coefficients->setCurrentIndex(coefficients->findText("Jaccard", Qt::MatchStartsWith));
   RunTo(scratch.filePath("d.nex"));
   EXPECT_TRUE(Slurp(scratch.filePath("d.nex")).startsWith("#NEXUS"));
   EXPECT_TRUE(Slurp(scratch.filePath("d.nex")).contains("0.833333"));
   Action("MnuDistances")->trigger();
-  RunChild<QComboBox>("distanceFormatList")->setCurrentIndex(2);
+  formats = RunChild<QComboBox>("distanceFormatList");
+  formats->setCurrentIndex(formats->findText("CSV", Qt::MatchStartsWith));
   EXPECT_EQ(RunChild<QLineEdit>("outputPathEdit")->text(),
             QDir::toNativeSeparators(scratch.filePath("grasses.csv")));
   RunTo(scratch.filePath("d.csv"));
-  EXPECT_TRUE(Slurp(scratch.filePath("d.csv")).contains("\r\nFestuca_ru_A,0,"));
-  EXPECT_TRUE(Slurp(scratch.filePath("d.csv")).contains("0.833333"));
+  // Simple matching (the default) over six characters; Festuca_ru_B's missing cell counts
+  // half a difference: 3.5/6 from each of the others.
+  EXPECT_EQ(Slurp(scratch.filePath("d.csv")),
+            ",Festuca_ru_A,Festuca_ru_B,Poa_annua,Lolium_pere\r\n"
+            "Festuca_ru_A,0.000000,0.583333,0.833333,0.333333\r\n"
+            "Festuca_ru_B,0.583333,0.000000,0.583333,0.583333\r\n"
+            "Poa_annua,0.833333,0.583333,0.000000,0.833333\r\n"
+            "Lolium_pere,0.333333,0.583333,0.833333,0.000000\r\n");
   EXPECT_TRUE(services.messages.size() == 0 ||
               std::all_of(services.messages.begin(), services.messages.end(),
                           [](const RecordedMessage& m) { return m.question; }));
