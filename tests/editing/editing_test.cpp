@@ -112,40 +112,6 @@ TEST(WritePhylipData, NamesValuesAndRowsBrokenAfter200Tokens) {
   EXPECT_EQ(Saved(BinaryData({"A", "B"}, {"", ""}), false), " 2 0\r\n");
 }
 
-TEST(PhylipRowWriter, ValueValuesTokenAndBitsWriteTheSavedText) {
-  std::string cells(450, '1');
-  for (int k = 0; k < 450; k += 3) cells[k] = k == 6 ? '?' : '0';
-  cells[259] = '5';  // another value
-  std::string expected = " 1 450\r\nName        ";
-  std::vector<float> row;
-  for (std::size_t k = 0; k < cells.size(); ++k) {
-    expected += std::string(k > 0 && k % 200 == 0 ? "\r\n" : "") + " " + cells[k];
-    row.push_back(cells[k] == '?' ? 2.0f : static_cast<float>(cells[k] - '0'));
-  }
-  expected += "\r\n";
-  const DataSet data = BinaryData({"Name"}, {cells});
-  EXPECT_EQ(Saved(data, false), expected);
-  for (int way = 0; way < 3; ++way) {
-    std::ostringstream text;
-    TextSink sink(text);
-    PhylipRowWriter rows(sink, 2.0f);
-    rows.Header(1, 450);
-    rows.BeginRow(data.otuNames[0]);
-    if (way == 0) {  // one Value each
-      for (float value : row) rows.Value(value);
-    } else if (way == 1) {  // whole runs split around a Value and a Token
-      rows.Values(row.data(), 150), rows.Value(row[150]), rows.Token(" 1");
-      rows.Values(row.data() + 152, 298);
-    } else {
-      rows.Bits(data.OnesRow(0), data.MissingRow(0), data.OtherRow(0), 450,
-                [&row](std::size_t k) { return row[k]; });
-    }
-    rows.EndRow();
-    sink.Flush();
-    EXPECT_EQ(text.str(), expected) << "way " << way;
-  }
-}
-
 // The plain writer: every cell through DataSet::Value and PhylipRowWriter::Value.
 TEST(PhylipRowWriter, BitsAgreeWithCellByCellOnRandomPlanes) {
   std::mt19937 random(97);
