@@ -1,6 +1,6 @@
-// The tree builder on worked examples and against its plain versions: joining, Newick text,
-// support against a plain recount of splits, reproducibility, failed replicates, rooting and
-// layout.
+// The tree builder against its plain versions (its trees against PHYLIP's neighbor and consense
+// are in phylip_trees_test): joining, Newick text, support against a plain recount of splits,
+// reproducibility, failed replicates, rooting and layout.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -38,38 +38,6 @@ std::map<Side, double> Branches(const Tree& tree) {
   for (std::size_t leaf : tree.LeavesInOrder()) names.push_back(tree.nodes[leaf].name);
   std::sort(names.begin(), names.end());
   return BranchesByNames(tree, names);
-}
-
-// Saitou and Nei's method on the textbook's additive matrix gives back its tree exactly:
-// a:2 b:3 c:4 d:2 e:1, inner branches 3 and 2.
-TEST(NeighborJoining, AdditiveTextbookMatrix_GivesItsTree) {
-  const DistanceMatrix matrix = MatrixOf(
-      {"a", "b", "c", "d", "e"},
-      {{0, 5, 9, 9, 8}, {5, 0, 10, 10, 9}, {9, 10, 0, 8, 7}, {9, 10, 8, 0, 3}, {8, 9, 7, 3, 0}});
-  const std::map<Side, double> expected = {
-      {{"b"}, 3},
-      {{"c"}, 4},
-      {{"d"}, 2},
-      {{"e"}, 1},
-      {{"b", "c", "d", "e"}, 2},  // a's own branch, seen from a
-      {{"c", "d", "e"}, 3},
-      {{"d", "e"}, 2}};
-  const auto got = Branches(BuildTree(matrix, TreeMethod::kNeighborJoining));
-  ASSERT_EQ(got.size(), expected.size());
-  for (const auto& [side, length] : expected) EXPECT_NEAR(got.at(side), length, 1e-12);
-}
-
-// UPGMA on the textbook's matrix: (a,b) at 8.5, then e at 11, (c,d) at 14, root at 16.5.
-TEST(NeighborJoining, UpgmaTextbookMatrix_GivesItsHeights) {
-  const DistanceMatrix matrix = MatrixOf({"a", "b", "c", "d", "e"}, {{0, 17, 21, 31, 23},
-                                                                     {17, 0, 30, 34, 21},
-                                                                     {21, 30, 0, 28, 39},
-                                                                     {31, 34, 28, 0, 43},
-                                                                     {23, 21, 39, 43, 0}});
-  const Tree tree = BuildTree(matrix, TreeMethod::kUpgma);
-  EXPECT_EQ(NewickText(tree),
-            "(((a:8.500000,b:8.500000):2.500000,e:11.000000):5.500000,"
-            "(c:14.000000,d:14.000000):2.500000);");
 }
 
 // The fast version (rows closed up, vectorised sums) against the plain loops: the same joins
@@ -290,18 +258,6 @@ TEST(SupportRun, SettingsOutOfBoundsOrCancel_StopTheRun) {
   settings.distance.distances = true;
   CancelAtOnce cancel;
   EXPECT_THROW(RunSupport(data, settings, cancel), RunCancelled);
-}
-
-// consense's own manual example: four trees, sets counted once per tree, the extended rule
-// adding the set held by half of them.
-TEST(Consensus, FourTrees_MajorityThenCompatibleGroups) {
-  NewickNames names;
-  const auto trees = ReadNewick(
-      "((A,B),C,(D,(E,F)));((A,C),B,(D,(E,F)));((A,D),B,(C,(E,F)));((A,B),C,(E,(D,F)));", names);
-  SplitCounts counts(names.names.size());
-  for (const Tree& tree : trees) counts.AddTree(tree);
-  const Consensus consensus = MajorityRuleConsensus(counts, names.names);
-  EXPECT_EQ(NewickText(consensus.tree), "(A,B,(C,(D,(E,F)75)75)50);");
 }
 
 // Groups that share no OTU are compatible: (C,D) and (E,F) are both kept. With A alone at the
