@@ -255,19 +255,12 @@ TEST_F(TreeTest, ExportsWritePngAndSvgOfTheTreeAndRefuseTheDataFile) {
   const QString png = scratch.filePath("tree.png");
   services.saveAnswers.push_back(FileChoice{scratch.filePath("tree"), 0});
   shown->ExportPicture();
+  // Exported at two pixels a unit: the scene's size doubled (the pixels as painted are checked
+  // by PictureExport in picture_test, the branches below in the SVG).
   const QImage image(png);
-  ASSERT_FALSE(image.isNull());
-  // Exported at two pixels a unit: the scene's size doubled.
-  EXPECT_EQ(image.width(), static_cast<int>(2 * picture.scene.width));
-  EXPECT_EQ(image.height(), static_cast<int>(2 * picture.scene.height));
-  // The middle of the first leaf's branch is black; the corner is the white background.
-  const std::size_t leaf = picture.leafRows.front();
+  EXPECT_EQ(image.size(), QSize(static_cast<int>(2 * picture.scene.width),
+                                static_cast<int>(2 * picture.scene.height)));
   const Tree& tree = shown->ShownTree();
-  const double middle = (picture.nodeX[leaf] + picture.nodeX[tree.nodes[leaf].parent]) / 2;
-  EXPECT_LT(qGray(image.pixel(static_cast<int>(2 * middle),
-                              static_cast<int>(std::floor(2 * picture.nodeY[leaf])))),
-            64);
-  EXPECT_EQ(image.pixel(1, 1), qRgb(255, 255, 255));
 
   services.saveAnswers.push_back(FileChoice{scratch.filePath("tree.svg"), 1});
   shown->ExportPicture();
