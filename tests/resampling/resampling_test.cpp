@@ -25,6 +25,42 @@
 namespace marbleset {
 namespace {
 
+// A matrix of whole numbers, indices from 0.
+DataSet Data(DataKind kind, std::size_t otus, std::size_t chars, float missing,
+             const std::function<float(std::size_t, std::size_t)>& cell,
+             const std::vector<std::string>& names = {}) {
+  DataSet data;
+  data.Resize(kind, otus, chars, missing);
+  for (std::size_t i = 0; i < otus; ++i) {
+    data.otuNames[i] = names.empty() ? "otu" + std::to_string(i) : names[i];
+    for (std::size_t k = 0; k < chars; ++k) data.SetValue(i, k, cell(i, k));
+  }
+  return data;
+}
+const auto kTraced = [](std::size_t i, std::size_t k) { return 1000.0f * i + k; };
+const auto kBits = [](std::size_t i, std::size_t k) {
+  return (i * 7 + k * 3) % 11 ? float((i * k + k / 3) % 2) : 2.0f;
+};
+
+NoProgress none;
+
+std::string Text(const DataSet& data, const GeneratorSettings& settings, UniformSource& source,
+                 Progress& progress = none) {
+  std::ostringstream stream;
+  TextSink sink(stream);
+  Generate(data, settings, source, sink, progress);
+  return stream.str();
+}
+
+GeneratorSettings Settings(Generator generator, const DataSet& data, std::size_t sets,
+                           double percent = 0, std::size_t otus = 0) {
+  GeneratorSettings settings = DefaultGeneratorSettings(generator, data);
+  settings.dataSets = sets;
+  if (percent != 0) settings.percent = percent;
+  if (otus != 0) settings.otus = otus;
+  return settings;
+}
+
 TEST(Draws, FixedSequenceBoundsFrequenciesAndPercentTenths) {
   // Earlier files depend on this sequence (xoshiro256** seeded from 0, top 24 bits).
   UniformSource source;
@@ -73,19 +109,12 @@ TEST(Draws, FixedSequenceBoundsFrequenciesAndPercentTenths) {
 }
 
 TEST(Draws, SeedsDifferingOnlyAbove32BitsGiveDifferentFiles) {
-  DataSet data;
-  data.Resize(DataKind::kBinary, 3, 40, kBinaryMissingValue);
-  for (std::size_t i = 0; i < 3; ++i) {
-    data.otuNames[i] = "otu" + std::to_string(i);
-    for (std::size_t k = 0; k < 40; ++k) data.SetValue(i, k, static_cast<float>((i + k) % 3 != 0));
-  }
+  const DataSet data = Data(DataKind::kBinary, 3, 40, 2.0f, kBits);
   auto file = [&](std::uint64_t seed) {
-    GeneratorSettings settings = DefaultGeneratorSettings(Generator::kBootStraps, data);
-    settings.dataSets = 10;
+    GeneratorSettings settings = Settings(Generator::kBootStraps, data, 10);
     settings.seed = seed;
     std::ostringstream stream;
     TextSink sink(stream);
-    NoProgress none;
     Generate(data, settings, sink, none);
     return stream.str();
   };
@@ -148,15 +177,11 @@ TEST(ColumnPicks, BootstrapPermutationClassicAndJackknifeDrawsAndTheBitGather) {
   // The gathered data set against a cell-by-cell copy, across word boundaries, with missing
   // cells and cells other than 0 and 1.
   for (DataKind kind : {DataKind::kBinary, DataKind::kQuantitative}) {
-    DataSet data;
-    data.Resize(kind, 3, 150, kind == DataKind::kBinary ? 2.0f : -9.0f);
-    for (std::size_t i = 0; i < 3; ++i) {
-      data.otuNames[i] = "n" + std::to_string(i);
-      for (std::size_t k = 0; k < 150; ++k) {
-        const std::size_t h = (i * 31 + k * 17) % 23;
-        data.SetValue(i, k, h == 0 ? data.MissingValue() : h == 1 ? 7.5f : float(h % 2));
-      }
-    }
+    const float missing = kind == DataKind::kBinary ? 2.0f : -9.0f;
+    const DataSet data = Data(kind, 3, 150, missing, [&](std::size_t i, std::size_t k) {
+      const std::size_t h = (i * 31 + k * 17) % 23;
+      return h == 0 ? missing : h == 1 ? 7.5f : float(h % 2);
+    });
     for (std::size_t n : {0, 1, 64, 65, 150, 300}) {
       DrawClassicBootstrapPicks(150, source, picks);
       picks.resize(n, 149);
@@ -172,42 +197,6 @@ TEST(ColumnPicks, BootstrapPermutationClassicAndJackknifeDrawsAndTheBitGather) {
       }
     }
   }
-}
-
-// A matrix of whole numbers, indices from 0.
-DataSet Data(DataKind kind, std::size_t otus, std::size_t chars, float missing,
-             const std::function<float(std::size_t, std::size_t)>& cell,
-             const std::vector<std::string>& names = {}) {
-  DataSet data;
-  data.Resize(kind, otus, chars, missing);
-  for (std::size_t i = 0; i < otus; ++i) {
-    data.otuNames[i] = names.empty() ? "otu" + std::to_string(i) : names[i];
-    for (std::size_t k = 0; k < chars; ++k) data.SetValue(i, k, cell(i, k));
-  }
-  return data;
-}
-const auto kTraced = [](std::size_t i, std::size_t k) { return 1000.0f * i + k; };
-const auto kBits = [](std::size_t i, std::size_t k) {
-  return (i * 7 + k * 3) % 11 ? float((i * k + k / 3) % 2) : 2.0f;
-};
-
-NoProgress none;
-
-std::string Text(const DataSet& data, const GeneratorSettings& settings, UniformSource& source,
-                 Progress& progress = none) {
-  std::ostringstream stream;
-  TextSink sink(stream);
-  Generate(data, settings, source, sink, progress);
-  return stream.str();
-}
-
-GeneratorSettings Settings(Generator generator, const DataSet& data, std::size_t sets,
-                           double percent = 0, std::size_t otus = 0) {
-  GeneratorSettings settings = DefaultGeneratorSettings(generator, data);
-  settings.dataSets = sets;
-  if (percent != 0) settings.percent = percent;
-  if (otus != 0) settings.otus = otus;
-  return settings;
 }
 
 // The generators written plainly, as a reference for the files a seed must keep giving: indices
