@@ -370,15 +370,6 @@ TEST_F(FormatsTest, RunDialogDistanceFormatsAndNamesForPhylip) {
   Action("MnuDistances")->trigger();
   RunTo(scratch.filePath("plain.txt"));
   EXPECT_FALSE(QFile::exists(scratch.filePath("plain_names.tsv")));
-
-  // Generators: BootStraps with names for PHYLIP.
-  Action("MnuBootStraps")->trigger();
-  EXPECT_TRUE(RunChild("distanceFormatList")->isHidden());
-  RunChild<QCheckBox>("phylipNamesCheck")->setChecked(true);
-  RunTo(scratch.filePath("b_bs.phy"));
-  EXPECT_TRUE(Slurp(scratch.filePath("b_bs.phy")).contains("\r\nFestuca_r1   "));
-  EXPECT_EQ(Slurp(scratch.filePath("b_bs_names.tsv")), kNamesTable);
-  EXPECT_EQ(data.otuNames, names);
 }
 
 TEST_F(FormatsTest, GenStrapsWithNamesForPhylipKeepTheGroupsOfEqualNames) {
@@ -388,7 +379,9 @@ TEST_F(FormatsTest, GenStrapsWithNamesForPhylipKeepTheGroupsOfEqualNames) {
                        " 4 5\nFestuca_ru_A10110\nFestuca_ru_A01101\n"
                        "Festuca_ru_B11100\nPoa         00011\n"));
   ASSERT_EQ(data.otuNames[0], data.otuNames[1]);
+  // Generators write data: names for PHYLIP, no distance formats.
   Action("MnuGenstraps")->trigger();
+  EXPECT_TRUE(RunChild("distanceFormatList")->isHidden());
   RunChild<QCheckBox>("phylipNamesCheck")->setChecked(true);
   RunTo(scratch.filePath("g_gs.phy"));
   const QByteArray written = Slurp(scratch.filePath("g_gs.phy"));

@@ -205,12 +205,9 @@ TEST_F(ShellTest, DataWindowShowsAFileInTheBackgroundAndWideRowsUnwrapped) {
   ASSERT_TRUE(indexed.count() == 1 || indexed.wait(60000));
   const QStringList expected = ReferenceLines(text);
   ASSERT_EQ(view.LineCount(), static_cast<std::size_t>(expected.size()));
-  for (std::size_t i : {std::size_t{0}, std::size_t{5}, std::size_t{2999}}) {
-    EXPECT_EQ(view.Line(i), expected[qsizetype(i)]);
-    EXPECT_EQ(view.LineSlice(i, 10, 4), expected[qsizetype(i)].mid(10, 4));
-  }
   for (std::size_t i = 0; i < view.LineCount(); ++i) {
     ASSERT_EQ(view.Line(i), expected[qsizetype(i)]) << i;
+    ASSERT_EQ(view.LineSlice(i, 10, 4), expected[qsizetype(i)].mid(10, 4)) << i;
   }
   EXPECT_EQ(view.Text(), expected.join('\n') + '\n');
 
