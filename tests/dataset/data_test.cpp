@@ -481,7 +481,6 @@ TEST_F(DataLoader, AFileBeyondTheMemoryLimitFailsWithTheSizesAndChangesNothing) 
   EXPECT_EQ(data.fileName, good);
   EXPECT_EQ(data.OtuCount(), 2u);
   EXPECT_EQ(data.Value(1, 0), 1.0f);
-  EXPECT_EQ(data.MemoryLimit(), 500'000u);
   // Within the limit the same loaded data set takes the larger file.
   data.SetMemoryLimit(1'000'000);
   ASSERT_EQ(Load(data, quant, DataKind::kQuantitative, FileFormat::kNtsys), ReadStatus::kOk);
@@ -580,13 +579,7 @@ TEST(DataFiles, EachSampleFileGivesItsFindingAndLeavesTheLoadedDataAlone) {
       {"wrong_type.nts", FileFormat::kNtsys, S::kWrongMatrixType},
       {"short_labels.nts", FileFormat::kNtsys, S::kLabelsIncomplete}};
   for (const auto& [name, layout, status] : findings) {
-    ReadReport report;
-    EXPECT_EQ(Load(data, folder + "/" + name, DataKind::kBinary, layout, &report), status) << name;
-    if (status == S::kDataIncomplete) {
-      EXPECT_EQ(report.Describe(),
-                "data set 1, OTU 2 (\"B\"): 1 of 2 values read; the last item read was \"B"
-                "           1\".");
-    }
+    EXPECT_EQ(Load(data, folder + "/" + name, DataKind::kBinary, layout), status) << name;
   }
   // The header asks for 2000 x 100000 cells; the 16 bytes after it hold one row of two.
   const std::string big = folder + "/too_large_for_memory.phy";
