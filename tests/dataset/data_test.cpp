@@ -539,7 +539,7 @@ TEST_F(DataLoader, PipesGiveWhatTheFileGivesAndGoOnToTheNextDataSet) {
   EXPECT_EQ(allFromFile.substr(0, expected.size()), expected);
   EXPECT_EQ(std::count(allFromFile.begin(), allFromFile.end(), '\n'), 2) << "three data sets";
 
-  // A stream and standard input are the item reader's (io_test), a FIFO the tool's
+  // A stream is the item reader's (io_test), a FIFO and standard input the tool's
   // (CliContract.StandardInputReadsLikeTheFile); here a pipe that hands over short pieces.
   int ends[2];
   ASSERT_EQ(pipe(ends), 0);

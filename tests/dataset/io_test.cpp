@@ -1,6 +1,4 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <bit>
@@ -80,7 +78,7 @@ TEST(ItemReader, CutsItemsKeepsAnyBytesAndFailsPastTheEnd) {
   EXPECT_THROW(ItemReader::OpenFile(std::filesystem::temp_directory_path().string()), ReadFailure);
 }
 
-TEST(ItemReader, ReadsAFileAStreamAndStandardInputAcrossChunksLikeTextInMemory) {
+TEST(ItemReader, ReadsAFileAndAStreamAcrossChunksLikeTextInMemory) {
   std::string text;
   for (int n = 0; n < 3000; ++n) {
     text += std::string(static_cast<std::size_t>(n % 700), static_cast<char>('a' + n % 26));
@@ -106,17 +104,6 @@ TEST(ItemReader, ReadsAFileAStreamAndStandardInputAcrossChunksLikeTextInMemory) 
   ItemReader fromStream = ItemReader::FromStream(stream, "stream");
   EXPECT_EQ(AllItems(fromStream), fromText);
 
-  // Standard input: the file put in its place, as a shell redirection does.
-  const int saved = dup(STDIN_FILENO);
-  const int descriptor = open(path.c_str(), O_RDONLY);
-  ASSERT_GE(descriptor, 0);
-  dup2(descriptor, STDIN_FILENO);
-  close(descriptor);
-  ItemReader standardInput = ItemReader::OpenFile("-");
-  EXPECT_EQ(standardInput.name(), "standard input");
-  EXPECT_EQ(AllItems(standardInput), fromText);
-  dup2(saved, STDIN_FILENO);
-  close(saved);
   std::filesystem::remove(path);
 
   // A line beyond the limit fails at its offset, whether it has a line end or not.
