@@ -199,8 +199,11 @@ TEST_F(RunDialogTest, EachRunTakesTheTypedSettingsAfterAskingToOverwrite) {
 
 TEST_F(RunDialogTest, DistanceRunsTakeTheChosenCoefficientAndMatrixKind) {
   Open(RunMode::kDistances);
-  Child<QComboBox>("coefficientList")->setCurrentIndex(1);
-  Child<QComboBox>("missingPolicyList")->setCurrentIndex(5);
+  for (const auto& [list, entry] :
+       {std::pair{"coefficientList", "Jaccard"}, {"missingPolicyList", "Ignore"}}) {
+    auto* combo = Child<QComboBox>(list);
+    combo->setCurrentIndex(combo->findText(entry));
+  }
   Child<QRadioButton>("similaritiesOption")->setChecked(true);
   SetOutput(Path("single.txt"));
   Click("okButton");
