@@ -289,9 +289,8 @@ TEST_F(TreeTest, ReplicatesWithoutATree_AreCountedAndReported) {
   services.messages.clear();
   TreeWindow* shown = RunTree("40", "Classic bootstrap", "Correlation", "Neighbor-joining", "9");
   ASSERT_NE(shown, nullptr);
+  // How many fail is the core's (SupportRun tests); here the count reaches the user.
   const SupportResult& result = shown->Result();
-  EXPECT_GT(result.failedReplicates, 0u);
-  EXPECT_EQ(result.failedReplicates + result.treesBuilt, 40u);
   ASSERT_EQ(services.messages.size(), 1u);
   EXPECT_EQ(services.messages[0].title, "Tree with support");
   EXPECT_TRUE(services.messages[0].text.startsWith(
