@@ -13,6 +13,7 @@
 #include "cli/terminal_progress.h"
 #include "cli/tree_options.h"
 #include "dataset/errors.h"
+#include "dataset/platform.h"
 #include "dataset/same_output.h"
 #include "distances/distance_run.h"
 #include "formats/newick_writer.h"
@@ -76,10 +77,10 @@ class ResumedTrees {
     CheckResumedTrees(data, settings, range.first, trees_, path);
     std::error_code error;
     if (std::filesystem::exists(path)) std::filesystem::resize_file(path, kept, error);
-    if (error) throw WriteFailure(FileProblem(path, error.value()));
+    if (error) throw WriteFailure(path, SystemReason(error.value()));
     errno = 0;
-    file_.open(path, std::ios::binary | std::ios::app);
-    if (!file_) throw WriteFailure(FileProblem(path, errno));
+    file_.open(platform::FilePath(path), std::ios::binary | std::ios::app);
+    if (!file_) throw WriteFailure(path, SystemReason(errno));
     sink_ = std::make_unique<TextSink>(file_, path);
   }
 

@@ -6,6 +6,7 @@
 
 #include "cli/cli_options.h"
 #include "dataset/errors.h"
+#include "dataset/platform.h"
 
 namespace marbleset::cli {
 
@@ -62,7 +63,7 @@ TreeSettings ChosenTreeSettings(const TreeSettingOptions& options, const DataSet
 
 std::string FileText(const std::string& path) {
   errno = 0;
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(platform::FilePath(path), std::ios::binary);
   if (!in) throw ReadFailure(ReadProblem::kUnreadable, InputPlace{path}, SystemReason(errno));
   std::ostringstream text;
   text << in.rdbuf();

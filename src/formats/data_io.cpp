@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "dataset/errors.h"
+#include "dataset/platform.h"
 #include "formats/format_registry.h"
 
 namespace marbleset {
@@ -16,8 +17,9 @@ void NameAfterSource(DataSet& data, const DataSource& source) {
     return;
   }
   std::error_code error;
-  const std::filesystem::path full = std::filesystem::absolute(path, error);
-  data.fileName = error ? path : full.string();
+  const std::filesystem::path full =
+      std::filesystem::absolute(platform::FilePath(path), error);
+  data.fileName = error ? path : platform::Utf8Path(full);
   data.folder = FolderOf(data.fileName);
 }
 
@@ -66,14 +68,14 @@ void WriteDistances(const DistanceMatrix& matrix, FileFormat format, TextSink& o
 }
 
 std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
+  const std::size_t slash = platform::LastSeparator(path);
   if (slash == std::string::npos) return "";
   if (slash == 0) return "/";  // a file in the root folder: the folder is the root itself
   return path.substr(0, slash);
 }
 
 std::string FileNameOf(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
+  const std::size_t slash = platform::LastSeparator(path);
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
