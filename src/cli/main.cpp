@@ -110,12 +110,23 @@ std::string HelpHint(const std::string& subcommand) {
   return "See \"marbleset-cli " + subcommand + " --help\" for the options.";
 }
 
-// CLI11's text in the tool's shape: a text that begins with the option it is about stays as it
-// is ("--datasets: must be ..."); any other gets the subcommand as its subject.
-std::string ParseErrorLine(std::string text, const std::string& subcommand) {
-  if (text.starts_with("-") || subcommand.empty()) return text;
-  if (text.starts_with("The ")) text[0] = 't';
-  return subcommand + ": " + text;
+// CLI11's errors in the tool's shape, chosen by their type: those about one option name it first
+// ("--datasets: must be ...", "--a excludes --b") and stay as they are; words that were not
+// expected are listed in the tool's own sentence; any other gets the subcommand as its subject.
+std::string ParseErrorLine(const CLI::ParseError& error, const CLI::App& app,
+                           const std::string& subcommand) {
+  const bool namesItsOption = dynamic_cast<const CLI::ValidationError*>(&error) != nullptr ||
+                              dynamic_cast<const CLI::ExcludesError*>(&error) != nullptr ||
+                              dynamic_cast<const CLI::RequiresError*>(&error) != nullptr;
+  if (namesItsOption || subcommand.empty()) return error.what();
+  const std::vector<std::string> extras = app.remaining(true);
+  if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr && !extras.empty()) {
+    std::string words;
+    for (const std::string& word : extras) words += (words.empty() ? "" : " ") + word;
+    return subcommand + ": the following " +
+           (extras.size() == 1 ? "argument was" : "arguments were") + " not expected: " + words;
+  }
+  return subcommand + ": " + error.what();
 }
 
 }  // namespace
@@ -160,7 +171,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     if (subcommand.empty() && dynamic_cast<const CLI::RequiredError*>(&error) != nullptr) {
       PrintError(err, "a subcommand is required", HelpHint(""));
     } else {
-      PrintError(err, ParseErrorLine(error.what(), subcommand), HelpHint(subcommand));
+      PrintError(err, ParseErrorLine(error, app, subcommand), HelpHint(subcommand));
     }
     return kExitUsage;
   }
