@@ -111,54 +111,6 @@ TEST_F(DistanceRunTest, MultiRunReadsOneInputOnceIntoItsOwnDataSet) {
   EXPECT_EQ(text.str(), Times(100, kMatrix));
 }
 
-TEST_F(DistanceRunTest, MultiRunThatStopsEarlyReportsItAndKeepsTheMatrices) {
-  const auto loaded = Loaded(DataKind::kBinary);
-  NoProgress progress;
-  const DistanceSettings settings{C::kBinaryMatching, P::kHalf, true, false};
-  struct Case {
-    std::string text;
-    std::string said;
-  };
-  const Case cases[] = {
-      // The seventh data set ends at a row boundary, before its last OTU.
-      {Times(6, kSet) + "3 3\r\nA           110\r\nB           100\r\n", "Error reading data."},
-      // It ends inside the values of its last OTU.
-      {Times(6, kSet) + "3 3\r\nA           110\r\nB           100\r\nC           0", ""},
-      // Its header is damaged.
-      {Times(6, kSet) + "3\r\nA           110\r\n", ""},
-  };
-  for (const Case& c : cases) {
-    Write("cut.phy", c.text);
-    ItemReader in = ItemReader::OpenFile(Path("cut.phy"));
-    try {
-      DistanceRunMulti(*loaded, settings, in, Path("out.txt"), progress);
-      ADD_FAILURE() << "no failure for " << c.text;
-    } catch (const IncompleteRunFailure& e) {
-      const std::string what = e.what();
-      EXPECT_EQ(e.DataSet(), 7);
-      EXPECT_EQ(e.Written(), 6);
-      EXPECT_EQ(what.find("Data set 7 of " + Path("cut.phy") + " could not be read: "), 0u) << what;
-      EXPECT_NE(what.find(c.said), std::string::npos) << what;
-      EXPECT_NE(what.find("The distance file holds 6 matrices, those of the data sets before it."),
-                std::string::npos)
-          << what;
-    }
-    EXPECT_EQ(Read("out.txt"), Times(6, kMatrix));
-  }
-  // With averaging the file holds means, and says so.
-  Write("cut.phy", kSet + "2 3\r\nA 1\r\n");
-  ItemReader in = ItemReader::OpenFile(Path("cut.phy"));
-  try {
-    DistanceRunMulti(*loaded, {C::kJaccard, P::kHalf, true, true}, in, Path("out.txt"), progress);
-    ADD_FAILURE() << "no failure";
-  } catch (const IncompleteRunFailure& e) {
-    EXPECT_NE(std::string(e.what()).find("holds 1 mean, that of the data set before it."),
-              std::string::npos)
-        << e.what();
-  }
-  EXPECT_EQ(Read("out.txt"), "0.833333\r\n");  // Jaccard: (0.5 + 1 + 1) / 3
-}
-
 TEST_F(DistanceRunTest, CancelledRunLeavesTheTargetAsItWas) {
   Write("sets.phy", Times(20, kSet));
   Write("out.txt", "old");

@@ -376,9 +376,10 @@ TEST(NothingLost, AMultiSetRunThatStopsEarlyKeepsTheMatricesBeforeAndSaysSo) {
   const std::string third = Markers(6, 40, 3);
   const std::size_t fourthRow = third.find("O4 ");
   PutFile(scratch / "two.phy", first + second);
-  // Each place a data set may break is the distance run's test's (tests/distances).
   const std::vector<std::pair<std::string, std::string>> damaged = {
       {"cut inside a row", first + second + third.substr(0, fourthRow + 30)},
+      {"cut before a row", first + second + third.substr(0, fourthRow)},
+      {"damaged header", first + second + "6\r\nO1          0 1 0\r\n"},
       {"letters for values", first + second + "6 40\r\nO1          0 1 x\r\n"}};
   for (const bool average : {false, true}) {
     std::vector<std::string> options = {"distances", "--coefficient", "Jaccard"};
