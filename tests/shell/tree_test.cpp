@@ -90,21 +90,15 @@ class TreeTest : public ShellTest {
   bool cancelOnStart = false;
 };
 
-TEST_F(TreeTest, CommandAndDialogFollowTheDataAndKeepTheBounds) {
-  EXPECT_FALSE(Action("MnuTree")->isEnabled());
-  OpenBinary(WriteFile("m.phy", kBinaryPhylip + "\n" + kBinaryPhylip));
-  EXPECT_FALSE(Action("MnuTree")->isEnabled()) << "a file of several data sets";
+// When the command is offered is the core's (CommandAvailability), applied with the others.
+TEST_F(TreeTest, DialogFollowsTheDataAndKeepsTheBounds) {
   OpenQuantitative(WriteFile("q.phy", kQuantitativePhylip));
-  EXPECT_TRUE(Action("MnuTree")->isEnabled());
-  TreeDialog* dialog = OpenDialog();
-  ASSERT_NE(dialog, nullptr);
-  EXPECT_EQ(Child<QComboBox>("coefficientList")->itemText(1), "Euclidean");  // quantitative
+  ASSERT_NE(OpenDialog(), nullptr);
   OpenBinary(markers);
   DeleteClosedWindows();
   EXPECT_EQ(window->OpenTreeDialog(), nullptr) << "the dialog closes when the data changes";
-  EXPECT_TRUE(Action("MnuTree")->isEnabled());
 
-  OpenDialog();
+  ASSERT_NE(OpenDialog(), nullptr);
   // Replicates run from 10 to 10,000; "Bootstrap %" from 1 to 50, for the bootstrap only.
   const struct {
     const char* typed;
@@ -187,80 +181,23 @@ TEST_F(TreeTest, ExportClusterJob_WritesBothFilesWithTheDialogsSettings) {
   EXPECT_NE(window->OpenTreeDialog(), nullptr);
 }
 
-TEST_F(TreeTest, RootingOnAnOtuOrAtTheMidpoint_PutsTheRootThere) {
+// One neighbor-joining tree, midpoint-rooted by default: its exports, its branch lengths and
+// cladogram, and the root moved onto an OTU.
+TEST_F(TreeTest, ShownTree_ExportsDrawsToScaleAndTakesTheRootChosen) {
   OpenBinary(markers);
   TreeWindow* shown = RunTree("20", "Classic bootstrap", "Matching", "Neighbor-joining", "1");
   ASSERT_NE(shown, nullptr);
-  auto* rootChoice = shown->findChild<QComboBox*>("rootChoice");
-  auto* otuChoice = shown->findChild<QComboBox*>("otuChoice");
-  EXPECT_EQ(rootChoice->currentText(), "At the midpoint");
-  EXPECT_FALSE(otuChoice->isEnabled());
-  // Where the root goes is the core's (tests/trees); here the choice reaches the shown tree.
-  // Chosen as a user does: the root goes on the branch of the OTU, which hangs from it alone.
-  for (const char* name : {"Lolium", "Agrostis"}) {
-    rootChoice->setCurrentIndex(rootChoice->findText("On the OTU"));
-    EXPECT_TRUE(otuChoice->isEnabled());
-    otuChoice->setCurrentIndex(otuChoice->findText(name));
-    const Tree& tree = shown->ShownTree();
-    const TreeNode& root = tree.nodes[tree.root];
-    ASSERT_EQ(root.children.size(), 2u);
-    const auto leafOfName = [&](std::size_t child) {
-      return tree.nodes[child].IsLeaf() && tree.nodes[child].name == name;
-    };
-    EXPECT_TRUE(leafOfName(root.children[0]) || leafOfName(root.children[1])) << name;
-    rootChoice->setCurrentIndex(0);
-  }
-  // The same through the menu of a name in the view.
-  shown->SetRooting(Rooting::kOnOtu, 4);
-  EXPECT_EQ(otuChoice->currentText(), "Poa");
-  EXPECT_EQ(rootChoice->currentText(), "On the OTU");
-}
-
-TEST_F(TreeTest, CladogramAndBranchLengths_PlaceNodesAsTheirDepths) {
-  OpenBinary(markers);
-  TreeWindow* shown = RunTree("10", "Bootstrap", "Nei", "Neighbor-joining", "2");
-  ASSERT_NE(shown, nullptr);
   const Tree& tree = shown->ShownTree();
-  const std::vector<double> depth = DepthsOf(tree);
-  const TreePicture& lengths = shown->View()->Picture();
-  // To scale: x grows with the depth, by one factor for every node.
-  const std::size_t deepest =
-      static_cast<std::size_t>(std::max_element(depth.begin(), depth.end()) - depth.begin());
-  const double root = lengths.nodeX[tree.root];
-  const double perLength = (lengths.nodeX[deepest] - root) / depth[deepest];
-  EXPECT_GT(perLength, 0);
-  for (std::size_t n = 0; n < tree.nodes.size(); ++n) {
-    EXPECT_NEAR(lengths.nodeX[n] - root, depth[n] * perLength, 1e-6) << n;
-  }
-  shown->findChild<QComboBox*>("styleChoice")->setCurrentIndex(1);
-  const TreePicture& cladogram = shown->View()->Picture();
-  ASSERT_EQ(cladogram.nodeX.size(), tree.nodes.size());
-  // The style choice reaches the picture: a cladogram aligns the leaves (its steps and rows are
-  // the layout's, tested in tests/trees).
-  std::vector<double> leafX;
-  for (const std::size_t leaf : cladogram.leafRows) leafX.push_back(cladogram.nodeX[leaf]);
-  EXPECT_EQ(std::count(leafX.begin(), leafX.end(), leafX.front()), 8);
-}
-
-TEST_F(TreeTest, ExportsWritePngAndSvgOfTheTreeAndRefuseTheDataFile) {
-  OpenBinary(markers);
-  TreeWindow* shown = RunTree("10", "Bootstrap", "Jaccard", "UPGMA", "3");
-  ASSERT_NE(shown, nullptr);
   const TreePicture& picture = shown->View()->Picture();
-  const QString png = scratch.filePath("tree.png");
+  // Exported at two pixels a unit (the pixels as painted are PictureExport's, picture_test).
   services.saveAnswers.push_back(FileChoice{scratch.filePath("tree"), 0});
   shown->ExportPicture();
-  // Exported at two pixels a unit: the scene's size doubled (the pixels as painted are checked
-  // by PictureExport in picture_test, the branches below in the SVG).
-  const QImage image(png);
-  EXPECT_EQ(image.size(), QSize(static_cast<int>(2 * picture.scene.width),
-                                static_cast<int>(2 * picture.scene.height)));
-  const Tree& tree = shown->ShownTree();
-
+  EXPECT_EQ(
+      QImage(scratch.filePath("tree.png")).size(),
+      QSize(static_cast<int>(2 * picture.scene.width), static_cast<int>(2 * picture.scene.height)));
   services.saveAnswers.push_back(FileChoice{scratch.filePath("tree.svg"), 1});
   shown->ExportPicture();
   const QString svg = QString::fromUtf8(Slurp(scratch.filePath("tree.svg")));
-  EXPECT_TRUE(svg.startsWith("<svg") || svg.startsWith("<?xml"));
   for (const char* name :
        {"Avena", "Bromus", "Festuca", "Lolium", "Poa", "Dactylis", "Phleum", "Agrostis"}) {
     EXPECT_TRUE(svg.contains(QStringLiteral(">%1</text>").arg(name))) << name;
@@ -269,7 +206,6 @@ TEST_F(TreeTest, ExportsWritePngAndSvgOfTheTreeAndRefuseTheDataFile) {
             static_cast<qsizetype>(2 * tree.nodes.size() - 1 -
                                    static_cast<std::size_t>(tree.LeafCount()) + 3))
       << "a branch a node but the root, a vertical a parent, the scale bar and its two ends";
-
   // The data file is never an export's target.
   const QByteArray before = Slurp(markers);
   services.messages.clear();
@@ -278,6 +214,48 @@ TEST_F(TreeTest, ExportsWritePngAndSvgOfTheTreeAndRefuseTheDataFile) {
   ASSERT_EQ(services.messages.size(), 1u);
   EXPECT_TRUE(services.messages[0].text.contains("this is the data file"));
   EXPECT_EQ(Slurp(markers), before);
+
+  // To scale: x grows with the depth, by one factor for every node.
+  const std::vector<double> depth = DepthsOf(tree);
+  const std::size_t deepest =
+      static_cast<std::size_t>(std::max_element(depth.begin(), depth.end()) - depth.begin());
+  const double root = picture.nodeX[tree.root];
+  const double perLength = (picture.nodeX[deepest] - root) / depth[deepest];
+  EXPECT_GT(perLength, 0);
+  for (std::size_t n = 0; n < tree.nodes.size(); ++n) {
+    EXPECT_NEAR(picture.nodeX[n] - root, depth[n] * perLength, 1e-6) << n;
+  }
+  // The style choice reaches the picture: a cladogram aligns the leaves (its steps and rows are
+  // the layout's, tests/trees).
+  shown->findChild<QComboBox*>("styleChoice")->setCurrentIndex(1);
+  const TreePicture& cladogram = shown->View()->Picture();
+  std::vector<double> leafX;
+  for (const std::size_t leaf : cladogram.leafRows) leafX.push_back(cladogram.nodeX[leaf]);
+  EXPECT_EQ(std::count(leafX.begin(), leafX.end(), leafX.front()), 8);
+
+  // Where the root goes is the core's (tests/trees); here the choice reaches the shown tree.
+  // Chosen as a user does: the root goes on the branch of the OTU, which hangs from it alone.
+  auto* rootChoice = shown->findChild<QComboBox*>("rootChoice");
+  auto* otuChoice = shown->findChild<QComboBox*>("otuChoice");
+  EXPECT_EQ(rootChoice->currentText(), "At the midpoint");
+  EXPECT_FALSE(otuChoice->isEnabled());
+  for (const char* name : {"Lolium", "Agrostis"}) {
+    rootChoice->setCurrentIndex(rootChoice->findText("On the OTU"));
+    EXPECT_TRUE(otuChoice->isEnabled());
+    otuChoice->setCurrentIndex(otuChoice->findText(name));
+    const Tree& rooted = shown->ShownTree();
+    const TreeNode& top = rooted.nodes[rooted.root];
+    ASSERT_EQ(top.children.size(), 2u);
+    const auto leafOfName = [&](std::size_t child) {
+      return rooted.nodes[child].IsLeaf() && rooted.nodes[child].name == name;
+    };
+    EXPECT_TRUE(leafOfName(top.children[0]) || leafOfName(top.children[1])) << name;
+    rootChoice->setCurrentIndex(0);
+  }
+  // The same through the menu of a name in the view.
+  shown->SetRooting(Rooting::kOnOtu, 4);
+  EXPECT_EQ(otuChoice->currentText(), "Poa");
+  EXPECT_EQ(rootChoice->currentText(), "On the OTU");
 }
 
 TEST_F(TreeTest, ReplicatesWithoutATree_AreCountedAndReported) {
