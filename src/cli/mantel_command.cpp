@@ -5,13 +5,15 @@
 
 #include "cli/cli_io.h"
 #include "cli/commands.h"
+#include "cli/matrix_input.h"
 #include "cli/terminal_progress.h"
 #include "distances/analysis_reports.h"
-#include "formats/distance_file_reader.h"
 
 namespace marbleset::cli {
 
 namespace {
+
+constexpr std::string_view kRefusal = "the test takes one from each file";
 
 struct MantelOptions {
   InputOptions first, second;
@@ -22,19 +24,11 @@ struct MantelOptions {
   bool csv = false;
 };
 
-DistanceMatrix OnlyMatrix(const InputOptions& input) {
-  std::vector<DistanceMatrix> matrices = ReadDistanceMatrixFile(input.path);
-  if (matrices.size() != 1)
-    throw CliFailure(kExitUsage, InputName(input),
-                     "the file holds " + std::to_string(matrices.size()) +
-                         " matrices; the test takes one from each file");
-  return std::move(matrices.front());
-}
-
 int RunMantelCommand(const MantelOptions& options, CliContext& context) {
   RefuseInputAsOutput(options.output, options.first);
   RefuseInputAsOutput(options.output, options.second);
-  const DistanceMatrix first = OnlyMatrix(options.first), second = OnlyMatrix(options.second);
+  const DistanceMatrix first = OneMatrixOf(options.first, kRefusal),
+                       second = OneMatrixOf(options.second, kRefusal);
   PermutationSettings settings;
   if (options.permutations) settings.permutations = *options.permutations;
   if (options.seed) settings.seed = *options.seed;

@@ -2,6 +2,7 @@
 // example: pops A and B of two OTUs each, 1 apart within a pop and 2 between pops.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 #include "cli/run_cli.h"
@@ -46,6 +47,25 @@ TEST(AnalysesCommands, WorkedExample_TablesNameTheirMethodAndRefuseMismatchedNam
   const ToolRun csv =
       Tool({"amova", "--groups", folder / "pops.txt", "--csv", "--distances", folder / "d.txt"});
   EXPECT_NE(csv.out.find("\r\nWithin populations,2,1,0.5,0.5,25,"), std::string::npos) << csv.out;
+  // The same table from similarities (3 less each distance).
+  PutFile(folder / "s.txt",
+          "4\na1        3 2 1 1\na2        2 3 1 1\nb1        1 1 3 2\nb2        1 1 2 3\n");
+  const ToolRun similar = Tool({"amova", "--groups", folder / "pops.txt", "--permutations", "0",
+                                "--distances", folder / "s.txt"});
+  EXPECT_NE(similar.out.find("Among populations      1  3.5000  3.5000  1.500000"),
+            std::string::npos)
+      << similar.out;
+  // A file of two matrices is refused, not cut to its first, and nothing is written.
+  PutFile(folder / "two.txt", FileBytes(folder / "d.txt") + FileBytes(folder / "d.txt"));
+  const std::vector<std::string> two = {"--distances", folder / "two.txt", folder / "out.txt"};
+  for (std::vector<std::string> args :
+       {std::vector<std::string>{"network"}, {"amova", "--groups", folder / "pops.txt"}}) {
+    args.insert(args.end(), two.begin(), two.end());
+    const ToolRun refusal = Tool(args);
+    EXPECT_EQ(refusal.status, 2) << args[0];
+    EXPECT_NE(refusal.err.find("holds 2 matrices"), std::string::npos) << refusal.err;
+    EXPECT_FALSE(std::filesystem::exists(folder / "out.txt")) << args[0];
+  }
 
   const ToolRun mantel = Tool({"mantel", folder / "d.txt", folder / "shuffled.txt"});
   ASSERT_EQ(mantel.status, 0) << mantel.err;
