@@ -13,19 +13,6 @@ using test::AsTable;
 using test::RunR;
 using test::TempFolder;
 
-const char kAflp[] = "/usr/lib/R/site-library/adegenet/files/AFLP.txt";
-const char kMitesCsv[] = "/usr/lib/R/site-library/phangorn/extdata/mites.csv";
-
-// R prints each row of the table it read as "name,value,..." with NA for missing.
-std::string RTable(const std::string& readCall) {
-  TempFolder folder;
-  return RunR(folder, "m <- as.matrix(" + readCall +
-                          ")\n"
-                          "for (i in seq_len(nrow(m))) cat(paste(c(rownames(m)[i], "
-                          "ifelse(is.na(m[i, ]), 'NA', m[i, ])), collapse = ','), '\\n', "
-                          "sep = '')\n");
-}
-
 std::string ReadFailureText(const std::string& text, const std::string& name,
                             const DelimitedOptions& options = {}) {
   try {
@@ -36,36 +23,24 @@ std::string ReadFailureText(const std::string& text, const std::string& name,
   return "no failure";
 }
 
-TEST(DelimitedReader, AdegenetAflpTable_ReadsAsRReadsIt) {
+// adegenet's AFLP bands (binary) and phangorn's mites counts (quantitative), each read as R
+// reads it: R prints each row as "name,value,..." with NA for missing.
+TEST(DelimitedReader, AdegenetAndPhangornTables_ReadAsRReadsThem) {
   SKIP_WITHOUT("Rscript");
-  if (!std::filesystem::exists(kAflp)) GTEST_SKIP() << "r-cran-adegenet is not installed";
-  const DataSet data = ReadDelimitedFile(kAflp, {});
-  EXPECT_TRUE(data.IsBinary());
-  EXPECT_EQ(data.OtuCount(), 7u);
-  EXPECT_EQ(data.CharCount(), 4u);
-  EXPECT_EQ(AsTable(data), (RTable("read.table('" + std::string(kAflp) + "', header = TRUE)")));
-}
-
-TEST(DelimitedReader, PhangornMitesCsv_ReadsAsRReadsIt) {
-  SKIP_WITHOUT("Rscript");
-  if (!std::filesystem::exists(kMitesCsv)) GTEST_SKIP() << "r-cran-phangorn is not installed";
-  const DataSet data = ReadDelimitedFile(kMitesCsv, {});
-  EXPECT_TRUE(data.IsQuantitative());
-  EXPECT_EQ(data.OtuCount(), 12u);
-  EXPECT_EQ(data.CharCount(), 79u);
-  EXPECT_EQ(AsTable(data), (RTable("read.csv('" + std::string(kMitesCsv) + "', row.names = 1)")));
-  // Asked for binary, the first value other than 0 and 1 is named.
-  DelimitedOptions binary;
-  binary.kind = KindChoice::kBinary;
-  try {
-    ReadDelimitedFile(kMitesCsv, binary);
-    ADD_FAILURE() << "read as binary";
-  } catch (const ReadFailure& failure) {
-    EXPECT_STREQ(failure.what(),
-                 (std::string(kMitesCsv) + ", line 2, column 2: the value \"2\" is neither 0, 1 "
-                                           "nor missing, so the table cannot be read as binary "
-                                           "data.")
-                     .c_str());
+  const std::pair<std::string, std::string> tables[] = {
+      {"/usr/lib/R/site-library/adegenet/files/AFLP.txt", "read.table(f, header = TRUE)"},
+      {"/usr/lib/R/site-library/phangorn/extdata/mites.csv", "read.csv(f, row.names = 1)"}};
+  for (const auto& [path, readCall] : tables) {
+    if (!std::filesystem::exists(path)) GTEST_SKIP() << path << " is not installed";
+    const DataSet data = ReadDelimitedFile(path, {});
+    EXPECT_EQ(data.IsBinary(), path.ends_with("AFLP.txt")) << path;
+    TempFolder folder;
+    EXPECT_EQ(AsTable(data),
+              RunR(folder, "f <- '" + path + "'\nm <- as.matrix(" + readCall +
+                               ")\nfor (i in seq_len(nrow(m))) cat(paste(c(rownames(m)[i], "
+                               "ifelse(is.na(m[i, ]), 'NA', m[i, ])), collapse = ','), '\\n', "
+                               "sep = '')\n"))
+        << path;
   }
 }
 

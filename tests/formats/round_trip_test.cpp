@@ -49,14 +49,6 @@ std::string Hex(const std::string& bytes) {
   return hex;
 }
 
-std::string Written(void (*write)(const DataSet&, TextSink&), const DataSet& data) {
-  std::ostringstream text;
-  TextSink sink(text, "written");
-  write(data, sink);
-  sink.Flush();
-  return text.str();
-}
-
 // The names a peer reads from the first column of file, hex-encoded a line each.
 std::string PeerNames(const TempFolder& folder, const std::string& peer, const std::string& file,
                       char delimiter) {
@@ -98,19 +90,17 @@ TEST(NameRoundTrip, NamesOfEveryByte_ReadBackThroughEveryWriter) {
       expectedByR += Hex(lf) + "\n";
     }
 
-    const std::string csv = Written(WriteCsvData, *data);
+    const std::string csv = Written([&](TextSink& out) { WriteCsvData(*data, out); });
     DelimitedOptions options;
     options.otusAs = OtusAs::kRows;
     options.firstDataColumn = 1;
     const DataSet fromCsv = ReadDelimitedText(csv, "names.csv", options);
     const DataSet fromNexus =
-        ReadNexusText(Written(WriteNexusData, *data), "names.nex", KindChoice::kBinary);
+        ReadNexusText(Written([&](TextSink& out) { WriteNexusData(*data, out); }), "names.nex",
+                      KindChoice::kBinary);
     const PhylipNames table = MakePhylipNames(names);
-    std::ostringstream tableText;
-    TextSink tableSink(tableText, "names_names.tsv");
-    WriteNameTable(table, tableSink);
-    tableSink.Flush();
-    const auto pairs = ReadNameTable(tableText.str(), "names_names.tsv");
+    const std::string tableText = Written([&](TextSink& out) { WriteNameTable(table, out); });
+    const auto pairs = ReadNameTable(tableText, "names_names.tsv");
     ASSERT_EQ(pairs.size(), names.size());
     for (std::size_t i = 0; i < names.size(); ++i) {
       EXPECT_EQ(fromCsv.otuNames[i], Trimmed(names[i])) << Hex(names[i]);
@@ -119,7 +109,7 @@ TEST(NameRoundTrip, NamesOfEveryByte_ReadBackThroughEveryWriter) {
       EXPECT_EQ(pairs[i].second, Trimmed(names[i])) << Hex(names[i]);
     }
     WriteFile(folder / "names.csv", csv);
-    WriteFile(folder / "names_names.tsv", tableText.str());
+    WriteFile(folder / "names_names.tsv", tableText);
     for (const std::string peer : {"python3", "Rscript"}) {
       if (!HaveProgram(peer)) continue;
       const std::string& want = peer == "python3" ? expected : expectedByR;

@@ -8,6 +8,7 @@
 namespace marbleset {
 namespace {
 
+using test::AsTable;
 using test::FileText;
 using test::Run;
 using test::Split;
@@ -26,10 +27,6 @@ DataSet Read(const std::string& path, DataKind kind, VcfReport& report) {
   VcfOptions options;
   options.kind = kind;
   return ReadVcf(path, options, report);
-}
-
-std::string Table(const DataSet& data) {
-  return test::AsTable(data);
 }
 
 std::string ReadFailureText(const std::string& path) {
@@ -82,12 +79,14 @@ TEST(VcfReader, PlinkAndBcftoolsFiles_ReadAsPlinkCountsTheirAlleles) {
         "bcftools view -Oz -o dummy.vcf.gz dummy.vcf && bcftools view -Ob -o dummy.bcf "
         "dummy.vcf");
   for (const std::string name : {"dummy.vcf.gz", "dummy.bcf"}) {
-    EXPECT_EQ(Table(Read(folder / name, DataKind::kQuantitative, report)), Table(counts)) << name;
-    EXPECT_EQ(Table(Read(folder / name, DataKind::kBinary, report)), Table(carriers)) << name;
+    EXPECT_EQ(AsTable(Read(folder / name, DataKind::kQuantitative, report)), AsTable(counts))
+        << name;
+    EXPECT_EQ(AsTable(Read(folder / name, DataKind::kBinary, report)), AsTable(carriers)) << name;
   }
   VcfOptions options;
   options.kind = DataKind::kQuantitative;
-  EXPECT_EQ(Table(ReadVcfThroughRecords(folder / "dummy.vcf.gz", options, report)), Table(counts));
+  EXPECT_EQ(AsTable(ReadVcfThroughRecords(folder / "dummy.vcf.gz", options, report)),
+            AsTable(counts));
 }
 
 TEST(VcfReader, GenotypesOfEveryShape_CountedAndSkippedVariantsReported) {
@@ -112,13 +111,13 @@ TEST(VcfReader, GenotypesOfEveryShape_CountedAndSkippedVariantsReported) {
   WriteFile(folder / "shapes.vcf", vcf);
   VcfReport report;
   const DataSet carriers = Read(folder / "shapes.vcf", DataKind::kBinary, report);
-  EXPECT_EQ(Table(carriers),
+  EXPECT_EQ(AsTable(carriers),
             "S1,0,1,1,1\n"
             "S2,1,0,NA,1\n"
             "S3,1,NA,1,NA\n"
             "S4,NA,1,0,1\n");
   const DataSet counts = Read(folder / "shapes.vcf", DataKind::kQuantitative, report);
-  EXPECT_EQ(Table(counts),
+  EXPECT_EQ(AsTable(counts),
             "S1,0,1,NA,1\n"
             "S2,1,0,NA,3\n"
             "S3,2,NA,1,NA\n"
@@ -132,9 +131,11 @@ TEST(VcfReader, GenotypesOfEveryShape_CountedAndSkippedVariantsReported) {
             static_cast<std::size_t>(std::stoi(all) - std::stoi(biallelic)));
   // htslib's record parser gives the same data.
   VcfOptions options;
-  EXPECT_EQ(Table(ReadVcfThroughRecords(folder / "shapes.vcf", options, report)), Table(carriers));
+  EXPECT_EQ(AsTable(ReadVcfThroughRecords(folder / "shapes.vcf", options, report)),
+            AsTable(carriers));
   options.kind = DataKind::kQuantitative;
-  EXPECT_EQ(Table(ReadVcfThroughRecords(folder / "shapes.vcf", options, report)), Table(counts));
+  EXPECT_EQ(AsTable(ReadVcfThroughRecords(folder / "shapes.vcf", options, report)),
+            AsTable(counts));
 }
 
 TEST(VcfReader, BadFiles_FailNamingLineAndSample) {
@@ -142,31 +143,24 @@ TEST(VcfReader, BadFiles_FailNamingLineAndSample) {
   const std::string head =
       "##fileformat=VCFv4.2\n"
       "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT\tS1\tS2\n";
-  WriteFile(folder / "bad.vcf", head +
-                                    "1\t1\ta\tA\tG\t.\t.\t.\tGT\t0/1\t1/1\n"
-                                    "1\t2\tb\tA\tG\t.\t.\t.\tGT\t0/1\t0/x\n");
-  EXPECT_EQ(ReadFailureText(folder / "bad.vcf"),
-            folder / "bad.vcf" +
-                ", line 4: the genotype \"0/x\" of sample \"S2\" (variant at 1:2) cannot be read.");
-  WriteFile(folder / "allele.vcf", head + "1\t1\ta\tA\tG\t.\t.\t.\tGT\t0/2\t1/1\n");
-  EXPECT_EQ(ReadFailureText(folder / "allele.vcf"),
-            folder / "allele.vcf" +
-                ", line 3: the genotype \"0/2\" of sample \"S1\" (variant at 1:1) names an "
-                "allele the variant does not have.");
-  WriteFile(folder / "short.vcf", head + "1\t1\ta\tA\tG\t.\t.\t.\tGT\t0/1\n");
-  EXPECT_EQ(ReadFailureText(folder / "short.vcf"),
-            folder / "short.vcf" + ", line 3: the line holds 1 of the 2 samples' columns.");
-  WriteFile(folder / "sites.vcf",
-            "##fileformat=VCFv4.2\n#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\n"
-            "1\t1\ta\tA\tG\t.\t.\t.\n");
-  EXPECT_EQ(ReadFailureText(folder / "sites.vcf"),
-            folder / "sites.vcf" +
-                ": the file holds no samples (a sites-only VCF has no genotypes to read).");
-  WriteFile(folder / "multi.vcf", head + "1\t1\ta\tA\tG,C\t.\t.\t.\tGT\t0/1\t1/1\n");
-  EXPECT_EQ(ReadFailureText(folder / "multi.vcf"),
-            folder / "multi.vcf" +
-                ": the file holds no biallelic variant with genotypes (1 with other than two "
-                "alleles, 0 without genotypes).");
+  const std::pair<std::string, std::string> files[] = {
+      {head + "1\t1\ta\tA\tG\t.\t.\t.\tGT\t0/1\t1/1\n1\t2\tb\tA\tG\t.\t.\t.\tGT\t0/1\t0/x\n",
+       ", line 4: the genotype \"0/x\" of sample \"S2\" (variant at 1:2) cannot be read."},
+      {head + "1\t1\ta\tA\tG\t.\t.\t.\tGT\t0/2\t1/1\n",
+       ", line 3: the genotype \"0/2\" of sample \"S1\" (variant at 1:1) names an allele the "
+       "variant does not have."},
+      {head + "1\t1\ta\tA\tG\t.\t.\t.\tGT\t0/1\n",
+       ", line 3: the line holds 1 of the 2 samples' columns."},
+      {"##fileformat=VCFv4.2\n#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\n1\t1\ta\tA\tG\t.\t.\t."
+       "\n",
+       ": the file holds no samples (a sites-only VCF has no genotypes to read)."},
+      {head + "1\t1\ta\tA\tG,C\t.\t.\t.\tGT\t0/1\t1/1\n",
+       ": the file holds no biallelic variant with genotypes (1 with other than two alleles, 0 "
+       "without genotypes)."}};
+  for (const auto& [text, message] : files) {
+    WriteFile(folder / "bad.vcf", text);
+    EXPECT_EQ(ReadFailureText(folder / "bad.vcf"), folder / "bad.vcf" + message);
+  }
   WriteFile(folder / "table.vcf", "name,a\nA,1\n");
   EXPECT_NE(ReadFailureText(folder / "table.vcf").find("table.vcf"), std::string::npos);
   EXPECT_NE(ReadFailureText(folder / "none.vcf").find("none.vcf: "), std::string::npos);
