@@ -98,22 +98,22 @@ InputPlace CellAt(const std::string& name, std::size_t line, std::size_t column)
 
 // The first data column worked out from the cells leaves out every column before it. A column
 // of values with one mistyped cell would move that choice and drop whole columns without a
-// word, so a guess set by a column that holds more numbers than text is refused.
+// word, so a guess set by a column that holds any number is refused: with few OTUs one cell
+// is already half the column.
 void RefuseGuessLeavingValuesOut(const std::string& name, const TableSurvey& survey,
                                  std::size_t first) {
   // The text cell of the column just before the guess is what moved it there.
   const ColumnFindings& mover = survey.columns[first - 1];
-  if (first < 2 || mover.values <= mover.texts) return;
+  if (first < 2 || mover.values == 0) return;
   InputPlace place = CellAt(name, mover.textLine, first - 1);
   place.item = mover.text;
   const bool rows = survey.otusAs == OtusAs::kRows;
   throw ReadFailure(
       ReadProblem::kLayoutGuess, place,
-      "\"" + mover.text + "\" is neither a number nor a missing code in a column of " +
-          std::to_string(mover.values) +
-          " numbers, so the values would be taken to begin at "
-          "column " +
-          std::to_string(first + 1) + ", leaving out columns 2 to " + std::to_string(first) +
+      "\"" + mover.text + "\" is neither a number nor a missing code in a column that also holds " +
+          std::to_string(mover.values) + (mover.values == 1 ? " number" : " numbers") +
+          ", so the values would be taken to begin at column " + std::to_string(first + 1) +
+          ", leaving out columns 2 to " + std::to_string(first) +
           (rows ? " (characters)" : " (OTUs)") +
           ". Correct the cell, or name the first column of values (--first-data-column, or "
           "\"First data column\" when importing).");

@@ -502,11 +502,12 @@ TEST(CliContract, OtherFormatsInAndOut) {
   EXPECT_TRUE(refused.err.ends_with("\nIf the file holds quantitative data, add --quantitative.\n"))
       << refused.err;
   // A table with a column of gel names before the values and its own missing code "x": the
-  // guess takes only the columns of numbers at the end (L3); the settings take all three loci.
+  // undeclared "x" would move the guess past L1 and L2, so it is refused; the settings take
+  // all three loci.
   PutFile(folder / "scored.csv", "Sample,Gel,L1,L2,L3\r\nA,g1,1,x,0\r\nB,g2,0,1,1\r\n");
   const CliRun guessed = RunTool({"convert", "--to", "phylip", folder / "scored.csv"});
-  EXPECT_EQ(guessed.status, kExitOk) << guessed.err;
-  EXPECT_EQ(guessed.out, " 2 1\r\nA            0\r\nB            1\r\n");
+  EXPECT_EQ(guessed.status, kExitUnreadable);
+  EXPECT_NE(guessed.err.find("line 2, column 4: \"x\""), std::string::npos) << guessed.err;
   const CliRun scored = RunTool({"convert", "--to", "phylip", "--first-data-column", "3",
                                  "--missing-code", "x", folder / "scored.csv"});
   EXPECT_EQ(scored.status, kExitOk) << scored.err;
