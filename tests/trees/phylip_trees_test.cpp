@@ -1,39 +1,24 @@
 // The tree builder against PHYLIP's own programs: neighbor (neighbor-joining and UPGMA) on the
 // same matrices, consense on the same replicate trees.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cmath>
-#include <fstream>
 #include <regex>
 #include <sstream>
 
 #include "dataset/output_file.h"
 #include "dataset/progress.h"
-#include "formats/distance_file_reader.h"
-#include "dataset/distance_matrix.h"
 #include "distances/distance_run.h"
+#include "formats/distance_file_reader.h"
+#include "formats/newick_reader.h"
 #include "tree_test_support.h"
 #include "trees/consensus.h"
 #include "trees/neighbor_joining.h"
-#include "formats/newick_reader.h"
-#include "trees/splits.h"
 #include "trees/support_run.h"
 
 namespace marbleset {
 namespace {
 
 using namespace testing_trees;
-
-// The matrix as a distance run writes it, and read back as PHYLIP reads it, so both builders
-// start from the same six-decimal values.
-DistanceMatrix WriteAndReadMatrix(const DataSet& data, const DistanceSettings& settings,
-                                  const std::string& path) {
-  OutputFile file(path);
-  DistanceMatrixPass(data, settings, file.sink());
-  file.Close();
-  return ReadDistanceMatrixFile(path).at(0);
-}
 
 // neighbor's tree and ours have the same branches, each length within PHYLIP's five decimals.
 void ExpectSameTree(const Tree& ours, const std::string& phylipTree, const DistanceMatrix& matrix,
@@ -59,8 +44,13 @@ void ExpectSameTree(const Tree& ours, const std::string& phylipTree, const Dista
 
 void ExpectNeighborAgrees(const DataSet& data, const DistanceSettings& settings,
                           const std::string& what) {
+  // The matrix as a distance run writes it, read back as PHYLIP reads it: both builders start
+  // from the same six-decimal values.
   TempFolder folder;
-  const DistanceMatrix matrix = WriteAndReadMatrix(data, settings, folder / "infile");
+  OutputFile file(folder / "infile");
+  DistanceMatrixPass(data, settings, file.sink());
+  file.Close();
+  const DistanceMatrix matrix = ReadDistanceMatrixFile(folder / "infile").at(0);
   for (const TreeMethod method : {TreeMethod::kNeighborJoining, TreeMethod::kUpgma}) {
     TempFolder run;
     std::filesystem::copy_file(folder / "infile", run / "infile");

@@ -24,15 +24,6 @@ namespace {
 
 using namespace testing_trees;
 
-DistanceMatrix MatrixOf(const std::vector<std::string>& names,
-                        const std::vector<std::vector<double>>& rows) {
-  DistanceMatrix matrix;
-  matrix.n = names.size();
-  matrix.names = names;
-  for (const auto& row : rows) matrix.values.insert(matrix.values.end(), row.begin(), row.end());
-  return matrix;
-}
-
 std::map<Side, double> Branches(const Tree& tree) {
   std::vector<std::string> names;
   for (std::size_t leaf : tree.LeavesInOrder()) names.push_back(tree.nodes[leaf].name);
@@ -72,7 +63,7 @@ TEST(NeighborJoining, FastAndPlainVersions_AgreeBitForBit) {
 }
 
 TEST(NeighborJoining, MatrixWithoutNumber_IsRefused) {
-  DistanceMatrix matrix = MatrixOf({"a", "b", "c"}, {{0, 1, 2}, {1, 0, NAN}, {2, NAN, 0}});
+  const DistanceMatrix matrix{3, {"a", "b", "c"}, {0, 1, 2, 1, 0, NAN, 2, NAN, 0}};
   EXPECT_THROW(BuildTree(matrix, TreeMethod::kNeighborJoining), Failure);
 }
 
@@ -156,17 +147,7 @@ TEST(SupportRun, SupportValues_MatchAPlainRecountOfSplits) {
   for (std::size_t node = 0; node < result.reference.nodes.size(); ++node) {
     const TreeNode& n = result.reference.nodes[node];
     if (n.IsLeaf() || node == result.reference.root) continue;
-    // The branch's side as names, found the plain way through a one-node tree walk.
-    Tree below = result.reference;
-    below.root = node;
-    Side side;
-    for (std::size_t leaf : below.LeavesInOrder()) side.insert(below.nodes[leaf].name);
-    if (side.contains(sorted[0])) {
-      Side other;
-      for (const auto& name : sorted)
-        if (!side.contains(name)) other.insert(name);
-      side = other;
-    }
+    const Side side = SideOf(result.reference, node, sorted);
     if (side.size() < 2) continue;
     double holding = 0;
     for (const auto& branches : replicateBranches) holding += branches.contains(side);

@@ -2,8 +2,6 @@
 // compared by their splits.
 #pragma once
 
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <map>
 #include <random>
@@ -16,8 +14,6 @@
 #include "dataset/tree.h"
 
 namespace marbleset::testing_trees {
-
-namespace fs = std::filesystem;
 
 using phylip_test::PhylipRun;
 using phylip_test::ReadWholeFile;
@@ -56,9 +52,12 @@ inline DataSet RandomData(DataKind kind, std::size_t otus, std::size_t character
   return data;
 }
 
-// The branches of a tree as the OTU names on the side without the first OTU (by name order of
-// `names`), each with the summed length of the branch (both halves of a two-child root).
+// The OTU names on the side of node's branch without names[0] (the first OTU by name order).
 using Side = std::set<std::string>;
+Side SideOf(const Tree& tree, std::size_t node, const std::vector<std::string>& names);
+
+// The branches of a tree by their sides, each with the summed length of the branch (both
+// halves of a two-child root).
 std::map<Side, double> BranchesByNames(const Tree& tree, const std::vector<std::string>& names);
 
 }  // namespace marbleset::testing_trees
