@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "cli/matrix_input.h"
 #include "cli/terminal_progress.h"
+#include "formats/format_registry.h"
 #include "pictures/png_encoder.h"
 #include "pictures/scene_raster.h"
 #include "pictures/split_network.h"
@@ -56,7 +57,7 @@ int RunNetwork(const NetworkOptions& options, CliContext& context) {
   const std::unique_ptr<Progress> shown = MakeProgress(context);
   const SplitNetwork network = NeighborNet(matrix, *shown);
   CliOutput output(options.output, context.out);
-  WriteSplitsNexus(AsWeightedSplits(network), output.sink());
+  WriteSplits(AsWeightedSplits(network), FileFormat::kSplits, output.sink());
   output.Close();
   if (!options.picture.empty()) WritePicture(options, network, context);
   char fit[64];

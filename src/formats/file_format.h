@@ -8,7 +8,8 @@
 
 namespace marbleset {
 
-enum class FileFormat { kUnknown, kPhylip, kNtsys, kDelimited, kNexus, kVcf };
+// kSplits: a split network's NEXUS file, only written.
+enum class FileFormat { kUnknown, kPhylip, kNtsys, kDelimited, kNexus, kVcf, kSplits };
 
 // By the extension alone: the layout one of whose suffixes path ends in (case ignored).
 FileFormat FormatFromExtension(std::string_view path);

@@ -87,6 +87,11 @@ FirstLineSign NexusSign(std::string_view line) {
   return BeginsWith(line, "#nexus") ? FirstLineSign::kCertain : FirstLineSign::kNone;
 }
 
+// A split network's file is NEXUS too: never read as such, so its first line tells nothing.
+FirstLineSign NoSign(std::string_view) {
+  return FirstLineSign::kNone;
+}
+
 FirstLineSign VcfSign(std::string_view line) {
   return BeginsWith(line, "##fileformat=vcf") ? FirstLineSign::kCertain : FirstLineSign::kNone;
 }
@@ -210,6 +215,18 @@ const std::vector<FormatEntry>& Formats() {
        ReadVcfSource,
        nullptr,
        nullptr},
+      {FileFormat::kSplits,
+       "splits",
+       {},
+       "splits",
+       {},
+       "",
+       "NEXUS split networks (*.nex)",
+       NoSign,
+       nullptr,
+       nullptr,
+       nullptr,
+       WriteSplitsNexus},
   };
   return formats;
 }
@@ -264,6 +281,13 @@ std::vector<std::string_view> WrittenDataFormatNames() {
     if (entry.writeData != nullptr) names.push_back(entry.writtenName);
   }
   return names;
+}
+
+void WriteSplits(const WeightedSplits& splits, FileFormat format, TextSink& out) {
+  const FormatEntry& entry = EntryOf(format);
+  if (entry.writeSplits == nullptr)
+    throw Failure("Splits are not written as " + std::string(entry.name) + " files.");
+  entry.writeSplits(splits, out);
 }
 
 std::vector<std::string_view> WrittenDistanceFormatNames() {

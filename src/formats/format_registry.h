@@ -15,6 +15,7 @@
 #include "formats/data_source.h"
 #include "formats/file_format.h"
 #include "formats/read_options.h"
+#include "formats/splits_nexus_writer.h"
 
 namespace marbleset {
 
@@ -41,6 +42,9 @@ struct FormatEntry {
   // Writers of data sets and of distance matrices; null when the layout holds none.
   void (*writeData)(const DataSet& data, TextSink& out);
   void (*writeDistances)(const DistanceMatrix& matrix, TextSink& out);
+  // Writer of weighted splits, such as a network fitted to a distance matrix; null when the
+  // layout holds none.
+  void (*writeSplits)(const WeightedSplits& splits, TextSink& out) = nullptr;
 };
 
 // Every layout, in the order the lists show them.
@@ -64,6 +68,9 @@ std::vector<ListEntry> SaveEntries();
 std::vector<std::string_view> ReadFormatNames();
 std::vector<std::string_view> WrittenDataFormatNames();
 std::vector<std::string_view> WrittenDistanceFormatNames();
+// Writes the splits in the layout; Failure when it holds none.
+void WriteSplits(const WeightedSplits& splits, FileFormat format, TextSink& out);
+
 // The layout any of those names (case ignored) stands for.
 std::optional<FileFormat> FormatNamed(std::string_view name);
 
