@@ -43,14 +43,11 @@ struct Read {
 using Reader = ReadStatus (*)(ItemReader&, DataSet&, ReadReport*);
 
 // A load through LoadDataFile as a status: kOk, or the finding its failure is.
-ReadStatus Load(DataSet& data, const std::string& path, DataKind kind, FileFormat format,
-                ReadReport* report = nullptr) {
-  ReadNotes notes;
+ReadStatus Load(DataSet& data, const std::string& path, DataKind kind, FileFormat format) {
   try {
-    LoadDataFile(data, path, kind, format, &notes);
+    LoadDataFile(data, path, kind, format);
     return S::kOk;
   } catch (const ReadFailure& failure) {
-    if (report != nullptr) *report = notes.report;
     for (const S status : {S::kNoDeclarations, S::kNoOtuCount, S::kNoCharCount, S::kDataIncomplete,
                            S::kWrongMatrixType, S::kLabelsIncomplete}) {
       if (ProblemOf(status) == failure.Kind()) return status;
@@ -102,10 +99,6 @@ TEST(PhylipHeader, FindsTheCountsOrReportsWhatIsMissing) {
   EXPECT_EQ(wide.data->Value(0, 69999), 1.0f);
   EXPECT_EQ(wide.data->Value(0, 69998), 0.0f);
   EXPECT_TRUE(FailsWith("1e17 10\r\nA\r\n", "test.phy, data set 1: the count \"1e17\" is too"));
-  // A header far beyond the 3 bytes after it ("A\r\n") is refused before any memory is sized.
-  EXPECT_TRUE(FailsWith("3e15 3e15\r\nA\r\n",
-                        "declares 3000000000000000 OTUs by 3000000000000000 characters, more "
-                        "than the 3 bytes after it can hold"));
   EXPECT_TRUE(FailsWith("", "ended before the header"));
 }
 
@@ -202,20 +195,12 @@ TEST(PhylipBinary, ReportsEarlyEndsWithTheirPlaceAndTheKindTheDataLooksLike) {
       "test.phy: the file ended inside the data of OTU 2 (\"Anna        \") of data set 1, "
       "after 2 of 4 values."));
 
-  // Quantitative values read as binary data: 2.5 and 17 leave the rows short.
-  const std::string quantitative =
-      "3 3\r\nA           1 2.5 0\r\nB           17 0 1\r\nC           0 3 1\r\n";
-  Read wrongKind = Phy(quantitative);
+  // Quantitative values read as binary data (2.5 and 17 leave the rows short) are pointed to the
+  // other kind; binary rows read as quantitative are the tool's ReadErrors test.
+  Read wrongKind = Phy("3 3\r\nA           1 2.5 0\r\nB           17 0 1\r\nC           0 3 1\r\n");
   EXPECT_EQ(wrongKind.status, S::kDataIncomplete);
-  EXPECT_EQ(wrongKind.report.hint, KindHint::kLooksQuantitative);
   EXPECT_NE(wrongKind.report.Describe().find("it may be quantitative data"), std::string::npos);
-  EXPECT_EQ(PhyQ(quantitative).status, S::kOk);
-  // And the reverse: binary rows without blanks are single numbers to the quantitative reader.
-  Read unspaced = PhyQ("2 6\r\nA           0110?1\r\nB           1?0011\r\n");
-  EXPECT_EQ(unspaced.status, S::kDataIncomplete);
-  EXPECT_EQ(unspaced.report.hint, KindHint::kLooksBinary);
   EXPECT_EQ(detail::HintFromItem("A           100 101 11", false), KindHint::kNone);
-  EXPECT_EQ(detail::HintFromItem("A           10011010", false), KindHint::kLooksBinary);
 }
 
 TEST(PhylipQuant, CutsPiecesAtSpacesAndTabsAndFailsBeyondFloat) {
@@ -255,12 +240,12 @@ TEST(PhylipDataSets, ReadsOneAfterAnotherFromOneInput) {
   EXPECT_EQ(data.CharCount(), 2u);
   EXPECT_EQ(data.Value(0, 0), 1.0f);
   EXPECT_FALSE(FurtherDataSetFollows(again));
-  ItemReader negative = ItemReader::FromText("1 1\r\nA           1\r\n\r\n-2 1\r\n");
-  ASSERT_EQ(ReadPhylipBinary(negative, data), S::kOk);
-  EXPECT_TRUE(FurtherDataSetFollows(negative)) << "any value other than 0 counts";
-  ItemReader trailing = ItemReader::FromText("1 1\r\nA           1\r\n\r\n0\r\ntext\r\n");
-  ASSERT_EQ(ReadPhylipBinary(trailing, data), S::kOk);
-  EXPECT_FALSE(FurtherDataSetFollows(trailing)) << "items of value 0 are not a header";
+  // Any value other than 0 counts as a header; items of value 0 are none.
+  for (const auto& [rest, further] : {std::pair{"-2 1", true}, std::pair{"0\r\ntext", false}}) {
+    ItemReader next = ItemReader::FromText("1 1\r\nA           1\r\n\r\n" + std::string(rest));
+    ASSERT_EQ(ReadPhylipBinary(next, data), S::kOk);
+    EXPECT_EQ(FurtherDataSetFollows(next), further) << rest;
+  }
 }
 
 TEST(PhylipHostileInput, ReadsHugeLinesAndBoundsWhatNeverEnds) {
@@ -299,8 +284,6 @@ TEST(PhylipHostileInput, ReadsHugeLinesAndBoundsWhatNeverEnds) {
   std::string zeroLines;
   for (int n = 0; n < 6000; ++n) zeroLines += "0\n";
   EXPECT_NE(failure("1 1\nA           0\n" + zeroLines, true).find("no further data set"),
-            std::string::npos);
-  EXPECT_NE(failure("1 1\nA           " + std::string(5000, '0')).find("longer than 1 MiB"),
             std::string::npos);
 }
 
@@ -413,18 +396,13 @@ TEST_F(DataLoader, LoadsEitherLayoutAndKeepsTheDataOnAFailedRead) {
                       data.MissingValue(), data.multiSet);
   };
   const auto before = state();
-  ReadReport report;
-  EXPECT_EQ(Load(data, Write("4.phy", "3 2\r\nNew1        11\r\nNew2        1"),
-                 DataKind::kQuantitative, FileFormat::kPhylip, &report),
-            ReadStatus::kDataIncomplete);
-  EXPECT_EQ(report.otu, 1u) << "11 and 1 are the two values of New1";
-  EXPECT_EQ(report.valuesRead, 2u);
   EXPECT_EQ(Load(data, Write("1.nts", "1 2 2 0"), DataKind::kBinary, FileFormat::kNtsys),
             ReadStatus::kNoDeclarations);
   for (const std::string& path :
        {Write("past.phy", "2 4\r\nX           1111\r\nY           1"),
         (folder_ / "absent.phy").string(), Write("nul.phy", std::string("1 1\nX\0", 7))}) {
-    EXPECT_THROW(LoadDataFile(data, path, DataKind::kBinary, FileFormat::kPhylip), ReadFailure)
+    EXPECT_THROW(LoadDataFile(data, path, DataKind::kQuantitative, FileFormat::kPhylip),
+                 ReadFailure)
         << path;
   }
   EXPECT_EQ(state(), before);
@@ -456,26 +434,20 @@ TEST_F(DataLoader, AFileBeyondTheMemoryLimitFailsWithTheSizesAndChangesNothing) 
   const std::string quant = Write("big_q.nts", quantText);
   // 20000 OTUs by 1 character: a matrix of 2 x 20000 x 8 = 320 kB fits, the names' 640 kB not.
   const std::string names = Write("names.phy", BinaryRows(20000, 1));
-  const auto failure = [&](const std::string& path, DataKind kind, FileFormat layout) {
+  const std::tuple<std::string, DataKind, FileFormat, std::string> cases[] = {
+      {big, DataKind::kBinary, FileFormat::kPhylip,
+       big + ", data set 1: a data set of 400 OTUs by 6000 characters needs 614.4 kB of memory; "
+             "500.0 kB are available."},
+      {quant, DataKind::kQuantitative, FileFormat::kNtsys, "needs 806.4 kB of memory; 500.0 kB"},
+      {names, DataKind::kBinary, FileFormat::kPhylip, "20000 OTUs by 1 characters needs 960.0 kB"}};
+  for (const auto& [path, kind, layout, message] : cases) {
     try {
       LoadDataFile(data, path, kind, layout);
+      ADD_FAILURE() << path << " loaded";
     } catch (const ReadFailure& failure) {
-      return std::string(failure.what());
+      EXPECT_NE(std::string(failure.what()).find(message), std::string::npos) << failure.what();
     }
-    return std::string("no failure");
-  };
-  EXPECT_EQ(failure(big, DataKind::kBinary, FileFormat::kPhylip),
-            big +
-                ", data set 1: a data set of 400 OTUs by 6000 characters needs 614.4 kB of "
-                "memory; 500.0 kB are available.");
-  const std::string quantMessage = failure(quant, DataKind::kQuantitative, FileFormat::kNtsys);
-  EXPECT_NE(quantMessage.find("needs 806.4 kB of memory; 500.0 kB are available"),
-            std::string::npos)
-      << quantMessage;
-  const std::string namesMessage = failure(names, DataKind::kBinary, FileFormat::kPhylip);
-  EXPECT_NE(namesMessage.find("20000 OTUs by 1 characters needs 960.0 kB of memory"),
-            std::string::npos)
-      << "names need memory too: " << namesMessage;
+  }
   EXPECT_EQ(data.fileName, good);
   EXPECT_EQ(data.OtuCount(), 2u);
   EXPECT_EQ(data.Value(1, 0), 1.0f);
@@ -516,10 +488,6 @@ TEST_F(DataLoader, PipesGiveWhatTheFileGivesAndGoOnToTheNextDataSet) {
   // Long enough that a pipe hands it over in several pieces.
   while (text.size() < (3 << 20)) text += "\r\n";
   const std::string path = Write("sets.phy", text);
-  DataSet fromFile;
-  const std::string expected =
-      Outcome(fromFile, Load(fromFile, path, DataKind::kBinary, FileFormat::kPhylip));
-  ASSERT_EQ(expected.substr(0, 9), "0 4x300 1");
 
   // Reads every data set through the one open input; the same for every kind of input.
   auto readAll = [&](ItemReader& in) {
@@ -535,7 +503,7 @@ TEST_F(DataLoader, PipesGiveWhatTheFileGivesAndGoOnToTheNextDataSet) {
   };
   ItemReader file = ItemReader::OpenFile(path);
   const std::string allFromFile = readAll(file);
-  EXPECT_EQ(allFromFile.substr(0, expected.size()), expected);
+  EXPECT_TRUE(allFromFile.starts_with("0 4x300 1|Otu00")) << allFromFile.substr(0, 40);
   EXPECT_EQ(std::count(allFromFile.begin(), allFromFile.end(), '\n'), 2) << "three data sets";
 
   // A stream is the item reader's (io_test), a FIFO and standard input the tool's

@@ -80,12 +80,6 @@ TEST(DelimitedReader, MetadataColumnsAndSamplesAsColumns_GuessedAndOverridden) {
   const std::string scored = "Sample,Population,Site,L1,L2\nA,north,3a,1,0\nB,south,4b,0,-\n";
   const DataSet guessed = ReadDelimitedText(scored, "scores.csv", {});
   EXPECT_EQ(AsTable(guessed), "A,1,0\nB,0,NA\n");
-  // A numeric metadata column is taken for data until the user moves the first data column.
-  const std::string numeric = "Sample,Year,L1,L2\nA,2019,1,0\nB,2020,0,1\n";
-  EXPECT_TRUE(ReadDelimitedText(numeric, "years.csv", {}).IsQuantitative());
-  DelimitedOptions skipYear;
-  skipYear.firstDataColumn = 2;
-  EXPECT_EQ(AsTable(ReadDelimitedText(numeric, "years.csv", skipYear)), "A,1,0\nB,0,1\n");
 
   // A pan-genome presence/absence table: genes as rows, samples as columns.
   const std::string pan = "Gene\tS1\tS2\tS3\ngroup_1\t1\t0\t1\ngroup_2\t0\t0\t1\n";

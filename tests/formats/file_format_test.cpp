@@ -1,9 +1,7 @@
 // The format of a data file from its extension and content, as --from auto decides it.
 #include "formats/file_format.h"
 
-#include "dataset/errors.h"
 #include "format_test_support.h"
-#include "formats/data_io.h"
 
 namespace marbleset {
 namespace {
@@ -48,19 +46,6 @@ TEST(FileFormat, ExtensionAndContent_DecideTheFormat) {
                             FileFormat::kNexus, FileFormat::kVcf}) {
     EXPECT_EQ(FileFormatFromName(FileFormatName(format)), format);
   }
-
-  // The one entry of the Open commands: the kind asked for, the file's full path and folder.
-  WriteFile(folder / "scores.csv", "id,L1,L2\nA,1,0\nB,NA,1\n");
-  ReadOptions options;
-  options.kind = KindChoice::kQuantitative;
-  DataSource scores = DataSource::File(folder / "scores.csv");
-  const DataSet read = ReadData(scores, FileFormat::kDelimited, options);
-  EXPECT_TRUE(read.IsQuantitative());
-  EXPECT_EQ(test::AsTable(read), "A,1,0\nB,NA,1\n");
-  EXPECT_EQ(read.fileName, folder / "scores.csv");
-  EXPECT_EQ(read.folder, folder.path.string());
-  DataSource absent = DataSource::File(folder / "a.phy");
-  EXPECT_THROW(ReadData(absent, FileFormat::kPhylip, options), ReadFailure);
 
   // Compressed VCF and BCF, whatever their names, through htslib.
   if (!test::HaveProgram("bcftools")) return;
