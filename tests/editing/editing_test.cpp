@@ -285,7 +285,8 @@ TEST(Screening, CharacterAndOtuClasses) {
   // Another value is in no class: 0 5 1 has one 0 and one 1; 5 5 0 has no 1.
   const DataSet other = BinaryData({"A", "B", "C"}, {"05", "55", "10"});
   const CropCounts counts = CountCropProperties(other);
-  EXPECT_EQ(std::pair(counts.monomorphic, counts.uninformative), std::pair(1ul, 2ul));
+  EXPECT_EQ(counts.monomorphic, 1u);
+  EXPECT_EQ(counts.uninformative, 2u);
   // The single removals say how many characters went.
   DataSet removed = BinaryData({"A", "B"}, {"0?1", "011"});
   EXPECT_EQ(RemoveCharactersWithMissing(removed), 1u);

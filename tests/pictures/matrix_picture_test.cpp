@@ -103,36 +103,12 @@ Argb ExpectedColour(const DataSet& data, std::size_t i, std::size_t k) {
   return kOtherValueColour;
 }
 
-TEST(MatrixTiles, BinaryCells_ShowEachStateAtEveryZoomAndTileOffset) {
-  const DataSet data = RandomBinary(37, 150, 1);
-  const MatrixPainter painter(data);
-  // One pixel a cell: the whole picture, then a tile inside it and one over its edge.
-  const Raster whole = painter.Draw({1, 1}, 0, 0, 150, 37);
-  for (std::size_t i = 0; i < 37; ++i) {
-    for (std::size_t k = 0; k < 150; ++k) {
-      ASSERT_EQ(whole.At(k, i), ExpectedColour(data, i, k)) << i << "," << k;
-    }
-  }
-  const Raster tile = painter.Draw({1, 1}, 130, 30, 40, 16);
-  for (int y = 0; y < 16; ++y) {
-    for (int x = 0; x < 40; ++x) {
-      const bool inside = 130 + x < 150 && 30 + y < 37;
-      ASSERT_EQ(tile.At(x, y), inside ? ExpectedColour(data, 30 + y, 130 + x) : kMatrixBackground);
-    }
-  }
-  // Nine pixels a cell: the cell's colour inside, a grid line on its last row and column.
-  const Raster large = painter.Draw({9, 1}, 9 * 20 + 4, 9 * 3, 30, 30);
-  EXPECT_EQ(large.At(0, 0), ExpectedColour(data, 3, 20));
-  EXPECT_EQ(large.At(3, 7), ExpectedColour(data, 3, 20));
-  EXPECT_EQ(large.At(3, 8), kMatrixBackground);
-  EXPECT_EQ(large.At(5, 3), ExpectedColour(data, 3, 21));
-  EXPECT_EQ(large.At(4, 3), kMatrixBackground);
-}
-
-TEST(MatrixTiles, ZoomedOutPixels_ShowTheMeanColourOfTheirBlock) {
+// Each pixel shows its cell's state, or the mean colour of its block of cells when zoomed out,
+// at every tile offset; a zoomed-in cell has a grid line on its last row and column.
+TEST(MatrixTiles, BinaryCells_ShowTheirStateOrTheirBlocksMeanAtEveryZoomAndOffset) {
   const DataSet data = RandomBinary(50, 300, 2);
   const MatrixPainter painter(data);
-  for (const std::size_t cells : {2u, 7u, 64u, 100u}) {
+  for (const std::size_t cells : {1u, 2u, 7u, 64u, 100u}) {
     const std::size_t width = (300 + cells - 1) / cells, height = (50 + cells - 1) / cells;
     ASSERT_EQ(painter.Width({1, cells}), width);
     const Raster raster =
@@ -154,6 +130,19 @@ TEST(MatrixTiles, ZoomedOutPixels_ShowTheMeanColourOfTheirBlock) {
       EXPECT_EQ(raster.At(width, y), kMatrixBackground);
     }
   }
+  const Raster tile = painter.Draw({1, 1}, 280, 40, 40, 16);  // over the picture's edge
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 40; ++x) {
+      const bool inside = 280 + x < 300 && 40 + y < 50;
+      ASSERT_EQ(tile.At(x, y), inside ? ExpectedColour(data, 40 + y, 280 + x) : kMatrixBackground);
+    }
+  }
+  const Raster large = painter.Draw({9, 1}, 9 * 20 + 4, 9 * 3, 30, 30);
+  EXPECT_EQ(large.At(0, 0), ExpectedColour(data, 3, 20));
+  EXPECT_EQ(large.At(3, 7), ExpectedColour(data, 3, 20));
+  EXPECT_EQ(large.At(3, 8), kMatrixBackground);
+  EXPECT_EQ(large.At(5, 3), ExpectedColour(data, 3, 21));
+  EXPECT_EQ(large.At(4, 3), kMatrixBackground);
 }
 
 TEST(MatrixTiles, QuantitativeValues_SitOnTheirCharactersScaleWithMissingMixedIn) {
