@@ -71,8 +71,6 @@ TEST(ItemReader, CutsItemsKeepsAnyBytesAndFailsPastTheEnd) {
 
   EXPECT_EQ(FailureOf([] { ItemReader::FromText(std::string("ab\n\0c", 5), "nul.phy"); }),
             "nul.phy: a NUL byte at byte offset 3; a data file is text and never holds one.");
-  EXPECT_EQ(FailureOf([] { ItemReader::OpenFile("/dev/zero"); }),
-            "/dev/zero: a NUL byte at byte offset 0; a data file is text and never holds one.");
   EXPECT_EQ(FailureOf([] { ItemReader::OpenFile("/nonexistent-folder/m.phy"); }),
             "/nonexistent-folder/m.phy: No such file or directory");
   EXPECT_THROW(ItemReader::OpenFile(std::filesystem::temp_directory_path().string()), ReadFailure);
@@ -103,8 +101,6 @@ TEST(ItemReader, ReadsAFileAndAStreamAcrossChunksLikeTextInMemory) {
   std::istringstream stream(text);
   ItemReader fromStream = ItemReader::FromStream(stream, "stream");
   EXPECT_EQ(AllItems(fromStream), fromText);
-
-  std::filesystem::remove(path);
 
   // A line beyond the limit fails at its offset, whether it has a line end or not.
   const ReaderLimits small{.longestItem = 1000, .longestSearch = 1 << 20};
@@ -138,12 +134,12 @@ TEST(NumericValue, ReadsTheLeadingNumberAndCountsAreWholeNumbersFromZero) {
     for (const char* c = text; *c != '\0'; ++c) scanner.Feed(*c);
     EXPECT_EQ(scanner.Value(), NumericValue(text)) << text;
   }
-  EXPECT_EQ(CountOf("2.5"), 2u);
-  EXPECT_EQ(CountOf("3.5"), 4u);
-  EXPECT_EQ(CountOf("32767.5"), 32768u) << "no 16-bit ceiling";
-  EXPECT_EQ(CountOf("4e9"), 4'000'000'000u);
-  EXPECT_EQ(CountOf("9007199254740992"), 9007199254740992u);
-  EXPECT_EQ(CountOf("-0.5"), 0u);
+  // Halves go to the even neighbour; no 16-bit or 32-bit ceiling.
+  const std::pair<const char*, std::size_t> counts[] = {
+      {"2.5", 2},         {"3.5", 4},
+      {"32767.5", 32768}, {"4e9", 4'000'000'000},
+      {"-0.5", 0},        {"9007199254740992", 9007199254740992}};
+  for (const auto& [text, count] : counts) EXPECT_EQ(CountOf(text), count) << text;
   EXPECT_THROW(CountOf("9007199254740994"), ReadFailure);
   EXPECT_EQ(FailureOf([] { CountOf("-2"); }),
             "The count \"-2\" is negative: counts must be whole numbers from 0 to "

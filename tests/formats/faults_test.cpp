@@ -45,8 +45,7 @@ std::vector<std::string> Listing(const TempFolder& folder) {
 TEST(ReaderFaults, TableWithMistypedCell_RefusesGuessThatWouldDropColumns) {
   TempFolder folder;
   // "O" for "0" in the third column of values: the guess would start at column 5.
-  WriteFile(folder / "bands.csv",
-            "name,site,m1,m2,m3\nA,north,0,1,0\nB,south,1,O,1\nC,east,0,1,1\n");
+  PutFile(folder / "bands.csv", "name,site,m1,m2,m3\nA,north,0,1,0\nB,south,1,O,1\nC,east,0,1,1\n");
   const CliRun guessed = Cli({"convert", "--to", "csv", folder / "bands.csv", folder / "out.csv"});
   EXPECT_EQ(guessed.status, 3);
   for (const char* part : {"line 3, column 4", "\"O\"", "--first-data-column"})
@@ -57,14 +56,14 @@ TEST(ReaderFaults, TableWithMistypedCell_RefusesGuessThatWouldDropColumns) {
   EXPECT_EQ(named.status, 3);
   EXPECT_NE(named.err.find("line 3, column 4"), std::string::npos) << named.err;
   // A declared missing code wins over the state it looks like.
-  WriteFile(folder / "coded.csv", "name,m1,m2,m3\nA,0,1,0\nB,1,1,0\n");
+  PutFile(folder / "coded.csv", "name,m1,m2,m3\nA,0,1,0\nB,1,1,0\n");
   EXPECT_EQ(Cli({"convert", "--to", "csv", folder / "coded.csv", folder / "coded_out.csv",
                  "--missing-code", "0"})
                 .status,
             0);
-  EXPECT_EQ(FileText(folder / "coded_out.csv"), "OTU,1,2,3\r\nA,NA,1,NA\r\nB,1,1,NA\r\n");
+  EXPECT_EQ(FileBytes(folder / "coded_out.csv"), "OTU,1,2,3\r\nA,NA,1,NA\r\nB,1,1,NA\r\n");
   // A header one field short (R's row names) and a record one field short.
-  WriteFile(folder / "rows.csv", "m1,m2\nA,0,1\nB,1\n");
+  PutFile(folder / "rows.csv", "m1,m2\nA,0,1\nB,1\n");
   const CliRun shifted = Cli({"info", folder / "rows.csv"});
   EXPECT_NE(shifted.err.find("line 3: this record has 2 fields where the records need 3"),
             std::string::npos)
@@ -81,7 +80,7 @@ TEST(ReaderFaults, CompressedVcfCutShort_IsRefused) {
       "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT\ts1\ts2\n";
   for (int i = 1; i <= 2000; ++i)
     vcf += "1\t" + std::to_string(i) + "\t.\tA\tG\t.\t.\t.\tGT\t0/1\t1/1\n";
-  WriteFile(folder / "calls.vcf", vcf);
+  PutFile(folder / "calls.vcf", vcf);
   int status = 0;
   test::Run("cd '" + folder.path.string() +
                 "' && bgzip -k calls.vcf && bcftools view -Ob -o calls.bcf calls.vcf",
@@ -92,8 +91,8 @@ TEST(ReaderFaults, CompressedVcfCutShort_IsRefused) {
         << name;
     fs::remove(folder / "whole.phy");
     // Without the 28-byte end-of-file block: cut at a block boundary.
-    const std::string bytes = FileText(folder / name);
-    WriteFile(folder / name, bytes.substr(0, bytes.size() - 28));
+    const std::string bytes = FileBytes(folder / name);
+    PutFile(folder / name, bytes.substr(0, bytes.size() - 28));
     const CliRun cut = Cli({"convert", "--to", "phylip", folder / name, folder / "cut.phy"});
     EXPECT_EQ(cut.status, 3) << name;
     EXPECT_NE(cut.err.find("cut short"), std::string::npos) << cut.err;
@@ -129,7 +128,7 @@ TEST(ReaderFaults, HugeDeclaredShape_RefusedBeforeMemoryIsTaken) {
   };
   const long before = PeakKilobytes();
   for (const Case& c : cases) {
-    WriteFile(folder / c.name, c.text);
+    PutFile(folder / c.name, c.text);
     std::vector<std::string> args = c.args;
     args.push_back(folder / c.name);
     if (args.front() == "distances") args.push_back(folder / "distances.txt");
@@ -139,7 +138,7 @@ TEST(ReaderFaults, HugeDeclaredShape_RefusedBeforeMemoryIsTaken) {
   }
   EXPECT_LT(PeakKilobytes() - before, 64 * 1024);
   // The multi-set run keeps the first data set's matrix and says where it stopped.
-  EXPECT_EQ(FileText(folder / "distances.txt").substr(0, 4), " 2\r\n");
+  EXPECT_EQ(FileBytes(folder / "distances.txt").substr(0, 4), " 2\r\n");
 }
 
 TEST(DistanceFaults, IgnoreWithoutSharedCharacter_HasNoValueForAnyCoefficient) {
@@ -184,7 +183,7 @@ TEST(OutputFaults, TwoOutputsNamingOneFile_RefusedBeforeAnythingIsWritten) {
   TempFolder folder;
   const std::string data = MARBLESET_EXAMPLES_DIR "/markers.phy";
   fs::create_directory(folder / "sub");
-  WriteFile(folder / "tree.nwk", "kept\n");
+  PutFile(folder / "tree.nwk", "kept\n");
   fs::create_symlink(folder / "tree.nwk", folder / "link.nwk");
   for (const std::string& other : {folder / "tree.nwk", folder.path.string() + "/./tree.nwk",
                                    folder / "sub/../tree.nwk", folder / "link.nwk"}) {
@@ -193,33 +192,33 @@ TEST(OutputFaults, TwoOutputsNamingOneFile_RefusedBeforeAnythingIsWritten) {
     EXPECT_EQ(run.status, 4) << other;
     EXPECT_NE(run.err.find("OUTPUT and --consensus name this one file"), std::string::npos)
         << run.err;
-    EXPECT_EQ(FileText(folder / "tree.nwk"), "kept\n");
+    EXPECT_EQ(FileBytes(folder / "tree.nwk"), "kept\n");
   }
   EXPECT_EQ(Listing(folder), (std::vector<std::string>{"link.nwk", "sub", "tree.nwk"}));
 }
 
 TEST(OutputFaults, RestoreNamesOfBrokenTree_IsRefused) {
   TempFolder folder;
-  WriteFile(folder / "names.tsv",
-            "name in file\toriginal name\r\nA\tFestuca rubra\r\nB\tO'Hara\r\n"
-            "C\tC\r\n");
+  PutFile(folder / "names.tsv",
+          "name in file\toriginal name\r\nA\tFestuca rubra\r\nB\tO'Hara\r\n"
+          "C\tC\r\n");
   const std::vector<std::string> broken = {
       "((A,B),C;\n", "(A,B));\n", "(A,B);(B,C);\n", "(A,B)\n",   "(A,,B);\n",
       "(A,X);\n",    ";\n",       "(A,'B);\n",      "[(A,B);\n", ""};
   for (const std::string& tree : broken) {
-    WriteFile(folder / "outtree", tree);
+    PutFile(folder / "outtree", tree);
     const CliRun run = Cli({"restore-names", "--table", folder / "names.tsv", folder / "outtree",
                             folder / "restored.tre"});
     EXPECT_EQ(run.status, 3) << tree;
     EXPECT_FALSE(fs::exists(folder / "restored.tre")) << tree;
   }
   // PHYLIP breaks a tree over lines; each tree begins on a line of its own.
-  WriteFile(folder / "outtree", "(A:0.1,\nB:0.2,C);\n(B,(A,C));\n");
+  PutFile(folder / "outtree", "(A:0.1,\nB:0.2,C);\n(B,(A,C));\n");
   ASSERT_EQ(Cli({"restore-names", "--table", folder / "names.tsv", folder / "outtree",
                  folder / "restored.tre"})
                 .status,
             0);
-  EXPECT_EQ(FileText(folder / "restored.tre"),
+  EXPECT_EQ(FileBytes(folder / "restored.tre"),
             "('Festuca rubra':0.1,\n'O''Hara':0.2,C);\n('O''Hara',('Festuca rubra',C));\n");
 }
 

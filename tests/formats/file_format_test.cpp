@@ -7,7 +7,6 @@ namespace marbleset {
 namespace {
 
 using test::TempFolder;
-using test::WriteFile;
 
 TEST(FileFormat, ExtensionAndContent_DecideTheFormat) {
   TempFolder folder;
@@ -30,7 +29,7 @@ TEST(FileFormat, ExtensionAndContent_DecideTheFormat) {
       {"notes", "just words\n", FileFormat::kUnknown},
   };
   for (const Case& c : cases) {
-    WriteFile(folder / c.name, c.text);
+    PutFile(folder / c.name, c.text);
     EXPECT_EQ(DetectFileFormat(folder / c.name), c.expected) << c.name;
   }
   EXPECT_EQ(DetectFileFormat(folder / "missing.csv"), FileFormat::kUnknown);
@@ -49,11 +48,11 @@ TEST(FileFormat, ExtensionAndContent_DecideTheFormat) {
 
   // Compressed VCF and BCF, whatever their names, through htslib.
   if (!test::HaveProgram("bcftools")) return;
-  WriteFile(folder / "c.vcf",
-            "##fileformat=VCFv4.2\n##contig=<ID=1>\n"
-            "##FORMAT=<ID=GT,Number=1,Type=String,Description=\"Genotype\">\n"
-            "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT\tS1\n"
-            "1\t5\t.\tA\tG\t.\t.\t.\tGT\t0/1\n");
+  PutFile(folder / "c.vcf",
+          "##fileformat=VCFv4.2\n##contig=<ID=1>\n"
+          "##FORMAT=<ID=GT,Number=1,Type=String,Description=\"Genotype\">\n"
+          "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT\tS1\n"
+          "1\t5\t.\tA\tG\t.\t.\t.\tGT\t0/1\n");
   int status = 0;
   test::Run("cd '" + folder.path.string() +
                 "' && bcftools view -Oz -o calls.gz c.vcf && bcftools view -Ob -o calls c.vcf",

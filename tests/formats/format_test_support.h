@@ -21,12 +21,6 @@ namespace marbleset::test {
 
 namespace fs = std::filesystem;
 
-inline std::string FileText(const fs::path& path) {
-  return FileBytes(path);
-}
-inline void WriteFile(const fs::path& path, const std::string& text) {
-  PutFile(path, text);
-}
 using TempFolder = ScratchFolder;
 
 // Runs a shell command; its standard output, and the exit status in status.
@@ -53,11 +47,11 @@ inline bool HaveProgram(const std::string& program) {
 
 // Runs an R script in folder; what it prints (the test fails when R fails).
 inline std::string RunR(const TempFolder& folder, const std::string& script) {
-  WriteFile(folder / "script.R", script);
+  PutFile(folder / "script.R", script);
   int status = 0;
   const std::string output =
       Run("cd '" + folder.path.string() + "' && Rscript --vanilla script.R 2>r_errors", status);
-  EXPECT_EQ(status, 0) << FileText(folder / "r_errors");
+  EXPECT_EQ(status, 0) << FileBytes(folder / "r_errors");
   return output;
 }
 

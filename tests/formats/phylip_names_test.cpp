@@ -15,12 +15,10 @@
 namespace marbleset {
 namespace {
 
-using test::FileText;
 using test::Run;
 using test::RunR;
 using test::Split;
 using test::TempFolder;
-using test::WriteFile;
 using test::Written;
 
 TEST(PhylipNames, LongBlankAndClashingNames_TenUniqueCharacters) {
@@ -72,19 +70,19 @@ std::string RunPhylip(const std::string& program, const TempFolder& folder,
                       const std::string& answers) {
   std::filesystem::remove(folder / "outfile");
   std::filesystem::remove(folder / "outtree");
-  WriteFile(folder / "answers", answers);
+  PutFile(folder / "answers", answers);
   int status = 0;
   Run("cd '" + folder.path.string() + "' && timeout -k 5 60 '" MARBLESET_PHYLIP_BIN "/" + program +
           "' < answers > screen 2>&1",
       status);
-  EXPECT_EQ(status, 0) << FileText(folder / "screen");
-  return FileText(folder / "outtree");
+  EXPECT_EQ(status, 0) << FileBytes(folder / "screen");
+  return FileBytes(folder / "outtree");
 }
 
 // The leaf names of a Newick tree as ape reads them, sorted; ape keeps the quotes of a quoted
 // label (and cannot read a doubled quote inside one), so they are taken off here.
 std::vector<std::string> LeafNamesByApe(const TempFolder& folder, const std::string& tree) {
-  WriteFile(folder / "restored.tre", tree);
+  PutFile(folder / "restored.tre", tree);
   const std::string out = RunR(folder,
                                "t <- ape::read.tree('restored.tre')\n"
                                "cat(sort(t$tip.label), sep = '\\n')\ncat('\\n')\n");
@@ -132,24 +130,18 @@ TEST(PhylipNames, ParsAndNeighbor_ReadTheShortNamesAndTheTreeGetsTheOriginalsBac
   TempFolder folder;
   const auto pairs =
       ReadNameTable(Written([&](TextSink& out) { WriteNameTable(mapped, out); }), "names.tsv");
-  {
-    ScopedOtuNames shortNames(data, mapped.written);
-    WriteFile(folder / "infile", Written([&](TextSink& out) { WritePhylipData(data, out); }));
+  // pars reads the data, neighbor a distance matrix, both with the short names.
+  for (const std::string program : {"pars", "neighbor"}) {
+    PutFile(folder / "infile", Written([&](TextSink& out) {
+              ScopedOtuNames shortNames(data, mapped.written);
+              if (program == "pars") return WritePhylipData(data, out);
+              DistanceMatrixPass(data, DefaultDistanceSettings(DataKind::kBinary), out);
+            }));
+    EXPECT_EQ(data.otuNames, names);
+    const std::string tree = RunPhylip(program, folder, "Y\n");
+    ASSERT_FALSE(tree.empty()) << program;
+    EXPECT_EQ(LeafNamesByApe(folder, RestoreTreeNames(tree, "outtree", pairs)), sorted) << program;
   }
-  EXPECT_EQ(data.otuNames, names);
-  const std::string parsTree = RunPhylip("pars", folder, "Y\n");
-  ASSERT_FALSE(parsTree.empty());
-  EXPECT_EQ(LeafNamesByApe(folder, RestoreTreeNames(parsTree, "outtree", pairs)), sorted);
-
-  {
-    ScopedOtuNames shortNames(data, mapped.written);
-    WriteFile(folder / "infile", Written([&](TextSink& out) {
-                DistanceMatrixPass(data, DefaultDistanceSettings(DataKind::kBinary), out);
-              }));
-  }
-  const std::string neighborTree = RunPhylip("neighbor", folder, "Y\n");
-  ASSERT_FALSE(neighborTree.empty());
-  EXPECT_EQ(LeafNamesByApe(folder, RestoreTreeNames(neighborTree, "outtree", pairs)), sorted);
 }
 
 }  // namespace

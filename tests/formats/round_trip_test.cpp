@@ -55,13 +55,13 @@ std::string PeerNames(const TempFolder& folder, const std::string& peer, const s
   const std::string separator = delimiter == '\t' ? "\\t" : ",";
   int status = 0;
   if (peer == "python3") {
-    WriteFile(folder / "names.py",
-              "import csv, sys\nrows = csv.reader(open(sys.argv[1], newline='', "
-              "encoding='latin-1'), delimiter='" +
-                  separator +
-                  "')\nnext(rows)\n"
-                  "for row in rows: print(row[" +
-                  (delimiter == '\t' ? "1" : "0") + "].encode('latin-1').hex())\n");
+    PutFile(folder / "names.py",
+            "import csv, sys\nrows = csv.reader(open(sys.argv[1], newline='', "
+            "encoding='latin-1'), delimiter='" +
+                separator +
+                "')\nnext(rows)\n"
+                "for row in rows: print(row[" +
+                (delimiter == '\t' ? "1" : "0") + "].encode('latin-1').hex())\n");
     return Run("cd '" + folder.path.string() + "' && python3 names.py " + file, status);
   }
   return RunR(folder,
@@ -108,8 +108,8 @@ TEST(NameRoundTrip, NamesOfEveryByte_ReadBackThroughEveryWriter) {
       EXPECT_EQ(pairs[i].first, table.written[i]);
       EXPECT_EQ(pairs[i].second, Trimmed(names[i])) << Hex(names[i]);
     }
-    WriteFile(folder / "names.csv", csv);
-    WriteFile(folder / "names_names.tsv", tableText);
+    PutFile(folder / "names.csv", csv);
+    PutFile(folder / "names_names.tsv", tableText);
     for (const std::string peer : {"python3", "Rscript"}) {
       if (!HaveProgram(peer)) continue;
       const std::string& want = peer == "python3" ? expected : expectedByR;

@@ -9,17 +9,15 @@ namespace marbleset {
 namespace {
 
 using test::AsTable;
-using test::FileText;
 using test::Run;
 using test::Split;
 using test::TempFolder;
-using test::WriteFile;
 
 std::string Shell(const TempFolder& folder, const std::string& command) {
   int status = 0;
   const std::string output =
       Run("cd '" + folder.path.string() + "' && " + command + " 2>errors", status);
-  EXPECT_EQ(status, 0) << command << ": " << FileText(folder / "errors");
+  EXPECT_EQ(status, 0) << command << ": " << FileBytes(folder / "errors");
   return output;
 }
 
@@ -46,7 +44,7 @@ TEST(VcfReader, PlinkAndBcftoolsFiles_ReadAsPlinkCountsTheirAlleles) {
   Shell(folder, "plink1.9 --dummy 40 300 0.05 acgt --seed 7 --recode vcf --out dummy >/dev/null");
   // plink's own count of each sample's alternative alleles (A1 = ALT kept), NA when missing.
   Shell(folder, "plink1.9 --vcf dummy.vcf --keep-allele-order --recode A --out counts >/dev/null");
-  const std::vector<std::string> rows = Split(FileText(folder / "counts.raw"), '\n');
+  const std::vector<std::string> rows = Split(FileBytes(folder / "counts.raw"), '\n');
   VcfReport report;
   const DataSet counts = Read(folder / "dummy.vcf", DataKind::kQuantitative, report);
   const DataSet carriers = Read(folder / "dummy.vcf", DataKind::kBinary, report);
@@ -108,7 +106,7 @@ TEST(VcfReader, GenotypesOfEveryShape_CountedAndSkippedVariantsReported) {
       "chr1\t500\tmono\tA\t.\t.\tPASS\t.\tGT\t0/0\t0/0\t0/0\t0/0\n"
       "chr1\t600\tdp\tA\tG\t.\tPASS\t.\tDP\t1\t2\t3\t4\n"
       "chr1\t700\tv3\tG\tA\t.\tPASS\t.\tGT:DP\t00/01:3\t1/1/1:2\t.:1\t0/0/1\n";
-  WriteFile(folder / "shapes.vcf", vcf);
+  PutFile(folder / "shapes.vcf", vcf);
   VcfReport report;
   const DataSet carriers = Read(folder / "shapes.vcf", DataKind::kBinary, report);
   EXPECT_EQ(AsTable(carriers),
@@ -158,10 +156,10 @@ TEST(VcfReader, BadFiles_FailNamingLineAndSample) {
        ": the file holds no biallelic variant with genotypes (1 with other than two alleles, 0 "
        "without genotypes)."}};
   for (const auto& [text, message] : files) {
-    WriteFile(folder / "bad.vcf", text);
+    PutFile(folder / "bad.vcf", text);
     EXPECT_EQ(ReadFailureText(folder / "bad.vcf"), folder / "bad.vcf" + message);
   }
-  WriteFile(folder / "table.vcf", "name,a\nA,1\n");
+  PutFile(folder / "table.vcf", "name,a\nA,1\n");
   EXPECT_NE(ReadFailureText(folder / "table.vcf").find("table.vcf"), std::string::npos);
   EXPECT_NE(ReadFailureText(folder / "none.vcf").find("none.vcf: "), std::string::npos);
 }

@@ -16,7 +16,6 @@ namespace {
 using test::AsTable;
 using test::RunR;
 using test::TempFolder;
-using test::WriteFile;
 using test::Written;
 
 DataSet SmallBinary() {
@@ -127,8 +126,8 @@ TEST(FormatWriters, WrittenFiles_ReadBackByR) {
   SKIP_WITHOUT("Rscript");
   TempFolder folder;
   const DataSet data = RandomBinary(8, 100);
-  WriteFile(folder / "data.nex", Written([&](TextSink& out) { WriteNexusData(data, out); }));
-  WriteFile(folder / "data.csv", Written([&](TextSink& out) { WriteCsvData(data, out); }));
+  PutFile(folder / "data.nex", Written([&](TextSink& out) { WriteNexusData(data, out); }));
+  PutFile(folder / "data.csv", Written([&](TextSink& out) { WriteCsvData(data, out); }));
   DistanceMatrix matrix;
   matrix.n = 5;
   std::mt19937 draw(5);
@@ -137,8 +136,8 @@ TEST(FormatWriters, WrittenFiles_ReadBackByR) {
   for (std::size_t i = 0; i < 5; ++i)
     for (std::size_t j = 0; j < i; ++j)
       matrix.values[i * 5 + j] = matrix.values[j * 5 + i] = (draw() % 1000000) / 999983.0;
-  WriteFile(folder / "dist.nex", Written([&](TextSink& out) { WriteNexusDistances(matrix, out); }));
-  WriteFile(folder / "dist.csv", Written([&](TextSink& out) { WriteCsvDistances(matrix, out); }));
+  PutFile(folder / "dist.nex", Written([&](TextSink& out) { WriteNexusDistances(matrix, out); }));
+  PutFile(folder / "dist.csv", Written([&](TextSink& out) { WriteCsvDistances(matrix, out); }));
 
   const std::string byApe = RunR(folder,
                                  "x <- ape::read.nexus.data('data.nex')\n"
