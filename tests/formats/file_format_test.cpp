@@ -41,10 +41,6 @@ TEST(FileFormat, ExtensionAndContent_DecideTheFormat) {
   EXPECT_EQ(FileFormatFromName("bcf"), FileFormat::kVcf);
   EXPECT_EQ(FileFormatFromName("Nexus"), FileFormat::kNexus);
   EXPECT_EQ(FileFormatFromName("auto"), std::nullopt);
-  for (FileFormat format : {FileFormat::kPhylip, FileFormat::kNtsys, FileFormat::kDelimited,
-                            FileFormat::kNexus, FileFormat::kVcf}) {
-    EXPECT_EQ(FileFormatFromName(FileFormatName(format)), format);
-  }
 
   // Compressed VCF and BCF, whatever their names, through htslib.
   if (!test::HaveProgram("bcftools")) return;
