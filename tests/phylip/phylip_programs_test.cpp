@@ -1,42 +1,27 @@
 // Marbleset's files fed to the real PHYLIP programs: what each program makes of them.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <functional>
-#include <memory>
 #include <random>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "formats/data_io.h"
-#include "dataset/data_set.h"
-#include "formats/item_reader.h"
 #include "dataset/output_file.h"
 #include "dataset/progress.h"
-#include "dataset/text_sink.h"
 #include "distances/distance_run.h"
+#include "formats/data_io.h"
 #include "formats/data_writer.h"
+#include "formats/item_reader.h"
 #include "phylip_runner.h"
-#include "resampling/generator_settings.h"
 #include "resampling/generators.h"
 
 namespace marbleset {
 namespace {
 
-namespace fs = std::filesystem;
-
-using phylip_test::PhylipRun;
-using phylip_test::ReadWholeFile;
-using phylip_test::RunPhylip;
-using phylip_test::TempFolder;
-
 void ExpectCrLfOnly(const std::string& path) {
-  const std::string text = ReadWholeFile(path);
+  const std::string text = FileBytes(path);
   const std::string rest = std::regex_replace(text, std::regex("\r\n"), "");
   EXPECT_TRUE(text.ends_with("\r\n") && rest.find_first_of("\r\n") == std::string::npos)
       << path << " has a line end other than CR LF";
@@ -77,16 +62,15 @@ const std::vector<std::string> kGrasses = {"Avena",   "Bromus",   "Festuca",  "L
                                            "Hordeum", "Secale",   "Triticum", "Alopecurus"};
 
 // Binary markers split by bits of the OTU index, with a few flips and missing entries.
-std::unique_ptr<DataSet> BinaryMarkers(const std::vector<std::string>& names,
-                                       std::size_t characters) {
-  auto data = std::make_unique<DataSet>();
-  data->Resize(DataKind::kBinary, names.size(), characters, kBinaryMissingValue);
+DataSet BinaryMarkers(const std::vector<std::string>& names, std::size_t characters) {
+  DataSet data;
+  data.Resize(DataKind::kBinary, names.size(), characters, kBinaryMissingValue);
   std::mt19937 draw(2024);
   for (std::size_t i = 0; i < names.size(); ++i) {
-    data->otuNames[i] = names[i] + std::string(12 - names[i].size(), ' ');
+    data.otuNames[i] = names[i] + std::string(12 - names[i].size(), ' ');
     for (std::size_t k = 1; k <= characters; ++k) {
       const unsigned state = ((i >> (k % 4)) & 1) ^ (draw() % 10 == 0);
-      data->SetValue(i, k - 1, draw() % 40 == 0 ? data->MissingValue() : static_cast<float>(state));
+      data.SetValue(i, k - 1, draw() % 40 == 0 ? data.MissingValue() : static_cast<float>(state));
     }
   }
   return data;
@@ -132,12 +116,12 @@ TEST_P(GeneratedDataSets, ParsReadsAllHundred_ConsenseJoinsTheirTrees) {
     rows.clear();
     for (int copy = 0; copy < 3; ++copy) rows.insert(rows.end(), names.begin(), names.end());
   }
-  TempFolder folder;
-  GenerateHundred(GetParam().generator, *BinaryMarkers(rows, 250), folder / "infile");
+  ScratchFolder folder;
+  GenerateHundred(GetParam().generator, BinaryMarkers(rows, 250), folder / "infile");
   ExpectCrLfOnly(folder / "infile");
   const PhylipRun pars = RunPhylip("pars", folder, "I\nV\n1\nM\nD\n100\n7\n1\nY\n");
   ExpectTrees(pars, 100, names);
-  TempFolder consenseFolder;
+  ScratchFolder consenseFolder;
   std::ofstream(consenseFolder / "intree", std::ios::binary) << pars.outtree;
   const PhylipRun consense = RunPhylip("consense", consenseFolder, "Y\n");
   ExpectTrees(consense, 1, names);
@@ -150,24 +134,24 @@ INSTANTIATE_TEST_SUITE_P(AllGenerators, GeneratedDataSets, testing::ValuesIn(kGe
 // A file of 100 bootstrap data sets: mix weights each tied tree of a data set by its share, so
 // the weights add up to 100; neighbor reads the 100 distance matrices of each coefficient.
 TEST(MultiSet, MixAndNeighborReadAllHundredDataSets) {
-  TempFolder folder;
-  GenerateHundred(Generator::kBootStraps, *BinaryMarkers(kGrasses, 80), folder / "infile");
+  ScratchFolder folder;
+  GenerateHundred(Generator::kBootStraps, BinaryMarkers(kGrasses, 80), folder / "infile");
   const PhylipRun mix = RunPhylip("mix", folder, "M\nD\n100\n7\n1\nY\n");
   double weights = 0;
   for (const std::string& tree : ExpectTrees(mix, -1, kGrasses))
     weights += tree.ends_with("];") ? std::stod(tree.substr(tree.rfind('[') + 1)) : 1.0;
   EXPECT_NEAR(weights, 100.0, 0.05) << mix.outtree;
-  auto data = std::make_unique<DataSet>();
-  ASSERT_NO_THROW(LoadDataFile(*data, folder / "infile", DataKind::kBinary, FileFormat::kPhylip));
-  ASSERT_TRUE(data->multiSet);
+  DataSet data;
+  ASSERT_NO_THROW(LoadDataFile(data, folder / "infile", DataKind::kBinary, FileFormat::kPhylip));
+  ASSERT_TRUE(data.multiSet);
   for (const Coefficient coefficient : CoefficientsFor(DataKind::kBinary)) {
     SCOPED_TRACE(std::string(CoefficientName(coefficient)));
     DistanceSettings settings = DefaultDistanceSettings(DataKind::kBinary);
     settings.coefficient = coefficient;
-    TempFolder runFolder;
+    ScratchFolder runFolder;
     ItemReader in = ItemReader::OpenFile(folder / "infile");
     NoProgress none;
-    DistanceRunMulti(*data, settings, in, runFolder / "infile", none);
+    DistanceRunMulti(data, settings, in, runFolder / "infile", none);
     ExpectCrLfOnly(runFolder / "infile");
     ExpectTrees(RunPhylip("neighbor", runFolder, "M\n100\n7\nY\n"), 100, kGrasses);
   }
@@ -177,8 +161,8 @@ TEST(MultiSet, MixAndNeighborReadAllHundredDataSets) {
 TEST(Neighbor, ReadsThousandOtuMatrix_OneTreeOfThousandOtus) {
   std::vector<std::string> names;
   for (int i = 1; i <= 1000; ++i) names.push_back("OTU" + std::to_string(10000 + i).substr(1));
-  TempFolder folder;
-  WriteDistances(*BinaryMarkers(names, 40), folder / "infile");
+  ScratchFolder folder;
+  WriteDistances(BinaryMarkers(names, 40), folder / "infile");
   ExpectCrLfOnly(folder / "infile");
   ExpectTrees(RunPhylip("neighbor", folder, "2\nY\n", 100), 1, names);
 }
@@ -199,10 +183,10 @@ TEST(Contml, ReadsQuantitativeDataAsContinuousCharacters_ValuesAsWritten) {
     data.otuNames[i] = names[i];
     for (std::size_t k = 0; k < 6; ++k) data.SetValue(i, k, rows[i][k]);
   }
-  TempFolder folder;
+  ScratchFolder folder;
   WritePhylipData(data, folder / "infile");
   ExpectCrLfOnly(folder / "infile");
-  const std::string written = ReadWholeFile(folder / "infile");
+  const std::string written = FileBytes(folder / "infile");
   ASSERT_NE(written.find(" .25"), std::string::npos) << written;
   ASSERT_NE(written.find("E-05"), std::string::npos) << written;
   const PhylipRun run = RunPhylip("contml", folder, "C\n1\nY\n");
@@ -225,9 +209,9 @@ TEST(NameBoundary, TenCharactersReachPhylip_ElevenAndTwelveAreReadAsData) {
   const auto run = [](const std::string& program, std::vector<std::string> names, bool first) {
     if (first) names.insert(names.end(), {"Avena", "Bromus", "Festuca", "Lolium"});
     const auto data = BinaryMarkers(names, 12);
-    TempFolder folder;
-    program == "mix" ? WritePhylipData(*data, folder / "infile")
-                     : WriteDistances(*data, folder / "infile");
+    ScratchFolder folder;
+    program == "mix" ? WritePhylipData(data, folder / "infile")
+                     : WriteDistances(data, folder / "infile");
     return RunPhylip(program, folder, "Y\n");
   };
   for (const std::string program : {"mix", "neighbor"})

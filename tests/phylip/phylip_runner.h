@@ -6,20 +6,12 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "scratch_folder.h"
 
-namespace marbleset::phylip_test {
-
-namespace fs = std::filesystem;
-
-using TempFolder = ScratchFolder;
-inline std::string ReadWholeFile(const fs::path& path) {
-  return FileBytes(path);
-}
+namespace marbleset {
 
 struct PhylipRun {
   int status = -1;
@@ -30,15 +22,15 @@ struct PhylipRun {
   }
 };
 
-inline PhylipRun RunPhylip(const std::string& program, const TempFolder& folder,
+inline PhylipRun RunPhylip(const std::string& program, const ScratchFolder& folder,
                            const std::string& answers, int timeoutSeconds = 120) {
   std::ofstream(folder / "answers", std::ios::binary) << answers;
   const std::string command = "cd '" + folder.path.string() + "' && timeout -k 5 " +
                               std::to_string(timeoutSeconds) + " '" MARBLESET_PHYLIP_BIN "/" +
                               program + "' < answers > screen 2>&1";
   const int raw = std::system(command.c_str());
-  return {raw == -1 ? -1 : WEXITSTATUS(raw), ReadWholeFile(folder / "screen"),
-          ReadWholeFile(folder / "outfile"), ReadWholeFile(folder / "outtree")};
+  return {raw == -1 ? -1 : WEXITSTATUS(raw), FileBytes(folder / "screen"),
+          FileBytes(folder / "outfile"), FileBytes(folder / "outtree")};
 }
 
-}  // namespace marbleset::phylip_test
+}  // namespace marbleset

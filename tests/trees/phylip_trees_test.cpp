@@ -18,8 +18,6 @@
 namespace marbleset {
 namespace {
 
-using namespace testing_trees;
-
 // neighbor's tree and ours have the same branches, each length within PHYLIP's five decimals.
 void ExpectSameTree(const Tree& ours, const std::string& phylipTree, const DistanceMatrix& matrix,
                     const std::string& what) {
@@ -46,13 +44,13 @@ void ExpectNeighborAgrees(const DataSet& data, const DistanceSettings& settings,
                           const std::string& what) {
   // The matrix as a distance run writes it, read back as PHYLIP reads it: both builders start
   // from the same six-decimal values.
-  TempFolder folder;
+  ScratchFolder folder;
   OutputFile file(folder / "infile");
   DistanceMatrixPass(data, settings, file.sink());
   file.Close();
   const DistanceMatrix matrix = ReadDistanceMatrixFile(folder / "infile").at(0);
   for (const TreeMethod method : {TreeMethod::kNeighborJoining, TreeMethod::kUpgma}) {
-    TempFolder run;
+    ScratchFolder run;
     std::filesystem::copy_file(folder / "infile", run / "infile");
     const PhylipRun neighbor =
         RunPhylip("neighbor", run, method == TreeMethod::kUpgma ? "N\nY\n" : "Y\n");
@@ -151,7 +149,7 @@ TEST(ConsensusAgainstPhylip, ReplicateTrees_SameGroupsAndCounts) {
     settings.replicates = c.replicates;
     settings.resampling = c.resampling;
     settings.seed = 17;
-    TempFolder folder;
+    ScratchFolder folder;
     SupportResult result;
     {
       OutputFile trees(folder / "intree");

@@ -22,8 +22,6 @@
 namespace marbleset {
 namespace {
 
-using namespace testing_trees;
-
 std::map<Side, double> Branches(const Tree& tree) {
   std::vector<std::string> names;
   for (std::size_t leaf : tree.LeavesInOrder()) names.push_back(tree.nodes[leaf].name);

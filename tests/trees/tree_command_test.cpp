@@ -10,8 +10,6 @@
 namespace marbleset {
 namespace {
 
-using namespace testing_trees;
-
 int RunTool(std::vector<const char*> args, std::string& out, std::string& err) {
   args.insert(args.begin(), "marbleset-cli");
   std::ostringstream outStream, errStream;
@@ -26,7 +24,7 @@ int RunTool(std::vector<const char*> args, std::string& out, std::string& err) {
 // and 1 elsewhere. Joining A and B first (the first of the equal criteria, -4), their branches
 // are (0 + 1 - 1) / 2 = 0, and the last three give (A,B) a branch of (1 + 1 - 0) / 2 = 1.
 TEST(TreeCommand, IdenticalReplicates_ExactTreeWithFullSupport) {
-  TempFolder folder;
+  ScratchFolder folder;
   std::ofstream(folder / "four.phy", std::ios::binary)
       << "4 6\r\nA            1 1 1 1 1 1\r\nB            1 1 1 1 1 1\r\n"
          "C            0 0 0 0 0 0\r\nD            0 0 0 0 0 0\r\n";
@@ -39,12 +37,12 @@ TEST(TreeCommand, IdenticalReplicates_ExactTreeWithFullSupport) {
               text, err),
       0)
       << err;
-  EXPECT_EQ(ReadWholeFile(out), "((A:0.000000,B:0.000000)100:1.000000,C:0.000000,D:0.000000);\r\n");
+  EXPECT_EQ(FileBytes(out), "((A:0.000000,B:0.000000)100:1.000000,C:0.000000,D:0.000000);\r\n");
   std::string tenTrees;
   for (int k = 0; k < 10; ++k)
     tenTrees += "((A:0.000000,B:0.000000):1.000000,C:0.000000,D:0.000000);\r\n";
-  EXPECT_EQ(ReadWholeFile(replicates), tenTrees);
-  EXPECT_EQ(ReadWholeFile(consensus), "(A,B,(C,D)100);\r\n");
+  EXPECT_EQ(FileBytes(replicates), tenTrees);
+  EXPECT_EQ(FileBytes(consensus), "(A,B,(C,D)100);\r\n");
 
   // UPGMA: (A,B) and (C,D) at height 0, joined at 1 / 2.
   ASSERT_EQ(RunTool({"tree", "--method", "upgma", "--seed", "3", data.c_str(), "-"}, text, err), 0);
@@ -57,7 +55,7 @@ TEST(TreeCommand, IdenticalReplicates_ExactTreeWithFullSupport) {
             2);
   EXPECT_EQ(RunTool({"tree", "--coefficient", "Euclidean", data.c_str(), "-"}, text, err), 2);
   EXPECT_EQ(RunTool({"tree", data.c_str(), data.c_str()}, text, err), 4) << "data file as output";
-  EXPECT_EQ(ReadWholeFile(data).substr(0, 5), "4 6\r\n");
+  EXPECT_EQ(FileBytes(data).substr(0, 5), "4 6\r\n");
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "tree_test_support.h"
 
-namespace marbleset::testing_trees {
+namespace marbleset {
 
 // Plain and slow on purpose: sets of names gathered by walking down from the node.
 Side SideOf(const Tree& tree, std::size_t node, const std::vector<std::string>& names) {
@@ -28,4 +28,4 @@ std::map<Side, double> BranchesByNames(const Tree& tree, const std::vector<std::
   return branches;
 }
 
-}  // namespace marbleset::testing_trees
+}  // namespace marbleset

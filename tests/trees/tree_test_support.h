@@ -13,12 +13,7 @@
 #include "dataset/data_set.h"
 #include "dataset/tree.h"
 
-namespace marbleset::testing_trees {
-
-using phylip_test::PhylipRun;
-using phylip_test::ReadWholeFile;
-using phylip_test::RunPhylip;
-using phylip_test::TempFolder;
+namespace marbleset {
 
 // Names of at most 10 characters (what PHYLIP reads whole), padded to the 12-character field.
 inline std::string OtuName(std::size_t otu) {
@@ -60,4 +55,4 @@ Side SideOf(const Tree& tree, std::size_t node, const std::vector<std::string>& 
 // halves of a two-child root).
 std::map<Side, double> BranchesByNames(const Tree& tree, const std::vector<std::string>& names);
 
-}  // namespace marbleset::testing_trees
+}  // namespace marbleset
