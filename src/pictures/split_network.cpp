@@ -16,9 +16,94 @@ struct Move {
   double dx, dy;
 };
 
+constexpr double kPi = std::numbers::pi;
+
+// The direction of the gap before position p of the circle (p = n: the gap before position 0).
+double GapAngle(std::size_t p, std::size_t n) {
+  return kPi * (2.0 * static_cast<double>(p) - 1) / static_cast<double>(n);
+}
+
 // The direction of split (first, last): the mean angle of its OTUs on the circle.
-double SplitAngle(const CircularSplit& split, std::size_t n) {
-  return std::numbers::pi * static_cast<double>(split.first + split.last) / static_cast<double>(n);
+double EqualAngle(const CircularSplit& split, std::size_t n) {
+  return kPi * static_cast<double>(split.first + split.last) / static_cast<double>(n);
+}
+
+// Two splits conflict (form boxes) when their runs of positions overlap and neither holds the
+// other.
+bool Conflict(const CircularSplit& a, const CircularSplit& b) {
+  return (a.first < b.first && b.first <= a.last && a.last < b.last) ||
+         (b.first < a.first && a.first <= b.last && b.last < a.last);
+}
+
+// Whether two splits cross the same gap between neighbours on the circle.
+bool ShareGap(const CircularSplit& a, const CircularSplit& b) {
+  return a.first == b.first || a.last == b.last || a.first == b.last + 1 || b.first == a.last + 1;
+}
+
+// The room split i has to turn, down and up, before its direction (taken as a line, so modulo
+// a half turn) meets that of a split it forms boxes with or crosses a gap with, or that of one
+// of its two gaps: within it no box folds over and every gap is crossed in the same order, so
+// the outline stays simple.
+std::pair<double, double> Room(const std::vector<CircularSplit>& splits,
+                               const std::vector<double>& angle, std::size_t i, std::size_t n) {
+  double down = kPi, up = kPi;
+  auto limit = [&](double other) {
+    const double above = std::fmod(std::fmod(other - angle[i], kPi) + kPi, kPi);
+    if (above == 0) {
+      down = up = 0;
+      return;
+    }
+    up = std::min(up, above);
+    down = std::min(down, kPi - above);
+  };
+  limit(GapAngle(splits[i].first, n));
+  limit(GapAngle(splits[i].last + 1, n));
+  for (std::size_t j = 0; j < splits.size(); ++j)
+    if (j != i && (Conflict(splits[i], splits[j]) || ShareGap(splits[i], splits[j])))
+      limit(angle[j]);
+  return {down, up};
+}
+
+// Box opening: each split in turn takes, within its room (less a small margin that keeps
+// every box open), the direction among evenly spaced trials where the area of its boxes, its
+// weight times the sum of w |sin(angle difference)| over the splits it conflicts with, is
+// largest; a split moves only when that grows, so the network's area never shrinks.
+std::vector<double> OpenedAngles(const SplitNetwork& network, std::size_t n) {
+  const std::vector<CircularSplit>& splits = network.splits;
+  const std::size_t m = splits.size();
+  std::vector<double> angle(m);
+  for (std::size_t i = 0; i < m; ++i) angle[i] = EqualAngle(splits[i], n);
+  const double margin = kPi / (8.0 * static_cast<double>(n));
+  auto boxArea = [&](std::size_t i, double at) {
+    double sum = 0;
+    for (std::size_t j = 0; j < m; ++j)
+      if (Conflict(splits[i], splits[j]))
+        sum += splits[j].weight * std::abs(std::sin(at - angle[j]));
+    return sum;
+  };
+  constexpr int kSweeps = 4, kTrials = 24;
+  for (int sweep = 0; sweep < kSweeps; ++sweep) {
+    bool moved = false;
+    for (std::size_t i = 0; i < m; ++i) {
+      const auto [down, up] = Room(splits, angle, i, n);
+      const double low = angle[i] - std::max(0.0, down - margin);
+      const double high = angle[i] + std::max(0.0, up - margin);
+      if (!(low < high)) continue;
+      double best = angle[i], bestArea = boxArea(i, angle[i]);
+      for (int k = 0; k <= kTrials; ++k) {
+        const double at = low + (high - low) * k / kTrials;
+        const double area = boxArea(i, at);
+        if (area > bestArea * (1 + 1e-12)) {
+          best = at;
+          bestArea = area;
+        }
+      }
+      moved = moved || best != angle[i];
+      angle[i] = best;
+    }
+    if (!moved) break;
+  }
+  return angle;
 }
 
 // A length on the scale bar: 1, 2 or 5 times a power of ten, near a fifth of the width.
@@ -32,20 +117,25 @@ double ScaleLength(double width) {
 
 }  // namespace
 
-NetworkLayout LayOutSplitNetwork(const SplitNetwork& network) {
+NetworkLayout LayOutSplitNetwork(const SplitNetwork& network, SplitAngles choice) {
   const std::size_t n = network.ordering.size();
   NetworkLayout layout;
   layout.otuPoint.assign(network.names.size(), 0);
   if (n == 0) return layout;
+  std::vector<double> angles;
+  if (choice == SplitAngles::kOpenedBoxes) {
+    angles = OpenedAngles(network, n);
+  } else {
+    for (const CircularSplit& split : network.splits) angles.push_back(EqualAngle(split, n));
+  }
   std::vector<std::vector<Move>> gaps(n + 1);
-  for (const CircularSplit& split : network.splits) {
-    const double angle = SplitAngle(split, n);
+  for (std::size_t i = 0; i < network.splits.size(); ++i) {
+    const CircularSplit& split = network.splits[i];
+    const double angle = angles[i];
     const double dx = split.weight * std::cos(angle), dy = split.weight * std::sin(angle);
-    const double enterGap = std::numbers::pi * (2.0 * static_cast<double>(split.first) - 1) / n;
-    const double leaveGap = std::numbers::pi * (2.0 * static_cast<double>(split.last) + 1) / n;
-    gaps[split.first].push_back({std::remainder(angle - enterGap, 2 * std::numbers::pi), dx, dy});
-    gaps[split.last + 1].push_back(
-        {std::remainder(angle + std::numbers::pi - leaveGap, 2 * std::numbers::pi), -dx, -dy});
+    const double enterGap = GapAngle(split.first, n), leaveGap = GapAngle(split.last + 1, n);
+    gaps[split.first].push_back({std::remainder(angle - enterGap, 2 * kPi), dx, dy});
+    gaps[split.last + 1].push_back({std::remainder(angle + kPi - leaveGap, 2 * kPi), -dx, -dy});
   }
   double x = 0, y = 0;
   layout.x.push_back(0);

@@ -205,7 +205,15 @@ bool Cross(double ax, double ay, double bx, double by, double cx, double cy, dou
          side(cx, cy, dx, dy, ax, ay) * side(cx, cy, dx, dy, bx, by) < 0;
 }
 
-TEST(SplitNetworkPicture, OutlineNeverCrossesItself) {
+// The area the outline encloses (shoelace formula): the sum of the network's boxes.
+double Area(const pictures::NetworkLayout& layout) {
+  double twice = 0;
+  for (const auto& [a, b] : layout.edges)
+    twice += layout.x[a] * layout.y[b] - layout.x[b] * layout.y[a];
+  return std::abs(twice) / 2;
+}
+
+TEST(SplitNetworkPicture, OutlineNeverCrossesItselfAndOpenedBoxesWidenIt) {
   const DistanceMatrix matrices[] = {EuclideanMatrix(12, 3), EuclideanMatrix(40, 8),
                                      JaccardMatrix(MarkerRows(60, 150, 0.05, 5)),
                                      JaccardMatrix(MarkerRows(90, 60, 0.2, 2))};
@@ -225,6 +233,8 @@ TEST(SplitNetworkPicture, OutlineNeverCrossesItself) {
       }
     }
     EXPECT_EQ(crossings, 0u) << matrix.n << " OTUs";
+    const double equal = Area(pictures::LayOutSplitNetwork(network, pictures::SplitAngles::kEqual));
+    EXPECT_GT(Area(pictures::LayOutSplitNetwork(network)), 1.05 * equal) << matrix.n << " OTUs";
   }
 }
 
