@@ -85,23 +85,6 @@ TEST_F(ShellTest, DataWindowText_IsReadSelectedAndCopiedThroughAccessibilityKeys
   EXPECT_EQ(view->SelectedText(), plain.mid(5, 5));
 }
 
-// The file's text as a plain reading: lines split at LF, CR LF or CR, tabs kept.
-QStringList PlainLines(const QByteArray& bytes) {
-  QString text = QString::fromLatin1(bytes);
-  text.replace("\r\n", "\n").replace('\r', '\n');
-  if (text.endsWith('\n')) text.chop(1);
-  return text.split('\n');
-}
-
-// A line as shown: each tab moves to the next multiple of eight columns.
-QString Shown(const QString& line) {
-  QString shown;
-  for (const QChar c : line) {
-    shown += c == '\t' ? QString(8 - shown.size() % 8, ' ') : QString(c);
-  }
-  return shown;
-}
-
 TEST_F(ShellTest, LargeFile_IsSearchedOnAWorkerAndCopiedAsTheFileHoldsIt) {
   // More than two pieces of the search, with a match across the first boundary.
   QByteArray bytes;
@@ -148,10 +131,10 @@ TEST_F(ShellTest, LargeFile_IsSearchedOnAWorkerAndCopiedAsTheFileHoldsIt) {
   data.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&data));
   data.TextView()->ShowFile(path);
-  const QStringList lines = PlainLines(bytes);
-  const auto located = [&lines](qsizetype from) {  // the line and column of the n-th match
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-      const qsizetype at = Shown(lines[i]).indexOf("needle", 0, Qt::CaseInsensitive);
+  const QStringList lines = ReferenceLines(bytes, false), shown = ReferenceLines(bytes);
+  const auto located = [&shown](qsizetype from) {  // the line and column of the n-th match
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+      const qsizetype at = shown[i].indexOf("needle", 0, Qt::CaseInsensitive);
       if (at >= 0 && from-- == 0) return TextPosition{std::size_t(i), std::size_t(at)};
     }
     return TextPosition{};

@@ -4,7 +4,6 @@
 // Qt's own PNG reader.
 #include <gtest/gtest.h>
 
-#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -17,21 +16,17 @@
 #include "pictures/colour_scale.h"
 #include "pictures/distance_pictures.h"
 #include "scripted_services.h"
-#include "shell/crop_dialog.h"
 #include "shell/distance_picture_window.h"
 #include "shell/matrix_picture_panel.h"
 #include "shell/matrix_picture_view.h"
 #include "shell/picture_export.h"
 #include "shell/scene_view.h"
-#include "shell/shell_context.h"
 #include "test_application.h"
 
 namespace marbleset::shell {
 namespace {
 
 using marbleset::pictures::Argb;
-
-using AnsweringServices = testing::ScriptedServices;
 
 Argb PixelAt(QWidget* widget, QPoint point) {
   const QImage image = widget->grab().toImage().convertToFormat(QImage::Format_ARGB32);
@@ -111,35 +106,6 @@ TEST(MatrixPictureView, ZoomAndPan_KeepTheCellUnderTheAnchorAndReuseTiles) {
   EXPECT_EQ(view.TilesDrawn(), panned);  // back where it was: the tiles are kept
 }
 
-TEST(CropDialog, TickedBoxes_SayWhatTheyRemoveAndNameItForThePicture) {
-  testing::TestApplication();
-  DataSet data;
-  marbleset::testing::FillBinary(data, {"alpha", "beta", "gamma", "delta"},
-                                 {"0111?", "0101?", "1?010", "10111"});
-  data.fileName = "/tmp/crop.phy";
-  AnsweringServices services;
-  ShellFolders folders;
-  UniformSource source;
-  ShellContext context{data, folders, services, source};
-  CropDialog dialog(context, nullptr);
-  std::vector<pictures::CropPreview> previews;
-  QObject::connect(&dialog, &CropDialog::RemovalsChanged,
-                   [&](const pictures::CropPreview& preview) { previews.push_back(preview); });
-  EXPECT_EQ(dialog.RemovalText(), "");
-  // By hand: characters 2 and 5 hold the missing entries; with them gone no OTU has one left.
-  dialog.RemovalCheck(2)->setChecked(true);
-  EXPECT_EQ(dialog.RemovalText(), "The ticked boxes remove 2 characters and 0 OTUs.");
-  ASSERT_EQ(previews.size(), 1u);
-  EXPECT_EQ(previews.back().characters, (std::vector<bool>{false, true, false, false, true}));
-  dialog.RemovalCheck(2)->setChecked(false);
-  dialog.RemovalCheck(3)->setChecked(true);
-  EXPECT_EQ(dialog.RemovalText(), "The ticked boxes remove 0 characters and 3 OTUs.");
-  EXPECT_EQ(previews.back().otus, (std::vector<bool>{true, true, true, false}));
-  dialog.RemovalCheck(3)->setChecked(false);
-  EXPECT_EQ(dialog.RemovalText(), "");
-  EXPECT_TRUE(previews.back().otus.empty());
-}
-
 DistanceMatrix ClusteredMatrix() {
   // Two groups (a and b) far apart; a1 and a2 the closest pair.
   DistanceMatrix matrix;
@@ -156,7 +122,7 @@ DistanceMatrix ClusteredMatrix() {
 
 TEST(DistancePictureWindow, HeatMapHoverAndGroups_ShowWhatTheMatrixHolds) {
   testing::TestApplication();
-  AnsweringServices services;
+  testing::ScriptedServices services;
   DistancePictureWindow window(ClusteredMatrix(), "Euclidean distance", "infile", QDir::tempPath(),
                                services);
   window.show();
@@ -205,7 +171,7 @@ TEST(DistancePictureWindow, HeatMapHoverAndGroups_ShowWhatTheMatrixHolds) {
 TEST(PictureExport, PngAndSvg_WriteThePictureAsPaintedAndAsText) {
   testing::TestApplication();
   QTemporaryDir dir;
-  AnsweringServices services;
+  testing::ScriptedServices services;
   pictures::HeatMapLayout layout;
   const pictures::Scene scene =
       pictures::HeatMapPicture(ClusteredMatrix(), "Euclidean distance", 1, &layout);

@@ -33,6 +33,28 @@ inline void DeleteClosedWindows() {
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+// The lines of a text as a plain reading gives them: split at CR LF, CR or LF, no line after a
+// final line end; tabs expanded to every eighth column, as the data window shows them, or kept.
+inline QStringList ReferenceLines(const QByteArray& bytes, bool expandTabs = true) {
+  QStringList lines;
+  QString line;
+  for (qsizetype i = 0; i < bytes.size(); ++i) {
+    const char c = bytes[i];
+    if (c == '\r' || c == '\n') {
+      lines << line;
+      line.clear();
+      if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    } else if (c == '\t' && expandTabs) {
+      do line += ' ';
+      while (line.size() % 8 != 0);
+    } else {
+      line += QChar(static_cast<unsigned char>(c));
+    }
+  }
+  if (!line.isEmpty()) lines << line;
+  return lines;
+}
+
 class ShellTest : public ::testing::Test {
  protected:
   // Written with CR LF line ends, as data files usually come.

@@ -43,6 +43,23 @@ TEST_F(ShellTest, CropCountsRemovesInOrderAndRefusesOtherData) {
   EXPECT_GE(counts->viewport()->height(),
             4 * counts->fontMetrics().lineSpacing() +
                 static_cast<int>(2 * counts->document()->documentMargin()));
+  // The ticked boxes say what they remove and mark it for the picture: the characters with
+  // missing entries are 1, 4 and 5; the OTUs with missing entries all but Alpha.
+  std::vector<pictures::CropPreview> previews;
+  QObject::connect(dialog, &CropDialog::RemovalsChanged,
+                   [&](const pictures::CropPreview& preview) { previews.push_back(preview); });
+  EXPECT_EQ(dialog->RemovalText(), "");
+  dialog->RemovalCheck(2)->setChecked(true);
+  EXPECT_EQ(dialog->RemovalText(), "The ticked boxes remove 3 characters and 0 OTUs.");
+  ASSERT_EQ(previews.size(), 1u);
+  EXPECT_EQ(previews.back().characters, (std::vector<bool>{true, false, false, true, true}));
+  dialog->RemovalCheck(2)->setChecked(false);
+  dialog->RemovalCheck(3)->setChecked(true);
+  EXPECT_EQ(dialog->RemovalText(), "The ticked boxes remove 0 characters and 3 OTUs.");
+  EXPECT_EQ(previews.back().otus, (std::vector<bool>{false, true, true, true}));
+  dialog->RemovalCheck(3)->setChecked(false);
+  EXPECT_EQ(dialog->RemovalText(), "");
+  EXPECT_TRUE(previews.back().otus.empty());
   crop({0}, "cancelButton");
   EXPECT_EQ(data.CharCount(), 5u);
   crop({0});
@@ -132,28 +149,6 @@ TEST_F(ShellTest, SettingsFirstRunLaterRunsAndTheDialogShowingItsFoldersAtOnce) 
   EXPECT_EQ(dialog.WindowsFolder(), "");
   dialog.findChild<QPushButton*>("okButton")->click();
   EXPECT_EQ(stored("Dirs/WinDir").toString(), home.filePath("gone"));
-}
-
-// The lines of a text as a plain reading gives them: split at CR LF, CR or LF, tabs expanded to
-// every eighth column, no line after a final line end.
-QStringList ReferenceLines(const QByteArray& bytes) {
-  QStringList lines;
-  QString line;
-  for (qsizetype i = 0; i < bytes.size(); ++i) {
-    const char c = bytes[i];
-    if (c == '\r' || c == '\n') {
-      lines << line;
-      line.clear();
-      if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-    } else if (c == '\t') {
-      do line += ' ';
-      while (line.size() % 8 != 0);
-    } else {
-      line += QChar(static_cast<unsigned char>(c));
-    }
-  }
-  if (!line.isEmpty()) lines << line;
-  return lines;
 }
 
 TEST(DataTextView, LinesFoundInPiecesMatchAPlainReadingOfTheWholeText) {
