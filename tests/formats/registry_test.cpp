@@ -1,5 +1,6 @@
 // The format registry: every layout it writes reads back through ReadData with the names and
 // cells written, and the PHYLIP distance layout as the matrix written.
+#include "distances/test_data.h"
 #include "format_test_support.h"
 #include "formats/data_io.h"
 #include "formats/distance_file_reader.h"
@@ -12,43 +13,27 @@ using test::AsTable;
 using test::Written;
 
 TEST(FormatRegistry, EveryWrittenLayoutReadsBackTheNamesAndCellsWritten) {
-  constexpr float m = -1.0f;  // stands for a missing cell
-  struct Kind {
-    DataKind kind;
-    KindChoice choice;
-    float missing;
-    std::vector<std::vector<float>> cells;
-    const char* table;
-  };
-  for (const Kind& kind :
-       {Kind{DataKind::kBinary,
-             KindChoice::kBinary,
-             kBinaryMissingValue,
-             {{0, 1, 1}, {1, m, 0}, {1, 1, 1}, {0, 0, m}},
-             "Avena,0,1,1\nBromus,1,NA,0\nFestuca,1,1,1\nLolium,0,0,NA\n"},
-        Kind{DataKind::kQuantitative,
-             KindChoice::kQuantitative,
-             kQuantitativeMissingValue,
-             {{2.5f, 0, -3}, {17, m, 0.25f}, {1, 1, 100}, {0, 6, m}},
-             "Avena,2.5,0,-3\nBromus,17,NA,0.25\nFestuca,1,1,100\nLolium,0,6,NA\n"}}) {
-    DataSet original;
-    original.Resize(kind.kind, 4, 3, kind.missing);
-    original.otuNames = {"Avena", "Bromus", "Festuca", "Lolium"};
-    for (std::size_t i = 0; i < 4; ++i) {
-      for (std::size_t k = 0; k < 3; ++k) {
-        original.SetValue(i, k, kind.cells[i][k] == m ? kind.missing : kind.cells[i][k]);
-      }
-    }
+  const std::vector<std::string> names = {"Avena", "Bromus", "Festuca", "Lolium"};
+  const float q = kQuantitativeMissingValue;
+  DataSet binary, quantitative;
+  testing::FillBinary(binary, names, {"011", "1?0", "111", "00?"});
+  testing::FillQuantitative(quantitative, names,
+                            {{2.5f, 0, -3}, {17, q, 0.25f}, {1, 1, 100}, {0, 6, q}});
+  const std::tuple<const DataSet*, KindChoice, const char*> kinds[] = {
+      {&binary, KindChoice::kBinary, "Avena,0,1,1\nBromus,1,NA,0\nFestuca,1,1,1\nLolium,0,0,NA\n"},
+      {&quantitative, KindChoice::kQuantitative,
+       "Avena,2.5,0,-3\nBromus,17,NA,0.25\nFestuca,1,1,100\nLolium,0,6,NA\n"}};
+  for (const auto& [original, choice, table] : kinds) {
     for (const FormatEntry& entry : Formats()) {
       if (entry.writeData == nullptr || entry.read == nullptr) continue;
       SCOPED_TRACE(entry.name);
       DataSource source = DataSource::Text(
-          Written([&](TextSink& out) { WriteData(original, entry.format, out); }), "written");
+          Written([&](TextSink& out) { WriteData(*original, entry.format, out); }), "written");
       ReadOptions options;
-      options.kind = kind.choice;
+      options.kind = choice;
       const DataSet back = ReadData(source, entry.format, options);
-      EXPECT_EQ(back.Kind(), kind.kind);
-      EXPECT_EQ(AsTable(back), kind.table);
+      EXPECT_EQ(back.Kind(), original->Kind());
+      EXPECT_EQ(AsTable(back), table);
     }
   }
 

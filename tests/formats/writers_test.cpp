@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <random>
 
+#include "distances/test_data.h"
 #include "format_test_support.h"
 #include "formats/csv_writer.h"
 #include "formats/data_writer.h"
@@ -20,22 +21,15 @@ using test::Written;
 
 DataSet SmallBinary() {
   DataSet data;
-  data.Resize(DataKind::kBinary, 3, 5, kBinaryMissingValue);
-  data.otuNames = {"Alpha       ", "Festuca rub ", "O'Hara"};
-  const float m = kBinaryMissingValue;
-  const float cells[3][5] = {{1, 0, m, 1, 1}, {0, 0, 1, m, 0}, {1, 1, 1, 1, 0}};
-  for (std::size_t i = 0; i < 3; ++i)
-    for (std::size_t k = 0; k < 5; ++k) data.SetValue(i, k, cells[i][k]);
+  testing::FillBinary(data, {"Alpha       ", "Festuca rub ", "O'Hara"},
+                      {"10?11", "001?0", "11110"});
   return data;
 }
 
 DataSet SmallQuantitative() {
   DataSet data;
-  data.Resize(DataKind::kQuantitative, 2, 3, kQuantitativeMissingValue);
-  data.otuNames = {"A", "B"};
-  const float cells[2][3] = {{1.5f, kQuantitativeMissingValue, -0.25f}, {1e10f, 3.0f, 0.1f}};
-  for (std::size_t i = 0; i < 2; ++i)
-    for (std::size_t k = 0; k < 3; ++k) data.SetValue(i, k, cells[i][k]);
+  testing::FillQuantitative(data, {"A", "B"},
+                            {{1.5f, kQuantitativeMissingValue, -0.25f}, {1e10f, 3.0f, 0.1f}});
   return data;
 }
 
@@ -181,13 +175,10 @@ TEST(FormatWriters, WrittenFiles_ReadBackByR) {
 // quotes and blanks come back as they were and give the same PHYLIP bytes.
 TEST(FormatWriters, PhylipThroughNexusAndCsv_BackToTheSameBytes) {
   DataSet awkward;
-  awkward.Resize(DataKind::kQuantitative, 3, 4, kQuantitativeMissingValue);
-  awkward.otuNames = {"it's, odd  ", "  lead", "\"q\" x"};
-  const float cells[3][4] = {{0.1234567f, 1.5e-8f, 3.4e38f, -0.0f},
+  testing::FillQuantitative(awkward, {"it's, odd  ", "  lead", "\"q\" x"},
+                            {{0.1234567f, 1.5e-8f, 3.4e38f, -0.0f},
                              {kQuantitativeMissingValue, 123456789.0f, -7.25f, 1.0f},
-                             {0.0f, 2.0f, 1e-45f, 99999.99f}};
-  for (std::size_t i = 0; i < 3; ++i)
-    for (std::size_t k = 0; k < 4; ++k) awkward.SetValue(i, k, cells[i][k]);
+                             {0.0f, 2.0f, 1e-45f, 99999.99f}});
   const std::string phylip = Written([&](TextSink& out) { WritePhylipData(awkward, out); });
   const std::string nexus = Written([&](TextSink& out) { WriteNexusData(awkward, out); });
   const std::string csv = Written([&](TextSink& out) { WriteCsvData(awkward, out); });
