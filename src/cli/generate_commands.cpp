@@ -10,7 +10,9 @@
 #include "cli/terminal_progress.h"
 #include "dataset/errors.h"
 #include "dataset/progress.h"
+#include "provenance/session_commands.h"
 #include "resampling/generators.h"
+#include "resampling/uniform_source.h"
 
 namespace marbleset::cli {
 
@@ -24,6 +26,9 @@ struct GenerateOptions {
   std::optional<double> percent;
   std::string otus;  // resample; checked once the data is read, which sets its bounds
   std::optional<std::uint64_t> seed;
+  // Draws taken from the seed's sequence before the run's first: where the desktop program's
+  // one random source stood when it started the run.
+  std::optional<std::uint64_t> skipDraws;
 };
 
 // Whether the core offers the generator for quantitative data; commands it does not offer there
@@ -56,8 +61,10 @@ int RunGenerator(const GenerateOptions& options, CliContext& context) {
                              options.generator == Generator::kGenStraps, context.out);
   const std::unique_ptr<Progress> shown = MakeProgress(context);
   CliOutput output(options.output, context.out);
+  UniformSource source(settings.seed);
+  for (std::uint64_t draw = 0; draw < options.skipDraws.value_or(0); ++draw) source.NextTop24();
   try {
-    Generate(*data, settings, output.sink(), *shown);
+    Generate(*data, settings, source, output.sink(), *shown);
   } catch (const WriteFailure&) {
     throw;  // the output itself failed: nothing of it is put in place
   } catch (const RunCancelled&) {
@@ -100,6 +107,18 @@ void AddGenerator(CLI::App& app, CliContext& context, Generator generator, const
         ->type_name("INT");
   }
   AddSeedOption(*command, options->seed);
+  command
+      ->add_option_function<std::string>(
+          "--skip-draws",
+          [options](const std::string& text) { options->skipDraws = *ParseWholeNumber(text); },
+          "Start N draws into the seed's random numbers, where a desktop session's earlier runs "
+          "left them (default 0)")
+      ->check(CLI::Validator(
+          [](std::string& text) -> std::string {
+            return ParseWholeNumber(text) ? "" : "must be a whole number from 0";
+          },
+          ""))
+      ->type_name("N");
   AddInputOptions(*command, options->input,
                   OfferedForQuantitative(generator) ? KindsRead::kBoth : KindsRead::kBinaryOnly);
   AddOutputOptions(*command, options->output);
@@ -113,17 +132,20 @@ void AddGenerator(CLI::App& app, CliContext& context, Generator generator, const
 }  // namespace
 
 void AddGenerateCommands(CLI::App& app, CliContext& context) {
-  AddGenerator(app, context, Generator::kBootStraps, "bootstraps",
+  const auto name = [](Generator generator) {
+    return std::string(GeneratorCommandName(generator));
+  };
+  AddGenerator(app, context, Generator::kBootStraps, name(Generator::kBootStraps),
                "Data sets with a share of the characters replaced by copies of others");
-  AddGenerator(app, context, Generator::kPermutations, "permutations",
+  AddGenerator(app, context, Generator::kPermutations, name(Generator::kPermutations),
                "Data sets with the characters in random order");
-  AddGenerator(app, context, Generator::kGenStraps, "genstraps",
+  AddGenerator(app, context, Generator::kGenStraps, name(Generator::kGenStraps),
                "Data sets of one random OTU for each distinct OTU name");
-  AddGenerator(app, context, Generator::kRandomResampling, "resample",
+  AddGenerator(app, context, Generator::kRandomResampling, name(Generator::kRandomResampling),
                "Data sets of OTUs drawn at random without repeats");
-  AddGenerator(app, context, Generator::kMissStraps, "missstraps",
+  AddGenerator(app, context, Generator::kMissStraps, name(Generator::kMissStraps),
                "Data sets with the missing binary entries filled at random");
-  AddGenerator(app, context, Generator::kNoise, "noise",
+  AddGenerator(app, context, Generator::kNoise, name(Generator::kNoise),
                "Data sets with binary entries flipped at random");
 }
 

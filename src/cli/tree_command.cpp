@@ -5,6 +5,7 @@
 // replicate-trees file a stopped run left.
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -18,6 +19,7 @@
 #include "distances/distance_run.h"
 #include "formats/newick_writer.h"
 #include "trees/cophenetic.h"
+#include "trees/rooting.h"
 #include "trees/support_run.h"
 #include "trees/tree_settings.h"
 
@@ -31,6 +33,7 @@ struct TreeOptions {
   TreeSettingOptions settings;
   std::string range;  // "A-B", 1-based, inclusive; empty: every replicate
   bool resume = false;
+  std::string root;  // "midpoint", an OTU's number from 1, or empty: as built
   OutputOptions replicateTrees{""}, consensus{""}, matrices{""};
 };
 
@@ -43,6 +46,20 @@ ReplicateRange ChosenRange(const std::string& text, std::size_t replicates) {
   if (!first || !last || *first < 1 || *last < *first || *last > replicates)
     throw CliFailure(kExitUsage, "--replicate-range", Quoted(text) + " is no range A-B with 1 <= A <= B <= " + std::to_string(replicates) + " (--replicates)");
   return {*first - 1, *last - *first + 1};
+}
+
+// The trees written rooted as --root asks: at the midpoint, or on an OTU's branch (checked
+// against the data's OTUs before anything is computed).
+std::function<Tree(const Tree&)> ChosenRooting(const std::string& root, std::size_t otus) {
+  if (root.empty()) return [](const Tree& tree) { return tree; };
+  if (root == "midpoint") return [](const Tree& tree) { return RootAtMidpoint(tree); };
+  const std::optional<std::uint64_t> number = ParseWholeNumber(root);
+  if (!number || *number < 1 || *number > otus)
+    throw CliFailure(kExitUsage, "--root",
+                     Quoted(root) + " is neither midpoint nor an OTU's number from 1 to " +
+                         std::to_string(otus));
+  const std::size_t otu = static_cast<std::size_t>(*number - 1);
+  return [otu](const Tree& tree) { return RootOnOtu(tree, otu); };
 }
 
 // The length of the whole trees at the start of text: up to the last line end after a ';'.
@@ -142,6 +159,7 @@ int RunTree(const TreeOptions& options, CliContext& context) {
   auto data = std::make_unique<DataSet>();
   LoadSingleDataSet(options.input, *data, "a tree is built for one data set");
   const TreeSettings settings = ChosenTreeSettings(options.settings, *data);
+  const auto rooted = ChosenRooting(options.root, data->OtuCount());
   if (!options.range.empty())
     return RunTreeRange(options, *data, settings, ChosenRange(options.range, settings.replicates),
                         context);
@@ -166,8 +184,8 @@ int RunTree(const TreeOptions& options, CliContext& context) {
       RunSupport(*data, settings, *shown,
                  {.replicateTrees = treeSink, .matrices = matrices ? &matrices->sink() : nullptr},
                  journal ? journal->Kept() : std::vector<Tree>{});
-  WriteNewick(result.reference, output.sink());
-  if (consensus) WriteNewick(result.consensus.tree, consensus->sink());
+  WriteNewick(rooted(result.reference), output.sink());
+  if (consensus) WriteNewick(rooted(result.consensus.tree), consensus->sink());
   if (journal) journal->Close();
   for (CliOutput* out : {replicateTrees.get(), consensus.get(), matrices.get()})
     if (out) out->Close();
@@ -206,6 +224,11 @@ void AddTreeCommand(CLI::App& app, CliContext& context) {
                    "Compute only replicates A to B (from 1) of --replicates and write their "
                    "trees to --replicate-trees; the support command counts the pieces")
       ->type_name("A-B");
+  command
+      ->add_option("--root", options->root,
+                   "Root the tree of the data and the consensus at the midpoint or on the branch "
+                   "of an OTU, given by its number from 1 (default: as built)")
+      ->type_name("midpoint|N");
   command->add_flag("--resume", options->resume,
                     "Keep the whole trees --replicate-trees holds from a stopped run and go on "
                     "from the first missing replicate; the file grows tree by tree");

@@ -10,6 +10,7 @@
 
 #include "dataset/command_availability.h"
 #include "shell/busy_pointer.h"
+#include "shell/session_log.h"
 #include "shell/shell_context.h"
 
 namespace marbleset::shell {
@@ -130,6 +131,7 @@ void CropDialog::Accept() {
     const BusyPointer busy;
     marbleset::ApplyCrop(context_.data, choice);
   }
+  if (context_.session != nullptr) context_.session->Commands().Cropped(choice);
   emit Applied();
   close();
 }

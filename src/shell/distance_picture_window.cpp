@@ -18,6 +18,8 @@
 #include "shell/busy_pointer.h"
 #include "shell/picture_export.h"
 #include "shell/scene_view.h"
+#include "shell/session_log.h"
+#include "shell/settings_store.h"
 
 namespace marbleset::shell {
 
@@ -36,6 +38,7 @@ DistancePictureWindow::DistancePictureWindow(marbleset::DistanceMatrix matrix,
       groupChoice_(new QComboBox(this)),
       prefixLength_(new QSpinBox(this)),
       exportButton_(new QPushButton(QStringLiteral("Export picture..."), this)),
+      methodsButton_(new QPushButton(QStringLiteral("Methods..."), this)),
       status_(new QLabel(this)) {
   setObjectName(QStringLiteral("DistancePictureWindow"));
   setWindowTitle(QStringLiteral("Distance picture - ") + title);
@@ -56,7 +59,10 @@ DistancePictureWindow::DistancePictureWindow(marbleset::DistanceMatrix matrix,
   controls->addWidget(groupChoice_);
   controls->addWidget(prefixLength_);
   controls->addStretch();
+  controls->addWidget(methodsButton_);
   controls->addWidget(exportButton_);
+  methodsButton_->setObjectName(QStringLiteral("methodsButton"));
+  methodsButton_->hide();
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(tabs_, 1);
   layout->addLayout(controls);
@@ -89,6 +95,8 @@ DistancePictureWindow::DistancePictureWindow(marbleset::DistanceMatrix matrix,
     if (groupChoice_->currentIndex() == 1) GroupByPrefix(static_cast<std::size_t>(length));
   });
   connect(exportButton_, &QPushButton::clicked, this, [this] { ExportCurrent(); });
+  connect(methodsButton_, &QPushButton::clicked, this,
+          [this] { ShowMethods(this, facts_, services_); });
   resize(900, 720);
 }
 
@@ -137,6 +145,8 @@ QString DistancePictureWindow::PointName(QPointF point) const {
 
 void DistancePictureWindow::GroupByPrefix(std::size_t length) {
   groups_ = length == 0 ? pictures::OtuGroups{} : pictures::GroupsByPrefix(matrix_.names, length);
+  groupPrefix_ = length;
+  groupFile_.clear();
   // The controls show the grouping, also when it was chosen by a call rather than by them.
   const QSignalBlocker blockChoice(groupChoice_);
   const QSignalBlocker blockLength(prefixLength_);
@@ -148,6 +158,8 @@ void DistancePictureWindow::GroupByPrefix(std::size_t length) {
 
 void DistancePictureWindow::GroupFromFile(const QString& path) {
   groups_ = pictures::ReadOtuGroupFile(path.toStdString(), matrix_.names);
+  groupPrefix_ = 0;
+  groupFile_ = path;
   const QSignalBlocker blockChoice(groupChoice_);
   groupChoice_->setCurrentIndex(2);
   prefixLength_->setEnabled(false);
@@ -181,8 +193,20 @@ void DistancePictureWindow::GroupChoiceChanged() {
 void DistancePictureWindow::ExportCurrent() {
   const bool heatMap = tabs_->currentWidget() == heatMapView_;
   const SceneView* view = heatMap ? heatMapView_ : pcoaView_;
-  AskAndExportPicture(this, services_, view->Scene(), folder_,
-                      heatMap ? QStringLiteral("heatmap") : QStringLiteral("pcoa"));
+  const QString path =
+      AskAndExportPicture(this, services_, view->Scene(), folder_,
+                          heatMap ? QStringLiteral("heatmap") : QStringLiteral("pcoa"));
+  if (path.isEmpty() || !recorder_) return;
+  recorder_(heatMap ? marbleset::PictureKind::kHeatMap : marbleset::PictureKind::kPcoa,
+            groupPrefix_, ToStd(groupFile_),
+            path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive), ToStd(path));
+}
+
+void DistancePictureWindow::SetSession(PictureExportRecorder recorder,
+                                       const marbleset::MethodsFacts& facts) {
+  recorder_ = std::move(recorder);
+  facts_ = facts;
+  methodsButton_->show();
 }
 
 QString DistancePictureWindow::StatusText() const {

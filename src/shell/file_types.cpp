@@ -39,6 +39,14 @@ QString SaveFilter() {
   return Joined(marbleset::SaveEntries());
 }
 
+SavedLayout SavedLayoutOf(int entry) {
+  const std::vector<marbleset::ListEntry> entries = marbleset::SaveEntries();
+  if (entry < 0 || static_cast<std::size_t>(entry) >= entries.size())
+    return {marbleset::EntryOf(marbleset::FileFormat::kPhylip).writtenName, false};
+  const marbleset::ListEntry& chosen = entries[static_cast<std::size_t>(entry)];
+  return {marbleset::EntryOf(chosen.format).writtenName, chosen.variant};
+}
+
 void SaveDataAs(marbleset::DataSet& data, const std::string& path, int entry) {
   const std::vector<marbleset::ListEntry> entries = marbleset::SaveEntries();
   const bool known = entry >= 0 && static_cast<std::size_t>(entry) < entries.size();

@@ -26,4 +26,12 @@ QString SaveFilter();
 // (its names, for the PHYLIP names) and is as it was afterwards. Throws WriteFailure.
 void SaveDataAs(marbleset::DataSet& data, const std::string& path, int entry);
 
+// What the entry at index entry of that list writes: the layout's name for the command-line
+// tool's --to, and whether with names for PHYLIP.
+struct SavedLayout {
+  std::string_view name;
+  bool phylipNames = false;
+};
+SavedLayout SavedLayoutOf(int entry);
+
 }  // namespace marbleset::shell

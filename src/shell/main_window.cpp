@@ -22,6 +22,7 @@
 #include "formats/distance_file_reader.h"
 #include "formats/data_io.h"
 #include "pictures/distance_pictures.h"
+#include "provenance/sha256.h"
 #include "shell/about_box.h"
 #include "shell/analysis_result_window.h"
 #include "shell/split_network_window.h"
@@ -38,6 +39,7 @@
 #include "shell/matrix_picture_view.h"
 #include "shell/progress_window.h"
 #include "shell/run_dialog.h"
+#include "shell/session_log.h"
 #include "shell/settings_dialog.h"
 #include "shell/settings_store.h"
 #include "shell/tree_dialog.h"
@@ -82,7 +84,11 @@ void SetUpApplication() {
 }
 
 MainWindow::MainWindow(ShellContext& context, SettingsStore& settings, QWidget* parent)
-    : QMainWindow(parent), context_(context), settings_(settings) {
+    : QMainWindow(parent),
+      context_(context),
+      settings_(settings),
+      session_(std::make_unique<SessionLog>(context.source)) {
+  context_.session = session_.get();
   setObjectName("mainWindow");
   setWindowTitle("Marbleset");
   RegisterShellResources();
@@ -94,7 +100,9 @@ MainWindow::MainWindow(ShellContext& context, SettingsStore& settings, QWidget* 
   UpdateCommands();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+  if (context_.session == session_.get()) context_.session = nullptr;
+}
 
 void MainWindow::BuildMenus() {
   QMenu* file = menuBar()->addMenu("&File");
@@ -149,6 +157,8 @@ void MainWindow::BuildMenus() {
   QAction* contents = findChild<QAction*>("MnuHelpContents");
   contents->setShortcut(QKeySequence(Qt::Key_F1));
   contents->setShortcutContext(Qt::ApplicationShortcut);
+  AddCommands(help, {{"MnuSessionCommands", "Session as commands", [this] { ShowSession(); }},
+                     {"MnuSaveScript", "Save as script...", [this] { SaveSessionScript(); }}});
   help->addSeparator();
   AddCommands(help, {{"MnuAbout", "About Marbleset...", [this] { ShowAbout(); }}});
 
@@ -320,7 +330,14 @@ void MainWindow::OpenDataFile(marbleset::DataKind kind) {
   // A read that succeeded, and any other that changed what is loaded, makes every window
   // follow the data now loaded.
   if (DataStamp::Of(context_.data) != before) DataChanged();
-  if (failure.isEmpty()) return;
+  if (failure.isEmpty()) {
+    marbleset::SessionInput input;
+    input.path = ToStd(choice->path);
+    input.kind = kind;
+    input.format = layout;
+    session_->Opened(input, context_.data);
+    return;
+  }
   if (finding.empty()) {
     context_.services.ShowMessage(this, kReadErrorTitle, failure);
   } else if (context_.services.AskYesNo(this, kReadErrorTitle,
@@ -377,6 +394,12 @@ void MainWindow::ReadInFormat(const QString& path, marbleset::FileFormat format,
   fresh.SetMemoryLimit(context_.data.MemoryLimit());
   context_.data.swap(fresh);
   DataChanged();
+  marbleset::SessionInput input;
+  input.path = file;
+  input.kind = kind;
+  input.format = format;
+  input.table = options.table;
+  session_->Opened(input, context_.data);
   const marbleset::VcfReport& vcf = report.vcf;
   if (format == marbleset::FileFormat::kVcf &&
       vcf.skippedNotBiallelic + vcf.skippedWithoutGenotype > 0) {
@@ -444,6 +467,8 @@ void MainWindow::SaveData() {
     // is in memory and the file is replaced only when complete, so saving over the data file
     // itself is safe.
     SaveDataAs(context_.data, ToStd(choice->path), choice->filterIndex);
+    const SavedLayout layout = SavedLayoutOf(choice->filterIndex);
+    session_->Commands().Saved(ToStd(choice->path), layout.name, layout.phylipNames);
   } catch (const std::exception& problem) {
     context_.services.ShowMessage(this, kWriteErrorTitle, QString::fromLocal8Bit(problem.what()));
   }
@@ -542,8 +567,15 @@ void MainWindow::ShowDistanceFilePictures() {
   if (matrices.size() > 1) title += QString(" (the first of %1 matrices)").arg(matrices.size());
   const QString valueName =
       marbleset::pictures::HoldsSimilarities(matrices.front()) ? "Similarity" : "Distance";
+  marbleset::MethodsFacts facts = session_->Facts();
+  facts.data.reset();
+  facts.screening.clear();
+  facts.command = "picture";
+  facts.distanceFiles.push_back(
+      {ToStd(QFileInfo(choice->path).fileName()), marbleset::Sha256OfFile(ToStd(choice->path))});
   OpenDistancePictureWindow(std::move(matrices.front()), valueName, title,
-                            QFileInfo(choice->path).absolutePath());
+                            QFileInfo(choice->path).absolutePath(),
+                            {.settings = std::nullopt, .distanceFile = ToStd(choice->path)}, facts);
 }
 
 void MainWindow::ShowDistancePictures(const marbleset::DistanceSettings& settings) {
@@ -558,8 +590,12 @@ void MainWindow::ShowDistancePictures(const marbleset::DistanceSettings& setting
   }
   const QString valueName = FromStd(std::string(marbleset::CoefficientName(settings.coefficient))) +
                             (settings.distances ? " distance" : " similarity");
+  marbleset::MethodsFacts facts = session_->Facts();
+  facts.command = "distances";
+  facts.distance = settings;
   OpenDistancePictureWindow(std::move(matrix), valueName, DataFileTitle(),
-                            FromStd(context_.data.folder));
+                            FromStd(context_.data.folder),
+                            {.settings = settings, .distanceFile = {}}, facts);
 }
 
 void MainWindow::OfferPicture(const marbleset::DistanceSettings& settings, const QString& path) {
@@ -576,12 +612,23 @@ void MainWindow::WithdrawPictureOffer() {
 
 void MainWindow::OpenDistancePictureWindow(marbleset::DistanceMatrix matrix,
                                            const QString& valueName, const QString& title,
-                                           const QString& folder) {
+                                           const QString& folder,
+                                           const marbleset::PictureMatrix& source,
+                                           const marbleset::MethodsFacts& facts) {
   try {
     // A matrix with a cell that is not a number cannot be clustered: the window says so
     // instead of opening.
     auto* window = new DistancePictureWindow(std::move(matrix), valueName, title, folder,
                                              context_.services, this);
+    // An export is the picture command on the data as it was when the window opened.
+    SessionLog* log = session_.get();
+    window->SetSession(
+        [log, input = log->Commands().Input(), source](
+            marbleset::PictureKind kind, std::size_t prefix, const std::string& groupFile, bool svg,
+            const std::string& path) {
+          log->Commands().PictureExported(input, kind, source, prefix, groupFile, svg, path);
+        },
+        facts);
     PlaceWindow(*window, *this);
     window->show();
   } catch (const std::exception& problem) {
@@ -591,6 +638,14 @@ void MainWindow::OpenDistancePictureWindow(marbleset::DistanceMatrix matrix,
 
 void MainWindow::ShowHelp() {
   context_.services.ShowHelpContents(this);
+}
+
+void MainWindow::ShowSession() {
+  ShowSessionCommands(this, *session_, context_.services, FromStd(context_.data.folder));
+}
+
+void MainWindow::SaveSessionScript() {
+  shell::SaveSessionScript(this, *session_, context_.services, FromStd(context_.data.folder));
 }
 
 void MainWindow::ShowAbout() {

@@ -7,12 +7,15 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
+#include <memory>
 
 #include "dataset/command_availability.h"
 #include "dataset/distance_matrix.h"
 #include "distances/distance_settings.h"
 #include "formats/data_io.h"
 #include "formats/file_format.h"
+#include "provenance/methods_text.h"
+#include "provenance/session_commands.h"
 #include "shell/shell_context.h"
 
 class QLabel;
@@ -28,6 +31,7 @@ class DataWindow;
 class ProgressWindow;
 class RunDialog;
 class SettingsDialog;
+class SessionLog;
 class SettingsStore;
 class TreeDialog;
 enum class RunMode;
@@ -77,6 +81,10 @@ class MainWindow : public QMainWindow {
   void OfferPicture(const marbleset::DistanceSettings& settings, const QString& path);
   void ShowHelp();
   void ShowAbout();
+  // Help > "Session as commands" and "Save as script...".
+  void ShowSession();
+  void SaveSessionScript();
+  SessionLog& Session() const { return *session_; }
 
   // Enables each data command exactly when the core offers it for the loaded data.
   void UpdateCommands();
@@ -107,8 +115,11 @@ class MainWindow : public QMainWindow {
   void FitDataWindow();
   void CloseDataDialogs();
   void WithdrawPictureOffer();
+  // source: what the session's line of an export reads; facts: the window's methods paragraph.
   void OpenDistancePictureWindow(marbleset::DistanceMatrix matrix, const QString& valueName,
-                                 const QString& title, const QString& folder);
+                                 const QString& title, const QString& folder,
+                                 const marbleset::PictureMatrix& source,
+                                 const marbleset::MethodsFacts& facts);
   template <typename Window, typename... Args>
   Window* OpenOnce(QPointer<Window>& window, Args&&... args);
 
@@ -137,6 +148,7 @@ class MainWindow : public QMainWindow {
   QPointer<TreeDialog> treeDialog_;
   QPointer<SettingsDialog> settingsDialog_;
   QPointer<AboutBox> aboutBox_;
+  std::unique_ptr<SessionLog> session_;
 };
 
 }  // namespace marbleset::shell

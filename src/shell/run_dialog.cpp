@@ -32,6 +32,7 @@
 #include "shell/output_names.h"
 #include "shell/phylip_names_output.h"
 #include "shell/progress_window.h"
+#include "shell/session_log.h"
 #include "shell/shell_context.h"
 
 namespace marbleset::shell {
@@ -486,11 +487,20 @@ bool RunDialog::RunGenerator(const std::string& path) {
     settings.otus = static_cast<std::size_t>(std::nearbyint(drawSizeField_->Value() / 10.0));
   }
   marbleset::UniformSource& source = context_.source;
+  SessionLog* log = context_.session;
+  // Where the one source stands now is where the command line's run has to start.
+  const std::optional<std::uint64_t> draws =
+      log != nullptr ? log->DrawsBefore(source) : std::nullopt;
   const std::exception_ptr failure =
       RunInBackground(progress_, this, settings.dataSets, [&](marbleset::Progress& progress) {
         marbleset::Generate(data, settings, source, path, progress);
       });
-  if (!failure) return true;
+  if (!failure) {
+    if (draws)
+      log->Commands().Generated(settings, marbleset::UniformSource::kDefaultSeed, *draws,
+                                NamesForPhylipChosen(), path);
+    return true;
+  }
   try {
     std::rethrow_exception(failure);
   } catch (const marbleset::RunCancelled&) {
@@ -537,6 +547,11 @@ bool RunDialog::RunDistances(const std::string& path) {
       });
   if (!failure) {
     // One matrix can also be shown as pictures: its heat map and principal coordinates.
+    if (context_.session != nullptr) {
+      const char* const layouts[] = {"phylip", "nexus", "csv"};
+      context_.session->Commands().DistancesWritten(settings, layouts[static_cast<int>(format)],
+                                                    NamesForPhylipChosen(), path);
+    }
     if (!data.multiSet && !settings.averaging) emit SingleMatrixWritten(settings, FromStd(path));
     return true;
   }

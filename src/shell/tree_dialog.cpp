@@ -22,6 +22,7 @@
 #include "shell/dialog_layout.h"
 #include "shell/numeric_field.h"
 #include "shell/progress_window.h"
+#include "shell/session_log.h"
 #include "shell/shell_context.h"
 #include "shell/tree_window.h"
 #include "shell/window_placement.h"
@@ -285,6 +286,16 @@ void TreeDialog::Run(const TreeSettings& settings) {
   auto* window =
       new TreeWindow(std::move(result), settings, data.fileName, context_.services, parentWidget());
   window->SetCopheneticCorrelation(cophenetic);
+  if (SessionLog* log = context_.session) {
+    // The window's exports are the tree command on the data this run read.
+    const SessionInput input = log->Commands().Input();
+    log->Commands().TreeBuilt(input, settings);
+    window->SetSession(
+        [log, input, settings](const ShownTree& shown, const std::string& path) {
+          log->Commands().NewickExported(input, settings, shown, path);
+        },
+        TreeRunFacts(log->Facts(), settings));
+  }
   PlaceWindow(*window, parentWidget() != nullptr ? *parentWidget() : *this);
   window->show();
   window->raise();

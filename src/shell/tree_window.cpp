@@ -18,6 +18,7 @@
 #include "distances/distance_settings.h"
 #include "shell/busy_pointer.h"
 #include "shell/picture_export.h"
+#include "shell/session_log.h"
 #include "shell/settings_store.h"
 #include "shell/tree_picture.h"
 #include "shell/tree_view.h"
@@ -100,6 +101,8 @@ void TreeWindow::BuildControls() {
       named(new QPushButton(QStringLiteral("Export Newick..."), this), "exportNewickButton");
   exportPictureButton_ =
       named(new QPushButton(QStringLiteral("Export picture..."), this), "exportPictureButton");
+  methodsButton_ = named(new QPushButton(QStringLiteral("Methods..."), this), "methodsButton");
+  methodsButton_->hide();
   view_ = named(new TreeView(this), "treeView");
   summary_ = named(new QLabel(this), "summaryLabel");
   summary_->setWordWrap(true);
@@ -116,6 +119,7 @@ void TreeWindow::BuildControls() {
   actions->addWidget(zoomInButton_);
   actions->addWidget(fitButton_);
   actions->addStretch();
+  actions->addWidget(methodsButton_);
   actions->addWidget(exportNewickButton_);
   actions->addWidget(exportPictureButton_);
   auto* layout = new QVBoxLayout(this);
@@ -132,6 +136,8 @@ void TreeWindow::BuildControls() {
   connect(fitButton_, &QPushButton::clicked, this, &TreeWindow::FitToWindow);
   connect(exportNewickButton_, &QPushButton::clicked, this, &TreeWindow::ExportNewick);
   connect(exportPictureButton_, &QPushButton::clicked, this, &TreeWindow::ExportPicture);
+  connect(methodsButton_, &QPushButton::clicked, this,
+          [this] { ShowMethods(this, facts_, services_); });
   connect(view_, &TreeView::ZoomRequested, this,
           [this](double factor, QPoint anchor) { SetZoom(zoom_ * factor, anchor); });
   connect(view_, &TreeView::RootOnLeafRequested, this,
@@ -312,9 +318,25 @@ void TreeWindow::ExportNewick() {
     OutputFile file(target);
     WriteNewick(shown_, file.sink());
     file.Close();
+    if (recorder_) {
+      const Rooting rooting = ChosenRooting();
+      marbleset::ShownTree shown;
+      shown.consensus = ChosenTree() == TreeChoice::kConsensus;
+      shown.rooting = rooting == Rooting::kMidpoint ? TreeRooting::kMidpoint
+                      : rooting == Rooting::kOnOtu  ? TreeRooting::kOnOtu
+                                                    : TreeRooting::kAsBuilt;
+      shown.otu = static_cast<std::size_t>(otuChoice_->currentData().toULongLong());
+      recorder_(shown, target);
+    }
   } catch (const std::exception& problem) {
     services_.ShowMessage(this, kExportNewickTitle, QString::fromLocal8Bit(problem.what()));
   }
+}
+
+void TreeWindow::SetSession(NewickExportRecorder recorder, const MethodsFacts& facts) {
+  recorder_ = std::move(recorder);
+  facts_ = facts;
+  methodsButton_->show();
 }
 
 void TreeWindow::ExportPicture() {

@@ -6,9 +6,12 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 #include <limits>
 #include <string>
 
+#include "provenance/methods_text.h"
+#include "provenance/session_commands.h"
 #include "shell/platform_services.h"
 #include "trees/support_run.h"
 #include "trees/tree_layout.h"
@@ -24,6 +27,10 @@ class TreeView;
 
 enum class TreeChoice { kSupported, kConsensus };
 enum class Rooting { kAsBuilt, kMidpoint, kOnOtu };
+
+// Told of each Newick export: the tree as shown and the path written.
+using NewickExportRecorder =
+    std::function<void(const marbleset::ShownTree& shown, const std::string& path)>;
 
 class TreeWindow : public QWidget {
   Q_OBJECT
@@ -55,6 +62,9 @@ class TreeWindow : public QWidget {
   // Ask for a file and write it; failures are shown, never thrown.
   void ExportNewick();
   void ExportPicture();
+  // The session's record of Newick exports, and the facts of the methods paragraph its
+  // "Methods..." button shows (the button appears with them).
+  void SetSession(NewickExportRecorder recorder, const MethodsFacts& facts);
 
  private:
   void BuildControls();
@@ -86,6 +96,9 @@ class TreeWindow : public QWidget {
   QPushButton* fitButton_ = nullptr;
   QPushButton* exportNewickButton_ = nullptr;
   QPushButton* exportPictureButton_ = nullptr;
+  QPushButton* methodsButton_ = nullptr;
+  NewickExportRecorder recorder_;
+  MethodsFacts facts_;
   TreeView* view_ = nullptr;
   QLabel* summary_ = nullptr;
 };

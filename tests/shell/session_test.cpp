@@ -1,0 +1,160 @@
+// A desktop session replayed by the command-line tool: the script saved from Help gives every
+// file the desktop wrote, byte for byte, in a fresh copy of the data's folder; and a result
+// window's methods paragraph names what the run was given.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTabWidget>
+#include <filesystem>
+#include <map>
+
+#include "scratch_folder.h"
+#include "shell/crop_dialog.h"
+#include "shell/distance_picture_window.h"
+#include "shell/run_dialog.h"
+#include "shell/tree_dialog.h"
+#include "shell/tree_window.h"
+#include "shell_fixture.h"
+
+namespace marbleset::shell::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Every file of folder but those named, with its bytes.
+std::map<std::string, std::string> FilesOf(const fs::path& folder,
+                                           std::initializer_list<std::string> besides) {
+  std::map<std::string, std::string> files;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    if (std::find(besides.begin(), besides.end(), name) == besides.end())
+      files[name] = FileBytes(entry.path());
+  }
+  return files;
+}
+
+class SessionTest : public ShellTest {
+ protected:
+  QString At(const std::string& name) const { return QString::fromStdString(desk / name); }
+  void Pick(QWidget* dialog, const char* list, const char* entry) {
+    auto* combo = dialog->findChild<QComboBox*>(list);
+    ASSERT_GE(combo->findText(entry), 0) << entry;
+    combo->setCurrentIndex(combo->findText(entry));
+  }
+  // A run dialog for the menu command, its output and fields set, and OK.
+  void Run(const char* command, const std::string& output,
+           std::initializer_list<std::pair<const char*, const char*>> fields,
+           const char* coefficient = nullptr) {
+    Action(command)->trigger();
+    RunDialog* dialog = window->OpenRunDialog();
+    ASSERT_NE(dialog, nullptr) << command;
+    if (coefficient != nullptr) Pick(dialog, "coefficientList", coefficient);
+    dialog->findChild<QLineEdit*>("outputPathEdit")->setText(At(output));
+    for (const auto& [name, text] : fields) dialog->findChild<QLineEdit*>(name)->setText(text);
+    dialog->findChild<QPushButton*>("okButton")->click();
+    DeleteClosedWindows();
+  }
+
+  ScratchFolder desk;
+};
+
+TEST_F(SessionTest, SavedScriptReplaysEveryOutputAndMethodsNameTheRun) {
+  fs::copy_file(MARBLESET_EXAMPLES_DIR "/markers.phy", desk / "markers.phy");
+  OpenBinary(At("markers.phy"));
+  // Four characters hold a '?' (Festuca, Poa, Phleum, Agrostis): 20 of 24 stay.
+  Action("mnuCrop")->trigger();
+  window->OpenCropDialog()->RemovalCheck(2)->setChecked(true);
+  window->OpenCropDialog()->findChild<QPushButton*>("okButton")->click();
+  DeleteClosedWindows();
+  ASSERT_EQ(data.CharCount(), 20u);
+
+  Run("MnuDistances", "dist.txt", {}, "Jaccard");
+  // Two generator runs: the second starts where the first left the one random source.
+  Run("MnuBootStraps", "boot1.phy", {{"dataSetCountEdit", "10"}, {"drawSizeEdit", "20"}});
+  Run("MnuBootStraps", "boot2.phy", {{"dataSetCountEdit", "20"}});
+  Run("MnuPermutation", "perm.phy", {{"dataSetCountEdit", "10"}});
+  services.saveAnswers.push_back(FileChoice{At("saved.nts"), kNtsysEntry});
+  Action("MnuSaveData")->trigger();
+
+  window->findChild<QPushButton*>("showPictureButton")->click();
+  auto* pictures = window->findChild<DistancePictureWindow*>();
+  ASSERT_NE(pictures, nullptr);
+  services.saveAnswers.push_back(FileChoice{At("heat.svg"), 1});
+  pictures->ExportCurrent();
+  pictures->Tabs()->setCurrentIndex(1);
+  pictures->GroupByPrefix(2);
+  services.saveAnswers.push_back(FileChoice{At("pcoa.svg"), 1});
+  pictures->ExportCurrent();
+
+  Action("MnuTree")->trigger();
+  TreeDialog* treeDialog = window->OpenTreeDialog();
+  treeDialog->findChild<QLineEdit*>("replicatesEdit")->setText("20");
+  treeDialog->findChild<QLineEdit*>("seedEdit")->setText("4711");
+  Pick(treeDialog, "coefficientList", "Nei");
+  treeDialog->findChild<QPushButton*>("okButton")->click();
+  DeleteClosedWindows();
+  auto* tree = window->findChild<TreeWindow*>();
+  ASSERT_NE(tree, nullptr);
+  tree->SetRooting(Rooting::kMidpoint);
+  services.saveAnswers.push_back(FileChoice{At("midpoint.nwk"), 0});
+  tree->ExportNewick();
+  tree->ShowTree(TreeChoice::kConsensus);
+  tree->SetRooting(Rooting::kOnOtu, 3);
+  services.saveAnswers.push_back(FileChoice{At("consensus.nwk"), 0});
+  tree->ExportNewick();
+
+  // The script is never written over the data file; elsewhere it is.
+  services.saveAnswers.push_back(FileChoice{At("markers.phy"), 0});
+  window->SaveSessionScript();
+  ASSERT_FALSE(services.messages.empty());
+  EXPECT_EQ(FileBytes(desk / "markers.phy"), FileBytes(MARBLESET_EXAMPLES_DIR "/markers.phy"));
+  services.saveAnswers.push_back(FileChoice{At("session.sh"), 0});
+  window->SaveSessionScript();
+
+  const auto written = FilesOf(desk.path, {"markers.phy", "session.sh"});
+  ASSERT_EQ(written.size(), 9u) << "the desktop wrote every file asked for";
+
+  ScratchFolder replay;
+  fs::copy_file(desk / "markers.phy", replay / "markers.phy");
+  QProcess shell;
+  shell.setWorkingDirectory(QString::fromStdString(replay.path.string()));
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("MARBLESET_CLI", MARBLESET_CLI_PROGRAM);
+  shell.setProcessEnvironment(environment);
+  shell.start("sh", {At("session.sh")});
+  ASSERT_TRUE(shell.waitForFinished(120000));
+  ASSERT_EQ(shell.exitCode(), 0) << shell.readAllStandardError().toStdString()
+                                 << FileBytes(desk / "session.sh");
+  const auto replayed = FilesOf(replay.path, {"markers.phy"});
+  for (const auto& [name, bytes] : written) {
+    const auto again = replayed.find(name);
+    ASSERT_NE(again, replayed.end()) << name;
+    EXPECT_TRUE(again->second == bytes) << name << " differs from the desktop's";
+  }
+  EXPECT_EQ(replayed.size(), written.size()) << "no file besides the desktop's";
+
+  // The tree window's paragraph: the file as read (its header says 8 24) with its digest (from
+  // sha256sum), the crop, the coefficient, the replicates and the seed given.
+  QProcess digest;
+  digest.start("sha256sum", {At("markers.phy")});
+  ASSERT_TRUE(digest.waitForFinished(30000));
+  const std::string sha = digest.readAllStandardOutput().left(64).toStdString();
+  tree->findChild<QPushButton*>("methodsButton")->click();
+  auto* methods = tree->findChild<QDialog*>("methodsWindow");
+  ASSERT_NE(methods, nullptr);
+  const std::string text =
+      methods->findChild<QPlainTextEdit*>("textView")->toPlainText().toStdString();
+  for (const std::string& part :
+       {"markers.phy (SHA-256 " + sha + ")", std::string("holds 8 OTUs and 24 binary characters"),
+        std::string("characters with missing entries"), std::string("Nei"),
+        std::string("20 bootstrap replicates"), std::string("the seed 4711")})
+    EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
+}
+
+}  // namespace
+}  // namespace marbleset::shell::testing
