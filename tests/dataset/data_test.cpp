@@ -329,9 +329,6 @@ TEST(NtsysData, ReadsBinaryDigitsAndQuantPiecesAndChecksTheLastRow) {
             "data set 1, row 2: 4 of 3 values read; the last item read was \"4 5 6 7\".");
   EXPECT_EQ(NtsQ(head + "4 5\r\n").status, S::kDataIncomplete);
   EXPECT_EQ(NtsQ(head + "4 5 6\r\n").status, S::kOk);
-  Read unspaced = NtsQ("1 2 3 0\r\nA B C\r\n0 1 1\r\n011\r\n");
-  EXPECT_EQ(unspaced.status, S::kDataIncomplete);
-  EXPECT_EQ(unspaced.report.hint, KindHint::kNone) << "three digits may well be one number";
 }
 
 class DataLoader : public ::testing::Test {
@@ -344,7 +341,9 @@ class DataLoader : public ::testing::Test {
   const std::filesystem::path& folder_ = scratch_.path;
 };
 
-TEST_F(DataLoader, LoadsEitherLayoutAndKeepsTheDataOnAFailedRead) {
+// A failed load leaves the loaded data as it was: the hostile-input corpus' test, the memory
+// limit's and the sample files' below.
+TEST_F(DataLoader, LoadsEitherLayoutNamedAfterItsFile) {
   DataSet data;
   const std::string one = Write("one.phy", "2 3\r\nA           01?\r\nB           110\r\n");
   ASSERT_NO_THROW(LoadDataFile(data, one, DataKind::kBinary, FileFormat::kPhylip));
@@ -368,25 +367,6 @@ TEST_F(DataLoader, LoadsEitherLayoutAndKeepsTheDataOnAFailedRead) {
   EXPECT_EQ(data.otuNames[0], "P           ");
   EXPECT_EQ(FolderOf("/markers.phy"), "/");
   EXPECT_EQ(FolderOf("markers.phy"), "");
-
-  const std::string good = Write("good.phy", "2 2\r\nAlpha       01\r\nBeta        10\r\n");
-  ASSERT_NO_THROW(LoadDataFile(data, good, DataKind::kBinary, FileFormat::kPhylip));
-  const auto state = [&] {
-    return std::tuple(data.fileName, data.folder, data.OtuCount(), data.CharCount(),
-                      data.otuNames[0], data.Value(0, 1), data.Value(1, 0), data.Kind(),
-                      data.MissingValue(), data.multiSet);
-  };
-  const auto before = state();
-  EXPECT_EQ(Load(data, Write("1.nts", "1 2 2 0"), DataKind::kBinary, FileFormat::kNtsys),
-            ReadStatus::kNoDeclarations);
-  for (const std::string& path :
-       {Write("past.phy", "2 4\r\nX           1111\r\nY           1"),
-        (folder_ / "absent.phy").string(), Write("nul.phy", std::string("1 1\nX\0", 7))}) {
-    EXPECT_THROW(LoadDataFile(data, path, DataKind::kQuantitative, FileFormat::kPhylip),
-                 ReadFailure)
-        << path;
-  }
-  EXPECT_EQ(state(), before);
 }
 
 // A PHYLIP binary file of otus x characters that really holds every cell.
