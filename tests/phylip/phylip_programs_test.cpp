@@ -157,16 +157,6 @@ TEST(MultiSet, MixAndNeighborReadAllHundredDataSets) {
   }
 }
 
-// A large matrix: 1000 OTUs, each row one line of 9000 characters.
-TEST(Neighbor, ReadsThousandOtuMatrix_OneTreeOfThousandOtus) {
-  std::vector<std::string> names;
-  for (int i = 1; i <= 1000; ++i) names.push_back("OTU" + std::to_string(10000 + i).substr(1));
-  ScratchFolder folder;
-  WriteDistances(BinaryMarkers(names, 40), folder / "infile");
-  ExpectCrLfOnly(folder / "infile");
-  ExpectTrees(RunPhylip("neighbor", folder, "2\nY\n", 100), 1, names);
-}
-
 // Values with no zero before the point and exponents for the very small, read by contml as
 // continuous characters (C) and echoed (1) as written.
 TEST(Contml, ReadsQuantitativeDataAsContinuousCharacters_ValuesAsWritten) {

@@ -196,20 +196,28 @@ std::vector<std::vector<std::size_t>> PlainClusters(const DistanceMatrix& matrix
   return formed;
 }
 
-TEST(HeatMap, Order_KeepsEveryAverageLinkageClusterTogether) {
+// A similarity matrix (10 - d) is recognised as such and clustered as its distances.
+TEST(HeatMap, Order_KeepsEveryAverageLinkageClusterTogetherAlsoFromSimilarities) {
   for (unsigned seed = 1; seed <= 5; ++seed) {
     const DistanceMatrix matrix = EuclideanMatrix(17, 3, seed);
-    const AverageLinkage linkage = AverageLinkageOrder(matrix);
-    ASSERT_EQ(linkage.order.size(), 17u);
-    std::vector<std::size_t> position(17);
-    for (std::size_t row = 0; row < 17; ++row) position[linkage.order[row]] = row;
-    for (const auto& cluster : PlainClusters(matrix)) {
-      std::size_t low = 17, high = 0;
-      for (std::size_t otu : cluster) {
-        low = std::min(low, position[otu]);
-        high = std::max(high, position[otu]);
+    DistanceMatrix similarities = matrix;
+    for (double& value : similarities.values) value = 10 - value;
+    ASSERT_TRUE(HoldsSimilarities(similarities) && !HoldsSimilarities(matrix));
+    const DistanceMatrix back = AsDistances(similarities);
+    for (std::size_t k = 0; k < 17 * 17; ++k) ASSERT_NEAR(back.values[k], matrix.values[k], 1e-12);
+    for (const DistanceMatrix& shown : {matrix, similarities}) {
+      const AverageLinkage linkage = AverageLinkageOrder(shown);
+      ASSERT_EQ(linkage.order.size(), 17u);
+      std::vector<std::size_t> position(17);
+      for (std::size_t row = 0; row < 17; ++row) position[linkage.order[row]] = row;
+      for (const auto& cluster : PlainClusters(matrix)) {
+        std::size_t low = 17, high = 0;
+        for (std::size_t otu : cluster) {
+          low = std::min(low, position[otu]);
+          high = std::max(high, position[otu]);
+        }
+        EXPECT_EQ(high - low + 1, cluster.size()) << "seed " << seed;
       }
-      EXPECT_EQ(high - low + 1, cluster.size()) << "seed " << seed;
     }
   }
 }
@@ -241,17 +249,6 @@ TEST(HeatMap, ClosestOtus_SitSideBySideAndTheirCellShowsTheLowestColour) {
     if (matrix.values[k] > matrix.values[far]) far = k;
   }
   EXPECT_EQ(cellColour(position[far / 8], position[far % 8]), ScaleColour(1));
-}
-
-TEST(HeatMap, SimilarityMatrices_AreClusteredAsTheirDistances) {
-  const DistanceMatrix distances = EuclideanMatrix(9, 2, 7);
-  DistanceMatrix similarities = distances;
-  for (double& value : similarities.values) value = 10 - value;
-  EXPECT_TRUE(HoldsSimilarities(similarities));
-  EXPECT_FALSE(HoldsSimilarities(distances));
-  EXPECT_EQ(AverageLinkageOrder(similarities).order, AverageLinkageOrder(distances).order);
-  const DistanceMatrix back = AsDistances(similarities);
-  for (std::size_t k = 0; k < 81; ++k) EXPECT_NEAR(back.values[k], distances.values[k], 1e-12);
 }
 
 TEST(OtuGroups, PrefixesAndGroupFiles_GiveEachOtuItsGroup) {

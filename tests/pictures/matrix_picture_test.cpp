@@ -223,11 +223,6 @@ TEST(MatrixPicture, RenderedPicture_ShowsAMissingCellAndItsBarsAtTheirPlace) {
   EXPECT_EQ(picture.At(column, static_cast<int>(layout.characterBarsY + 1)), kMissingColour);
   EXPECT_NE(picture.At(column, static_cast<int>(layout.characterBarsY + layout.barLength / 4 + 2)),
             kMissingColour);
-  // At 200 % every length doubles.
-  MatrixPictureLayout doubled;
-  const Scene large = MatrixPicture(data, {{}, true, 2}, &doubled);
-  EXPECT_DOUBLE_EQ(large.width, 2 * scene.width);
-  EXPECT_DOUBLE_EQ(doubled.cellsX, 2 * layout.cellsX);
 }
 
 TEST(MatrixPicture, LargeMatrix_IsEmbeddedZoomedOutWithTheMissingBlockVisible) {
