@@ -55,14 +55,13 @@ TEST(ItemReader, CutsItemsKeepsAnyBytesAndFailsPastTheEnd) {
   EXPECT_EQ(in.NextItem(), "ab\x01\xff") << "any byte but NUL";
   EXPECT_TRUE(in.AtEnd());
   EXPECT_NE(FailureOf([&] { in.NextItem(); }).find("odd.phy"), std::string::npos);
+  // An item put back comes again, once however often it is put back, the last one too.
   in = ItemReader::FromText("one\ntwo,three\n");
   EXPECT_EQ(in.NextItem(), "one");
   in.PutBack();
-  EXPECT_EQ(in.NextItem(), "one") << "an item put back comes again";
+  in.PutBack();
+  EXPECT_EQ(in.NextItem(), "one");
   EXPECT_EQ(in.NextItem(), "two");
-  in.PutBack();
-  in.PutBack();
-  EXPECT_EQ(in.NextItem(), "two") << "once only";
   EXPECT_EQ(in.NextItem(), "three");
   in.PutBack();
   EXPECT_FALSE(in.AtEnd());
