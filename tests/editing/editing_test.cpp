@@ -262,10 +262,6 @@ TEST(RoundTrip, NtsysMissingCodeZeroStaysMissing) {
   const DataSet binary = BinaryData({"B1", "B2"}, {"?1", "1?"}, 0.0f);
   EXPECT_EQ(Saved(binary, true), "1 2 2L 1 0\r\nB1 B2 \r\n 0 1\r\n 1 0\r\n");
   EXPECT_EQ(Rows(ReadBack(binary, true)), (Texts{"B1:?1", "B2:1?"}));
-  // A declared code other than 0 is kept as before.
-  quantitative.Resize(DataKind::kQuantitative, 1, 1, -1.5f);
-  quantitative.SetValue(0, 0, -1.5f);
-  EXPECT_EQ(ReadBack(quantitative, true).MissingValue(), -1.5f);
 }
 
 TEST(Screening, CharacterAndOtuClasses) {

@@ -22,12 +22,14 @@
 namespace marbleset::pictures {
 namespace {
 
-DistanceMatrix MatrixOf(const std::vector<std::vector<double>>& rows) {
+// A matrix of n OTUs named OTU1, OTU2, ... with the distances d(i, j).
+template <typename Distance>
+DistanceMatrix MatrixOf(std::size_t n, Distance d) {
   DistanceMatrix matrix;
-  matrix.n = rows.size();
-  for (std::size_t i = 0; i < matrix.n; ++i) {
+  matrix.n = n;
+  for (std::size_t i = 0; i < n; ++i) {
     matrix.names.push_back("OTU" + std::to_string(i + 1));
-    matrix.values.insert(matrix.values.end(), rows[i].begin(), rows[i].end());
+    for (std::size_t j = 0; j < n; ++j) matrix.values.push_back(d(i, j));
   }
   return matrix;
 }
@@ -37,18 +39,13 @@ DistanceMatrix EuclideanMatrix(std::size_t n, std::size_t dimensions, unsigned s
   std::mt19937 random(seed);
   std::normal_distribution<double> normal;
   std::vector<std::vector<double>> points(n, std::vector<double>(dimensions));
-  for (auto& point : points) {
+  for (auto& point : points)
     for (double& x : point) x = normal(random);
-  }
-  std::vector<std::vector<double>> rows(n, std::vector<double>(n));
-  for (std::size_t i = 0; i < n; ++i) {
-    for (std::size_t j = 0; j < n; ++j) {
-      double sum = 0;
-      for (std::size_t d = 0; d < dimensions; ++d) sum += std::pow(points[i][d] - points[j][d], 2);
-      rows[i][j] = std::sqrt(sum);
-    }
-  }
-  return MatrixOf(rows);
+  return MatrixOf(n, [&](std::size_t i, std::size_t j) {
+    double sum = 0;
+    for (std::size_t d = 0; d < dimensions; ++d) sum += std::pow(points[i][d] - points[j][d], 2);
+    return std::sqrt(sum);
+  });
 }
 
 // Symmetric random distances: not Euclidean, so negative eigenvalues appear.
@@ -56,10 +53,9 @@ DistanceMatrix RandomMatrix(std::size_t n, unsigned seed) {
   std::mt19937 random(seed);
   std::uniform_real_distribution<double> uniform(0.1, 1.0);
   std::vector<std::vector<double>> rows(n, std::vector<double>(n, 0.0));
-  for (std::size_t i = 0; i < n; ++i) {
+  for (std::size_t i = 0; i < n; ++i)
     for (std::size_t j = 0; j < i; ++j) rows[i][j] = rows[j][i] = uniform(random);
-  }
-  return MatrixOf(rows);
+  return MatrixOf(n, [&](std::size_t i, std::size_t j) { return rows[i][j]; });
 }
 
 TEST(SymmetricEigen, Decomposition_SatisfiesAvEqualsLambdaVWithOrthonormalVectors) {

@@ -118,6 +118,18 @@ TEST(Newick, PhylipTreeFiles_ReadWithTheirLayout) {
   }
 }
 
+// A support run with its replicate trees written as text.
+SupportResult RunWritingTrees(const DataSet& data, const TreeSettings& settings,
+                              std::string& trees) {
+  std::ostringstream text;
+  TextSink sink(text);
+  NoProgress none;
+  const SupportResult result = RunSupport(data, settings, none, {.replicateTrees = &sink});
+  sink.Flush();
+  trees = text.str();
+  return result;
+}
+
 // Support of each branch of the data's tree against a plain recount: the replicate trees as
 // written, read back, and every branch's set of names looked for in each of them.
 TEST(SupportRun, SupportValues_MatchAPlainRecountOfSplits) {
@@ -125,17 +137,11 @@ TEST(SupportRun, SupportValues_MatchAPlainRecountOfSplits) {
   TreeSettings settings = DefaultTreeSettings(data);
   settings.replicates = 50;
   settings.seed = 3;
-  std::ostringstream replicateText;
-  SupportResult result;
-  {
-    TextSink sink(replicateText);
-    NoProgress none;
-    result = RunSupport(data, settings, none, {.replicateTrees = &sink});
-    sink.Flush();
-  }
+  std::string replicateText;
+  const SupportResult result = RunWritingTrees(data, settings, replicateText);
   EXPECT_EQ(result.treesBuilt, 50u);
   NewickNames names;
-  const std::vector<Tree> replicates = ReadNewick(replicateText.str(), names);
+  const std::vector<Tree> replicates = ReadNewick(replicateText, names);
   ASSERT_EQ(replicates.size(), 50u);
   std::vector<std::string> sorted = names.names;
   std::sort(sorted.begin(), sorted.end());
@@ -168,16 +174,9 @@ TEST(SupportRun, SameSeed_SameResultsWhateverTheThreads) {
       settings.resampling = resampling;
       settings.threads = threads;
       settings.seed = seed;
-      std::ostringstream text;
-      {
-        TextSink sink(text);
-        NoProgress none;
-        const SupportResult result = RunSupport(data, settings, none, {.replicateTrees = &sink});
-        sink.Append(NewickText(result.reference));
-        sink.Append(NewickText(result.consensus.tree));
-        sink.Flush();
-      }
-      texts.push_back(text.str());
+      std::string text;
+      const SupportResult result = RunWritingTrees(data, settings, text);
+      texts.push_back(text + NewickText(result.reference) + NewickText(result.consensus.tree));
     }
     EXPECT_EQ(texts[0], texts[1]) << ResamplingName(resampling);
     EXPECT_EQ(texts[0], texts[2]) << ResamplingName(resampling);
