@@ -2,18 +2,14 @@
 // missing cell at its place, distance files and groups are taken, and wrong requests
 // fail with the tool's error shape and status.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "../distances/test_data.h"
 #include "cli/run_cli.h"
 #include "pictures/colour_scale.h"
-#include "pictures/distance_pictures.h"
 #include "pictures/matrix_picture.h"
-#include "pictures/svg_text.h"
 #include "png_decoder.h"
 #include "scratch_folder.h"
 
@@ -39,40 +35,30 @@ ToolRun RunTool(std::vector<std::string> words) {
   return run;
 }
 
-class PictureCommand : public ::testing::Test {
- protected:
+// Each test in a folder of its own with tiny.phy: three OTUs, alpha's third character missing.
+struct PictureCommand : ::testing::Test {
+  ScratchFolder dir;
+  const std::string data = dir / "tiny.phy";
   void SetUp() override {
-    std::ofstream(dir_ / "tiny.phy") << "3 4\r\n"
-                                     << "alpha       01?1\r\n"
-                                     << "beta        1100\r\n"
-                                     << "gamma       0001\r\n";
+    PutFile(data, "3 4\r\nalpha       01?1\r\nbeta        1100\r\ngamma       0001\r\n");
   }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-
-  DataSet Tiny() const {
-    DataSet data;
-    testing::FillBinary(data, {"alpha       ", "beta        ", "gamma       "},
-                        {"01?1", "1100", "0001"});
-    return data;
-  }
-
-  ScratchFolder scratch_;
-  const fs::path& dir_ = scratch_.path;
 };
 
 TEST_F(PictureCommand, MatrixAsSvgAndPng_ShowTheMissingCellInPlace) {
-  const ToolRun svg = RunTool({"picture", "matrix", Path("tiny.phy"), Path("tiny.svg")});
+  const ToolRun svg = RunTool({"picture", "matrix", data, dir / "tiny.svg"});
   ASSERT_EQ(svg.status, 0) << svg.err;
   EXPECT_EQ(svg.out, "");
-  EXPECT_NE(FileBytes(dir_ / "tiny.svg").find("<svg"), std::string::npos);
+  EXPECT_NE(FileBytes(dir / "tiny.svg").find("<svg"), std::string::npos);
   // The PNG at twice the size: the missing cell (alpha, character 3) at its place.
+  DataSet loaded;
+  testing::FillBinary(loaded, {"alpha       ", "beta        ", "gamma       "},
+                      {"01?1", "1100", "0001"});
   MatrixPictureLayout layout;
-  MatrixPicture(Tiny(), {}, &layout);
+  MatrixPicture(loaded, {}, &layout);
   const double cell = static_cast<double>(layout.zoom.pixelsPerCell);
-  const ToolRun png =
-      RunTool({"picture", "matrix", "--scale", "2", Path("tiny.phy"), Path("tiny.png")});
+  const ToolRun png = RunTool({"picture", "matrix", "--scale", "2", data, dir / "tiny.png"});
   ASSERT_EQ(png.status, 0) << png.err;
-  const auto decoded = testing::DecodePng(FileBytes(dir_ / "tiny.png"));
+  const auto decoded = testing::DecodePng(FileBytes(dir / "tiny.png"));
   ASSERT_EQ(decoded.error, "");
   const auto centre = [&](std::size_t otu, std::size_t character) {
     return decoded.At(static_cast<int>(2 * (layout.cellsX + (character + 0.5) * cell)),
@@ -82,50 +68,44 @@ TEST_F(PictureCommand, MatrixAsSvgAndPng_ShowTheMissingCellInPlace) {
   EXPECT_EQ(centre(0, 1), kStateOneColour);
   EXPECT_EQ(centre(2, 0), kStateZeroColour);
   // Standard output takes SVG.
-  EXPECT_EQ(RunTool({"picture", "matrix", Path("tiny.phy"), "-"}).out,
-            FileBytes(dir_ / "tiny.svg"));
+  EXPECT_EQ(RunTool({"picture", "matrix", data, "-"}).out, FileBytes(dir / "tiny.svg"));
 }
 
 TEST_F(PictureCommand, HeatmapAndPcoa_FromDataOrADistanceFile) {
-  const ToolRun heat = RunTool(
-      {"picture", "heatmap", "--coefficient", "Jaccard", Path("tiny.phy"), Path("heat.svg")});
+  const ToolRun heat =
+      RunTool({"picture", "heatmap", "--coefficient", "Jaccard", data, dir / "heat.svg"});
   ASSERT_EQ(heat.status, 0) << heat.err;
-  EXPECT_NE(FileBytes(dir_ / "heat.svg").find(">Jaccard distance</text>"), std::string::npos);
-  // The distance file "distances" writes gives the same picture as the data, up to the six
-  // decimals the file keeps.
-  ASSERT_EQ(RunTool({"distances", Path("tiny.phy"), Path("infile")}).status, 0);
+  EXPECT_NE(FileBytes(dir / "heat.svg").find(">Jaccard distance</text>"), std::string::npos);
+  // The distance file "distances" writes, with groups by the names' first letter.
+  ASSERT_EQ(RunTool({"distances", data, dir / "infile"}).status, 0);
   const ToolRun fromFile = RunTool({"picture", "pcoa", "--distance-file", "--group-prefix", "1",
-                                    Path("infile"), Path("pcoa.svg")});
+                                    dir / "infile", dir / "pcoa.svg"});
   ASSERT_EQ(fromFile.status, 0) << fromFile.err;
-  const std::string pcoa = FileBytes(dir_ / "pcoa.svg");
+  const std::string pcoa = FileBytes(dir / "pcoa.svg");
   EXPECT_NE(pcoa.find("<title>alpha</title>"), std::string::npos);
   EXPECT_NE(pcoa.find(">Axis 1 ("), std::string::npos);
   EXPECT_NE(pcoa.find("egative eigenvalue"), std::string::npos);
-  std::ofstream(dir_ / "groups.txt") << "alpha\tfirst\nbeta\n";
-  const ToolRun badGroups = RunTool(
-      {"picture", "pcoa", "--groups", Path("groups.txt"), Path("tiny.phy"), Path("grouped.svg")});
+  PutFile(dir / "groups.txt", "alpha\tfirst\nbeta\n");
+  const ToolRun badGroups =
+      RunTool({"picture", "pcoa", "--groups", dir / "groups.txt", data, dir / "grouped.svg"});
   EXPECT_EQ(badGroups.status, 3);
   EXPECT_NE(badGroups.err.find("line 2"), std::string::npos) << badGroups.err;
-  EXPECT_FALSE(fs::exists(dir_ / "grouped.svg"));
+  EXPECT_FALSE(fs::exists(dir / "grouped.svg"));
 }
 
 TEST_F(PictureCommand, WrongRequests_FailWithTheToolsStatusAndWriteNothing) {
-  const ToolRun unknown = RunTool({"picture", "matrix", Path("tiny.phy"), Path("tiny.jpg")});
+  const ToolRun unknown = RunTool({"picture", "matrix", data, dir / "tiny.jpg"});
   EXPECT_EQ(unknown.status, 2);
   EXPECT_NE(unknown.err.find("--format"), std::string::npos) << unknown.err;
-  EXPECT_FALSE(fs::exists(dir_ / "tiny.jpg"));
-  EXPECT_EQ(RunTool({"picture", "chart", Path("tiny.phy"), Path("x.svg")}).status, 2);
-  EXPECT_EQ(
-      RunTool({"picture", "matrix", "--distance-file", Path("tiny.phy"), Path("x.svg")}).status, 2);
+  EXPECT_FALSE(fs::exists(dir / "tiny.jpg"));
+  EXPECT_EQ(RunTool({"picture", "chart", data, dir / "x.svg"}).status, 2);
+  EXPECT_EQ(RunTool({"picture", "matrix", "--distance-file", data, dir / "x.svg"}).status, 2);
   // An existing output is kept without --force; the data file is never an output.
-  std::ofstream(dir_ / "kept.svg") << "kept";
-  EXPECT_NE(RunTool({"picture", "matrix", Path("tiny.phy"), Path("kept.svg")}).status, 0);
-  EXPECT_EQ(FileBytes(dir_ / "kept.svg"), "kept");
-  EXPECT_NE(RunTool({"picture", "matrix", "--format", "svg", "--force", Path("tiny.phy"),
-                     Path("tiny.phy")})
-                .status,
-            0);
-  EXPECT_EQ(FileBytes(dir_ / "tiny.phy").substr(0, 5), "3 4\r\n");
+  PutFile(dir / "kept.svg", "kept");
+  EXPECT_NE(RunTool({"picture", "matrix", data, dir / "kept.svg"}).status, 0);
+  EXPECT_EQ(FileBytes(dir / "kept.svg"), "kept");
+  EXPECT_NE(RunTool({"picture", "matrix", "--format", "svg", "--force", data, data}).status, 0);
+  EXPECT_EQ(FileBytes(data).substr(0, 5), "3 4\r\n");
 }
 
 }  // namespace
