@@ -253,39 +253,53 @@ TEST_F(FormatsTest, ImportDialogChoicesReachTheReader) {
   EXPECT_EQ(Cells(data), "S1: 1.5 0\nS2: ? 3\nS3: 2 ?\n");
 }
 
-TEST_F(FormatsTest, SaveDataAsNexusCsvAndNamesForPhylip_WritesEachLayoutAndTheTable) {
+// Each entry of "Save data as..." writes its layout, also over the data file itself (the data
+// is in memory); failures are reported and leave nothing behind.
+TEST_F(FormatsTest, SaveData_WritesTheChosenLayoutEvenOverTheDataFileAndReportsFailures) {
   const QString loaded = WriteFile("grasses.phy", kLongNames);
   OpenBinary(loaded);
-  ASSERT_EQ(data.OtuCount(), 4u);
   const std::vector<std::string> names = data.otuNames;
-  const QString nexus = scratch.filePath("out.nex"), csv = scratch.filePath("out.csv"),
-                phylip = scratch.filePath("safe.phy");
-  services.saveAnswers = {FileChoice{nexus, SaveEntry("(*.nex)")},
-                          FileChoice{csv, SaveEntry("(*.csv)")},
-                          FileChoice{phylip, SaveEntry("names for PHYLIP")}};
-  for (int i = 0; i < 3; ++i) Action("MnuSaveData")->trigger();
-  EXPECT_TRUE(services.messages.empty());
-  EXPECT_TRUE(Slurp(nexus).startsWith("#NEXUS")) << Slurp(nexus).toStdString();
-  EXPECT_TRUE(Slurp(nexus).contains("NTAX=4")) << Slurp(nexus).toStdString();
-  EXPECT_TRUE(Slurp(csv).startsWith("OTU,1,2,3,4,5,6\r\nFestuca_ru_A,1,0,1,1,0,0\r\n"));
-
-  // Names for PHYLIP: the clashing names are numbered, the others cut or kept; the table
-  // beside the file gives each its original name. The data keeps its own names.
-  EXPECT_TRUE(Slurp(phylip).contains("\r\nFestuca_r1   1 0 1 1 0 0\r\n"));
+  const QByteArray ntsys =
+      "1 6 4L 1 2\r\nFestuca_ru_A Festuca_ru_B Poa_annua Lolium_pere \r\n 1 1 0 1\r\n"
+      " 0 1 1 0\r\n 1 0 1 0\r\n 1 2 0 1\r\n 0 0 1 1\r\n 0 1 1 0\r\n";
+  const struct {
+    const char *entry, *file;
+    QByteArray start;
+  } cases[] = {
+      {"(*.phy)", "out.nts", " 4 6\r\nFestuca_ru_A 1 0 1 1 0 0\r\nFestuca_ru_B 1 1 0 ? 0 1\r\n"},
+      {"(*.nts)", "out.phy", ntsys},
+      {"(*.nex)", "out.nex", "#NEXUS"},
+      {"(*.csv)", "out.csv", "OTU,1,2,3,4,5,6\r\nFestuca_ru_A,1,0,1,1,0,0\r\n"},
+      // The clashing names numbered, the others cut or kept; the table gives the originals.
+      {"names for PHYLIP", "safe.phy", " 4 6\r\nFestuca_r1   1 0 1 1 0 0\r\n"},
+      {"(*.nts)", "grasses.phy", ntsys}};
+  for (const auto& c : cases) {
+    services.saveAnswers = {FileChoice{scratch.filePath(c.file), SaveEntry(c.entry)}};
+    Action("MnuSaveData")->trigger();
+    EXPECT_TRUE(Slurp(scratch.filePath(c.file)).startsWith(c.start)) << c.file;
+  }
+  EXPECT_EQ(services.saveRequests[0].initialName,
+            QDir::toNativeSeparators(scratch.filePath("grasses")));
+  EXPECT_TRUE(Slurp(scratch.filePath("out.nex")).contains("NTAX=4"));
   EXPECT_EQ(Slurp(scratch.filePath("safe_names.tsv")), kNamesTable);
   EXPECT_EQ(data.otuNames, names);
+  EXPECT_TRUE(services.messages.empty());
 
-  // The table never replaces the data file: nothing is written then.
+  // A missing folder; a table that would replace the data file, which it never does.
   const QString clash = scratch.filePath("grasses_names.tsv");
   QFile::copy(loaded, clash);
-  OpenBinary(clash);
+  OpenBinary(clash, kNtsysEntry);
   services.saveAnswers = {
+      FileChoice{scratch.filePath("no/such/x.phy"), 0},
       FileChoice{scratch.filePath("grasses.out"), SaveEntry("names for PHYLIP")}};
-  Action("MnuSaveData")->trigger();
-  ASSERT_EQ(services.messages.size(), 1u);
+  for (int i = 0; i < 2; ++i) Action("MnuSaveData")->trigger();
+  ASSERT_EQ(services.messages.size(), 2u);
   EXPECT_EQ(services.messages[0].title, "File write error");
+  EXPECT_TRUE(services.messages[0].text.contains("x.phy"));
+  EXPECT_EQ(services.messages[1].title, "File write error");
   EXPECT_EQ(Slurp(clash), Slurp(loaded));
-  EXPECT_FALSE(QFile::exists(scratch.filePath("grasses.out")));
+  // The data file, six written (a table among them), the copy and the settings: no temporary.
+  EXPECT_EQ(QDir(scratch.path()).entryList(QDir::Files | QDir::Hidden).size(), 9);
 }
 
 TEST_F(FormatsTest, RunDialogDistanceFormatsAndNamesForPhylip) {
