@@ -19,12 +19,20 @@
 namespace marbleset {
 namespace {
 
-// "T17": a letter and a number, built without GCC 12's false -Wrestrict warning on
-// concatenated temporaries.
-std::string NumberedName(char letter, std::size_t number) {
-  char text[24];
-  std::snprintf(text, sizeof text, "%c%zu", letter, number);
-  return text;
+// A data set whose cell (i, k) is cell(i, k), its OTUs named T0, T1, ...
+template <typename Cell>
+DataSet CellData(bool quantitative, std::size_t otus, std::size_t characters, float missing,
+                 Cell cell) {
+  DataSet data;
+  data.Resize(quantitative ? DataKind::kQuantitative : DataKind::kBinary, otus, characters,
+              missing);
+  for (std::size_t i = 0; i < otus; ++i) {
+    char name[24];  // printed, not concatenated: GCC 12 warns wrongly on the temporaries
+    std::snprintf(name, sizeof name, "T%zu", i);
+    data.otuNames[i] = name;
+    for (std::size_t k = 0; k < characters; ++k) data.SetValue(i, k, cell(i, k));
+  }
+  return data;
 }
 
 using Texts = std::vector<std::string>;
@@ -32,15 +40,12 @@ using Texts = std::vector<std::string>;
 // Binary data from one text per OTU: 0, 1, ? for missing, and 5 for another value; names held
 // as given.
 DataSet BinaryData(const Texts& names, const Texts& rows, float missingValue = 2.0f) {
-  DataSet data;
-  data.Resize(DataKind::kBinary, rows.size(), rows.empty() ? 0 : rows[0].size(), missingValue);
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    data.otuNames[i] = names[i];
-    for (std::size_t k = 0; k < rows[i].size(); ++k) {
-      const char c = rows[i][k];
-      data.SetValue(i, k, c == '?' ? missingValue : static_cast<float>(c - '0'));
-    }
-  }
+  DataSet data = CellData(false, rows.size(), rows.empty() ? 0 : rows[0].size(), missingValue,
+                          [&](std::size_t i, std::size_t k) {
+                            const char c = rows[i][k];
+                            return c == '?' ? missingValue : static_cast<float>(c - '0');
+                          });
+  data.otuNames = names;
   return data;
 }
 
@@ -114,19 +119,13 @@ TEST(PhylipRowWriter, BitsAgreeWithCellByCellOnRandomPlanes) {
     const std::size_t otus = 1 + random() % 5;
     const std::size_t characters = random() % 3 == 0 ? random() % 700 : 60 + random() % 140;
     const float missing = std::vector<float>{2.0f, 0.0f, 1.0f, 9.0f}[random() % 4];
-    DataSet data;
-    data.Resize(DataKind::kBinary, otus, characters, missing);
     const bool others = round % 3 == 0;
-    for (std::size_t i = 0; i < otus; ++i) {
-      data.otuNames[i] = std::to_string(i).insert(0, "OTU");
-      for (std::size_t k = 0; k < characters; ++k) {
-        const unsigned pick = random() % 20;
-        data.SetValue(i, k,
-                      pick < 2   ? missing
-                      : pick < 3 ? (others ? -1.25f * static_cast<float>(random() % 9) : 0.0f)
-                                 : static_cast<float>(pick % 2));
-      }
-    }
+    const DataSet data = CellData(false, otus, characters, missing, [&](auto, auto) {
+      const unsigned pick = random() % 20;
+      return pick < 2   ? missing
+             : pick < 3 ? (others ? -1.25f * static_cast<float>(random() % 9) : 0.0f)
+                        : static_cast<float>(pick % 2);
+    });
     EXPECT_EQ(Written(data, WritePhylipData), Written(data, WritePhylipDataByCell))
         << "round " << round << ": " << otus << " x " << characters;
     // Bits begun anywhere on a line: after a few tokens, with the planes read from cell 0.
@@ -173,19 +172,13 @@ TEST(WriteNtsysData, TransposedBlocksAgreeWithCellByCell) {
     for (int variant = 0; variant < 5; ++variant) {
       const bool quantitative = variant == 4;
       const float missing = std::vector<float>{2.0f, 0.0f, -9.0f, 2.0f, -9999.0f}[variant];
-      DataSet data;
-      data.Resize(quantitative ? DataKind::kQuantitative : DataKind::kBinary, otus, characters,
-                  missing);
-      for (std::size_t i = 0; i < otus; ++i) {
-        data.otuNames[i] = NumberedName('T', i);
-        for (std::size_t k = 0; k < characters; ++k) {
-          const unsigned pick = random() % 10;
-          float value = pick == 0 ? missing : static_cast<float>(pick % 2);
-          if (variant == 3 && pick == 9) value = 7.0f;
-          if (quantitative && pick > 5) value = static_cast<float>(random() % 1000) / 8.0f;
-          data.SetValue(i, k, value);
-        }
-      }
+      const DataSet data = CellData(quantitative, otus, characters, missing, [&](auto, auto) {
+        const unsigned pick = random() % 10;
+        float value = pick == 0 ? missing : static_cast<float>(pick % 2);
+        if (variant == 3 && pick == 9) value = 7.0f;
+        if (quantitative && pick > 5) value = static_cast<float>(random() % 1000) / 8.0f;
+        return value;
+      });
       EXPECT_EQ(Written(data, WriteNtsysData), Written(data, WriteNtsysDataByCell))
           << otus << " x " << characters << ", variant " << variant;
     }
@@ -219,22 +212,18 @@ TEST(RoundTrip, SavedDataReadsBackAsItWas) {
   const char* shapes[] = {"A", "Z.mays-01", "123456789012", "0?1", "x_y(z)", "O'Neil;"};
   std::mt19937 random(11);
   for (bool quantitative : {false, true}) {
-    DataSet data;
     const float missing = quantitative ? -9999.0f : 2.0f;
-    data.Resize(quantitative ? DataKind::kQuantitative : DataKind::kBinary, 1000, 5000, missing);
-    for (std::size_t i = 0; i < 1000; ++i) {
-      data.otuNames[i] = (shapes[i % 6] + std::to_string(i) + std::string(12, ' ')).substr(0, 12);
-      for (std::size_t k = 0; k < 5000; ++k) {
-        float value = random() % 20 == 0 ? missing : static_cast<float>(random() % 2);
-        if (quantitative && value != missing) {
-          const std::string text =
-              std::to_string(static_cast<int>(random() % 20000000) - 10000000) + "E" +
-              std::to_string(static_cast<int>(random() % 80) - 50);
-          std::from_chars(text.data(), text.data() + text.size(), value);
-        }
-        data.SetValue(i, k, value);
+    DataSet data = CellData(quantitative, 1000, 5000, missing, [&](auto, auto) {
+      float value = random() % 20 == 0 ? missing : static_cast<float>(random() % 2);
+      if (quantitative && value != missing) {
+        const std::string text = std::to_string(static_cast<int>(random() % 20000000) - 10000000) +
+                                 "E" + std::to_string(static_cast<int>(random() % 80) - 50);
+        std::from_chars(text.data(), text.data() + text.size(), value);
       }
-    }
+      return value;
+    });
+    for (std::size_t i = 0; i < 1000; ++i)
+      data.otuNames[i] = (shapes[i % 6] + std::to_string(i) + std::string(12, ' ')).substr(0, 12);
     for (bool ntsys : {false, true}) {
       const DataSet back = ReadBack(data, ntsys);
       EXPECT_EQ(back.otuNames, data.otuNames);
@@ -347,22 +336,15 @@ TEST(Screening, OnePassCropAgreesWithRemovalsOneByOneOnRandomData) {
     const std::size_t characters = 1 + random() % (round % 7 == 0 ? 300 : 70);
     const float missing = round % 11 == 0 ? 0.0f : 2.0f;
     const bool quantitative = round % 4 == 3;
-    DataSet data;
-    data.Resize(quantitative ? DataKind::kQuantitative : DataKind::kBinary, otus, characters,
-                missing);
     // Sparse states make monomorphic and uninformative characters common.
     const unsigned rare = 2 + random() % 30;
-    for (std::size_t i = 0; i < otus; ++i) {
-      data.otuNames[i] = NumberedName('O', i);
-      for (std::size_t k = 0; k < characters; ++k) {
-        const unsigned pick = random() % rare;
-        data.SetValue(i, k,
-                      pick == 0                     ? 1.0f
-                      : pick == 1 && round % 2      ? missing
-                      : pick == 2 && round % 3 == 0 ? 3.0f
-                                                    : 0.0f);
-      }
-    }
+    DataSet data = CellData(quantitative, otus, characters, missing, [&](auto, auto) {
+      const unsigned pick = random() % rare;
+      return pick == 0                     ? 1.0f
+             : pick == 1 && round % 2      ? missing
+             : pick == 2 && round % 3 == 0 ? 3.0f
+                                           : 0.0f;
+    });
     const unsigned box = random() % 16;
     const CropChoice choice{(box & 1) != 0, (box & 2) != 0, (box & 4) != 0, (box & 8) != 0};
     const DataSet expected = CroppedCellByCell(data, choice);
