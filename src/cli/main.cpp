@@ -139,6 +139,9 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   bool quiet = false;
   app.add_flag("-q,--quiet", quiet, "No progress bar (it is drawn only on a terminal anyway)");
   app.require_subcommand(1);
+  // Options start with '-' on every system: on Windows, a path such as /data/markers.phy (the
+  // current drive's root) or //server/share/markers.phy stays a path and is not read as "/opt".
+  app.allow_windows_style_options(false);
   AddCommands(app, context);
   app.footer(kExamples);
   ProvenanceOptions provenance;  // one subcommand runs, so its options are shared

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <fstream>
 
+#include "dataset/platform.h"
+
 namespace marbleset {
 
 namespace {
@@ -93,7 +95,7 @@ std::string Sha256Hex(std::string_view bytes) {
 }
 
 std::optional<std::string> Sha256OfFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(platform::FilePath(path), std::ios::binary);
   if (!in) return std::nullopt;
   Sha256 digest;
   std::array<char, 1 << 16> buffer{};

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "dataset/output_file.h"
+#include "dataset/platform.h"
 #include "trees/cluster_templates.h"
 
 namespace marbleset {
@@ -83,11 +84,11 @@ ClusterJob MakeClusterJob(const ClusterJobSettings& settings) {
 }
 
 void WriteClusterJob(const ClusterJob& job, const std::string& folder) {
-  const std::filesystem::path place(folder);
+  const std::filesystem::path place = platform::FilePath(folder);
   for (const auto& [name, text] :
        {std::pair<std::string, const std::string&>{"Snakefile", job.snakefile},
         {"slurm-array.sh", job.slurmScript}}) {
-    OutputFile file((place / name).string(), ExistingTarget::kReplace);
+    OutputFile file(platform::Utf8Path(place / name), ExistingTarget::kReplace);
     file.sink().Append(text);
     file.Close();
   }
