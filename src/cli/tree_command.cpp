@@ -1,8 +1,9 @@
 // marbleset-cli tree: the data's distance tree with the support of each branch from resampled
-// replicates computed in memory, and on request the replicate trees, their consensus and their
-// distance matrices. A run can also be done in parts: --replicate-range computes some of its
-// replicates' trees only (the support command counts them later), and --resume continues a
-// replicate-trees file a stopped run left.
+// replicates computed in memory, and on request the replicate trees, their consensus, their
+// distance matrices and a picture, rooted as asked. A run can also be done in parts:
+// --replicate-range computes some of its replicates' trees only (the support command counts them
+// later), and --resume continues a replicate-trees file a stopped run left.
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -18,6 +19,10 @@
 #include "dataset/same_output.h"
 #include "distances/distance_run.h"
 #include "formats/newick_writer.h"
+#include "pictures/png_encoder.h"
+#include "pictures/scene_raster.h"
+#include "pictures/svg_text.h"
+#include "pictures/tree_picture.h"
 #include "trees/cophenetic.h"
 #include "trees/rooting.h"
 #include "trees/support_run.h"
@@ -34,7 +39,9 @@ struct TreeOptions {
   std::string range;  // "A-B", 1-based, inclusive; empty: every replicate
   bool resume = false;
   std::string root;  // "midpoint", an OTU's number from 1, or empty: as built
-  OutputOptions replicateTrees{""}, consensus{""}, matrices{""};
+  OutputOptions replicateTrees{""}, consensus{""}, matrices{""}, picture{""};
+  std::string pictureOf = "data";  // or "consensus"
+  bool cladogram = false;
 };
 
 // The replicates --replicate-range names, counted from 0, checked against the run's number.
@@ -60,6 +67,21 @@ std::function<Tree(const Tree&)> ChosenRooting(const std::string& root, std::siz
                          std::to_string(otus));
   const std::size_t otu = static_cast<std::size_t>(*number - 1);
   return [otu](const Tree& tree) { return RootOnOtu(tree, otu); };
+}
+
+// --picture: the tree drawn as the desktop's tree window draws it (the consensus, which has no
+// branch lengths, always as a cladogram), as SVG or, by the name's ending, PNG.
+void WriteTreePicture(const TreeOptions& options, const Tree& tree, TextSink& out) {
+  pictures::TreeDrawing drawing;
+  if (options.cladogram || options.pictureOf == "consensus")
+    drawing.style = LayoutStyle::kCladogram;
+  const pictures::Scene scene = pictures::DrawTree(tree, drawing).scene;
+  std::string name = options.picture.path;
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (name.ends_with(".png"))
+    pictures::WritePng(pictures::RenderScene(scene), out);
+  else
+    pictures::WriteSvg(scene, out);
 }
 
 // The length of the whole trees at the start of text: up to the last line end after a ';'.
@@ -118,7 +140,7 @@ class ResumedTrees {
 int RunTreeRange(const TreeOptions& options, const DataSet& data, const TreeSettings& settings,
                  ReplicateRange range, CliContext& context) {
   if (!options.output.IsStandardOutput() || !options.consensus.path.empty() ||
-      !options.matrices.path.empty())
+      !options.matrices.path.empty() || !options.picture.path.empty())
     throw CliFailure(kExitUsage, "--replicate-range",
                      "writes the replicates' trees to --replicate-trees only",
                      "The support command builds the tree of the data and its consensus.");
@@ -144,13 +166,15 @@ int RunTreeRange(const TreeOptions& options, const DataSet& data, const TreeSett
 
 int RunTree(const TreeOptions& options, CliContext& context) {
   RefuseInputAsOutput(options.output, options.input);
-  const OutputOptions* extras[] = {&options.replicateTrees, &options.consensus, &options.matrices};
+  const OutputOptions* extras[] = {&options.replicateTrees, &options.consensus, &options.matrices,
+                                   &options.picture};
   for (const OutputOptions* extra : extras)
     if (!extra->path.empty()) RefuseInputAsOutput(*extra, options.input);
   RefuseSharedOutput({{"OUTPUT", options.output.path},
                       {"--replicate-trees", options.replicateTrees.path},
                       {"--consensus", options.consensus.path},
-                      {"--matrices", options.matrices.path}});
+                      {"--matrices", options.matrices.path},
+                      {"--picture", options.picture.path}});
   const bool treesToFile =
       !options.replicateTrees.path.empty() && !options.replicateTrees.IsStandardOutput();
   if ((!options.range.empty() || options.resume) && !treesToFile)
@@ -166,7 +190,7 @@ int RunTree(const TreeOptions& options, CliContext& context) {
 
   CliOutput output(options.output, context.out);
   std::unique_ptr<ResumedTrees> journal;
-  std::unique_ptr<CliOutput> replicateTrees, consensus, matrices;
+  std::unique_ptr<CliOutput> replicateTrees, consensus, matrices, picture;
   auto open = [&](const OutputOptions& extra) {
     return extra.path.empty() ? nullptr : std::make_unique<CliOutput>(extra, context.out);
   };
@@ -177,6 +201,7 @@ int RunTree(const TreeOptions& options, CliContext& context) {
     replicateTrees = open(options.replicateTrees);
   consensus = open(options.consensus);
   matrices = open(options.matrices);
+  picture = open(options.picture);
   TextSink* treeSink = journal ? &journal->sink()
                                : replicateTrees ? &replicateTrees->sink() : nullptr;
   const std::unique_ptr<Progress> shown = MakeProgress(context);
@@ -186,8 +211,13 @@ int RunTree(const TreeOptions& options, CliContext& context) {
                  journal ? journal->Kept() : std::vector<Tree>{});
   WriteNewick(rooted(result.reference), output.sink());
   if (consensus) WriteNewick(rooted(result.consensus.tree), consensus->sink());
+  if (picture)
+    WriteTreePicture(
+        options,
+        rooted(options.pictureOf == "consensus" ? result.consensus.tree : result.reference),
+        picture->sink());
   if (journal) journal->Close();
-  for (CliOutput* out : {replicateTrees.get(), consensus.get(), matrices.get()})
+  for (CliOutput* out : {replicateTrees.get(), consensus.get(), matrices.get(), picture.get()})
     if (out) out->Close();
   output.Close();
   NoProgress none;
@@ -229,11 +259,21 @@ void AddTreeCommand(CLI::App& app, CliContext& context) {
                    "Root the tree of the data and the consensus at the midpoint or on the branch "
                    "of an OTU, given by its number from 1 (default: as built)")
       ->type_name("midpoint|N");
+  command
+      ->add_option("--picture", options->picture.path,
+                   "Also draw the tree, rooted as --root asks, as SVG (PNG for a name ending in "
+                   ".png)")
+      ->type_name("FILE");
+  AddChoiceOption(*command, "--picture-of", options->pictureOf, {"data", "consensus"},
+                  "The tree --picture draws: the data's (default) or the consensus");
+  command->add_flag("--cladogram", options->cladogram,
+                    "Draw the data's tree without branch lengths to scale");
   command->add_flag("--resume", options->resume,
                     "Keep the whole trees --replicate-trees holds from a stopped run and go on "
                     "from the first missing replicate; the file grows tree by tree");
   command->callback([options, &context] {
-    for (OutputOptions* extra : {&options->replicateTrees, &options->consensus, &options->matrices})
+    for (OutputOptions* extra :
+         {&options->replicateTrees, &options->consensus, &options->matrices, &options->picture})
       extra->force = options->output.force;
     context.paths = {options->input.path, options->output.path};
     context.action = [options, &context] { return RunTree(*options, context); };

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "formats/format_registry.h"
+#include "provenance/sha256.h"
 
 namespace marbleset {
 
@@ -187,19 +188,27 @@ void SessionCommands::TreeBuilt(const SessionInput& input, const TreeSettings& s
   Add(arguments);
 }
 
-void SessionCommands::NewickExported(const SessionInput& input, const TreeSettings& settings,
-                                     const ShownTree& shown, const std::string& path) {
+void SessionCommands::TreeExported(const SessionInput& input, const TreeSettings& settings,
+                                   const ShownTree& shown, bool picture, const std::string& path) {
   Arguments arguments{{"tree"}};
   const Arguments read = InputArguments(input);
   arguments.insert(arguments.end(), read.begin(), read.end());
-  if (shown.consensus) Append(arguments, {"--consensus"});
+  // The data's Newick tree is the command's own output; the others come beside the tree it
+  // writes to standard output.
+  const bool besides = picture || shown.consensus;
+  if (picture)
+    Append(arguments, {"--picture"});
+  else if (shown.consensus)
+    Append(arguments, {"--consensus"});
   arguments.push_back(Path(path));
+  if (picture && shown.consensus) Append(arguments, {"--picture-of", "consensus"});
+  if (picture && shown.cladogram && !shown.consensus) Append(arguments, {"--cladogram"});
   AppendTree(arguments, settings);
   std::string number;
   const std::string_view root = RootingOption(shown, number);
   if (!root.empty()) Append(arguments, {"--root", root});
   Append(arguments, {"--force"});
-  Add(arguments, shown.consensus);
+  Add(arguments, besides);
 }
 
 void SessionCommands::PictureExported(const SessionInput& input, PictureKind kind,
@@ -228,6 +237,21 @@ void SessionCommands::PictureExported(const SessionInput& input, PictureKind kin
   if (!svg) Append(arguments, {"--scale", "2"});
   Append(arguments, {"--force"});
   Add(arguments);
+}
+
+void SessionCommands::AmovaRun(const std::string& matrix, const std::string& groups,
+                               const std::string& regions) {
+  Arguments arguments{{"amova"}, Path(matrix), {"--distance-file"}, {"--groups"}, Path(groups)};
+  if (!regions.empty()) {
+    Append(arguments, {"--regions"});
+    arguments.push_back(Path(regions));
+  }
+  Add(arguments);
+}
+
+void SessionCommands::MantelRun(const std::string& first, const std::string& second,
+                                bool spearman) {
+  Add({{"mantel"}, Path(first), Path(second), {"--method"}, {spearman ? "spearman" : "pearson"}});
 }
 
 Arguments SessionCommands::InputArguments(const SessionInput& input) const {
@@ -306,6 +330,22 @@ MethodsFacts TreeRunFacts(MethodsFacts facts, const TreeSettings& settings) {
                   .seed = settings.seed};
   if (settings.resampling == Resampling::kBootstrap) draws.percent = settings.percent;
   facts.draws = draws;
+  return facts;
+}
+
+MethodsFacts DistanceAnalysisFacts(MethodsFacts facts, const std::string& analysis,
+                                   const std::vector<std::string>& files, std::size_t permutations,
+                                   std::uint64_t seed) {
+  facts.data.reset();
+  facts.screening.clear();
+  facts.command = analysis.substr(0, analysis.find(' '));
+  facts.analysis = analysis;
+  for (const std::string& file : files)
+    facts.distanceFiles.push_back(
+        {std::filesystem::path(file).filename().string(), Sha256OfFile(file)});
+  if (permutations > 0)
+    facts.draws = DrawFacts{
+        .kind = "permutation", .count = permutations, .percent = std::nullopt, .seed = seed};
   return facts;
 }
 

@@ -35,9 +35,10 @@ struct SessionInput {
 
 enum class TreeRooting { kAsBuilt, kMidpoint, kOnOtu };
 
-// The tree a tree window shows: the data's tree or the consensus, rooted as chosen.
+// The tree a tree window shows: the data's tree or the consensus, rooted and drawn as chosen.
 struct ShownTree {
   bool consensus = false;
+  bool cladogram = false;
   TreeRooting rooting = TreeRooting::kAsBuilt;
   std::size_t otu = 0;  // kOnOtu: the OTU's row, from 0
 };
@@ -84,12 +85,18 @@ class SessionCommands {
                  bool phylipNames, const std::string& path);
   // A tree run; input is the data it read (a tree window keeps it for its exports).
   void TreeBuilt(const SessionInput& input, const TreeSettings& settings);
-  void NewickExported(const SessionInput& input, const TreeSettings& settings,
-                      const ShownTree& shown, const std::string& path);
+  // picture: the tree drawn (SVG, or PNG by the name's ending) rather than its Newick text.
+  void TreeExported(const SessionInput& input, const TreeSettings& settings, const ShownTree& shown,
+                    bool picture, const std::string& path);
   // svg: the format chosen; a PNG is drawn at twice the scene's size.
   void PictureExported(const SessionInput& input, PictureKind kind, const PictureMatrix& matrix,
                        std::size_t groupPrefix, const std::string& groupFile, bool svg,
                        const std::string& path);
+
+  // An AMOVA of a distance file with the populations of its OTUs (and their regions, or empty),
+  // and a Mantel test of two distance files; both with the default permutations and seed.
+  void AmovaRun(const std::string& matrix, const std::string& groups, const std::string& regions);
+  void MantelRun(const std::string& first, const std::string& second, bool spearman);
 
   // The data the next command reads, and what was screened out of it since it was opened.
   const SessionInput& Input() const { return input_; }
@@ -120,5 +127,10 @@ DataFacts FactsOfData(const DataSet& data, const std::string& name,
 // facts (of the data) with a supported-tree run's method, distance, replicates and seed, as the
 // tree command names them.
 MethodsFacts TreeRunFacts(MethodsFacts facts, const TreeSettings& settings);
+// facts with an analysis of distance files (named as given, with their digests) and its
+// permutations: "amova", "mantel pearson" or "mantel spearman".
+MethodsFacts DistanceAnalysisFacts(MethodsFacts facts, const std::string& analysis,
+                                   const std::vector<std::string>& files, std::size_t permutations,
+                                   std::uint64_t seed);
 
 }  // namespace marbleset

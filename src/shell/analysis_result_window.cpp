@@ -13,6 +13,7 @@
 #include "formats/distance_file_reader.h"
 #include "pictures/amova_groups.h"
 #include "shell/busy_pointer.h"
+#include "shell/session_log.h"
 #include "shell/window_placement.h"
 
 namespace marbleset::shell {
@@ -77,10 +78,16 @@ AnalysisResultWindow::AnalysisResultWindow(ResultTable table, PlatformServices& 
   copyTextButton_->setObjectName("copyTextButton");
   copyCsvButton_ = new QPushButton("Copy as CSV", this);
   copyCsvButton_->setObjectName("copyCsvButton");
+  methodsButton_ = new QPushButton("Methods...", this);
+  methodsButton_->setObjectName("methodsButton");
+  methodsButton_->hide();
+  connect(methodsButton_, &QPushButton::clicked, this,
+          [this] { ShowMethods(this, facts_, services_); });
   connect(copyTextButton_, &QPushButton::clicked, this, &AnalysisResultWindow::CopyText);
   connect(copyCsvButton_, &QPushButton::clicked, this, &AnalysisResultWindow::CopyCsv);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
+  buttons->addWidget(methodsButton_);
   buttons->addWidget(copyTextButton_);
   buttons->addWidget(copyCsvButton_);
   auto* layout = new QVBoxLayout(this);
@@ -102,9 +109,13 @@ void AnalysisResultWindow::CopyText() {
 void AnalysisResultWindow::CopyCsv() {
   services_.SetClipboardText(ReportCsv());
 }
+void AnalysisResultWindow::SetMethods(const marbleset::MethodsFacts& facts) {
+  facts_ = facts;
+  methodsButton_->show();
+}
 
 AnalysisResultWindow* AskAndShowAmova(QWidget& parent, PlatformServices& services,
-                                      const QString& folder) {
+                                      const QString& folder, SessionLog* log) {
   const QString title = "AMOVA";
   const QString matrixPath =
       AskFile(parent, services, "AMOVA: distance matrix", kMatrixFilter, folder);
@@ -125,9 +136,17 @@ AnalysisResultWindow* AskAndShowAmova(QWidget& parent, PlatformServices& service
     const AmovaDesign design =
         pictures::ReadAmovaDesign(matrix.names, groups.toStdString(), regions.toStdString());
     NoProgress none;
-    const AmovaResult result = RunAmova(matrix, design, PermutationSettings{}, none);
-    return Open(parent, services,
-                AmovaReport(result, QFileInfo(matrixPath).fileName().toStdString()));
+    const PermutationSettings permutations;
+    const AmovaResult result = RunAmova(matrix, design, permutations, none);
+    AnalysisResultWindow* window =
+        Open(parent, services, AmovaReport(result, QFileInfo(matrixPath).fileName().toStdString()));
+    if (log != nullptr) {
+      log->Commands().AmovaRun(matrixPath.toStdString(), groups.toStdString(),
+                               regions.toStdString());
+      window->SetMethods(DistanceAnalysisFacts(log->Facts(), "amova", {matrixPath.toStdString()},
+                                               permutations.permutations, permutations.seed));
+    }
+    return window;
   } catch (const std::exception& problem) {
     services.ShowMessage(&parent, title, QString::fromStdString(problem.what()));
     return nullptr;
@@ -135,7 +154,7 @@ AnalysisResultWindow* AskAndShowAmova(QWidget& parent, PlatformServices& service
 }
 
 AnalysisResultWindow* AskAndShowMantel(QWidget& parent, PlatformServices& services,
-                                       const QString& folder) {
+                                       const QString& folder, SessionLog* log) {
   const QString title = "Mantel test";
   const QString first =
       AskFile(parent, services, "Mantel test: the first distance matrix", kMatrixFilter, folder);
@@ -150,12 +169,22 @@ AnalysisResultWindow* AskAndShowMantel(QWidget& parent, PlatformServices& servic
   try {
     const BusyPointer busy;
     NoProgress none;
-    const MantelResult result = RunMantel(OneMatrix(first), OneMatrix(second),
-                                          ranks ? MantelMethod::kSpearman : MantelMethod::kPearson,
-                                          PermutationSettings{}, none);
-    return Open(parent, services,
-                MantelReport(result, QFileInfo(first).fileName().toStdString(),
-                             QFileInfo(second).fileName().toStdString()));
+    const PermutationSettings permutations;
+    const MantelResult result =
+        RunMantel(OneMatrix(first), OneMatrix(second),
+                  ranks ? MantelMethod::kSpearman : MantelMethod::kPearson, permutations, none);
+    AnalysisResultWindow* window =
+        Open(parent, services,
+             MantelReport(result, QFileInfo(first).fileName().toStdString(),
+                          QFileInfo(second).fileName().toStdString()));
+    if (log != nullptr) {
+      log->Commands().MantelRun(first.toStdString(), second.toStdString(), ranks);
+      window->SetMethods(DistanceAnalysisFacts(log->Facts(),
+                                               ranks ? "mantel spearman" : "mantel pearson",
+                                               {first.toStdString(), second.toStdString()},
+                                               permutations.permutations, permutations.seed));
+    }
+    return window;
   } catch (const std::exception& problem) {
     services.ShowMessage(&parent, title, QString::fromStdString(problem.what()));
     return nullptr;

@@ -6,12 +6,15 @@
 #include <QWidget>
 
 #include "formats/result_table_writer.h"
+#include "provenance/methods_text.h"
 #include "shell/platform_services.h"
 
 class QPlainTextEdit;
 class QPushButton;
 
 namespace marbleset::shell {
+
+class SessionLog;
 
 class AnalysisResultWindow : public QWidget {
   Q_OBJECT
@@ -23,6 +26,9 @@ class AnalysisResultWindow : public QWidget {
   QString ReportCsv() const;
   void CopyText();
   void CopyCsv();
+  // The facts of the methods paragraph its "Methods..." button shows (the button appears with
+  // them).
+  void SetMethods(const marbleset::MethodsFacts& facts);
 
  private:
   ResultTable table_;
@@ -30,15 +36,17 @@ class AnalysisResultWindow : public QWidget {
   QPlainTextEdit* view_;
   QPushButton* copyTextButton_;
   QPushButton* copyCsvButton_;
+  QPushButton* methodsButton_;
+  marbleset::MethodsFacts facts_;
 };
 
 // Calculate > AMOVA...: a distance file, the populations of its OTUs and, if the user wants,
 // the regions of the populations; folder is where the dialogs start. Problems are shown, never
-// thrown. Returns the window it opened, or null.
+// thrown. Returns the window it opened, or null. A session log, where given, records the run.
 AnalysisResultWindow* AskAndShowAmova(QWidget& parent, PlatformServices& services,
-                                      const QString& folder);
+                                      const QString& folder, SessionLog* log = nullptr);
 // Calculate > Mantel test...: two distance files, and Pearson's or Spearman's correlation.
 AnalysisResultWindow* AskAndShowMantel(QWidget& parent, PlatformServices& services,
-                                       const QString& folder);
+                                       const QString& folder, SessionLog* log = nullptr);
 
 }  // namespace marbleset::shell

@@ -143,9 +143,13 @@ void MainWindow::BuildMenus() {
        {"MnuTree", "Tree with support...", [this] { ShowTreeDialog(); }},
        {"MnuDistancePicture", "Distance picture...", [this] { ShowDistanceFilePictures(); }},
        {"MnuAmova", "AMOVA...",
-        [this] { AskAndShowAmova(*this, context_.services, FromStd(context_.data.folder)); }},
+        [this] {
+          AskAndShowAmova(*this, context_.services, FromStd(context_.data.folder), session_.get());
+        }},
        {"MnuMantel", "Mantel test...",
-        [this] { AskAndShowMantel(*this, context_.services, FromStd(context_.data.folder)); }},
+        [this] {
+          AskAndShowMantel(*this, context_.services, FromStd(context_.data.folder), session_.get());
+        }},
        {"MnuSplitNetwork", "Split network...",
         [this] {
           AskAndShowSplitNetwork(*this, context_.services, FromStd(context_.data.folder));

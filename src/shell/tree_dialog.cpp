@@ -291,8 +291,8 @@ void TreeDialog::Run(const TreeSettings& settings) {
     const SessionInput input = log->Commands().Input();
     log->Commands().TreeBuilt(input, settings);
     window->SetSession(
-        [log, input, settings](const ShownTree& shown, const std::string& path) {
-          log->Commands().NewickExported(input, settings, shown, path);
+        [log, input, settings](const ShownTree& shown, bool picture, const std::string& path) {
+          log->Commands().TreeExported(input, settings, shown, picture, path);
         },
         TreeRunFacts(log->Facts(), settings));
   }

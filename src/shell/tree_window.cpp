@@ -318,22 +318,25 @@ void TreeWindow::ExportNewick() {
     OutputFile file(target);
     WriteNewick(shown_, file.sink());
     file.Close();
-    if (recorder_) {
-      const Rooting rooting = ChosenRooting();
-      marbleset::ShownTree shown;
-      shown.consensus = ChosenTree() == TreeChoice::kConsensus;
-      shown.rooting = rooting == Rooting::kMidpoint ? TreeRooting::kMidpoint
-                      : rooting == Rooting::kOnOtu  ? TreeRooting::kOnOtu
-                                                    : TreeRooting::kAsBuilt;
-      shown.otu = static_cast<std::size_t>(otuChoice_->currentData().toULongLong());
-      recorder_(shown, target);
-    }
+    if (recorder_) recorder_(Shown(), false, target);
   } catch (const std::exception& problem) {
     services_.ShowMessage(this, kExportNewickTitle, QString::fromLocal8Bit(problem.what()));
   }
 }
 
-void TreeWindow::SetSession(NewickExportRecorder recorder, const MethodsFacts& facts) {
+marbleset::ShownTree TreeWindow::Shown() const {
+  const Rooting rooting = ChosenRooting();
+  marbleset::ShownTree shown;
+  shown.consensus = ChosenTree() == TreeChoice::kConsensus;
+  shown.cladogram = ChosenStyle() == LayoutStyle::kCladogram;
+  shown.rooting = rooting == Rooting::kMidpoint ? TreeRooting::kMidpoint
+                  : rooting == Rooting::kOnOtu  ? TreeRooting::kOnOtu
+                                                : TreeRooting::kAsBuilt;
+  shown.otu = static_cast<std::size_t>(otuChoice_->currentData().toULongLong());
+  return shown;
+}
+
+void TreeWindow::SetSession(TreeExportRecorder recorder, const MethodsFacts& facts) {
   recorder_ = std::move(recorder);
   facts_ = facts;
   methodsButton_->show();
@@ -358,6 +361,7 @@ void TreeWindow::ExportPicture() {
     const std::string target = ToStd(path);
     RefuseDataFileAsOutput(target, dataFile_);
     shell::ExportPicture(scene, target, format, scene.height * 2 <= kSharpExportHeight ? 2 : 1);
+    if (recorder_) recorder_(Shown(), true, target);
   } catch (const std::exception& problem) {
     services_.ShowMessage(this, kExportPictureTitle, QString::fromLocal8Bit(problem.what()));
   }

@@ -28,9 +28,9 @@ class TreeView;
 enum class TreeChoice { kSupported, kConsensus };
 enum class Rooting { kAsBuilt, kMidpoint, kOnOtu };
 
-// Told of each Newick export: the tree as shown and the path written.
-using NewickExportRecorder =
-    std::function<void(const marbleset::ShownTree& shown, const std::string& path)>;
+// Told of each export: the tree as shown, whether drawn (else Newick) and the path written.
+using TreeExportRecorder =
+    std::function<void(const marbleset::ShownTree& shown, bool picture, const std::string& path)>;
 
 class TreeWindow : public QWidget {
   Q_OBJECT
@@ -62,9 +62,9 @@ class TreeWindow : public QWidget {
   // Ask for a file and write it; failures are shown, never thrown.
   void ExportNewick();
   void ExportPicture();
-  // The session's record of Newick exports, and the facts of the methods paragraph its
-  // "Methods..." button shows (the button appears with them).
-  void SetSession(NewickExportRecorder recorder, const MethodsFacts& facts);
+  // The session's record of exports, and the facts of the methods paragraph its "Methods..."
+  // button shows (the button appears with them).
+  void SetSession(TreeExportRecorder recorder, const MethodsFacts& facts);
 
  private:
   void BuildControls();
@@ -97,7 +97,9 @@ class TreeWindow : public QWidget {
   QPushButton* exportNewickButton_ = nullptr;
   QPushButton* exportPictureButton_ = nullptr;
   QPushButton* methodsButton_ = nullptr;
-  NewickExportRecorder recorder_;
+  // The tree as shown, in the session's terms.
+  marbleset::ShownTree Shown() const;
+  TreeExportRecorder recorder_;
   MethodsFacts facts_;
   TreeView* view_ = nullptr;
   QLabel* summary_ = nullptr;

@@ -103,6 +103,9 @@ TEST_F(SessionTest, SavedScriptReplaysEveryOutputAndMethodsNameTheRun) {
   tree->SetRooting(Rooting::kMidpoint);
   services.saveAnswers.push_back(FileChoice{At("midpoint.nwk"), 0});
   tree->ExportNewick();
+  tree->SetStyle(LayoutStyle::kCladogram);
+  services.saveAnswers.push_back(FileChoice{At("tree.svg"), 1});
+  tree->ExportPicture();
   tree->ShowTree(TreeChoice::kConsensus);
   tree->SetRooting(Rooting::kOnOtu, 3);
   services.saveAnswers.push_back(FileChoice{At("consensus.nwk"), 0});
@@ -117,7 +120,7 @@ TEST_F(SessionTest, SavedScriptReplaysEveryOutputAndMethodsNameTheRun) {
   window->SaveSessionScript();
 
   const auto written = FilesOf(desk.path, {"markers.phy", "session.sh"});
-  ASSERT_EQ(written.size(), 9u) << "the desktop wrote every file asked for";
+  ASSERT_EQ(written.size(), 10u) << "the desktop wrote every file asked for";
 
   ScratchFolder replay;
   fs::copy_file(desk / "markers.phy", replay / "markers.phy");

@@ -1,12 +1,12 @@
-#include "shell/tree_picture.h"
+#include "pictures/tree_picture.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "pictures/picture_text.h"
 #include "formats/newick_writer.h"
+#include "pictures/picture_text.h"
 
-namespace marbleset::shell {
+namespace marbleset::pictures {
 
 namespace {
 
@@ -19,8 +19,8 @@ constexpr double kScaleBarHeight = 28;
 // Below this size a text is only a smudge.
 constexpr double kSmallestText = 4;
 
-constexpr pictures::Argb kBranchColour = pictures::Rgb(0, 0, 0);
-constexpr pictures::Argb kSupportColour = pictures::Rgb(20, 90, 170);
+constexpr Argb kBranchColour = Rgb(0, 0, 0);
+constexpr Argb kSupportColour = Rgb(20, 90, 170);
 
 // The second half of a root's only branch: a root of two children splits one branch of the
 // unrooted tree in two, and both halves carry its support; it is shown once, on the first.
@@ -29,18 +29,18 @@ bool RepeatsRootBranch(const Tree& tree, std::size_t node) {
   return root.children.size() == 2 && node == root.children[1];
 }
 
-void AddScaleBar(pictures::Scene& scene, double unitsPerLength, double layoutWidth, double zoom) {
+void AddScaleBar(Scene& scene, double unitsPerLength, double layoutWidth, double zoom) {
   const double length = ScaleBarLength(layoutWidth);
   if (!(length > 0)) return;
   const double y = kMargin + 16 * zoom;
   const double x2 = kMargin + length * unitsPerLength;
-  scene.Add(pictures::SceneLine{kMargin, y, x2, y, kBranchColour, std::max(1.0, zoom)});
+  scene.Add(SceneLine{kMargin, y, x2, y, kBranchColour, std::max(1.0, zoom)});
   for (const double x : {kMargin, x2}) {
-    scene.Add(pictures::SceneLine{x, y - 3 * zoom, x, y + 3 * zoom, kBranchColour, 1});
+    scene.Add(SceneLine{x, y - 3 * zoom, x, y + 3 * zoom, kBranchColour, 1});
   }
   const double size = kSupportSize * std::max(zoom, 1.0);
-  scene.Add(pictures::SceneText{(kMargin + x2) / 2, y - 5 * zoom, pictures::ShortText(length), size,
-                                kBranchColour, pictures::TextAnchor::kMiddle});
+  scene.Add(SceneText{(kMargin + x2) / 2, y - 5 * zoom, ShortText(length), size, kBranchColour,
+                      TextAnchor::kMiddle});
 }
 
 }  // namespace
@@ -57,7 +57,7 @@ double ScaleBarLength(double width) {
 
 TreePicture DrawTree(const Tree& tree, const TreeDrawing& drawing) {
   TreePicture picture;
-  pictures::Scene& scene = picture.scene;
+  Scene& scene = picture.scene;
   if (tree.Empty()) return picture;
   const double zoom = drawing.zoom;
   const TreeLayout layout = LayOutTree(tree, drawing.style);
@@ -85,24 +85,24 @@ TreePicture DrawTree(const Tree& tree, const TreeDrawing& drawing) {
     const TreeNode& node = tree.nodes[n];
     const double x = picture.nodeX[n], y = picture.nodeY[n];
     if (node.parent != kNoNode) {
-      scene.Add(pictures::SceneLine{picture.nodeX[node.parent], y, x, y, kBranchColour, lineWidth});
+      scene.Add(SceneLine{picture.nodeX[node.parent], y, x, y, kBranchColour, lineWidth});
     }
     if (!node.IsLeaf()) {
-      scene.Add(pictures::SceneLine{x, picture.nodeY[node.children.front()], x,
-                                    picture.nodeY[node.children.back()], kBranchColour, lineWidth});
+      scene.Add(SceneLine{x, picture.nodeY[node.children.front()], x,
+                          picture.nodeY[node.children.back()], kBranchColour, lineWidth});
       if (drawing.support && node.HasSupport() && node.parent != kNoNode &&
           supportSize >= kSmallestText && !RepeatsRootBranch(tree, n)) {
         // Just left of the node, above its branch: the value belongs to that branch.
-        scene.Add(pictures::SceneText{x - 2 * zoom, y - 2 * zoom, SupportText(node.support),
-                                      supportSize, kSupportColour, pictures::TextAnchor::kEnd});
+        scene.Add(SceneText{x - 2 * zoom, y - 2 * zoom, SupportText(node.support), supportSize,
+                            kSupportColour, TextAnchor::kEnd});
       }
       continue;
     }
     picture.leafRows.push_back(n);
     if (nameSize < kSmallestText) continue;
     const double nameX = x + nameGap;
-    scene.Add(pictures::SceneText{nameX, y + nameSize * 0.35, node.name, nameSize});
-    right = std::max(right, nameX + pictures::TextWidth(node.name, nameSize));
+    scene.Add(SceneText{nameX, y + nameSize * 0.35, node.name, nameSize});
+    right = std::max(right, nameX + TextWidth(node.name, nameSize));
   }
   // Rows come from the layout: leaves in drawing order, whatever the preorder visited first.
   std::sort(picture.leafRows.begin(), picture.leafRows.end(),
@@ -120,4 +120,4 @@ std::size_t LeafAt(const TreePicture& picture, double y) {
   return row < picture.leafRows.size() ? picture.leafRows[row] : kNoNode;
 }
 
-}  // namespace marbleset::shell
+}  // namespace marbleset::pictures
