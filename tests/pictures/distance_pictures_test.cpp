@@ -4,8 +4,8 @@
 #include "pictures/distance_pictures.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -68,9 +68,7 @@ TEST(SymmetricEigen, Decomposition_SatisfiesAvEqualsLambdaVWithOrthonormalVector
     }
     const SymmetricEigen eigen = DecomposeSymmetric(a, n);
     for (std::size_t k = 0; k < n; ++k) {
-      if (k > 0) {
-        EXPECT_GE(eigen.values[k - 1], eigen.values[k]);
-      }
+      EXPECT_GE(eigen.values[k == 0 ? 0 : k - 1], eigen.values[k]);  // highest first
       for (std::size_t i = 0; i < n; ++i) {
         double av = 0;
         for (std::size_t j = 0; j < n; ++j) av += a[i * n + j] * eigen.Vector(k)[j];
@@ -240,10 +238,8 @@ TEST(HeatMap, ClosestOtus_SitSideBySideAndTheirCellShowsTheLowestColour) {
   EXPECT_EQ(cellColour(position[2], position[6]), ScaleColour(0));
   EXPECT_EQ(cellColour(position[6], position[2]), ScaleColour(0));
   // The largest distance is the top of the scale.
-  std::size_t far = 0;
-  for (std::size_t k = 1; k < 64; ++k) {
-    if (matrix.values[k] > matrix.values[far]) far = k;
-  }
+  const auto far = static_cast<std::size_t>(
+      std::max_element(matrix.values.begin(), matrix.values.end()) - matrix.values.begin());
   EXPECT_EQ(cellColour(position[far / 8], position[far % 8]), ScaleColour(1));
 }
 

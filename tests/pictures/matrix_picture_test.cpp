@@ -21,24 +21,14 @@ namespace {
 
 using testing::DecodePng;
 
-Raster RandomRaster(int width, int height, bool opaque, unsigned seed) {
-  std::mt19937 random(seed);
-  Raster raster(width, height);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      Argb pixel = random();
-      if (opaque) pixel |= 0xFF000000u;
-      raster.Set(x, y, pixel);
-    }
-  }
-  return raster;
-}
-
 TEST(PngWriter, OpaqueAndTranslucentRasters_DecodeToTheSamePixels) {
   for (const bool opaque : {true, false}) {
     for (const auto& [width, height] :
          std::vector<std::pair<int, int>>{{1, 1}, {5, 3}, {700, 300}}) {
-      const Raster raster = RandomRaster(width, height, opaque, width * 7 + opaque);
+      std::mt19937 random(width * 7 + opaque);
+      Raster raster(width, height);
+      for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) raster.Set(x, y, random() | (opaque ? 0xFF000000u : 0));
       const auto png = DecodePng(EncodePng(raster));
       ASSERT_EQ(png.error, "") << width << "x" << height;
       EXPECT_EQ(png.colourType, opaque ? 2 : 6);
