@@ -330,10 +330,9 @@ TEST(Generators, MissingCodeOneAndSizesBeyond16Bits) {
 }
 
 struct RecordedProgress final : Progress {
-  std::string label;
   std::vector<double> values;
   std::size_t cancelAfter = 0;
-  void Start(std::string_view message) override { label = message; }
+  void Start(std::string_view) override {}
   void Advance(double percent) override { values.push_back(percent); }
   bool CancelRequested() const override { return cancelAfter != 0 && values.size() >= cancelAfter; }
 };
