@@ -21,8 +21,8 @@ TEST_F(ShellTest, UpdateCommandsInEachStateOfTheDataAndAfterFailedReads) {
   const QString binary = WriteFile("b.phy", kBinaryPhylip);
   OpenBinary(binary);
   EXPECT_EQ(EnabledDataCommands(), kAllDataCommands);
-  // Several data sets: which commands is the core's (CommandAvailability), the window says so.
   OpenBinary(WriteFile("m.phy", kBinaryPhylip + "\n" + kBinaryPhylip));
+  EXPECT_EQ(EnabledDataCommands(), QStringList({"MnuNotePad", "MnuDistances"}));
   EXPECT_EQ(window->Data().Text(),
             "Multiple datasets\n\nAlpha       \nBeta        \nGamma       \n");
 
@@ -44,6 +44,7 @@ TEST_F(ShellTest, UpdateCommandsInEachStateOfTheDataAndAfterFailedReads) {
   EXPECT_TRUE(services.messages[2].text.contains("nowhere.phy"));
   EXPECT_EQ(EnabledDataCommands(), kAllDataCommands);
   EXPECT_EQ(window->DataFileTitle(), "b.phy");
+  EXPECT_EQ(window->OtuPanelText(), "#Otu = 3");
   EXPECT_EQ(window->CharPanelText(), "#Char = 4");
   EXPECT_EQ(data.fileName, ToStd(binary));
   EXPECT_EQ(window->Data().Text(), shown);

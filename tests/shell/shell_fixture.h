@@ -55,6 +55,12 @@ inline QStringList ReferenceLines(const QByteArray& bytes, bool expandTabs = tru
   return lines;
 }
 
+// The commands offered for one binary data set: all ten.
+inline const QStringList kAllDataCommands = {
+    "MnuSaveData",    "mnuCrop",      "MnuNotePad",          "MnuBootStraps",
+    "MnuPermutation", "MnuGenstraps", "MnuRandomResampling", "MnuMis",
+    "MnuNoise",       "MnuDistances"};
+
 class ShellTest : public ::testing::Test {
  protected:
   // Written with CR LF line ends, as data files usually come.
@@ -74,11 +80,9 @@ class ShellTest : public ::testing::Test {
     OpenBinary(path, entry, "MnuOpenQuant");
   }
   QStringList EnabledDataCommands() const {
-    QStringList names;
-    for (const char* name :
-         {"MnuSaveData", "mnuCrop", "MnuNotePad", "MnuBootStraps", "MnuPermutation", "MnuGenstraps",
-          "MnuRandomResampling", "MnuMis", "MnuNoise", "MnuDistances"})
-      if (Action(name)->isEnabled()) names << name;
+    QStringList names;  // those of the ten that are enabled, in the same order
+    for (const QString& name : kAllDataCommands)
+      if (Action(qPrintable(name))->isEnabled()) names << name;
     return names;
   }
 
@@ -97,10 +101,5 @@ inline const QByteArray kBinaryPhylip =
     " 3 4\nAlpha       0110\nBeta        1?01\nGamma       0011\n";
 inline const QByteArray kQuantitativePhylip = " 2 3\nAlpha        1.5 2 3\nBeta         -1 ? 4\n";
 inline const QByteArray kBinaryNtsys = "1 4 3 0\nA B C\n0 1 1\n1 0 1\n1 1 0\n0 0 1\n";
-// The commands offered for one binary data set: all ten.
-inline const QStringList kAllDataCommands = {
-    "MnuSaveData",    "mnuCrop",      "MnuNotePad",          "MnuBootStraps",
-    "MnuPermutation", "MnuGenstraps", "MnuRandomResampling", "MnuMis",
-    "MnuNoise",       "MnuDistances"};
 
 }  // namespace marbleset::shell::testing
