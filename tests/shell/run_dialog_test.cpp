@@ -194,7 +194,7 @@ TEST_F(RunDialogTest, EachRunTakesTheTypedSettingsAfterAskingToOverwrite) {
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
-TEST_F(RunDialogTest, DistanceRunsTakeTheChosenCoefficientAndMatrixKind) {
+TEST_F(RunDialogTest, DistanceRuns_TakeTheChosenSettingsAndSayWhereAFileStopsEarly) {
   Open(RunMode::kDistances);
   for (const auto& [list, entry] :
        {std::pair{"coefficientList", "Jaccard"}, {"missingPolicyList", "Ignore"}}) {
@@ -234,6 +234,19 @@ TEST_F(RunDialogTest, DistanceRunsTakeTheChosenCoefficientAndMatrixKind) {
   EXPECT_EQ(progress_.DataSetLine(), "");
   EXPECT_EQ(data_.fileName, before);  // the loaded data set is as it was
   EXPECT_EQ(data_.OtuCount(), 5u);
+
+  // Two good data sets, then one whose header is damaged: the run says where and keeps the
+  // matrices before.
+  Load(kFiveOtus + kFiveOtus + " 5 x\r\nalpha       1\r\n", DataKind::kBinary, "three.phy");
+  Open(RunMode::kDistances);
+  SetOutput(Path("early.txt"));
+  Click("okButton");
+  ASSERT_EQ(services_.messages.size(), 1u);
+  EXPECT_EQ(services_.messages[0].title, "File read error");
+  const QString text = services_.messages[0].text;
+  EXPECT_TRUE(text.contains("three.phy") && text.contains("3") && text.contains("2"))
+      << text.toStdString();
+  EXPECT_EQ(Slurp(Path("early.txt")).count('\n'), 2 * 6);
 }
 
 TEST_F(RunDialogTest, CancelLeavesTheOldFileAndTheProgramUsable) {
@@ -320,21 +333,6 @@ TEST_F(RunDialogTest, RefusedOutputsAndFailuresAreReportedAndNothingIsWritten) {
     EXPECT_TRUE(started_.isEmpty());
     services_.messages.clear();
   }
-}
-
-TEST_F(RunDialogTest, AMultiSetRunThatStopsEarlySaysWhereAndKeepsTheMatricesBefore) {
-  // Two good data sets, then one whose header is damaged.
-  Load(kFiveOtus + kFiveOtus + " 5 x\r\nalpha       1\r\n", DataKind::kBinary, "three.phy");
-  ASSERT_TRUE(data_.multiSet);
-  Open(RunMode::kDistances);
-  SetOutput(Path("early.txt"));
-  Click("okButton");
-  ASSERT_EQ(services_.messages.size(), 1u);
-  EXPECT_EQ(services_.messages[0].title, "File read error");
-  const QString text = services_.messages[0].text;
-  EXPECT_TRUE(text.contains("three.phy") && text.contains("3") && text.contains("2"))
-      << text.toStdString();
-  EXPECT_EQ(Slurp(Path("early.txt")).count('\n'), 2 * 6);
 }
 
 }  // namespace
