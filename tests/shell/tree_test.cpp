@@ -90,7 +90,7 @@ class TreeTest : public ShellTest {
 };
 
 // When the command is offered is the core's (CommandAvailability), applied with the others.
-TEST_F(TreeTest, DialogFollowsTheDataAndKeepsTheBounds) {
+TEST_F(TreeTest, Dialog_FollowsTheDataKeepsTheBoundsAndExportsItsClusterJob) {
   OpenQuantitative(WriteFile("q.phy", kQuantitativePhylip));
   ASSERT_NE(OpenDialog(), nullptr);
   OpenBinary(markers);
@@ -125,6 +125,24 @@ TEST_F(TreeTest, DialogFollowsTheDataAndKeepsTheBounds) {
   EXPECT_EQ(services.messages[0].text,
             "The seed must be a whole number from 0 to 18446744073709551615.");
   EXPECT_TRUE(TreeWindows().isEmpty());
+
+  // The cluster job holds the dialog's settings and the data file's name; the dialog stays.
+  Child<QLineEdit>("replicatesEdit")->setText("20");
+  Choose("resamplingList", "Jackknife");
+  Choose("methodList", "UPGMA");
+  Child<QLineEdit>("seedEdit")->setText("77");
+  services.saveAnswers.push_back(FileChoice{scratch.filePath("Snakefile"), 0});
+  Child<QPushButton>("exportClusterJobButton")->click();
+  const std::string snakefile = Slurp(scratch.filePath("Snakefile")).toStdString();
+  const std::string script = Slurp(scratch.filePath("slurm-array.sh")).toStdString();
+  for (const std::string& text : {snakefile, script})
+    for (const char* part : {"markers.phy", "--replicates 20 --resampling jackknife --method upgma",
+                             "--seed 77", "--binary"})
+      EXPECT_NE(text.find(part), std::string::npos) << part;
+  EXPECT_TRUE(QFileInfo(scratch.filePath("slurm-array.sh")).isExecutable());
+  ASSERT_FALSE(services.messages.empty());
+  EXPECT_TRUE(services.messages.back().text.contains("snakemake"));
+  EXPECT_NE(window->OpenTreeDialog(), nullptr);
 }
 
 TEST_F(TreeTest, OkShowsTheTreeOfTheRun_CancelLeavesNothing) {
@@ -153,28 +171,6 @@ TEST_F(TreeTest, OkShowsTheTreeOfTheRun_CancelLeavesNothing) {
   shown->ShowTree(TreeChoice::kConsensus);
   EXPECT_EQ(Export(*shown, "consensus.nwk").find(':'), std::string::npos) << "no lengths";
   EXPECT_TRUE(shown->SummaryText().contains("60 jackknife replicates"));
-}
-
-// The job holds the dialog's settings and the data file's name; the dialog stays open.
-TEST_F(TreeTest, ExportClusterJob_WritesBothFilesWithTheDialogsSettings) {
-  OpenBinary(markers);
-  OpenDialog();
-  Child<QLineEdit>("replicatesEdit")->setText("20");
-  Choose("resamplingList", "Jackknife");
-  Choose("methodList", "UPGMA");
-  Child<QLineEdit>("seedEdit")->setText("77");
-  services.saveAnswers.push_back(FileChoice{scratch.filePath("Snakefile"), 0});
-  Child<QPushButton>("exportClusterJobButton")->click();
-  const std::string snakefile = Slurp(scratch.filePath("Snakefile")).toStdString();
-  const std::string script = Slurp(scratch.filePath("slurm-array.sh")).toStdString();
-  for (const std::string& text : {snakefile, script})
-    for (const char* part : {"markers.phy", "--replicates 20 --resampling jackknife --method upgma",
-                             "--seed 77", "--binary"})
-      EXPECT_NE(text.find(part), std::string::npos) << part;
-  EXPECT_TRUE(QFileInfo(scratch.filePath("slurm-array.sh")).isExecutable());
-  ASSERT_FALSE(services.messages.empty());
-  EXPECT_TRUE(services.messages.back().text.contains("snakemake"));
-  EXPECT_NE(window->OpenTreeDialog(), nullptr);
 }
 
 // One neighbor-joining tree, midpoint-rooted by default: its exports, its branch lengths and
