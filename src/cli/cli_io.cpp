@@ -80,6 +80,10 @@ ReadOptions ReadOptionsOf(const InputOptions& options, std::uint64_t memoryLimit
   read.kind = options.quantitative ? KindChoice::kQuantitative : KindChoice::kBinary;
   if (options.otusAs == "rows") read.table.otusAs = OtusAs::kRows;
   if (options.otusAs == "columns") read.table.otusAs = OtusAs::kColumns;
+  if (!options.delimiter.empty())
+    read.table.delimiter = options.delimiter == "tab"         ? '\t'
+                           : options.delimiter == "semicolon" ? ';'
+                                                              : ',';
   if (options.firstDataColumn) read.table.firstDataColumn = *options.firstDataColumn - 1;
   read.table.missingCodes = options.missingCodes;
   read.memoryLimit = memoryLimit;

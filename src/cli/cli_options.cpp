@@ -86,6 +86,8 @@ void AddInputOptions(CLI::App& command, InputOptions& options, KindsRead kinds) 
   AddChoiceOption(command, "--otus-as", options.otusAs, {"rows", "columns"},
                   "Tables: OTUs as rows or as columns (default: columns for .Rtab files and "
                   "tables whose header begins with \"Gene\", rows otherwise)");
+  AddChoiceOption(command, "--delimiter", options.delimiter, {"tab", "semicolon", "comma"},
+                  "Tables: the character between cells (default: the one the first lines show)");
   command
       .add_option_function<std::string>(
           "--first-data-column",

@@ -42,9 +42,10 @@ struct InputOptions {
   std::string path;
   bool binary = false;
   bool quantitative = false;
-  std::string layout;  // "phylip", "ntsys" or empty
-  std::string from;    // a format name, or empty for auto
-  std::string otusAs;  // tables: "rows", "columns" or empty for the guess
+  std::string layout;     // "phylip", "ntsys" or empty
+  std::string from;       // a format name, or empty for auto
+  std::string otusAs;     // tables: "rows", "columns" or empty for the guess
+  std::string delimiter;  // tables: "tab", "semicolon", "comma" or empty for the guess
   // Tables: the first column of values, counted from 1 as users count (unset: the guess), and
   // codes read as missing besides NA, ?, -, . and the empty cell.
   std::optional<std::size_t> firstDataColumn;

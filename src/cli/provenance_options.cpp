@@ -104,6 +104,7 @@ std::optional<DataFacts> ReadDataFacts(const CLI::App& command, const std::strin
   input.from = Given(command, "--from");
   input.layout = Given(command, "--layout");
   input.otusAs = Given(command, "--otus-as");
+  input.delimiter = Given(command, "--delimiter");
   const std::string column = Given(command, "--first-data-column");
   if (!column.empty()) input.firstDataColumn = ParseWholeNumber(column);
   if (const CLI::Option* codes = command.get_option_no_throw("--missing-code"))

@@ -254,6 +254,10 @@ void SessionCommands::MantelRun(const std::string& first, const std::string& sec
   Add({{"mantel"}, Path(first), Path(second), {"--method"}, {spearman ? "spearman" : "pearson"}});
 }
 
+void SessionCommands::NetworkRun(const std::string& matrix) {
+  Add({{"network"}, Path(matrix), {"--distance-file"}});
+}
+
 Arguments SessionCommands::InputArguments(const SessionInput& input) const {
   Arguments arguments;
   arguments.push_back(input.inWorkFolder ? SessionArgument{input.path, true} : Path(input.path));
@@ -261,6 +265,10 @@ Arguments SessionCommands::InputArguments(const SessionInput& input) const {
   Append(arguments, {"--from", EntryOf(input.format).name});
   if (input.format != FileFormat::kDelimited) return arguments;
   const DelimitedOptions& table = input.table;
+  if (table.delimiter != 0)
+    Append(arguments, {"--delimiter", table.delimiter == '\t'  ? "tab"
+                                      : table.delimiter == ';' ? "semicolon"
+                                                               : "comma"});
   if (table.otusAs != OtusAs::kAuto)
     Append(arguments, {"--otus-as", table.otusAs == OtusAs::kRows ? "rows" : "columns"});
   if (table.firstDataColumn)

@@ -97,6 +97,8 @@ class SessionCommands {
   // and a Mantel test of two distance files; both with the default permutations and seed.
   void AmovaRun(const std::string& matrix, const std::string& groups, const std::string& regions);
   void MantelRun(const std::string& first, const std::string& second, bool spearman);
+  // A split network of a distance file.
+  void NetworkRun(const std::string& matrix);
 
   // The data the next command reads, and what was screened out of it since it was opened.
   const SessionInput& Input() const { return input_; }

@@ -152,7 +152,8 @@ void MainWindow::BuildMenus() {
         }},
        {"MnuSplitNetwork", "Split network...",
         [this] {
-          AskAndShowSplitNetwork(*this, context_.services, FromStd(context_.data.folder));
+          AskAndShowSplitNetwork(*this, context_.services, FromStd(context_.data.folder),
+                                 session_.get());
         }}});
 
   QMenu* help = menuBar()->addMenu("&Help");

@@ -14,6 +14,7 @@
 #include "shell/busy_pointer.h"
 #include "shell/picture_export.h"
 #include "shell/scene_view.h"
+#include "shell/session_log.h"
 #include "shell/window_placement.h"
 
 namespace marbleset::shell {
@@ -46,6 +47,12 @@ SplitNetworkWindow::SplitNetworkWindow(SplitNetwork network, const QString& titl
   buttons->addWidget(new QLabel("Zoom:", this));
   buttons->addWidget(zoom_);
   buttons->addStretch();
+  methodsButton_ = new QPushButton("Methods...", this);
+  methodsButton_->setObjectName("methodsButton");
+  methodsButton_->hide();
+  connect(methodsButton_, &QPushButton::clicked, this,
+          [this] { ShowMethods(this, facts_, services_); });
+  buttons->addWidget(methodsButton_);
   buttons->addWidget(groups);
   buttons->addWidget(exportButton);
   auto* layout = new QVBoxLayout(this);
@@ -81,8 +88,13 @@ void SplitNetworkWindow::ChooseGroups() {
   Redraw();
 }
 
+void SplitNetworkWindow::SetMethods(const marbleset::MethodsFacts& facts) {
+  facts_ = facts;
+  methodsButton_->show();
+}
+
 SplitNetworkWindow* AskAndShowSplitNetwork(QWidget& parent, PlatformServices& services,
-                                           const QString& folder) {
+                                           const QString& folder, SessionLog* log) {
   FileDialogRequest request;
   request.title = "Split network: the distance matrix";
   request.filter = "Distance matrices (infile *.txt *.dis *.dst *.phy);;All files (*)";
@@ -97,6 +109,11 @@ SplitNetworkWindow* AskAndShowSplitNetwork(QWidget& parent, PlatformServices& se
     auto* window =
         new SplitNetworkWindow(NeighborNet(matrix, none), QFileInfo(choice->path).fileName(),
                                QFileInfo(choice->path).absolutePath(), services, &parent);
+    if (log != nullptr) {
+      const std::string path = choice->path.toStdString();
+      log->Commands().NetworkRun(path);
+      window->SetMethods(DistanceAnalysisFacts(log->Facts(), "network", {path}, 0, 0));
+    }
     PlaceWindow(*window, parent);
     window->show();
     return window;

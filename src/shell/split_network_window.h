@@ -6,14 +6,17 @@
 #include <QWidget>
 
 #include "pictures/otu_groups.h"
+#include "provenance/methods_text.h"
 #include "shell/platform_services.h"
 #include "trees/neighbor_net.h"
 
+class QPushButton;
 class QSpinBox;
 
 namespace marbleset::shell {
 
 class SceneView;
+class SessionLog;
 
 class SplitNetworkWindow : public QWidget {
   Q_OBJECT
@@ -25,6 +28,9 @@ class SplitNetworkWindow : public QWidget {
 
   SceneView* View() const { return view_; }
   QSpinBox* Zoom() const { return zoom_; }
+  // The facts of the methods paragraph its "Methods..." button shows (the button appears with
+  // them).
+  void SetMethods(const marbleset::MethodsFacts& facts);
 
  private:
   void Redraw();
@@ -36,11 +42,14 @@ class SplitNetworkWindow : public QWidget {
   PlatformServices& services_;
   SceneView* view_ = nullptr;
   QSpinBox* zoom_ = nullptr;
+  QPushButton* methodsButton_ = nullptr;
+  marbleset::MethodsFacts facts_;
 };
 
 // Asks for a distance file, computes its network and opens the window beside parent; nothing
-// when the user cancels, a message when the file cannot be read.
+// when the user cancels, a message when the file cannot be read. A session log, where given,
+// records the run.
 SplitNetworkWindow* AskAndShowSplitNetwork(QWidget& parent, PlatformServices& services,
-                                           const QString& folder);
+                                           const QString& folder, SessionLog* log = nullptr);
 
 }  // namespace marbleset::shell
