@@ -34,7 +34,22 @@ struct PictureOptions {
   std::optional<std::size_t> scale;
   std::string groups;
   std::optional<std::size_t> groupPrefix;
+  std::string zoom;  // matrix: "N" pixels a cell or "1/N" cells a pixel; empty: fitted
 };
+
+// --zoom as the matrix picture's zoom; a usage failure for anything but N or 1/N, N from 1.
+pictures::MatrixZoom ChosenZoom(const std::string& text) {
+  const bool shrink = text.starts_with("1/");
+  const std::optional<std::uint64_t> number = ParseWholeNumber(shrink ? text.substr(2) : text);
+  if (!number || *number < 1 || *number > 1000000)
+    throw CliFailure(kExitUsage, "--zoom",
+                     Quoted(text) +
+                         " is neither N (pixels a cell) nor 1/N (cells a pixel), N a "
+                         "whole number from 1");
+  pictures::MatrixZoom zoom;
+  (shrink ? zoom.cellsPerPixel : zoom.pixelsPerCell) = static_cast<std::size_t>(*number);
+  return zoom;
+}
 
 std::string Lowered(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -95,6 +110,10 @@ pictures::Scene ChosenPicture(const PictureOptions& options, CliContext& context
     LoadSingleDataSet(options.input, *data, "a picture shows one data set", context.err);
     pictures::MatrixPictureOptions pictureOptions;
     pictureOptions.scale = scale;
+    if (!options.zoom.empty()) {
+      pictureOptions.fitting = false;
+      pictureOptions.zoom = ChosenZoom(options.zoom);
+    }
     return pictures::MatrixPicture(*data, pictureOptions);
   }
   std::string valueName;
@@ -113,6 +132,8 @@ pictures::Scene ChosenPicture(const PictureOptions& options, CliContext& context
 
 int RunPicture(const PictureOptions& options, CliContext& context) {
   RefuseInputAsOutput(options.output, options.input);
+  if (!options.zoom.empty() && options.picture != "matrix")
+    throw CliFailure(kExitUsage, "--zoom", "applies to the matrix picture only");
   if (!options.groups.empty() && options.picture != "pcoa") {
     throw CliFailure(kExitUsage, "--groups", "groups colour the pcoa picture only");
   }
@@ -158,6 +179,11 @@ void AddPictureCommand(CLI::App& app, CliContext& context) {
                   "The picture's format (default: by OUTPUT's name; SVG on standard output)");
   AddCountOption(*command, "--scale", options->scale, SettingBounds{1, 4, 1, 1},
                  "Every length times this, for screens at 200 % and print (default 1)");
+  command
+      ->add_option("--zoom", options->zoom,
+                   "matrix: N pixels a cell, or 1/N cells a pixel (default: the whole matrix "
+                   "fitted into 1600 pixels a side)")
+      ->type_name("N|1/N");
   command
       ->add_option("--groups", options->groups,
                    "pcoa: colour OTUs by group from a file of lines \"name<TAB>group\"")

@@ -239,6 +239,21 @@ void SessionCommands::PictureExported(const SessionInput& input, PictureKind kin
   Add(arguments);
 }
 
+void SessionCommands::MatrixPictureExported(std::optional<std::pair<std::size_t, std::size_t>> zoom,
+                                            bool svg, const std::string& path) {
+  Arguments arguments{{"picture"}, {"matrix"}};
+  const Arguments read = InputArguments(input_);
+  arguments.insert(arguments.end(), read.begin(), read.end());
+  arguments.push_back(Path(path));
+  if (zoom)
+    Append(arguments, {"--zoom", zoom->second > 1 ? "1/" + std::to_string(zoom->second)
+                                                  : std::to_string(zoom->first)});
+  Append(arguments, {"--format", svg ? "svg" : "png"});
+  if (!svg) Append(arguments, {"--scale", "2"});
+  Append(arguments, {"--force"});
+  Add(arguments);
+}
+
 void SessionCommands::AmovaRun(const std::string& matrix, const std::string& groups,
                                const std::string& regions) {
   Arguments arguments{{"amova"}, Path(matrix), {"--distance-file"}, {"--groups"}, Path(groups)};

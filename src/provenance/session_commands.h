@@ -93,6 +93,10 @@ class SessionCommands {
                        std::size_t groupPrefix, const std::string& groupFile, bool svg,
                        const std::string& path);
 
+  // The matrix picture of the data now loaded: at a zoom of pixelsPerCell (or, above 1,
+  // cellsPerPixel) or, without one, the whole matrix fitted.
+  void MatrixPictureExported(std::optional<std::pair<std::size_t, std::size_t>> zoom, bool svg,
+                             const std::string& path);
   // An AMOVA of a distance file with the populations of its OTUs (and their regions, or empty),
   // and a Mantel test of two distance files; both with the default permutations and seed.
   void AmovaRun(const std::string& matrix, const std::string& groups, const std::string& regions);

@@ -223,6 +223,12 @@ void MainWindow::PlaceWindows() {
   dataSubWindow_->setAttribute(Qt::WA_DeleteOnClose, false);
   dataSubWindow_->setWindowTitle(dataWindow_->windowTitle());
   dataWindow_->SetServices(&context_.services);
+  dataWindow_->Picture()->SetExportRecorder(
+      [this](std::optional<pictures::MatrixZoom> zoom, bool svg, const std::string& path) {
+        std::optional<std::pair<std::size_t, std::size_t>> cells;
+        if (zoom) cells.emplace(zoom->pixelsPerCell, zoom->cellsPerPixel);
+        session_->Commands().MatrixPictureExported(cells, svg, path);
+      });
 
   progress_ = new ProgressWindow(this);
 }

@@ -155,8 +155,12 @@ void MatrixPicturePanel::Export() {
     options.zoom = view_->Zoom();
   }
   const QString name = QFileInfo(QString::fromStdString(data_->fileName)).completeBaseName();
-  AskAndExportPicture(this, *services_, pictures::MatrixPicture(*data_, options),
-                      QString::fromStdString(data_->folder), name + QStringLiteral("_matrix"));
+  const QString path =
+      AskAndExportPicture(this, *services_, pictures::MatrixPicture(*data_, options),
+                          QString::fromStdString(data_->folder), name + QStringLiteral("_matrix"));
+  if (path.isEmpty() || !recorder_) return;
+  recorder_(options.fitting ? std::nullopt : std::optional(options.zoom),
+            path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive), path.toStdString());
 }
 
 }  // namespace marbleset::shell

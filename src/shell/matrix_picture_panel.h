@@ -3,8 +3,12 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
+#include <optional>
+#include <string>
 
 #include "dataset/data_set.h"
+#include "pictures/matrix_tiles.h"
 #include "shell/platform_services.h"
 
 class QLabel;
@@ -28,12 +32,18 @@ class MatrixPicturePanel : public QWidget {
   MatrixPictureView* View() const { return view_; }
   QString StatusText() const;
   void Export();
+  // Told of each export: the zoom written (none: the whole matrix fitted), whether as SVG, and
+  // the path written.
+  using ExportRecorder = std::function<void(std::optional<pictures::MatrixZoom> zoom, bool svg,
+                                            const std::string& path)>;
+  void SetExportRecorder(ExportRecorder recorder) { recorder_ = std::move(recorder); }
 
  private:
   void UpdateLegend();
 
   const marbleset::DataSet* data_ = nullptr;
   PlatformServices* services_ = nullptr;
+  ExportRecorder recorder_;
   MatrixPictureView* view_;
   QLabel* zoomLabel_;
   QWidget* legend_;

@@ -15,7 +15,9 @@
 
 #include "scratch_folder.h"
 #include "shell/crop_dialog.h"
+#include "shell/data_window.h"
 #include "shell/distance_picture_window.h"
+#include "shell/matrix_picture_panel.h"
 #include "shell/run_dialog.h"
 #include "shell/tree_dialog.h"
 #include "shell/tree_window.h"
@@ -72,6 +74,8 @@ TEST_F(SessionTest, SavedScriptReplaysEveryOutputAndMethodsNameTheRun) {
   window->OpenCropDialog()->findChild<QPushButton*>("okButton")->click();
   DeleteClosedWindows();
   ASSERT_EQ(data.CharCount(), 20u);
+  services.saveAnswers.push_back(FileChoice{At("matrix.svg"), 1});
+  window->Data().Picture()->Export();
 
   Run("MnuDistances", "dist.txt", {}, "Jaccard");
   // Two generator runs: the second starts where the first left the one random source.
@@ -120,7 +124,7 @@ TEST_F(SessionTest, SavedScriptReplaysEveryOutputAndMethodsNameTheRun) {
   window->SaveSessionScript();
 
   const auto written = FilesOf(desk.path, {"markers.phy", "session.sh"});
-  ASSERT_EQ(written.size(), 10u) << "the desktop wrote every file asked for";
+  ASSERT_EQ(written.size(), 11u) << "the desktop wrote every file asked for";
 
   ScratchFolder replay;
   fs::copy_file(desk / "markers.phy", replay / "markers.phy");
