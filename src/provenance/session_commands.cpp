@@ -298,7 +298,8 @@ SessionArgument SessionCommands::Path(const std::string& path) const {
       std::filesystem::path(path).lexically_relative(std::filesystem::path(folder_));
   const std::string text = relative.generic_string();
   if (relative.empty() || text.starts_with("..")) return {path};
-  return {text};
+  // A name that begins like an option is still the file.
+  return {text.starts_with('-') ? "./" + text : text};
 }
 
 void SessionCommands::Add(Arguments arguments, bool discardStandardOutput) {

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <map>
 
+#include "provenance/session_commands.h"
 #include "scratch_folder.h"
 #include "shell/crop_dialog.h"
 #include "shell/data_window.h"
@@ -161,6 +162,23 @@ TEST_F(SessionTest, SavedScriptReplaysEveryOutputAndMethodsNameTheRun) {
         std::string("characters with missing entries"), std::string("Nei"),
         std::string("20 bootstrap replicates"), std::string("the seed 4711")})
     EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
+}
+
+// The shell itself reads each quoted word back: blanks, quotes, $, backslashes, line ends, a
+// leading dash, the empty word and UTF-8 come through as they were.
+TEST(ShellQuoted, TheShellReadsBackEveryWord) {
+  const std::string words[] = {"plain.txt", "two words", "it's", "\"$HOME\"",  "a\\b",
+                               "line\nend", "-dash",     "",     "Grüße*?[x]", "`id`"};
+  std::string command = "printf '%s\\n'";
+  std::string expected;
+  for (const std::string& word : words) {
+    command += ' ' + ShellQuoted(word);
+    expected += word + '\n';
+  }
+  QProcess shell;
+  shell.start("sh", {"-c", QString::fromStdString(command)});
+  ASSERT_TRUE(shell.waitForFinished(30000));
+  EXPECT_EQ(shell.readAllStandardOutput().toStdString(), expected);
 }
 
 }  // namespace
