@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <exception>
+#include <functional>
 
 #include "dataset/output_file.h"
 #include "formats/data_io.h"
@@ -23,7 +24,8 @@ const QString kScriptTitle = QStringLiteral("Save as script");
 
 // A read-only, selectable text with a Copy button and, where given, one more button.
 QDialog* TextWindow(QWidget* parent, const QString& name, const QString& title, const QString& text,
-                    PlatformServices& services) {
+                    PlatformServices& services, const QString& extraCaption = {},
+                    const std::function<void(QDialog*)>& extraAction = {}) {
   auto* window = new QDialog(parent);
   window->setObjectName(name);
   window->setAttribute(Qt::WA_DeleteOnClose);
@@ -42,8 +44,14 @@ QDialog* TextWindow(QWidget* parent, const QString& name, const QString& title, 
   auto* close = new QPushButton(QStringLiteral("Close"), window);
   QObject::connect(close, &QPushButton::clicked, window, &QDialog::close);
   auto* buttons = new QHBoxLayout;
-  buttons->setObjectName(QStringLiteral("buttons"));
   buttons->addStretch();
+  if (extraAction) {
+    auto* extra = new QPushButton(extraCaption, window);
+    extra->setObjectName(QStringLiteral("extraButton"));
+    QObject::connect(extra, &QPushButton::clicked, window,
+                     [window, extraAction] { extraAction(window); });
+    buttons->addWidget(extra);
+  }
   buttons->addWidget(copy);
   buttons->addWidget(close);
   auto* layout = new QVBoxLayout(window);
@@ -85,16 +93,12 @@ marbleset::MethodsFacts SessionLog::Facts() const {
 
 void ShowSessionCommands(QWidget* parent, SessionLog& log, PlatformServices& services,
                          const QString& folder) {
-  QDialog* window =
-      TextWindow(parent, QStringLiteral("sessionWindow"), QStringLiteral("Session as commands"),
-                 FromStd(log.Commands().Script()), services);
-  auto* save = new QPushButton(QStringLiteral("Save as script..."), window);
-  save->setObjectName(QStringLiteral("saveScriptButton"));
-  QObject::connect(save, &QPushButton::clicked, window, [window, &log, &services, folder] {
-    SaveSessionScript(window, log, services, folder);
-  });
-  window->findChild<QHBoxLayout*>(QStringLiteral("buttons"))->insertWidget(1, save);
-  window->show();
+  TextWindow(parent, QStringLiteral("sessionWindow"), QStringLiteral("Session as commands"),
+             FromStd(log.Commands().Script()), services, QStringLiteral("Save as script..."),
+             [&log, &services, folder](QDialog* window) {
+               SaveSessionScript(window, log, services, folder);
+             })
+      ->show();
 }
 
 QString SaveSessionScript(QWidget* parent, const SessionLog& log, PlatformServices& services,

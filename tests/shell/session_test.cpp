@@ -123,6 +123,12 @@ TEST_F(SessionTest, SavedScriptReplaysEveryOutputAndMethodsNameTheRun) {
   EXPECT_EQ(FileBytes(desk / "markers.phy"), FileBytes(MARBLESET_EXAMPLES_DIR "/markers.phy"));
   services.saveAnswers.push_back(FileChoice{At("session.sh"), 0});
   window->SaveSessionScript();
+  // Help > Session as commands shows and copies what the script holds.
+  Action("MnuSessionCommands")->trigger();
+  auto* listed = window->findChild<QDialog*>("sessionWindow");
+  ASSERT_NE(listed, nullptr);
+  listed->findChild<QPushButton*>("copyButton")->click();
+  EXPECT_EQ(services.clipboard.toStdString(), FileBytes(desk / "session.sh"));
 
   const auto written = FilesOf(desk.path, {"markers.phy", "session.sh"});
   ASSERT_EQ(written.size(), 11u) << "the desktop wrote every file asked for";
