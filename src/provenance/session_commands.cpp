@@ -128,7 +128,7 @@ void SessionCommands::Cropped(const CropChoice& choice) {
     screening_.push_back(words.second);
   }
   SessionInput cropped;
-  cropped.path = "data-" + std::to_string(++cropCount_) + ".phy";
+  cropped.path = "data-" + std::to_string(++workFiles_) + ".phy";
   cropped.inWorkFolder = true;
   arguments.push_back({cropped.path, true});
   Append(arguments, {"--force"});
@@ -140,6 +140,27 @@ void SessionCommands::Saved(const std::string& path, std::string_view layout, bo
   Arguments arguments{{"convert"}};
   const Arguments read = InputArguments(input_);
   arguments.insert(arguments.end(), read.begin(), read.end());
+  const bool overInput =
+      !input_.inWorkFolder && std::filesystem::path(path).lexically_normal() ==
+                                  std::filesystem::path(input_.path).lexically_normal();
+  if (overInput) {
+    // The desktop saves the data in memory over the file it read; the tool never writes over
+    // its input, so the data goes through a copy in the script's own folder, which what follows
+    // reads.
+    SessionInput saved;
+    saved.path = "saved-" + std::to_string(++workFiles_);
+    saved.inWorkFolder = true;
+    saved.kind = input_.kind;
+    for (const FormatEntry& entry : Formats())
+      if (entry.writtenName == layout) saved.format = entry.format;
+    arguments.push_back({saved.path, true});
+    Append(arguments, {"--to", layout, "--force"});
+    Add(arguments);
+    arguments = {{"convert"}};
+    const Arguments copy = InputArguments(saved);
+    arguments.insert(arguments.end(), copy.begin(), copy.end());
+    input_ = saved;
+  }
   arguments.push_back(Path(path));
   Append(arguments, {"--to", layout});
   if (phylipNames) Append(arguments, {"--phylip-names"});
@@ -313,7 +334,7 @@ std::string SessionCommands::Script() const {
       "# file's folder; MARBLESET_CLI names the program when it is not on the PATH.\n"
       "set -e\n"
       "cli=${MARBLESET_CLI:-marbleset-cli}\n";
-  if (cropCount_ > 0) {
+  if (workFiles_ > 0) {
     script +=
         "# The data cropped in memory lives in a folder of the script's own.\n"
         "work=$(mktemp -d)\n"

@@ -123,7 +123,7 @@ class SessionCommands {
   std::vector<std::string> screening_;
   std::vector<std::string> dataFiles_;
   std::vector<SessionLine> lines_;
-  std::size_t cropCount_ = 0;
+  std::size_t workFiles_ = 0;  // files the script keeps in its own folder
 };
 
 // The facts of the data now in memory for a methods paragraph: its counts and missing share,

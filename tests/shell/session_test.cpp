@@ -68,7 +68,16 @@ class SessionTest : public ShellTest {
 
 TEST_F(SessionTest, SavedScriptReplaysEveryOutputAndMethodsNameTheRun) {
   fs::copy_file(MARBLESET_EXAMPLES_DIR "/markers.phy", desk / "markers.phy");
+  QProcess digest;
+  digest.start("sha256sum", {At("markers.phy")});
+  ASSERT_TRUE(digest.waitForFinished(30000));
+  const std::string sha = digest.readAllStandardOutput().left(64).toStdString();
   OpenBinary(At("markers.phy"));
+  // The script is never written over the data file.
+  services.saveAnswers.push_back(FileChoice{At("markers.phy"), 0});
+  window->SaveSessionScript();
+  ASSERT_EQ(services.messages.size(), 1u);
+  EXPECT_EQ(FileBytes(desk / "markers.phy"), FileBytes(MARBLESET_EXAMPLES_DIR "/markers.phy"));
   // Four characters hold a '?' (Festuca, Poa, Phleum, Agrostis): 20 of 24 stay.
   Action("mnuCrop")->trigger();
   window->OpenCropDialog()->RemovalCheck(2)->setChecked(true);
@@ -116,11 +125,10 @@ TEST_F(SessionTest, SavedScriptReplaysEveryOutputAndMethodsNameTheRun) {
   services.saveAnswers.push_back(FileChoice{At("consensus.nwk"), 0});
   tree->ExportNewick();
 
-  // The script is never written over the data file; elsewhere it is.
-  services.saveAnswers.push_back(FileChoice{At("markers.phy"), 0});
-  window->SaveSessionScript();
-  ASSERT_FALSE(services.messages.empty());
-  EXPECT_EQ(FileBytes(desk / "markers.phy"), FileBytes(MARBLESET_EXAMPLES_DIR "/markers.phy"));
+  // The cropped data saved over the data file, then a run on it.
+  services.saveAnswers.push_back(FileChoice{At("markers.phy"), kPhylipEntry});
+  Action("MnuSaveData")->trigger();
+  Run("MnuDistances", "after.txt", {});
   services.saveAnswers.push_back(FileChoice{At("session.sh"), 0});
   window->SaveSessionScript();
   // Help > Session as commands shows and copies what the script holds.
@@ -130,11 +138,11 @@ TEST_F(SessionTest, SavedScriptReplaysEveryOutputAndMethodsNameTheRun) {
   listed->findChild<QPushButton*>("copyButton")->click();
   EXPECT_EQ(services.clipboard.toStdString(), FileBytes(desk / "session.sh"));
 
-  const auto written = FilesOf(desk.path, {"markers.phy", "session.sh"});
-  ASSERT_EQ(written.size(), 11u) << "the desktop wrote every file asked for";
+  const auto written = FilesOf(desk.path, {"session.sh"});
+  ASSERT_EQ(written.size(), 13u) << "the desktop wrote every file asked for";
 
   ScratchFolder replay;
-  fs::copy_file(desk / "markers.phy", replay / "markers.phy");
+  fs::copy_file(MARBLESET_EXAMPLES_DIR "/markers.phy", replay / "markers.phy");
   QProcess shell;
   shell.setWorkingDirectory(QString::fromStdString(replay.path.string()));
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -144,7 +152,7 @@ TEST_F(SessionTest, SavedScriptReplaysEveryOutputAndMethodsNameTheRun) {
   ASSERT_TRUE(shell.waitForFinished(120000));
   ASSERT_EQ(shell.exitCode(), 0) << shell.readAllStandardError().toStdString()
                                  << FileBytes(desk / "session.sh");
-  const auto replayed = FilesOf(replay.path, {"markers.phy"});
+  const auto replayed = FilesOf(replay.path, {});
   for (const auto& [name, bytes] : written) {
     const auto again = replayed.find(name);
     ASSERT_NE(again, replayed.end()) << name;
@@ -154,10 +162,6 @@ TEST_F(SessionTest, SavedScriptReplaysEveryOutputAndMethodsNameTheRun) {
 
   // The tree window's paragraph: the file as read (its header says 8 24) with its digest (from
   // sha256sum), the crop, the coefficient, the replicates and the seed given.
-  QProcess digest;
-  digest.start("sha256sum", {At("markers.phy")});
-  ASSERT_TRUE(digest.waitForFinished(30000));
-  const std::string sha = digest.readAllStandardOutput().left(64).toStdString();
   tree->findChild<QPushButton*>("methodsButton")->click();
   auto* methods = tree->findChild<QDialog*>("methodsWindow");
   ASSERT_NE(methods, nullptr);
