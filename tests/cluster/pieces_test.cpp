@@ -7,53 +7,14 @@
 #include <sstream>
 
 #include "cli/run_cli.h"
-#include "dataset/errors.h"
-#include "distances/fast_matrix_pass.h"
-#include "distances/reference_pass.h"
+#include "distances/pass_text.h"
 #include "scratch_folder.h"
 #include "trees/cluster_job.h"
 
 namespace marbleset {
 namespace {
 
-// Random data of either kind with missing entries (and, for binary data, a few other values).
-void FillRandom(DataSet& data, bool binary, std::size_t otus, std::size_t chars, unsigned seed) {
-  std::mt19937 random(seed);
-  std::uniform_real_distribution<double> unit(0, 1);
-  data.Resize(binary ? DataKind::kBinary : DataKind::kQuantitative, otus, chars,
-              binary ? kBinaryMissingValue : kQuantitativeMissingValue);
-  for (std::size_t i = 0; i < otus; ++i) {
-    data.otuNames[i] = "otu" + std::to_string(i + 1);
-    for (std::size_t k = 0; k < chars; ++k) {
-      float v = binary ? (unit(random) < 0.45 ? 1.0f : 0.0f) : static_cast<float>(unit(random) * 9);
-      if (unit(random) < 0.08) v = data.MissingValue();
-      data.SetValue(i, k, v);
-    }
-  }
-}
-
-std::string Pass(const DataSet& data, const DistanceSettings& settings, MatrixRows rows) {
-  std::ostringstream text;
-  NoProgress progress;
-  try {
-    TextSink out(text);
-    FastMatrixPass(data, settings, out, progress, 0, kernels::BestKernels(), 2, rows);
-  } catch (const WriteFailure& e) {
-    return text.str() + "|" + e.what();
-  }
-  return text.str();
-}
-
-std::string Reference(const DataSet& data, const DistanceSettings& settings) {
-  std::ostringstream text;
-  try {
-    TextSink out(text);
-    ReferenceMatrixPass(data, settings, out);
-  } catch (const WriteFailure& e) {
-    return text.str() + "|" + e.what();
-  }
-  return text.str();
-}
+using testing::PassText;
 
 // Every coefficient and policy of both kinds, 1, 2 and 7 pieces of 41 rows (blocks of rows
 // that straddle a piece's first row, a last row of its own): the pieces joined are the
@@ -62,19 +23,21 @@ std::string Reference(const DataSet& data, const DistanceSettings& settings) {
 TEST(DistancePieces, JoinedPiecesAreTheWholeMatrix) {
   for (const bool binary : {true, false}) {
     auto data = std::make_unique<DataSet>();
-    FillRandom(*data, binary, 41, 70, binary ? 5 : 6);
+    std::mt19937 random(binary ? 5 : 6);
+    testing::FillRandom(*data, !binary, 41, 70, 0.08, binary ? 0.02 : 0.0, random);
     for (const Coefficient c : CoefficientsFor(data->Kind()))
       for (const MissingPolicy p : MissingPoliciesFor(data->Kind())) {
         const DistanceSettings settings{c, p, true, false};
         SCOPED_TRACE(std::string(CoefficientName(c)) + " / " + std::string(MissingPolicyName(p)));
-        const std::string whole = binary && p == MissingPolicy::kMarkerMean
-                                      ? Pass(*data, settings, {})
-                                      : Reference(*data, settings);
+        const std::string whole =
+            PassText(*data, settings,
+                     binary && p == MissingPolicy::kMarkerMean ? &kernels::BestKernels() : nullptr);
         ASSERT_EQ(whole.find('|'), std::string::npos) << whole;
         for (const std::size_t pieces : {1, 2, 7}) {
           std::string joined;
           for (std::size_t k = 0; k < pieces; ++k)
-            joined += Pass(*data, settings, PieceRows(data->OtuCount(), k, pieces));
+            joined += PassText(*data, settings, &kernels::BestKernels(), 2,
+                               PieceRows(data->OtuCount(), k, pieces));
           EXPECT_EQ(joined, whole) << pieces << " pieces";
         }
       }
@@ -206,15 +169,16 @@ TEST(ClusterJob, ExportedSnakefileGivesTheWholeRun) {
   PutFile(folder / "traits of grasses.phy", FileBytes(kExamples + "/traits.phy"));
   const std::string cd = "cd '" + folder.path.string() + "' && ";
   ASSERT_EQ(std::system((cd + "snakemake --cores 2 --quiet --config cli=" MARBLESET_CLI
-                               " > snakemake.log 2>&1").c_str()),
+                              " > snakemake.log 2>&1")
+                            .c_str()),
             0)
       << FileBytes(folder / "snakemake.log");
   const std::string data = folder / "traits of grasses.phy";
   const std::vector<std::string> options{"--quantitative", "--coefficient", "Tax. distance",
                                          "--missing", "Marker mean"};
-  std::vector<std::string> distances{"distances"}, tree{"tree", "--replicates", "12", "--method",
-                                                        "upgma", "--seed", "8", "--consensus",
-                                                        folder / "whole.con"};
+  std::vector<std::string> distances{"distances"},
+      tree{"tree",        "--replicates",      "12", "--method", "upgma", "--seed", "8",
+           "--consensus", folder / "whole.con"};
   distances.insert(distances.end(), options.begin(), options.end());
   tree.insert(tree.end(), options.begin(), options.end());
   distances.insert(distances.end(), {data, folder / "whole.txt"});

@@ -57,13 +57,5 @@ TEST(TextSettled, EdgesOfTheSixthDecimal) {
   EXPECT_FALSE(TextSettled(1.0, std::numeric_limits<double>::infinity()));
 }
 
-// The bound grows with the number of characters and stays far below the sixth decimal for
-// sums of ordinary size.
-TEST(SumErrorFactor, GrowsWithTheCharacters) {
-  EXPECT_LT(SumErrorFactor(10), SumErrorFactor(10000));
-  EXPECT_GT(SumErrorFactor(5000), 5000 * 1.1e-16);
-  EXPECT_LT(SumErrorFactor(5000) * 1e4, 1e-8);
-}
-
 }  // namespace
 }  // namespace marbleset

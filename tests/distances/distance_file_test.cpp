@@ -51,23 +51,6 @@ TEST(DistanceValueText, CommaLocaleStillWritesAFullStop) {
   std::setlocale(LC_ALL, "C");
 }
 
-TEST(DistanceFile, HeaderAndValuesCarryTheirBlanks) {
-  std::ostringstream text;
-  {
-    TextSink out(text);
-    AppendMatrixHeader(out, 12);
-    AppendDistanceValue(out, 1.0 / 3.0);
-    AppendDistanceValue(out, -0.0);
-  }
-  EXPECT_EQ(text.str(), " 12\r\n0.333333 0.000000 ");
-}
-
-}  // namespace
-}  // namespace marbleset
-
-namespace marbleset {
-namespace {
-
 TEST(DistanceFileReader, ReadsMarblesetAndPhylipMatricesWithTheirNames) {
   // Marbleset's 12-character field, with names of 1, 11 and 12 characters; then a PHYLIP
   // matrix with 10-character names, a row wrapped over two lines and LF line ends.

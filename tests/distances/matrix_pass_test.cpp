@@ -3,16 +3,14 @@
 #include <cmath>
 #include <memory>
 #include <random>
-#include <sstream>
 
 #include "dataset/errors.h"
 #include "distances/binary_coefficients.h"
 #include "distances/distance_run.h"
 #include "distances/fast_matrix_pass.h"
 #include "distances/marker_mean_sums.h"
-#include "distances/reference_pass.h"
 #include "formats/distance_file.h"
-#include "test_data.h"
+#include "pass_text.h"
 
 namespace marbleset {
 namespace {
@@ -20,49 +18,8 @@ namespace {
 using C = Coefficient;
 using P = MissingPolicy;
 
-// Output of the pass as data set 3 (the reference pass when table is null), then "|" and the
-// failure text.
-std::string Pass(const DataSet& data, const DistanceSettings& settings,
-                 const kernels::KernelTable* table = &kernels::BestKernels(), int threads = 0) {
-  std::ostringstream text;
-  std::string failure;
-  NoProgress progress;
-  try {
-    TextSink out(text);
-    table ? FastMatrixPass(data, settings, out, progress, 3, *table, threads)
-          : ReferenceMatrixPass(data, settings, out, 3);
-  } catch (const WriteFailure& e) {
-    failure = e.what();
-  }
-  return text.str() + "|" + failure;
-}
-
-const std::string kA = "A           ", kB = "B           ", kC = "C           ";
-
-TEST(MatrixPass, ThreeOtuMatchingMatrix) {
-  auto data = std::make_unique<DataSet>();
-  testing::FillBinary(*data, {"A", "B", "C"}, {"110", "100", "000"});
-  EXPECT_EQ(Pass(*data, {C::kBinaryMatching, P::kHalf, true, false}),
-            " 3\r\n" + kA + "0.000000 0.333333 0.666667 \r\n" + kB +
-                "0.333333 0.000000 0.333333 \r\n" + kC + "0.666667 0.333333 0.000000 \r\n|");
-  EXPECT_EQ(Pass(*data, {C::kBinaryMatching, P::kHalf, false, false}),
-            " 3\r\n" + kA + "1.000000 0.666667 0.333333 \r\n" + kB +
-                "0.666667 1.000000 0.666667 \r\n" + kC + "0.333333 0.666667 1.000000 \r\n|");
-  // Averaging: the mean of 1/3, 2/3 and 1/3, nothing else.
-  EXPECT_EQ(Pass(*data, {C::kBinaryMatching, P::kHalf, true, true}), "0.444444\r\n|");
-  // Euclidean is the same for similarities and distances.
-  testing::FillQuantitative(*data, {"A", "B"}, {{1.5f, 2, -9999}, {1.5f, 3, 4}});
-  EXPECT_EQ(Pass(*data, {C::kEuclidean, P::kZero, true, false}),
-            Pass(*data, {C::kEuclidean, P::kZero, false, false}));
-}
-
-TEST(MatrixPass, NamesFillTheirFieldSoTheFileReadsBack) {
-  auto data = std::make_unique<DataSet>();
-  testing::FillBinary(*data, {"A", "", "Twelve_chars"}, {"1", "0", "1"});
-  EXPECT_EQ(Pass(*data, {C::kBinaryMatching, P::kHalf, true, false}),
-            " 3\r\n" + kA + "0.000000 1.000000 0.000000 \r\n" + "_           " +
-                "1.000000 0.000000 1.000000 \r\nTwelve_chars0.000000 1.000000 0.000000 \r\n|");
-}
+using testing::FillRandom;
+using testing::PassText;
 
 TEST(MatrixPass, CellWithoutValueStopsWithEarlierOutputKept) {
   auto data = std::make_unique<DataSet>();
@@ -70,9 +27,9 @@ TEST(MatrixPass, CellWithoutValueStopsWithEarlierOutputKept) {
                             {{1, 2, 3}, {2, 1, 5}, {1, 1, 1}, {0, 4, 2}});
   const DistanceSettings correlation{C::kCorrelation, P::kZero, true, false};
   for (int threads : {0, 1, 2}) {
-    EXPECT_EQ(Pass(*data, correlation, &kernels::BestKernels(), threads),
-              " 4\r\n" + kA + "0.000000 0.279423 |Correlation between OTU A and OTU Flat of " +
-                  "data set 3 cannot be computed: the values of OTU Flat are all equal.");
+    EXPECT_EQ(PassText(*data, correlation, &kernels::BestKernels(), threads),
+              " 4\r\nA           0.000000 0.279423 |Correlation between OTU A and OTU Flat of "
+              "data set 3 cannot be computed: the values of OTU Flat are all equal.");
     NoProgress progress;
     try {
       ComputeDistanceMatrix(*data, correlation, progress, threads);
@@ -84,25 +41,8 @@ TEST(MatrixPass, CellWithoutValueStopsWithEarlierOutputKept) {
     }
   }
   testing::FillQuantitative(*data, {"A"}, {{1, 2, 3}});
-  EXPECT_EQ(Pass(*data, {C::kEuclidean, P::kZero, true, true}),
+  EXPECT_EQ(PassText(*data, {C::kEuclidean, P::kZero, true, true}),
             "|Data set 3 has 1 OTU: there is no pair of OTUs to average over.");
-}
-
-// Random data; missing entries with probability missing, and with probability plain a value
-// that is neither 0 nor 1 (binary) or a repeated value (quantitative).
-void FillRandom(DataSet& data, bool quantitative, std::size_t otus, std::size_t chars,
-                double missing, double plain, std::mt19937& random) {
-  std::uniform_real_distribution<double> unit(0, 1);
-  std::vector<std::vector<float>> rows(otus, std::vector<float>(chars));
-  for (auto& row : rows)
-    for (float& v : row)
-      v = unit(random) < missing ? (quantitative ? -9999.0f : 2.0f)
-          : unit(random) < plain ? (quantitative ? static_cast<int>(unit(random) * 7) * 0.5f : 0.5f)
-          : quantitative         ? static_cast<float>(unit(random) * 10 - 3)
-                                 : (unit(random) < 0.45 ? 1.0f : 0.0f);
-  std::vector<std::string> names;
-  for (std::size_t i = 1; i <= otus; ++i) names.push_back("otu" + std::to_string(i));
-  testing::FillQuantitative(data, names, rows, !quantitative);
 }
 
 // Every kernel table the processor runs: plain, AVX2 and the best (AVX-512 where there is one).
@@ -125,10 +65,10 @@ void ExpectAgrees(const DataSet& data) {
                      << data.OtuCount() << "x" << data.CharCount() << " " << CoefficientName(c)
                      << " / " << MissingPolicyName(p) << " way " << way);
         const bool approximate = data.IsBinary() && p == P::kMarkerMean;
-        const std::string want = approximate ? std::string() : Pass(data, s, nullptr);
+        const std::string want = approximate ? std::string() : PassText(data, s, nullptr);
         for (const auto* table : Tables()) {
           if (!want.empty()) {
-            EXPECT_EQ(Pass(data, s, table, 2), want) << table->name;
+            EXPECT_EQ(PassText(data, s, table, 2), want) << table->name;
           } else if (!s.averaging) {
             CellFailure failure;
             const std::vector<double> got = FastUpperTriangle(data, s, *table, failure);
@@ -178,8 +118,8 @@ TEST(FastPass, AgreesWithTheReferenceOnRandomShapes) {
       data->SetValue(i, k, v == 2 ? 2 : 1 - v);
     }
   for (const C c : CoefficientsFor(DataKind::kBinary))
-    EXPECT_EQ(Pass(*data, {c, P::kMarkerMean, true, false}, &kernels::BestKernels(), 2),
-              Pass(*data, {c, P::kHalf, true, false}, &kernels::BestKernels(), 2));
+    EXPECT_EQ(PassText(*data, {c, P::kMarkerMean, true, false}, &kernels::BestKernels(), 2),
+              PassText(*data, {c, P::kHalf, true, false}, &kernels::BestKernels(), 2));
 }
 
 TEST(FastPass, QuantitativeBlocksAndCharacterChunksAgreeWithTheReference) {
@@ -219,9 +159,9 @@ TEST(FastPass, CellAtARoundingEdgeReadsAsTheReference) {
   ASSERT_EQ(DistanceValueText(std::sqrt(tinyFirst)), "1.000001");
   for (const P p : {P::kZero, P::kIgnore}) {
     const DistanceSettings s{C::kEuclidean, p, true, false};
-    const std::string want = Pass(*data, s, nullptr);
+    const std::string want = PassText(*data, s, nullptr);
     ASSERT_NE(want.find("A           0.000000 1.000000 \r\n"), std::string::npos) << want;
-    for (const auto* table : Tables()) EXPECT_EQ(Pass(*data, s, table, 2), want) << table->name;
+    for (const auto* table : Tables()) EXPECT_EQ(PassText(*data, s, table, 2), want) << table->name;
   }
 }
 
@@ -231,16 +171,17 @@ TEST(FastPass, ManyRowsFormattedOnSeveralThreadsKeepTheirOrder) {
   std::mt19937 random(29);
   FillRandom(*data, false, 1000, 20, 0.1, 0.0, random);
   const DistanceSettings jaccard{C::kJaccard, P::kHalf, true, false};
-  EXPECT_EQ(Pass(*data, jaccard, &kernels::BestKernels(), 2), Pass(*data, jaccard, nullptr));
+  EXPECT_EQ(PassText(*data, jaccard, &kernels::BestKernels(), 2),
+            PassText(*data, jaccard, nullptr));
   // A cell without value in a later batch: the rows before it, and its row up to it, then the
   // failure, as the reference writes them.
   FillRandom(*data, true, 1000, 4, 0.0, 0.0, random);
   for (std::size_t k = 0; k < 4; ++k) data->SetValue(700, k, 2.5f);
   const DistanceSettings correlation{C::kCorrelation, P::kZero, true, false};
-  const std::string want = Pass(*data, correlation, nullptr);
+  const std::string want = PassText(*data, correlation, nullptr);
   ASSERT_NE(want.find("otu701 are all equal"), std::string::npos);
-  EXPECT_EQ(Pass(*data, correlation, &kernels::BestKernels(), 2), want);
-  EXPECT_EQ(Pass(*data, correlation, &kernels::BestKernels(), 1), want);
+  EXPECT_EQ(PassText(*data, correlation, &kernels::BestKernels(), 2), want);
+  EXPECT_EQ(PassText(*data, correlation, &kernels::BestKernels(), 1), want);
 }
 
 TEST(FastPass, MissingCodeZeroOrOneCountsOnlyAsMissing) {

@@ -245,22 +245,6 @@ TEST(NothingLost, ADiskThatFillsUpMidwayLeavesTheOldOutputAndNoTemporary) {
   }
 }
 
-// Averaging needs two OTUs: a file whose data sets hold one fails, and since nothing was
-// written the old output is left as it was.
-TEST(NothingLost, AveragingOverDataSetsOfOneOtuLeavesTheTarget) {
-  ScratchFolder scratch;
-  PutFile(scratch / "single.phy",
-          "1 3\r\nAlpha       0 1 ?\r\n\r\n1 3\r\nAlpha       1 1 0\r\n\r\n1 3\r\nAlpha       0 0 "
-          "1\r\n");
-  PutFile(scratch / "means.txt", "means of an earlier run\r\n");
-  const FolderState before = State(scratch.path);
-  const Outcome run =
-      RunTool({"distances", "--average", "--force", scratch / "single.phy", scratch / "means.txt"});
-  EXPECT_NE(run.status, kExitOk);
-  EXPECT_NE(run.err.find("1 OTU"), std::string::npos) << run.err;
-  EXPECT_EQ(State(scratch.path), before) << Describe(State(scratch.path));
-}
-
 // Two runs that write one file at once: with --force the file is one run's whole output, never
 // a mix; without it exactly one creates the file and the other says it exists.
 TEST(NothingLost, TwoRunsWritingOneFileAtOnceNeverMix) {
