@@ -494,6 +494,8 @@ bool RunDialog::RunGenerator(const std::string& path) {
   const std::exception_ptr failure =
       RunInBackground(progress_, this, settings.dataSets, [&](marbleset::Progress& progress) {
         marbleset::Generate(data, settings, source, path, progress);
+        // Counted here, beside the run's own wait, so that the next run starts at once.
+        if (log != nullptr) log->DrawsBefore(source);
       });
   if (!failure) {
     if (draws)
