@@ -6,7 +6,7 @@
 #include <random>
 #include <sstream>
 
-#include "cli/run_cli.h"
+#include "cli/tool_in_process.h"
 #include "distances/pass_text.h"
 #include "scratch_folder.h"
 #include "trees/cluster_job.h"
@@ -14,6 +14,7 @@
 namespace marbleset {
 namespace {
 
+using cli::RunTool;
 using testing::PassText;
 
 // Every coefficient and policy of both kinds, 1, 2 and 7 pieces of 41 rows (blocks of rows
@@ -56,16 +57,6 @@ TEST(DistancePieces, PieceRowsShareRowsEvenlyAndInOrder) {
   EXPECT_EQ(PieceRows(2, 0, 3).first, PieceRows(2, 0, 3).last);
 }
 
-int Tool(std::vector<std::string> args, std::string* err = nullptr) {
-  args.insert(args.begin(), "marbleset-cli");
-  std::vector<const char*> argv;
-  for (const std::string& a : args) argv.push_back(a.c_str());
-  std::ostringstream out, errors;
-  const int status = cli::RunCli(static_cast<int>(argv.size()), argv.data(), out, errors);
-  if (err) *err = errors.str();
-  return status;
-}
-
 const std::string kExamples = MARBLESET_EXAMPLES_DIR;
 
 // A file of five data sets split by data sets, for matrices and for means.
@@ -73,29 +64,25 @@ TEST(DistancePieces, FileOfSeveralDataSetsSplitByDataSets) {
   ScratchFolder folder;
   const std::string data = kExamples + "/marker_sets.phy";
   for (const std::string mode : {"--similarities", "--average"}) {
-    ASSERT_EQ(Tool({"distances", mode, data, folder / "whole.txt", "--force"}), 0);
+    ASSERT_EQ(RunTool({"distances", mode, data, folder / "whole.txt", "--force"}).status, 0);
     for (const int pieces : {1, 2, 7}) {
       std::string joined;
       for (int k = 1; k <= pieces; ++k) {
         const std::string piece = folder / ("piece" + std::to_string(k));
-        std::string err;
-        ASSERT_EQ(Tool({"distances", mode, "--piece",
-                        std::to_string(k) + "/" + std::to_string(pieces), data, piece, "--force"},
-                       &err),
-                  0)
-            << err;
+        const cli::CliRun run =
+            RunTool({"distances", mode, "--piece", std::to_string(k) + "/" + std::to_string(pieces),
+                     data, piece, "--force"});
+        ASSERT_EQ(run.status, 0) << run.err;
         joined += FileBytes(piece);
       }
       EXPECT_EQ(joined, FileBytes(folder / "whole.txt")) << mode << ", " << pieces;
     }
   }
-  std::string err;
-  EXPECT_EQ(Tool({"distances", "--piece", "3/2", data, "-"}, &err), 2);
-  EXPECT_EQ(
-      Tool({"distances", "--format", "csv", "--piece", "1/2", kExamples + "/markers.phy", "-"},
-           &err),
-      2);
-  EXPECT_NE(err.find("phylip"), std::string::npos) << err;
+  EXPECT_EQ(RunTool({"distances", "--piece", "3/2", data, "-"}).status, 2);
+  const cli::CliRun csv =
+      RunTool({"distances", "--format", "csv", "--piece", "1/2", kExamples + "/markers.phy", "-"});
+  EXPECT_EQ(csv.status, 2);
+  EXPECT_NE(csv.err.find("phylip"), std::string::npos) << csv.err;
 }
 
 // Replicate ranges 1-7, 8-19 and 20-30 counted by support, and a run stopped after 11 trees
@@ -108,7 +95,7 @@ TEST(SupportPieces, RangesAndResumedRunGiveTheWholeRun) {
     const std::vector<std::string> settings{kind, "--replicates", "30", "--seed", "4"};
     auto with = [&](std::vector<std::string> args) {
       args.insert(args.begin() + 1, settings.begin(), settings.end());
-      return Tool(args);
+      return RunTool(args).status;
     };
     ASSERT_EQ(with({"tree", "--replicate-trees", folder / "all.tre", "--consensus",
                     folder / "all.con", data, folder / "all.nwk", "--force"}),
@@ -141,19 +128,18 @@ TEST(SupportPieces, RangesAndResumedRunGiveTheWholeRun) {
     EXPECT_EQ(FileBytes(folder / "res.nwk"), FileBytes(folder / "all.nwk"));
     EXPECT_EQ(FileBytes(folder / "res.con"), FileBytes(folder / "all.con"));
     // Trees of another seed are not this run's: refused, the file left as it was.
-    EXPECT_NE(Tool({"tree", kind, "--replicates", "30", "--seed", "5", "--resume",
-                    "--replicate-trees", folder / "stopped.tre", data, folder / "x.nwk"}),
+    EXPECT_NE(RunTool({"tree", kind, "--replicates", "30", "--seed", "5", "--resume",
+                       "--replicate-trees", folder / "stopped.tre", data, folder / "x.nwk"})
+                  .status,
               0);
     EXPECT_EQ(FileBytes(folder / "stopped.tre"), all);
   }
   // Trees of other OTUs than the data's.
   PutFile(folder / "other.tre", "((A,B),C,(D,E));\r\n");
-  std::string err;
-  EXPECT_EQ(Tool({"support", "--replicate-trees", folder / "other.tre", kExamples + "/markers.phy",
-                  folder / "x.nwk"},
-                 &err),
-            3);
-  EXPECT_NE(err.find("no OTU of the data"), std::string::npos) << err;
+  const cli::CliRun other = RunTool({"support", "--replicate-trees", folder / "other.tre",
+                                     kExamples + "/markers.phy", folder / "x.nwk"});
+  EXPECT_EQ(other.status, 3);
+  EXPECT_NE(other.err.find("no OTU of the data"), std::string::npos) << other.err;
 }
 
 // The job the tree dialog exports, for quantitative data under a coefficient and a policy whose
@@ -183,8 +169,8 @@ TEST(ClusterJob, ExportedSnakefileGivesTheWholeRun) {
   tree.insert(tree.end(), options.begin(), options.end());
   distances.insert(distances.end(), {data, folder / "whole.txt"});
   tree.insert(tree.end(), {data, folder / "whole.nwk"});
-  ASSERT_EQ(Tool(distances), 0);
-  ASSERT_EQ(Tool(tree), 0);
+  ASSERT_EQ(RunTool(distances).status, 0);
+  ASSERT_EQ(RunTool(tree).status, 0);
   EXPECT_EQ(FileBytes(folder / "distances.txt"), FileBytes(folder / "whole.txt"));
   EXPECT_EQ(FileBytes(folder / "tree.nwk"), FileBytes(folder / "whole.nwk"));
   EXPECT_EQ(FileBytes(folder / "consensus.nwk"), FileBytes(folder / "whole.con"));

@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "cli/cli_messages.h"
-#include "cli/run_cli.h"
+#include "cli/tool_in_process.h"
 #include "distances/distance_run.h"
 #include "formats/data_io.h"
 #include "formats/data_writer.h"
@@ -43,6 +43,8 @@ namespace fs = std::filesystem;
 using cli::kExitFailed;
 using cli::kExitOk;
 using cli::kExitUnreadable;
+using cli::kWritingCommands;
+using cli::RunTool;
 
 // FNV-1a of the bytes, as hex.
 std::string Checksum(const std::string& bytes) {
@@ -83,19 +85,6 @@ struct Outcome {
   bool timedOut = false;
   std::string out, err;
 };
-
-// The tool in-process, from the test's own folder.
-Outcome RunTool(std::vector<std::string> args) {
-  args.insert(args.begin(), "marbleset-cli");
-  std::vector<const char*> argv;
-  for (const std::string& arg : args) argv.push_back(arg.c_str());
-  std::ostringstream out, err;
-  Outcome run;
-  run.status = cli::RunCli(static_cast<int>(argv.size()), argv.data(), out, err);
-  run.out = out.str();
-  run.err = err.str();
-  return run;
-}
 
 // A process of its own group, its output and errors caught in files outside the folders the
 // tests look at.
@@ -171,19 +160,6 @@ std::string Markers(int otus, int characters, unsigned seed = 1) {
   return text;
 }
 
-// Every command that writes a file, with what it needs in front of INPUT.
-const std::vector<std::vector<std::string>> kWritingCommands = {
-    {"convert", "--to", "ntsys"},
-    {"crop", "--monomorphic"},
-    {"bootstraps", "--datasets", "10"},
-    {"permutations", "--datasets", "10"},
-    {"genstraps", "--datasets", "10"},
-    {"resample", "--datasets", "10"},
-    {"missstraps", "--datasets", "10"},
-    {"noise", "--datasets", "10"},
-    {"distances"},
-};
-
 // A filesystem of 128 kB mounted for the test, when the test may mount one.
 class TinyFilesystem {
  public:
@@ -214,7 +190,7 @@ TEST(NothingLost, ADiskThatFillsUpMidwayLeavesTheOldOutputAndNoTemporary) {
   ScratchFolder scratch;
   // 80 OTUs by 1000 characters: every output is past 128 kB.
   PutFile(scratch / "data.phy", Markers(80, 1000));
-  const Outcome several =
+  const cli::CliRun several =
       RunTool({"bootstraps", "--datasets", "10", scratch / "data.phy", scratch / "several.phy"});
   ASSERT_EQ(several.status, kExitOk) << several.err;
 
@@ -252,7 +228,7 @@ TEST(NothingLost, TwoRunsWritingOneFileAtOnceNeverMix) {
   PutFile(scratch / "data.phy", Markers(100, 1000));
   std::vector<std::string> expected;
   for (const std::string seed : {"1", "2"}) {
-    const Outcome run =
+    const cli::CliRun run =
         RunTool({"bootstraps", "--datasets", "30", "--seed", seed, scratch / "data.phy"});
     ASSERT_EQ(run.status, kExitOk);
     expected.push_back(run.out);  // 6 MB each: long enough for the two runs to overlap
@@ -370,7 +346,7 @@ TEST(NothingLost, AMultiSetRunThatStopsEarlyKeepsTheMatricesBeforeAndSaysSo) {
     if (average) options.push_back("--average");
     std::vector<std::string> whole = options;
     whole.push_back(scratch / "two.phy");
-    const Outcome reference = RunTool(whole);
+    const cli::CliRun reference = RunTool(whole);
     ASSERT_EQ(reference.status, kExitOk) << reference.err;
     for (const auto& [label, text] : damaged) {
       SCOPED_TRACE(label + (average ? ", averaged" : ""));
@@ -380,7 +356,7 @@ TEST(NothingLost, AMultiSetRunThatStopsEarlyKeepsTheMatricesBeforeAndSaysSo) {
       expected["dist.txt"] = Checksum(reference.out);
       std::vector<std::string> args = options;
       args.insert(args.end(), {"--force", scratch / "several.phy", scratch / "dist.txt"});
-      const Outcome run = RunTool(args);
+      const cli::CliRun run = RunTool(args);
       EXPECT_EQ(run.status, kExitUnreadable);
       EXPECT_TRUE(run.err.starts_with("marbleset-cli: \"" + scratch / "several.phy" +
                                       "\": data set 3 could not be read: "))
