@@ -2,8 +2,10 @@
 // working set), in kilobytes as getrusage gives it on Linux.
 #pragma once
 
-#define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 // After windows.h, which it needs.
 #include <psapi.h>
