@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace marbleset {
 
@@ -27,18 +26,12 @@ struct Problem {
 
 // Rough solves stop after this many steps; the exact method decides in the end.
 constexpr std::size_t kRoughSteps = 60;
-// Up to this many free splits, the exact method solves their normal equations directly.
-constexpr std::size_t kDirectLimit = 6000;
 
 FreeMask AllSplitsFree(std::size_t n) {
   FreeMask mask(n * n, 0);
   for (std::size_t p = 1; p < n; ++p)
     for (std::size_t q = p; q < n; ++q) mask[p * n + q] = 1;
   return mask;
-}
-
-std::size_t FreeCount(const FreeMask& mask) {
-  return static_cast<std::size_t>(std::count(mask.begin(), mask.end(), 1));
 }
 
 void KeepFree(std::vector<double>& v, const FreeMask& mask) {
@@ -92,7 +85,8 @@ void SolveFree(std::vector<double>& x, const Problem& problem, const FreeMask& m
   }
 }
 
-// How many pairs splits i and j (cells p * n + q) both separate.
+// How many pairs splits i and j (cells p * n + q) both separate: a cell of the normal
+// equations' matrix.
 double PairsSeparatedByBoth(std::size_t i, std::size_t j, std::size_t n) {
   const std::size_t p1 = i / n, q1 = i % n, p2 = j / n, q2 = j % n;
   const std::size_t size1 = q1 - p1 + 1, size2 = q2 - p2 + 1;
@@ -101,80 +95,98 @@ double PairsSeparatedByBoth(std::size_t i, std::size_t j, std::size_t n) {
   return static_cast<double>(both * (n - size1 - size2 + both) + (size1 - both) * (size2 - both));
 }
 
-// Solves the normal equations of the free splits exactly (Cholesky); their matrix has a cell
-// for each two free splits, so this is for few of them.
-std::vector<double> SolveFreeDirectly(const std::vector<std::size_t>& free, const Problem& problem,
-                                      const Progress& progress) {
-  const std::size_t k = free.size();
-  std::vector<double> l(k * k, 0);
-  for (std::size_t a = 0; a < k; ++a) {
-    if (a % 64 == 0) ThrowIfCancelled(progress);
-    double* row = &l[a * k];
-    for (std::size_t b = 0; b <= a; ++b) {
-      const double* other = &l[b * k];
-      double sum = PairsSeparatedByBoth(free[a], free[b], problem.n);
-      double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
-      std::size_t c = 0;
-      for (; c + 4 <= b; c += 4) {
-        s0 += row[c] * other[c];
-        s1 += row[c + 1] * other[c + 1];
-        s2 += row[c + 2] * other[c + 2];
-        s3 += row[c + 3] * other[c + 3];
-      }
-      for (; c < b; ++c) s0 += row[c] * other[c];
-      sum -= (s0 + s1) + (s2 + s3);
-      row[b] = a == b ? std::sqrt(std::max(sum, 1e-300)) : sum / other[b];
+// The Cholesky factor of the normal equations of the free splits, kept up to date as splits
+// are set free (a row appended) and held (a row taken out and the rest restored by plane
+// rotations): each change takes O(k^2) for k free splits, so the active-set method never
+// factors anew.
+class FreeFactor {
+ public:
+  explicit FreeFactor(std::size_t n) : n_(n) {}
+
+  const std::vector<std::size_t>& Free() const { return free_; }
+
+  void Add(std::size_t split) {
+    const std::size_t k = free_.size();
+    if (k == stride_) Grow();
+    double* row = &l_[k * stride_];
+    double last = PairsSeparatedByBoth(split, split, n_);
+    for (std::size_t c = 0; c < k; ++c) {
+      const double* other = &l_[c * stride_];
+      row[c] = (PairsSeparatedByBoth(free_[c], split, n_) - Dot(row, other, c)) / other[c];
+      last -= row[c] * row[c];
     }
+    row[k] = std::sqrt(std::max(last, 1e-12));
+    free_.push_back(split);
   }
-  std::vector<double> y(k);
-  for (std::size_t a = 0; a < k; ++a) {
-    double sum = problem.rhs[free[a]];
-    for (std::size_t c = 0; c < a; ++c) sum -= l[a * k + c] * y[c];
-    y[a] = sum / l[a * k + a];
-  }
-  for (std::size_t a = k; a-- > 0;) {
-    double sum = y[a];
-    for (std::size_t c = a + 1; c < k; ++c) sum -= l[c * k + a] * y[c];
-    y[a] = sum / l[a * k + a];
-  }
-  return y;
-}
 
-// x with the free splits' least-squares weights; computed directly when they are few.
-std::vector<double> OptimumOfFree(const std::vector<double>& x, const Problem& problem,
-                                  const FreeMask& mask, const Progress& progress) {
-  std::vector<std::size_t> free;
-  for (std::size_t i = 0; i < mask.size(); ++i)
-    if (mask[i]) free.push_back(i);
-  std::vector<double> z = x;
-  if (free.size() > kDirectLimit) {
-    SolveFree(z, problem, mask, 20 * problem.n + 100, progress);
-    return z;
-  }
-  const std::vector<double> values = SolveFreeDirectly(free, problem, progress);
-  for (std::size_t a = 0; a < free.size(); ++a) z[free[a]] = values[a];
-  return z;
-}
-
-// From a feasible x, the optimum of the free splits; where it has negative weights, x moves
-// towards it only until the first weight reaches 0, holds the splits at 0 and tries again.
-void StepToOptimumOfFree(std::vector<double>& x, const Problem& problem, FreeMask& mask,
-                         const Progress& progress) {
-  for (;;) {
-    const std::vector<double> z = OptimumOfFree(x, problem, mask, progress);
-    double step = 1;
-    for (std::size_t i = 0; i < x.size(); ++i)
-      if (mask[i] && z[i] < 0) step = std::min(step, x[i] / (x[i] - z[i]));
-    for (std::size_t i = 0; i < x.size(); ++i) x[i] += step * (z[i] - x[i]);
-    if (step == 1) return;
-    for (std::size_t i = 0; i < x.size(); ++i) {
-      if (mask[i] && z[i] < 0 && x[i] <= 1e-15 * problem.scale) {
-        mask[i] = 0;
-        x[i] = 0;
+  // Takes out the split at position t of Free().
+  void Remove(std::size_t t) {
+    const std::size_t k = free_.size();
+    std::vector<double> v(k, 0);  // the column taken out, below its diagonal
+    for (std::size_t a = t + 1; a < k; ++a) {
+      double* row = &l_[a * stride_];
+      v[a] = row[t];
+      std::copy(row + t + 1, row + a + 1, row + t);
+      std::copy(row, row + a, &l_[(a - 1) * stride_]);
+    }
+    free_.erase(free_.begin() + static_cast<std::ptrdiff_t>(t));
+    // The rows below now give the matrix less v v^T: a rank-one update restores it.
+    for (std::size_t i = t; i + 1 < k; ++i) {
+      double& diagonal = l_[i * stride_ + i];
+      const double r = std::hypot(diagonal, v[i + 1]);
+      const double c = r / diagonal, s = v[i + 1] / diagonal;
+      diagonal = r;
+      for (std::size_t j = i + 1; j + 1 < k; ++j) {
+        double& cell = l_[j * stride_ + i];
+        cell = (cell + s * v[j + 1]) / c;
+        v[j + 1] = c * v[j + 1] - s * cell;
       }
     }
   }
-}
+
+  // The free splits' weights for right side rhs (by cell), by position in Free().
+  std::vector<double> Solve(const std::vector<double>& rhs) const {
+    const std::size_t k = free_.size();
+    std::vector<double> y(k);
+    for (std::size_t a = 0; a < k; ++a) {
+      const double* row = &l_[a * stride_];
+      y[a] = (rhs[free_[a]] - Dot(row, y.data(), a)) / row[a];
+    }
+    for (std::size_t a = k; a-- > 0;) {
+      const double* row = &l_[a * stride_];
+      y[a] /= row[a];
+      for (std::size_t c = 0; c < a; ++c) y[c] -= row[c] * y[a];
+    }
+    return y;
+  }
+
+ private:
+  static double Dot(const double* a, const double* b, std::size_t count) {
+    double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+    std::size_t c = 0;
+    for (; c + 4 <= count; c += 4) {
+      s0 += a[c] * b[c];
+      s1 += a[c + 1] * b[c + 1];
+      s2 += a[c + 2] * b[c + 2];
+      s3 += a[c + 3] * b[c + 3];
+    }
+    for (; c < count; ++c) s0 += a[c] * b[c];
+    return (s0 + s1) + (s2 + s3);
+  }
+
+  void Grow() {
+    const std::size_t wider = std::max<std::size_t>(64, 2 * stride_);
+    std::vector<double> cells(wider * wider, 0);
+    for (std::size_t a = 0; a < free_.size(); ++a)
+      std::copy(&l_[a * stride_], &l_[a * stride_] + a + 1, &cells[a * wider]);
+    l_.swap(cells);
+    stride_ = wider;
+  }
+
+  std::size_t n_, stride_ = 0;
+  std::vector<std::size_t> free_;
+  std::vector<double> l_;  // row a holds cells 0..a, rows stride_ apart
+};
 
 // Holds the free splits of negative weight at 0; true when there were none.
 bool HoldNegatives(std::vector<double>& x, FreeMask& mask) {
@@ -189,28 +201,70 @@ bool HoldNegatives(std::vector<double>& x, FreeMask& mask) {
   return none;
 }
 
-// Sets free the held splits whose weight would lower the squared error when raised (gradient
-// below -tolerance), the steepest first and at most limit of them. True when there was none:
-// the weights are then optimal.
-bool FreeDescents(const std::vector<double>& gradient, const FreeMask& valid, FreeMask& mask,
-                  double tolerance, std::size_t limit) {
-  std::vector<std::size_t> descents;
-  for (std::size_t i = 0; i < gradient.size(); ++i)
-    if (valid[i] && !mask[i] && gradient[i] < -tolerance) descents.push_back(i);
-  const std::size_t count = std::min(limit, descents.size());
-  std::partial_sort(descents.begin(), descents.begin() + static_cast<std::ptrdiff_t>(count),
-                    descents.end(),
-                    [&](std::size_t a, std::size_t b) { return gradient[a] < gradient[b]; });
-  for (std::size_t k = 0; k < count; ++k) mask[descents[k]] = 1;
-  return descents.empty();
-}
-
-double SquaredError(const std::vector<double>& x, const std::vector<double>& d, std::size_t n) {
-  const std::vector<double> fitted = CircularDistances(x, n);
-  double sum = 0;
-  for (std::size_t a = 0; a < n; ++a)
-    for (std::size_t b = a + 1; b < n; ++b) sum += std::pow(fitted[a * n + b] - d[a * n + b], 2);
-  return sum;
+// Lawson and Hanson's active-set method from the feasible x and its free splits: the optimum
+// of the free splits is taken when it has no negative weight; otherwise x moves towards it
+// until the first weight reaches 0, which is held. At an optimum the held splits whose
+// gradient descends are set free, the steepest first, in batches that grow while they lower
+// the error and shrink when all of a batch falls back (a single one is sure to lower it).
+void ActiveSet(std::vector<double>& x, const Problem& problem, const FreeMask& mask,
+               Progress& progress) {
+  const std::size_t n = problem.n;
+  FreeFactor factor(n);
+  for (std::size_t i = 0; i < mask.size(); ++i)
+    if (mask[i]) factor.Add(i);
+  std::size_t batch = n;
+  std::vector<std::size_t> released;
+  for (std::size_t round = 0;; ++round) {
+    ThrowIfCancelled(progress);
+    const std::vector<double> z = factor.Solve(problem.rhs);
+    const std::vector<std::size_t>& free = factor.Free();
+    double step = 1;
+    std::size_t first = free.size();
+    for (std::size_t a = 0; a < free.size(); ++a) {
+      if (z[a] > 0) continue;
+      const double reach = x[free[a]] / (x[free[a]] - z[a]);
+      if (reach < step) {
+        step = reach;
+        first = a;
+      }
+    }
+    for (std::size_t a = 0; a < free.size(); ++a) x[free[a]] += step * (z[a] - x[free[a]]);
+    if (first < free.size()) {
+      // Hold the first to reach 0 and those that reached it with it.
+      for (std::size_t a = free.size(); a-- > 0;) {
+        if (a == first || (z[a] <= 0 && x[free[a]] <= 1e-15 * problem.scale)) {
+          x[free[a]] = 0;
+          factor.Remove(a);
+        }
+      }
+      continue;
+    }
+    // A batch of which every split fell back to 0 is halved, one that held is doubled; should
+    // even the steepest alone fall back, rounding stands in the way and x is the optimum.
+    const bool heldAny = std::any_of(released.begin(), released.end(),
+                                     [&](std::size_t split) { return x[split] > 0; });
+    if (!released.empty() && !heldAny && batch == 1) return;
+    if (!released.empty())
+      batch = heldAny ? std::min(2 * batch, n) : std::max<std::size_t>(1, batch / 2);
+    std::vector<double> gradient = CircularSplitSums(CircularDistances(x, n), n);
+    FreeMask isFree(n * n, 0);
+    for (std::size_t split : factor.Free()) isFree[split] = 1;
+    std::vector<std::size_t> descents;
+    for (std::size_t p = 1; p < n; ++p)
+      for (std::size_t q = p; q < n; ++q)
+        if (!isFree[p * n + q] &&
+            gradient[p * n + q] - problem.rhs[p * n + q] < -1e-9 * problem.scale)
+          descents.push_back(p * n + q);
+    if (descents.empty()) return;
+    const std::size_t count = std::min(batch, descents.size());
+    std::partial_sort(descents.begin(), descents.begin() + static_cast<std::ptrdiff_t>(count),
+                      descents.end(), [&](std::size_t a, std::size_t b) {
+                        return gradient[a] - problem.rhs[a] < gradient[b] - problem.rhs[b];
+                      });
+    released.assign(descents.begin(), descents.begin() + static_cast<std::ptrdiff_t>(count));
+    for (std::size_t split : released) factor.Add(split);
+    progress.Advance(std::min(95.0, 30 + 65 * (1 - 1 / (1 + 0.1 * static_cast<double>(round)))));
+  }
 }
 
 }  // namespace
@@ -281,38 +335,15 @@ std::vector<double> NonNegativeCircularFit(const std::vector<double>& distances,
   double scale = 0;
   for (double value : rhs) scale = std::max(scale, std::abs(value));
   const Problem problem{n, rhs, std::max(scale, 1e-300)};
-  // A few rough solves from the exact weights find most of the splits that stay at 0; the
-  // exact method then has few splits left to work on.
+  // Rough solves from the exact weights, each holding the negative weights at 0, find most of
+  // the splits that stay at 0; the active-set method then has few splits left to work on.
   std::vector<double> x = ExactCircularWeights(distances, n);
-  const FreeMask valid = AllSplitsFree(n);
-  FreeMask mask = valid;
+  FreeMask mask = AllSplitsFree(n);
   do {
     SolveFree(x, problem, mask, kRoughSteps, progress);
-  } while (!HoldNegatives(x, mask) && FreeCount(mask) > kDirectLimit);
+  } while (!HoldNegatives(x, mask));
   progress.Advance(30);
-  // Holding every negative weight at 0 and solving again finds the rest quickly. Should a
-  // round not lower the error, the splits are set free one at a time (the steepest, which the
-  // next optimum keeps positive) and the solution moves only as far as it stays non-negative,
-  // which lowers the error in every round and so comes to an end.
-  double error = std::numeric_limits<double>::infinity();
-  bool single = false;
-  for (std::size_t round = 0;; ++round) {
-    ThrowIfCancelled(progress);
-    if (single) {
-      StepToOptimumOfFree(x, problem, mask, progress);
-    } else {
-      do {
-        x = OptimumOfFree(x, problem, mask, progress);
-      } while (!HoldNegatives(x, mask));
-    }
-    const double now = SquaredError(x, distances, n);
-    single = single || now >= error;
-    error = now;
-    std::vector<double> gradient = CircularSplitSums(CircularDistances(x, n), n);
-    for (std::size_t i = 0; i < gradient.size(); ++i) gradient[i] -= rhs[i];
-    if (FreeDescents(gradient, valid, mask, 1e-9 * problem.scale, single ? 1 : n)) break;
-    progress.Advance(std::min(95.0, 30 + 65 * (1 - 1 / (1 + 0.3 * static_cast<double>(round)))));
-  }
+  ActiveSet(x, problem, mask, progress);
   return x;
 }
 
