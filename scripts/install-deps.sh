@@ -16,7 +16,7 @@ TEST="libgtest-dev libgmock-dev xvfb xauth phylip plink1.9 bcftools tabix locale
 r-base-core r-cran-ape r-cran-phangorn r-cran-adegenet r-cran-ade4 r-cran-vegan
 python3-numpy python3-scipy dpkg-dev lintian file desktop-file-utils
 slurm-wlm munge snakemake"
-BENCH="libbenchmark-dev"
+BENCH="libbenchmark-dev time"
 DEV="clang libclang-rt-14-dev"
 WINDOWS="g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine wine64 groff zip"
 
