@@ -26,7 +26,9 @@ class CellReader {
   }
 
   CellClass Classify(std::string_view field, float& value) const {
-    const std::string_view text = TrimBlanks(field);
+    // A cell of one printable byte, as most of a binary table's are, has nothing to trim.
+    const std::string_view text =
+        field.size() == 1 && static_cast<unsigned char>(field[0]) > ' ' ? field : TrimBlanks(field);
     if (text.size() == 1 && quickStates_) {
       // The common cells of binary tables, without a number parse.
       if (text[0] == '0') return value = 0.0f, CellClass::kZero;
@@ -58,8 +60,7 @@ struct ColumnFindings {
   std::string other;
   std::size_t reservedLine = 0;
   bool allEmpty = true;
-  std::size_t texts = 0;   // cells that are text
-  std::size_t values = 0;  // cells that are numbers
+  bool holdsNumber = false;
 };
 
 // Everything the first pass learns about a table.
@@ -104,16 +105,16 @@ void RefuseGuessLeavingValuesOut(const std::string& name, const TableSurvey& sur
                                  std::size_t first) {
   // The text cell of the column just before the guess is what moved it there.
   const ColumnFindings& mover = survey.columns[first - 1];
-  if (first < 2 || mover.values == 0) return;
+  if (first < 2 || !mover.holdsNumber) return;
   InputPlace place = CellAt(name, mover.textLine, first - 1);
   place.item = mover.text;
   const bool rows = survey.otusAs == OtusAs::kRows;
   throw ReadFailure(
       ReadProblem::kLayoutGuess, place,
-      "\"" + mover.text + "\" is neither a number nor a missing code in a column that also holds " +
-          std::to_string(mover.values) + (mover.values == 1 ? " number" : " numbers") +
-          ", so the values would be taken to begin at column " + std::to_string(first + 1) +
-          ", leaving out columns 2 to " + std::to_string(first) +
+      "\"" + mover.text +
+          "\" is neither a number nor a missing code in a column that also holds numbers, so "
+          "the values would be taken to begin at column " +
+          std::to_string(first + 1) + ", leaving out columns 2 to " + std::to_string(first) +
           (rows ? " (characters)" : " (OTUs)") +
           ". Correct the cell, or name the first column of values (--first-data-column, or "
           "\"First data column\" when importing).");
@@ -194,13 +195,12 @@ void Survey(std::string_view text, const std::string& name, const DelimitedOptio
     for (std::size_t c = 1; c < survey.width; ++c) {
       ColumnFindings& column = survey.columns[c];
       const std::string_view field = fields[c];
-      if (!TrimBlanks(field).empty()) column.allEmpty = false;
+      if (column.allEmpty && !TrimBlanks(field).empty()) column.allEmpty = false;
       float value = 0.0f;
       const CellClass cellClass = cells.Classify(field, value);
-      if (cellClass == CellClass::kText) {
-        ++column.texts;
-      } else if (cellClass != CellClass::kMissing) {
-        ++column.values;
+      if (!column.holdsNumber && cellClass != CellClass::kText &&
+          cellClass != CellClass::kMissing) {
+        column.holdsNumber = true;
       }
       if (cellClass == CellClass::kText && column.textLine == 0) {
         column.textLine = scanner.Line();
