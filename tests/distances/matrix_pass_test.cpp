@@ -109,6 +109,12 @@ TEST(FastPass, AgreesWithTheReferenceOnRandomShapes) {
       for (std::size_t k = 0; k < shape.chars; ++k) data->SetValue(i, k, 2);
     ExpectAgrees(*data);
   }
+  // Quantitative blocks of 32 rows and tiles of up to 4 x 4 with rows and columns left over,
+  // characters in more than one chunk of 1024.
+  for (const Shape& shape : {Shape{71, 2100, 0.05, 0.1}, Shape{37, 1030, 0.6, 0.3}}) {
+    FillRandom(*data, true, shape.otus, shape.chars, shape.missing, shape.plain, random);
+    ExpectAgrees(*data);
+  }
   // Rows in complementary pairs (missing kept): every mean is exactly 0.5, and "Marker mean"
   // then adds exactly what "0.5" adds, to the last bit.
   FillRandom(*data, false, 90, 77, 0.3, 0.0, random);
@@ -120,17 +126,6 @@ TEST(FastPass, AgreesWithTheReferenceOnRandomShapes) {
   for (const C c : CoefficientsFor(DataKind::kBinary))
     EXPECT_EQ(PassText(*data, {c, P::kMarkerMean, true, false}, &kernels::BestKernels(), 2),
               PassText(*data, {c, P::kHalf, true, false}, &kernels::BestKernels(), 2));
-}
-
-TEST(FastPass, QuantitativeBlocksAndCharacterChunksAgreeWithTheReference) {
-  // Blocks of 32 rows and tiles of up to 4 x 4 with rows and columns left over, characters in
-  // more than one chunk of 1024, missing entries sparse and dense, repeated values.
-  auto data = std::make_unique<DataSet>();
-  std::mt19937 random(23);
-  FillRandom(*data, true, 71, 2100, 0.05, 0.1, random);
-  ExpectAgrees(*data);
-  FillRandom(*data, true, 37, 1030, 0.6, 0.3, random);
-  ExpectAgrees(*data);
 }
 
 // Two OTUs 1.0000005 apart but for 5e-14 (the difference of two floats, exact in double), and
