@@ -70,7 +70,8 @@ std::function<Tree(const Tree&)> ChosenRooting(const std::string& root, std::siz
 }
 
 // --picture: the tree drawn as the desktop's tree window draws it (the consensus, which has no
-// branch lengths, always as a cladogram), as SVG or, by the name's ending, PNG.
+// branch lengths, always as a cladogram), as SVG or, by the name's ending, PNG at the scale the
+// desktop exports it at.
 void WriteTreePicture(const TreeOptions& options, const Tree& tree, TextSink& out) {
   pictures::TreeDrawing drawing;
   if (options.cladogram || options.pictureOf == "consensus")
@@ -79,7 +80,7 @@ void WriteTreePicture(const TreeOptions& options, const Tree& tree, TextSink& ou
   std::string name = options.picture.path;
   for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (name.ends_with(".png"))
-    pictures::WritePng(pictures::RenderScene(scene), out);
+    pictures::WritePng(pictures::RenderScene(scene, pictures::ExportScale(scene)), out);
   else
     pictures::WriteSvg(scene, out);
 }

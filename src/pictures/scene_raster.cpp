@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <variant>
 
 #include "pictures/glyphs.h"
 
@@ -117,7 +118,35 @@ void DrawImage(Raster& raster, const SceneImage& image) {
   }
 }
 
+struct Scaling {
+  double by;
+  void operator()(SceneRect& rect) const { Scale(rect.x, rect.y, rect.width, rect.height); }
+  void operator()(SceneLine& line) const { Scale(line.x1, line.y1, line.x2, line.y2, line.width); }
+  void operator()(SceneCircle& circle) const { Scale(circle.x, circle.y, circle.radius); }
+  void operator()(SceneText& text) const { Scale(text.x, text.y, text.size); }
+  void operator()(SceneImage& image) const { Scale(image.x, image.y, image.width, image.height); }
+  template <typename... Values>
+  void Scale(Values&... values) const {
+    ((values *= by), ...);
+  }
+};
+
 }  // namespace
+
+Raster RenderScene(const Scene& scene, int scale) {
+  if (scale <= 1) return RenderScene(scene);
+  Scene scaled = scene;
+  const Scaling scaling{static_cast<double>(scale)};
+  scaled.width *= scaling.by;
+  scaled.height *= scaling.by;
+  for (SceneItem& item : scaled.items) std::visit(scaling, item);
+  return RenderScene(scaled);
+}
+
+int ExportScale(const Scene& scene) {
+  constexpr double kSharpExportHeight = 4000;
+  return scene.height * 2 <= kSharpExportHeight ? 2 : 1;
+}
 
 Raster RenderScene(const Scene& scene) {
   Raster raster(static_cast<int>(std::ceil(scene.width)), static_cast<int>(std::ceil(scene.height)),

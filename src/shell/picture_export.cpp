@@ -1,34 +1,22 @@
 #include "shell/picture_export.h"
 
 #include <QDir>
-#include <QPainter>
 
 #include "dataset/errors.h"
 #include "dataset/output_file.h"
 #include "pictures/png_encoder.h"
+#include "pictures/scene_raster.h"
 #include "pictures/svg_text.h"
-#include "shell/scene_painter.h"
 
 namespace marbleset::shell {
 
-QImage PaintedImage(const pictures::Scene& scene, double scale) {
-  QImage image(static_cast<int>(std::ceil(scene.width * scale)),
-               static_cast<int>(std::ceil(scene.height * scale)), QImage::Format_ARGB32);
-  image.fill(Qt::white);
-  QPainter painter(&image);
-  painter.scale(scale, scale);
-  PaintScene(painter, scene);
-  painter.end();
-  return image;
-}
-
 void ExportPicture(const pictures::Scene& scene, const std::string& path, PictureFormat format,
-                   double scale) {
+                   int scale) {
   OutputFile file(path);
   if (format == PictureFormat::kSvg) {
     pictures::WriteSvg(scene, file.sink());
   } else {
-    pictures::WritePng(RasterOf(PaintedImage(scene, scale)), file.sink());
+    pictures::WritePng(pictures::RenderScene(scene, scale), file.sink());
   }
   file.Close();
 }

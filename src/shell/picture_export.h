@@ -1,9 +1,8 @@
-// Export of a picture as PNG or SVG. SVG is the core's text of the scene; PNG is the scene as
-// this program paints it, at one or two device pixels a unit, written by the core's PNG
-// writer. Both go to a temporary beside the target that replaces it only when complete.
+// Export of a picture as PNG or SVG. SVG is the core's text of the scene; PNG is the core's
+// drawing of it at one or two pixels a unit, so marbleset-cli writes the same pixels. Both go to
+// a temporary beside the target that replaces it only when complete.
 #pragma once
 
-#include <QImage>
 #include <QString>
 #include <string>
 
@@ -16,12 +15,9 @@ namespace marbleset::shell {
 
 enum class PictureFormat { kPng, kSvg };
 
-// The scene painted at scale device pixels a unit.
-QImage PaintedImage(const pictures::Scene& scene, double scale = 1);
-
-// Writes the scene to path. Throws WriteFailure naming path.
+// Writes the scene to path, a PNG at scale pixels a unit. Throws WriteFailure naming path.
 void ExportPicture(const pictures::Scene& scene, const std::string& path, PictureFormat format,
-                   double scale = 1);
+                   int scale = 1);
 
 // Asks for the file ("PNG image (*.png)", "SVG drawing (*.svg)"; the chosen entry decides the
 // format) and writes it, telling the user of a failure. proposedName is the file's name

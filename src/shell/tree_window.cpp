@@ -16,6 +16,7 @@
 #include "formats/data_io.h"
 #include "dataset/output_file.h"
 #include "distances/distance_settings.h"
+#include "pictures/scene_raster.h"
 #include "shell/busy_pointer.h"
 #include "shell/picture_export.h"
 #include "shell/session_log.h"
@@ -33,9 +34,6 @@ namespace {
 constexpr double kSmallestZoom = 0.02;
 constexpr double kLargestZoom = 8;
 constexpr double kZoomStep = 1.25;
-// Larger pictures are exported at one pixel a unit: a thousand OTUs at two would need an image
-// of hundreds of megabytes.
-constexpr double kSharpExportHeight = 4000;
 
 const QString kExportNewickTitle = QStringLiteral("Export Newick");
 const QString kExportPictureTitle = QStringLiteral("Export picture");
@@ -360,7 +358,7 @@ void TreeWindow::ExportPicture() {
     const pictures::Scene scene = DrawTree(shown_, drawing).scene;
     const std::string target = ToStd(path);
     RefuseDataFileAsOutput(target, dataFile_);
-    shell::ExportPicture(scene, target, format, scene.height * 2 <= kSharpExportHeight ? 2 : 1);
+    shell::ExportPicture(scene, target, format, pictures::ExportScale(scene));
     if (recorder_) recorder_(Shown(), true, target);
   } catch (const std::exception& problem) {
     services_.ShowMessage(this, kExportPictureTitle, QString::fromLocal8Bit(problem.what()));

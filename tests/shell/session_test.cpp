@@ -86,6 +86,8 @@ TEST_F(SessionTest, SavedScriptReplaysEveryOutputAndMethodsNameTheRun) {
   ASSERT_EQ(data.CharCount(), 20u);
   services.saveAnswers.push_back(FileChoice{At("matrix.svg"), 1});
   window->Data().Picture()->Export();
+  services.saveAnswers.push_back(FileChoice{At("matrix.png"), 0});
+  window->Data().Picture()->Export();
 
   Run("MnuDistances", "dist.txt", {}, "Jaccard");
   // Two generator runs: the second starts where the first left the one random source.
@@ -120,6 +122,9 @@ TEST_F(SessionTest, SavedScriptReplaysEveryOutputAndMethodsNameTheRun) {
   tree->SetStyle(LayoutStyle::kCladogram);
   services.saveAnswers.push_back(FileChoice{At("tree.svg"), 1});
   tree->ExportPicture();
+  // PNG pictures too: the same pixels, at the scale the desktop exports at.
+  services.saveAnswers.push_back(FileChoice{At("tree.png"), 0});
+  tree->ExportPicture();
   tree->ShowTree(TreeChoice::kConsensus);
   tree->SetRooting(Rooting::kOnOtu, 3);
   services.saveAnswers.push_back(FileChoice{At("consensus.nwk"), 0});
@@ -139,7 +144,7 @@ TEST_F(SessionTest, SavedScriptReplaysEveryOutputAndMethodsNameTheRun) {
   EXPECT_EQ(services.clipboard.toStdString(), FileBytes(desk / "session.sh"));
 
   const auto written = FilesOf(desk.path, {"session.sh"});
-  ASSERT_EQ(written.size(), 13u) << "the desktop wrote every file asked for";
+  ASSERT_EQ(written.size(), 15u) << "the desktop wrote every file asked for";
 
   ScratchFolder replay;
   fs::copy_file(MARBLESET_EXAMPLES_DIR "/markers.phy", replay / "markers.phy");
