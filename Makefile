@@ -122,9 +122,10 @@ WINDOWS_TESTS = platform_tests dataset_tests editing_tests resampling_tests form
 WINDOWS_HOST = $(if $(wildcard $(BUILD)/CMakeCache.txt),$(BUILD),$(BUILD)-windows-host)
 # wine's own folder, made once (its first start takes a while); no dialogs, no noise.
 WINE_ENV = env LC_ALL=C.UTF-8 WINEPREFIX=$(CURDIR)/$(WINDOWS_BUILD)/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-# wine's server and services started apart from the tests, which CTest would otherwise wait for
-# as if the first test had not ended; the server ends 30 s after its last program.
-WINE_START = $(WINE_ENV) wineserver -p 30 && $(WINE_ENV) wine cmd /c exit >/dev/null 2>&1 </dev/null
+# wine's server and services started apart from the tests (a server already running is kept),
+# which CTest would otherwise wait for as if the first test had not ended; stopped at the end.
+WINE_START = { $(WINE_ENV) wineserver -p 30 || true; } >/dev/null 2>&1 </dev/null; \
+  $(WINE_ENV) wine cmd /c exit >/dev/null 2>&1 </dev/null
 WINDOWS_ZIP = $(WINDOWS_BUILD)/marbleset-$(shell sed -n 's/^project.Marbleset VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)-windows-x64.zip
 
 .PHONY: deps-windows windows test-windows package-windows
@@ -149,6 +150,7 @@ test-windows: windows
 	  -R '^($(subst $(eval) ,|,$(strip $(WINDOWS_TESTS))))$$'
 	$(WINE_ENV) sh tests/windows/compare_walk.sh $(CURDIR)/$(WINDOWS_HOST)/src/cli/marbleset-cli \
 	  $(CURDIR)/$(WINDOWS_BUILD)/src/cli/marbleset-cli.exe
+	@$(WINE_ENV) wineserver -k 2>/dev/null || true
 
 package-windows: windows
 	@rm -rf $(WINDOWS_BUILD)/package && mkdir -p $(WINDOWS_BUILD)/package/marbleset/manual
