@@ -175,7 +175,7 @@ class FreeFactor {
   }
 
   void Grow() {
-    const std::size_t wider = std::max<std::size_t>(64, 2 * stride_);
+    const std::size_t wider = stride_ + std::max<std::size_t>(64, stride_ / 4);
     std::vector<double> cells(wider * wider, 0);
     for (std::size_t a = 0; a < free_.size(); ++a)
       std::copy(&l_[a * stride_], &l_[a * stride_] + a + 1, &cells[a * wider]);
