@@ -242,6 +242,22 @@ TEST(CliContract, EveryErrorHasOneShapeAndItsStatus) {
       {kExitFailed, {"convert", "--to", "phylip", markers, existing},
        "marbleset-cli: " + Quoted(existing) + ": the file exists\nAdd --force to replace it.\n"},
       {kExitFailed, {"noise", markers, noFolder}, "marbleset-cli: " + Quoted(noFolder) + ": ..."},
+      {kExitUsage, {"info", "--first-data-column", "1", folder / "scored.csv"},
+       "marbleset-cli: --first-data-column: must be a whole number from 2 on (column 1 holds the "
+       "names) (got \"1\")\n" + help("info")},
+      {kExitUsage, {"distances", "--format", "nexus", multi},
+       "marbleset-cli: --format: nexus holds one matrix, and the file holds several data sets\n"
+       "Write them with --format phylip, as PHYLIP's neighbor reads them.\n"},
+      // --phylip-names: no place for the table, no PHYLIP output, a file of several data sets.
+      {kExitUsage, {"convert", "--to", "phylip", "--phylip-names", markers},
+       "marbleset-cli: --phylip-names: the table of names goes beside OUTPUT, and the output is "
+       "standard output\nName an OUTPUT file.\n"},
+      {kExitUsage, {"convert", "--to", "nexus", "--phylip-names", markers, folder / "n"},
+       "marbleset-cli: --phylip-names: names for PHYLIP go into PHYLIP files only\n"
+       "Leave out --phylip-names, or write the PHYLIP layout.\n"},
+      {kExitUsage, {"distances", "--phylip-names", multi, folder / "d"},
+       "marbleset-cli: --phylip-names: the names of a file of several data sets are those the "
+       "file holds\nGive --phylip-names to the command that wrote the file.\n"},
   };
   // clang-format on
   for (const ErrorCase& c : cases) ExpectError(c);
@@ -472,15 +488,6 @@ TEST(CliContract, OtherFormatsInAndOut) {
                                  "--missing-code", "x", folder / "scored.csv"});
   EXPECT_EQ(scored.status, kExitOk) << scored.err;
   EXPECT_EQ(scored.out, " 2 3\r\nA            1 ? 0\r\nB            0 1 1\r\n");
-  ExpectError({kExitUsage,
-               {"info", "--first-data-column", "1", folder / "scored.csv"},
-               "marbleset-cli: --first-data-column: must be a whole number from 2 on (column 1 "
-               "holds the names) (got \"1\")\nSee \"marbleset-cli info --help\" for the "
-               "options.\n"});
-  ExpectError({kExitUsage,
-               {"distances", "--format", "nexus", multi},
-               "marbleset-cli: --format: nexus holds one matrix, and the file holds several data "
-               "sets\nWrite them with --format phylip, as PHYLIP's neighbor reads them.\n"});
 }
 
 // --phylip-names: PHYLIP reads 10 characters of a name, so outputs carry short unique names and
@@ -526,19 +533,6 @@ TEST(CliContract, NamesForPhylipAndBackIntoTheTree) {
   EXPECT_EQ(restored.status, kExitOk) << restored.err;
   EXPECT_EQ(restored.out, "('Population_A':0.1,('Population_B':0.2,Poa:0.3):0.05);\n");
 
-  // Refusals: no place for the table, no PHYLIP output, a file of several data sets.
-  ExpectError({kExitUsage,
-               {"convert", "--to", "phylip", "--phylip-names", markers},
-               "marbleset-cli: --phylip-names: the table of names goes beside OUTPUT, and the "
-               "output is standard output\nName an OUTPUT file.\n"});
-  ExpectError({kExitUsage,
-               {"convert", "--to", "nexus", "--phylip-names", markers, folder / "n"},
-               "marbleset-cli: --phylip-names: names for PHYLIP go into PHYLIP files only\nLeave "
-               "out --phylip-names, or write the PHYLIP layout.\n"});
-  ExpectError({kExitUsage,
-               {"distances", "--phylip-names", multi, folder / "d"},
-               "marbleset-cli: --phylip-names: the names of a file of several data sets are "
-               "those the file holds\nGive --phylip-names to the command that wrote the file.\n"});
   ExpectError(
       {kExitFailed,
        {"convert", "--to", "phylip", "--phylip-names", folder / "long.phy", folder / "short.phy"},
