@@ -130,17 +130,20 @@ class FreeFactor {
       std::copy(row, row + a, &l_[(a - 1) * stride_]);
     }
     free_.erase(free_.begin() + static_cast<std::ptrdiff_t>(t));
-    // The rows below now give the matrix less v v^T: a rank-one update restores it.
-    for (std::size_t i = t; i + 1 < k; ++i) {
-      double& diagonal = l_[i * stride_ + i];
-      const double r = std::hypot(diagonal, v[i + 1]);
-      const double c = r / diagonal, s = v[i + 1] / diagonal;
-      diagonal = r;
-      for (std::size_t j = i + 1; j + 1 < k; ++j) {
-        double& cell = l_[j * stride_ + i];
-        cell = (cell + s * v[j + 1]) / c;
-        v[j + 1] = c * v[j + 1] - s * cell;
+    // The rows below now give the matrix less v v^T: a rank-one update restores it, by plane
+    // rotations applied row by row so that the cells are read in their order.
+    std::vector<double> cosines(k, 1), sines(k, 0);
+    for (std::size_t j = t; j + 1 < k; ++j) {
+      double* row = &l_[j * stride_];
+      double carried = v[j + 1];
+      for (std::size_t i = t; i < j; ++i) {
+        row[i] = (row[i] + sines[i] * carried) / cosines[i];
+        carried = cosines[i] * carried - sines[i] * row[i];
       }
+      const double r = std::hypot(row[j], carried);
+      cosines[j] = r / row[j];
+      sines[j] = carried / row[j];
+      row[j] = r;
     }
   }
 
