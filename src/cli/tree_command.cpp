@@ -106,7 +106,7 @@ class ResumedTrees {
   ResumedTrees(const std::string& path, const DataSet& data, const TreeSettings& settings,
                ReplicateRange range) {
     std::string text;
-    if (std::filesystem::exists(path)) text = FileText(path);
+    if (std::filesystem::exists(platform::FilePath(path))) text = FileText(path);
     const std::size_t kept = WholeTreesLength(text);
     text.resize(kept);
     trees_ = ReadReplicateTrees(text, data, path);
@@ -116,7 +116,8 @@ class ResumedTrees {
                            std::to_string(range.count) + " replicates of the run");
     CheckResumedTrees(data, settings, range.first, trees_, path);
     std::error_code error;
-    if (std::filesystem::exists(path)) std::filesystem::resize_file(path, kept, error);
+    if (std::filesystem::exists(platform::FilePath(path)))
+      std::filesystem::resize_file(platform::FilePath(path), kept, error);
     if (error) throw WriteFailure(path, SystemReason(error.value()));
     errno = 0;
     file_.open(platform::FilePath(path), std::ios::binary | std::ios::app);

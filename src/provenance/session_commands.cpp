@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "dataset/platform.h"
 #include "formats/format_registry.h"
 #include "provenance/sha256.h"
 
@@ -104,7 +105,7 @@ std::string ShellQuoted(std::string_view text) {
 void SessionCommands::Opened(const SessionInput& input) {
   input_ = input;
   screening_.clear();
-  if (folder_.empty()) folder_ = std::filesystem::path(input.path).parent_path().string();
+  if (folder_.empty()) folder_ = platform::Utf8Path(platform::FilePath(input.path).parent_path());
   dataFiles_.push_back(input.path);
   Arguments arguments{{"info"}};
   const Arguments read = InputArguments(input_);
@@ -141,8 +142,8 @@ void SessionCommands::Saved(const std::string& path, std::string_view layout, bo
   const Arguments read = InputArguments(input_);
   arguments.insert(arguments.end(), read.begin(), read.end());
   const bool overInput =
-      !input_.inWorkFolder && std::filesystem::path(path).lexically_normal() ==
-                                  std::filesystem::path(input_.path).lexically_normal();
+      !input_.inWorkFolder && platform::FilePath(path).lexically_normal() ==
+                                  platform::FilePath(input_.path).lexically_normal();
   if (overInput) {
     // The desktop saves the data in memory over the file it read; the tool never writes over
     // its input, so the data goes through a copy in the script's own folder, which what follows
@@ -316,8 +317,9 @@ Arguments SessionCommands::InputArguments(const SessionInput& input) const {
 SessionArgument SessionCommands::Path(const std::string& path) const {
   if (folder_.empty()) return {path};
   const std::filesystem::path relative =
-      std::filesystem::path(path).lexically_relative(std::filesystem::path(folder_));
-  const std::string text = relative.generic_string();
+      platform::FilePath(path).lexically_relative(platform::FilePath(folder_));
+  const std::u8string generic = relative.generic_u8string();  // UTF-8 and "/" on every system
+  const std::string text(generic.begin(), generic.end());
   if (relative.empty() || text.starts_with("..")) return {path};
   // A name that begins like an option is still the file.
   return {text.starts_with('-') ? "./" + text : text};
@@ -387,7 +389,7 @@ MethodsFacts DistanceAnalysisFacts(MethodsFacts facts, const std::string& analys
   facts.analysis = analysis;
   for (const std::string& file : files)
     facts.distanceFiles.push_back(
-        {std::filesystem::path(file).filename().string(), Sha256OfFile(file)});
+        {platform::Utf8Path(platform::FilePath(file).filename()), Sha256OfFile(file)});
   if (permutations > 0)
     facts.draws = DrawFacts{
         .kind = "permutation", .count = permutations, .percent = std::nullopt, .seed = seed};
