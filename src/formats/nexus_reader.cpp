@@ -362,10 +362,11 @@ class NexusReader {
     return value[0];
   }
 
-  // An unquoted underscore stands for a blank, so 'Festuca rubra' and Festuca_rubra match.
+  // An unquoted underscore stands for a blank, so 'Festuca rubra' and Festuca_rubra match;
+  // blanks at a name's end count for nothing, as in every layout's names.
   static std::string Key(std::string name) {
     for (char& c : name) c = c == '_' ? ' ' : c;
-    return name;
+    return std::string(TrimTrailingBlanks(name));
   }
 
   // The taxon a matrix row belongs to, by its label when labels are known, else in order.
@@ -547,7 +548,7 @@ DataSet ReadNexusText(std::string_view text, const std::string& name, KindChoice
   data.Resize(binary ? DataKind::kBinary : DataKind::kQuantitative, matrix.taxa, matrix.characters,
               missing);
   for (std::size_t t = 0; t < matrix.taxa; ++t) {
-    data.otuNames[t] = matrix.names[t];
+    data.otuNames[t] = std::string(TrimTrailingBlanks(matrix.names[t]));
     const float* row = matrix.cells.data() + t * matrix.characters;
     for (std::size_t k = 0; k < matrix.characters; ++k) {
       data.SetValue(t, k, std::isnan(row[k]) ? missing : row[k]);

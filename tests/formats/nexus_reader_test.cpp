@@ -43,7 +43,7 @@ TEST(NexusReader, ProgramsFeatures_TaxaBlockInterleaveQuotesCommentsMatchcharGap
       "[ written by hand [with a nested comment] ]\n"
       "BEGIN TAXA;\n"
       "  DIMENSIONS NTAX=3;\n"
-      "  TAXLABELS 'Festuca rubra' Poa_annua 'O''Brien''s grass';\n"
+      "  TAXLABELS 'Festuca rubra ' Poa_annua 'O''Brien''s grass';  [a blank at the end]\n"
       "END;\n"
       "BEGIN CHARACTERS;\n"
       "  DIMENSIONS NCHAR=6;\n"
