@@ -45,15 +45,6 @@ QString AskFile(QWidget& parent, PlatformServices& services, const QString& titl
   return choice ? choice->path : QString();
 }
 
-// The one matrix of the file; a file of several is refused rather than cut to its first.
-DistanceMatrix OneMatrix(const QString& path) {
-  std::vector<DistanceMatrix> matrices = ReadDistanceMatrixFile(path.toStdString());
-  if (matrices.size() != 1)
-    throw Failure(path.toStdString() + " holds " + std::to_string(matrices.size()) +
-                  " matrices; the analysis takes one.");
-  return std::move(matrices.front());
-}
-
 AnalysisResultWindow* Open(QWidget& parent, PlatformServices& services, ResultTable table) {
   auto* window = new AnalysisResultWindow(std::move(table), services, &parent);
   PlaceWindow(*window, parent);
@@ -62,6 +53,14 @@ AnalysisResultWindow* Open(QWidget& parent, PlatformServices& services, ResultTa
 }
 
 }  // namespace
+
+DistanceMatrix OneMatrixOfFile(const QString& path) {
+  std::vector<DistanceMatrix> matrices = ReadDistanceMatrixFile(path.toStdString());
+  if (matrices.size() != 1)
+    throw Failure(path.toStdString() + " holds " + std::to_string(matrices.size()) +
+                  " matrices; the analysis takes one.");
+  return std::move(matrices.front());
+}
 
 AnalysisResultWindow::AnalysisResultWindow(ResultTable table, PlatformServices& services,
                                            QWidget* parent)
@@ -132,7 +131,7 @@ AnalysisResultWindow* AskAndShowAmova(QWidget& parent, PlatformServices& service
   }
   try {
     const BusyPointer busy;
-    const DistanceMatrix matrix = OneMatrix(matrixPath);
+    const DistanceMatrix matrix = OneMatrixOfFile(matrixPath);
     const AmovaDesign design =
         pictures::ReadAmovaDesign(matrix.names, groups.toStdString(), regions.toStdString());
     NoProgress none;
@@ -171,7 +170,7 @@ AnalysisResultWindow* AskAndShowMantel(QWidget& parent, PlatformServices& servic
     NoProgress none;
     const PermutationSettings permutations;
     const MantelResult result =
-        RunMantel(OneMatrix(first), OneMatrix(second),
+        RunMantel(OneMatrixOfFile(first), OneMatrixOfFile(second),
                   ranks ? MantelMethod::kSpearman : MantelMethod::kPearson, permutations, none);
     AnalysisResultWindow* window =
         Open(parent, services,

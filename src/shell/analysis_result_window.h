@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+#include "dataset/distance_matrix.h"
 #include "formats/result_table_writer.h"
 #include "provenance/methods_text.h"
 #include "shell/platform_services.h"
@@ -39,6 +40,10 @@ class AnalysisResultWindow : public QWidget {
   QPushButton* methodsButton_;
   marbleset::MethodsFacts facts_;
 };
+
+// The one matrix of a distance file; a file of several is refused (throws Failure) rather than
+// cut to its first.
+DistanceMatrix OneMatrixOfFile(const QString& path);
 
 // Calculate > AMOVA...: a distance file, the populations of its OTUs and, if the user wants,
 // the regions of the populations; folder is where the dialogs start. Problems are shown, never

@@ -8,9 +8,9 @@
 #include <QVBoxLayout>
 
 #include "dataset/errors.h"
-#include "formats/distance_file_reader.h"
 #include "pictures/distance_pictures.h"
 #include "pictures/split_network.h"
+#include "shell/analysis_result_window.h"
 #include "shell/busy_pointer.h"
 #include "shell/picture_export.h"
 #include "shell/scene_view.h"
@@ -103,8 +103,7 @@ SplitNetworkWindow* AskAndShowSplitNetwork(QWidget& parent, PlatformServices& se
   if (!choice) return nullptr;
   try {
     const BusyPointer busy;
-    const DistanceMatrix matrix =
-        pictures::AsDistances(ReadDistanceMatrixFile(choice->path.toStdString()).front());
+    const DistanceMatrix matrix = pictures::AsDistances(OneMatrixOfFile(choice->path));
     NoProgress none;
     auto* window =
         new SplitNetworkWindow(NeighborNet(matrix, none), QFileInfo(choice->path).fileName(),

@@ -15,6 +15,7 @@
 #include "shell/folder_tree.h"
 #include "shell/qt_platform_services.h"
 #include "shell/settings_dialog.h"
+#include "shell/split_network_window.h"
 #include "shell_fixture.h"
 
 namespace marbleset::shell::testing {
@@ -215,6 +216,22 @@ TEST_F(ShellTest, DataWindowShowsAFileInTheBackgroundAndWideRowsUnwrapped) {
   EXPECT_EQ(shown->LineSlice(1, 5009, 10), "110");
   EXPECT_GT(shown->horizontalScrollBar()->maximum(), 0);
   EXPECT_THROW(shown->ShowFile(scratch.filePath("nowhere.phy")), ReadFailure);
+}
+
+// A distance file of several matrices is refused, not cut to its first; one matrix opens the
+// network.
+TEST_F(ShellTest, SplitNetworkTakesAFileOfOneMatrix) {
+  const QByteArray matrix =
+      " 4\nA           0 1 2 2\nB           1 0 2 2\nC           2 2 0 1\n"
+      "D           2 2 1 0\n";
+  services.openAnswers.push_back(FileChoice{WriteFile("two.txt", matrix + matrix), 0});
+  EXPECT_EQ(AskAndShowSplitNetwork(*window, services, scratch.path()), nullptr);
+  ASSERT_EQ(services.messages.size(), 1u);
+  EXPECT_TRUE(services.messages[0].text.contains("holds 2 matrices"))
+      << services.messages[0].text.toStdString();
+  services.openAnswers.push_back(FileChoice{WriteFile("one.txt", matrix), 0});
+  EXPECT_NE(AskAndShowSplitNetwork(*window, services, scratch.path()), nullptr);
+  EXPECT_EQ(services.messages.size(), 1u);
 }
 
 }  // namespace
