@@ -11,7 +11,11 @@ void CheckReadsBack(const marbleset::DataSet& data, marbleset::KindChoice kind) 
   using namespace marbleset;
   std::ostringstream written;
   TextSink sink(written, "written");
-  WriteNexusData(data, sink);
+  try {
+    WriteNexusData(data, sink);
+  } catch (const WriteFailure&) {
+    return;  // names NEXUS cannot hold, refused before anything is written
+  }
   sink.Flush();
   const DataSet back = ReadNexusText(written.str(), "written.nex", kind, fuzz::kMemoryLimit);
   if (back.OtuCount() != data.OtuCount() || back.CharCount() != data.CharCount()) __builtin_trap();

@@ -16,10 +16,9 @@ void Line(TextSink& out, std::string_view text) {
   out.EndLine();
 }
 
-// How a NEXUS reader tells taxa apart: an unquoted "_" stands for a blank, and an empty name
-// is written as "_".
+// How a NEXUS reader tells taxa apart: an unquoted "_" stands for a blank.
 std::string TaxonKey(std::string_view name) {
-  std::string key(name.empty() ? "_" : name);
+  std::string key(name);
   std::replace(key.begin(), key.end(), '_', ' ');
   return key;
 }
@@ -48,10 +47,20 @@ void RefuseRepeatedNames(const std::vector<std::string>& names) {
       ". Give each a name of its own in the data file, then save again.");
 }
 
+// An empty name would have to be written as "_", which reads back as a name of its own.
+void RefuseEmptyNames(const std::vector<std::string>& names) {
+  const auto empty = std::find(names.begin(), names.end(), std::string());
+  if (empty == names.end()) return;
+  throw WriteFailure("NEXUS needs a name for every taxon, but OTU " +
+                     std::to_string(empty - names.begin() + 1) +
+                     " has none. Name it in the data file, then save again.");
+}
+
 std::vector<std::string> TokensOf(const std::vector<std::string>& names) {
   std::vector<std::string> trimmed;
   trimmed.reserve(names.size());
   for (const std::string& name : names) trimmed.emplace_back(TrimTrailingBlanks(name));
+  RefuseEmptyNames(trimmed);
   RefuseRepeatedNames(trimmed);
   std::vector<std::string> tokens;
   tokens.reserve(names.size());

@@ -135,6 +135,9 @@ TEST(NameRoundTrip, NexusNamesThatReadAsOne_AreRefusedNamingThem) {
         << message;
     EXPECT_NE(message.find("\"Poa\" (OTU 2) and \"Poa\" (OTU 4)"), std::string::npos);
   }
+  // A name of blanks only would be written as "_", which reads back as a name of its own.
+  data->otuNames = {"Poa", "A", "   ", "B"};
+  EXPECT_THROW(WriteNexusData(*data, sink), WriteFailure);
   sink.Flush();
   EXPECT_EQ(text.str(), "");
 }
