@@ -275,8 +275,7 @@ void BM_Pieces(benchmark::State& state) {
     rusage children{};
     getrusage(RUSAGE_CHILDREN, &children);
     const auto of = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-    return of(usage.ru_utime) + of(usage.ru_stime) + of(children.ru_utime) +
-           of(children.ru_stime);
+    return of(usage.ru_utime) + of(usage.ru_stime) + of(children.ru_utime) + of(children.ru_stime);
   };
   double seconds = 0, cpuSeconds = 0;
   const std::string stem = TempPath("pieces");

@@ -26,8 +26,8 @@
 #include <string>
 #include <vector>
 
-#include "formats/data_io.h"
 #include "dataset/data_set.h"
+#include "formats/data_io.h"
 #include "formats/item_reader.h"
 #include "formats/phylip_reader.h"
 

@@ -14,8 +14,8 @@
 #include <string>
 #include <utility>
 
-#include "formats/data_writer.h"
 #include "editing/screening.h"
+#include "formats/data_writer.h"
 
 namespace marbleset {
 namespace {

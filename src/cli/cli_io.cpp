@@ -40,8 +40,7 @@ std::string FailureLine(const std::exception& failure) {
 
 }  // namespace
 
-CliFailure UnreadableInput(const InputOptions& options, const ReadFailure& failure,
-                           KindHint hint) {
+CliFailure UnreadableInput(const InputOptions& options, const ReadFailure& failure, KindHint hint) {
   if (hint == KindHint::kNone) hint = failure.Hint();
   if (failure.Kind() == ReadProblem::kOtherKind) hint = KindHint::kLooksQuantitative;
   std::string advice = KindHintLine(hint, options.Kind());

@@ -14,10 +14,10 @@
 #include "cli/cli_options.h"
 #include "dataset/data_set.h"
 #include "dataset/errors.h"
-#include "formats/item_reader.h"
 #include "dataset/output_file.h"
 #include "dataset/text_sink.h"
 #include "formats/file_format.h"
+#include "formats/item_reader.h"
 #include "formats/phylip_names.h"
 
 namespace marbleset::cli {

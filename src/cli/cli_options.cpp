@@ -1,11 +1,11 @@
 #include "cli/cli_options.h"
 
-#include "formats/format_registry.h"
-
 #include <cctype>
 #include <charconv>
 #include <limits>
 #include <span>
+
+#include "formats/format_registry.h"
 
 namespace marbleset::cli {
 

@@ -4,8 +4,8 @@
 
 #include "cli/cli_io.h"
 #include "cli/commands.h"
-#include "formats/format_registry.h"
 #include "editing/screening.h"
+#include "formats/format_registry.h"
 
 namespace marbleset::cli {
 

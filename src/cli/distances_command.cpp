@@ -9,10 +9,10 @@
 #include "cli/commands.h"
 #include "cli/terminal_progress.h"
 #include "dataset/errors.h"
-#include "formats/item_reader.h"
 #include "distances/distance_run.h"
 #include "formats/data_io.h"
 #include "formats/format_registry.h"
+#include "formats/item_reader.h"
 
 namespace marbleset::cli {
 
@@ -66,12 +66,12 @@ void RunRemainingDataSets(const DistancesOptions& options, const DataSet& first,
   } catch (const IncompleteRunFailure& failure) {
     output.KeepWrittenAfterFailure();  // the matrices of the data sets before it stay
     const int written = static_cast<int>(failure.Written()) + (dataSets.first == 0 ? 1 : 0);
-    throw CliFailure(kExitUnreadable, InputName(options.input),
-                     "data set " + std::to_string(failure.DataSet()) +
-                         " could not be read: " + failure.Cause(),
-                     "The output holds " + WrittenText(written, settings.averaging) +
-                         (written == 1 ? ", that of the data set before it."
-                                       : ", those of the data sets before it."));
+    throw CliFailure(
+        kExitUnreadable, InputName(options.input),
+        "data set " + std::to_string(failure.DataSet()) + " could not be read: " + failure.Cause(),
+        "The output holds " + WrittenText(written, settings.averaging) +
+            (written == 1 ? ", that of the data set before it."
+                          : ", those of the data sets before it."));
   }
 }
 
@@ -93,7 +93,8 @@ int RunDistancesPiece(const DistancesOptions& options, const DistanceSettings& s
   try {
     if (dataSets.first == 0 && dataSets.last > 0)
       DistanceMatrixPass(data, settings, output.sink(), none, 1);
-    if (dataSets.last > 1) RunRemainingDataSets(options, data, settings, *again, output, none, dataSets);
+    if (dataSets.last > 1)
+      RunRemainingDataSets(options, data, settings, *again, output, none, dataSets);
   } catch (const CliFailure&) {
     throw;
   } catch (const RunCancelled&) {
@@ -111,7 +112,8 @@ int RunDistances(const DistancesOptions& options, CliContext& context) {
   if (!options.piece.empty() && options.format != "phylip")
     throw CliFailure(kExitUsage, "--piece",
                      "pieces are written in the phylip layout, whose pieces joined with cat are "
-                     "the whole matrix; a " + options.format + " file is written whole");
+                     "the whole matrix; a " +
+                         options.format + " file is written whole");
   const DistanceSettings settings = ChosenSettings(options);
   auto data = std::make_unique<DataSet>();
   std::optional<ItemReader> in = LoadFirstDataSet(options.input, *data, context.err);

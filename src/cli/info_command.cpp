@@ -5,8 +5,8 @@
 
 #include "cli/cli_io.h"
 #include "cli/commands.h"
-#include "formats/phylip_reader.h"
 #include "editing/screening.h"
+#include "formats/phylip_reader.h"
 
 namespace marbleset::cli {
 
@@ -41,8 +41,7 @@ std::size_t CountDataSets(const InfoOptions& options, std::optional<ItemReader>&
                                   : ReadPhylipQuant(in, next, &report);
     ++count;
     if (status != ReadStatus::kOk) {
-      throw UnreadableInput(options.input, FindingFailure(status, in.name(), report),
-                            report.hint);
+      throw UnreadableInput(options.input, FindingFailure(status, in.name(), report), report.hint);
     }
   }
   return count;

@@ -51,7 +51,9 @@ ReplicateRange ChosenRange(const std::string& text, std::size_t replicates) {
   const auto first = ParseWholeNumber(text.substr(0, dash));
   const auto last = ParseWholeNumber(dash == std::string::npos ? "" : text.substr(dash + 1));
   if (!first || !last || *first < 1 || *last < *first || *last > replicates)
-    throw CliFailure(kExitUsage, "--replicate-range", Quoted(text) + " is no range A-B with 1 <= A <= B <= " + std::to_string(replicates) + " (--replicates)");
+    throw CliFailure(kExitUsage, "--replicate-range",
+                     Quoted(text) + " is no range A-B with 1 <= A <= B <= " +
+                         std::to_string(replicates) + " (--replicates)");
   return {*first - 1, *last - *first + 1};
 }
 
@@ -204,8 +206,9 @@ int RunTree(const TreeOptions& options, CliContext& context) {
   consensus = open(options.consensus);
   matrices = open(options.matrices);
   picture = open(options.picture);
-  TextSink* treeSink = journal ? &journal->sink()
-                               : replicateTrees ? &replicateTrees->sink() : nullptr;
+  TextSink* treeSink = journal          ? &journal->sink()
+                       : replicateTrees ? &replicateTrees->sink()
+                                        : nullptr;
   const std::unique_ptr<Progress> shown = MakeProgress(context);
   const SupportResult result =
       RunSupport(*data, settings, *shown,

@@ -131,10 +131,11 @@ std::uint64_t CountOf(std::string_view text) {
     const std::size_t first = std::min(text.find_first_not_of(' '), text.size());
     std::string shown(text.substr(first, 40));
     if (text.size() - first > 40) shown += "...";
-    throw ReadFailure(ReadProblem::kBadCount, {}, "The count \"" + shown + "\" is " +
-                      (rounded < 0.0 ? "negative" : "too large") +
-                      ": counts must be whole numbers from 0 to " +
-                      std::to_string(static_cast<std::uint64_t>(kLargestCount)) + ".");
+    throw ReadFailure(ReadProblem::kBadCount, {},
+                      "The count \"" + shown + "\" is " +
+                          (rounded < 0.0 ? "negative" : "too large") +
+                          ": counts must be whole numbers from 0 to " +
+                          std::to_string(static_cast<std::uint64_t>(kLargestCount)) + ".");
   }
   return static_cast<std::uint64_t>(rounded);
 }

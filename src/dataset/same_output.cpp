@@ -15,8 +15,7 @@ namespace {
 // exist yet keeps its name.
 std::filesystem::path Resolved(const std::string& path) {
   std::error_code error;
-  const std::filesystem::path absolute =
-      std::filesystem::absolute(platform::FilePath(path), error);
+  const std::filesystem::path absolute = std::filesystem::absolute(platform::FilePath(path), error);
   if (error) return platform::FilePath(path).lexically_normal();
   const std::filesystem::path resolved = std::filesystem::weakly_canonical(absolute, error);
   return error ? absolute.lexically_normal() : resolved;

@@ -7,12 +7,12 @@
 #include "dataset/data_set.h"
 #include "dataset/distance_matrix.h"
 #include "dataset/errors.h"
-#include "formats/item_reader.h"
 #include "dataset/output_file.h"
 #include "dataset/progress.h"
 #include "dataset/text_sink.h"
 #include "distances/distance_settings.h"
 #include "distances/matrix_rows.h"
+#include "formats/item_reader.h"
 
 namespace marbleset {
 
@@ -31,8 +31,8 @@ std::string TrimmedName(const std::string& field);
 // in the output; what() names the data set, the reason and how many there are.
 class IncompleteRunFailure : public RunFailure {
  public:
-  IncompleteRunFailure(const std::string& input, int dataSet, const std::string& cause,
-                       int written, bool averaging);
+  IncompleteRunFailure(const std::string& input, int dataSet, const std::string& cause, int written,
+                       bool averaging);
   // The data set's number in the input; Written() counts the matrices (or means) before it.
   int DataSet() const { return dataSet_; }
   // Why the data set could not be read: the reader's finding or failure.

@@ -251,9 +251,8 @@ class QuantitativeComputer final : public PairComputer {
     for (std::size_t r = 0; r < rows; r += block)
       kernels_.binary_block(missing_.data() + (first + r) * missingWords_,
                             static_cast<int>(std::min(block, rows - r)),
-                            missing_.data() + column * missingWords_, missingWords_,
-                            missingWords_, count, kernels::kOnlyZerosAndOnes,
-                            scratch.counts.data() + r * count);
+                            missing_.data() + column * missingWords_, missingWords_, missingWords_,
+                            count, kernels::kOnlyZerosAndOnes, scratch.counts.data() + r * count);
   }
   double SharedCount(std::size_t i, std::size_t j, std::uint32_t bothMissing) const {
     const double missing = static_cast<double>(missingCount_[i]) + missingCount_[j] - bothMissing;

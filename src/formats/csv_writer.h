@@ -10,8 +10,8 @@
 #include <string_view>
 
 #include "dataset/data_set.h"
-#include "dataset/text_sink.h"
 #include "dataset/distance_matrix.h"
+#include "dataset/text_sink.h"
 
 namespace marbleset {
 

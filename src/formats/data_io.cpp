@@ -17,8 +17,7 @@ void NameAfterSource(DataSet& data, const DataSource& source) {
     return;
   }
   std::error_code error;
-  const std::filesystem::path full =
-      std::filesystem::absolute(platform::FilePath(path), error);
+  const std::filesystem::path full = std::filesystem::absolute(platform::FilePath(path), error);
   data.fileName = error ? path : platform::Utf8Path(full);
   data.folder = FolderOf(data.fileName);
 }

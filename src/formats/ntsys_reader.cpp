@@ -4,8 +4,8 @@
 
 #include "dataset/errors.h"
 #include "dataset/fast_number.h"
-#include "formats/header_scan.h"
 #include "dataset/numeric_value.h"
+#include "formats/header_scan.h"
 
 namespace marbleset {
 
@@ -136,8 +136,8 @@ ReadStatus ReadNtsys(ItemReader& in, DataSet& data, DataKind kind, TakeRow takeR
     if (in.AtEnd()) {
       Report(report, data, r, 0, token, !quantitative);
       throw ReadFailure(ReadProblem::kCutShort, InputPlace{in.name()},
-                        "the file ended before row " + std::to_string(r + 1) +
-                        " of " + std::to_string(characters) + ".");
+                        "the file ended before row " + std::to_string(r + 1) + " of " +
+                            std::to_string(characters) + ".");
     }
     token = in.NextItem();
     lastRowValues = takeRow(token, r, in, data);

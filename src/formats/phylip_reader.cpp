@@ -10,8 +10,8 @@
 
 #include "dataset/errors.h"
 #include "dataset/fast_number.h"
-#include "formats/header_scan.h"
 #include "dataset/numeric_value.h"
+#include "formats/header_scan.h"
 
 namespace marbleset {
 
@@ -265,9 +265,9 @@ ReadStatus ReadPhylipDataSet(ItemReader& in, DataSet& data, DataKind kind, ReadR
       if (in.AtEnd()) {
         Report(report, in, data, i, j, token, binary);
         throw ReadFailure(ReadProblem::kCutShort, InputPlace{in.name()},
-                          "the file ended inside the data of " +
-                          OtuPlace(in, data, i) + ", after " + std::to_string(j) + " of " +
-                          std::to_string(characters) + " values.");
+                          "the file ended inside the data of " + OtuPlace(in, data, i) +
+                              ", after " + std::to_string(j) + " of " + std::to_string(characters) +
+                              " values.");
       }
       token = in.NextItem();
       std::size_t taken;

@@ -58,7 +58,8 @@ OtuGroups ReadOtuGroups(std::istream& in, const std::string& inputName,
     groupOfName[name] = group;
     order.push_back(group);
   }
-  if (in.bad()) throw ReadFailure(ReadProblem::kUnreadable, InputPlace{inputName}, SystemReason(errno));
+  if (in.bad())
+    throw ReadFailure(ReadProblem::kUnreadable, InputPlace{inputName}, SystemReason(errno));
   OtuGroups groups;
   // Groups take their colours in the file's order, whichever OTU comes first in the matrix.
   for (const std::string& group : order) GroupIndex(groups, group);

@@ -19,13 +19,12 @@
 #include "dataset/errors.h"
 #include "dataset/progress.h"
 #include "distances/distance_run.h"
-#include "formats/distance_file_reader.h"
 #include "formats/data_io.h"
+#include "formats/distance_file_reader.h"
 #include "pictures/distance_pictures.h"
 #include "provenance/sha256.h"
 #include "shell/about_box.h"
 #include "shell/analysis_result_window.h"
-#include "shell/split_network_window.h"
 #include "shell/background_run.h"
 #include "shell/busy_pointer.h"
 #include "shell/crop_dialog.h"
@@ -42,6 +41,7 @@
 #include "shell/session_log.h"
 #include "shell/settings_dialog.h"
 #include "shell/settings_store.h"
+#include "shell/split_network_window.h"
 #include "shell/tree_dialog.h"
 #include "shell/window_placement.h"
 
@@ -150,8 +150,7 @@ void MainWindow::BuildMenus() {
         [this] {
           AskAndShowMantel(*this, context_.services, FromStd(context_.data.folder), session_.get());
         }},
-       {"MnuSplitNetwork", "Split network...",
-        [this] {
+       {"MnuSplitNetwork", "Split network...", [this] {
           AskAndShowSplitNetwork(*this, context_.services, FromStd(context_.data.folder),
                                  session_.get());
         }}});

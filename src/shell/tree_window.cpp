@@ -13,9 +13,10 @@
 #include <cmath>
 #include <exception>
 
-#include "formats/data_io.h"
 #include "dataset/output_file.h"
 #include "distances/distance_settings.h"
+#include "formats/data_io.h"
+#include "formats/newick_writer.h"
 #include "pictures/scene_raster.h"
 #include "shell/busy_pointer.h"
 #include "shell/picture_export.h"
@@ -23,7 +24,6 @@
 #include "shell/settings_store.h"
 #include "shell/tree_picture.h"
 #include "shell/tree_view.h"
-#include "formats/newick_writer.h"
 #include "trees/cophenetic.h"
 #include "trees/rooting.h"
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "trees/splits.h"
 #include "dataset/tree.h"
+#include "trees/splits.h"
 
 namespace marbleset {
 

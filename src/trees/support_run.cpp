@@ -10,14 +10,14 @@
 
 #include "dataset/errors.h"
 #include "dataset/worker_pool.h"
-#include "formats/name_field.h"
-#include "formats/distance_file.h"
 #include "distances/distance_run.h"
+#include "formats/distance_file.h"
+#include "formats/name_field.h"
+#include "formats/newick_reader.h"
+#include "formats/newick_writer.h"
 #include "resampling/column_picks.h"
 #include "resampling/uniform_source.h"
 #include "trees/neighbor_joining.h"
-#include "formats/newick_writer.h"
-#include "formats/newick_reader.h"
 #include "trees/splits.h"
 
 namespace marbleset {
@@ -102,8 +102,8 @@ class ReplicateRun {
     for (std::size_t r = range.first; r < std::min(range.first + window_, end_); ++r) Start(r);
   }
 
-  // The outcome of replicate r (the range's replicates in turn); null when the run was cancelled. While
-  // it waits, the calling thread computes replicates no worker has started.
+  // The outcome of replicate r (the range's replicates in turn); null when the run was cancelled.
+  // While it waits, the calling thread computes replicates no worker has started.
   ReplicateOutcome* Take(std::size_t r, const Progress& progress) {
     ReplicateOutcome& slot = slots_[r % window_];
     for (;;) {
@@ -203,25 +203,24 @@ SupportResult RunSupport(const DataSet& data, const TreeSettings& settings, Prog
   for (const Tree& tree : resumed) counts.AddTree(tree);
   result.treesBuilt = resumed.size();
   const std::size_t first = std::min(resumed.size(), settings.replicates);
-  RunReplicates(data, settings, {first, settings.replicates - first},
-                outputs.replicateTrees != nullptr, outputs.matrices != nullptr, progress,
-                [&](std::size_t r, ReplicateOutcome& outcome) {
-                  if (!outcome.failure.empty()) {
-                    if (result.failedReplicates++ == 0)
-                      result.firstFailure =
-                          "replicate " + std::to_string(r + 1) + ": " + outcome.failure;
-                    return;
-                  }
-                  counts.AddSplits(outcome.splits);
-                  ++result.treesBuilt;
-                  if (outputs.replicateTrees) {
-                    outputs.replicateTrees->Append(outcome.treeText);
-                    outputs.replicateTrees->EndLine();
-                    // Whole trees reach the file as they come, so a stopped run can resume.
-                    outputs.replicateTrees->Flush();
-                  }
-                  if (outputs.matrices) outputs.matrices->Append(outcome.matrixText);
-                });
+  RunReplicates(
+      data, settings, {first, settings.replicates - first}, outputs.replicateTrees != nullptr,
+      outputs.matrices != nullptr, progress, [&](std::size_t r, ReplicateOutcome& outcome) {
+        if (!outcome.failure.empty()) {
+          if (result.failedReplicates++ == 0)
+            result.firstFailure = "replicate " + std::to_string(r + 1) + ": " + outcome.failure;
+          return;
+        }
+        counts.AddSplits(outcome.splits);
+        ++result.treesBuilt;
+        if (outputs.replicateTrees) {
+          outputs.replicateTrees->Append(outcome.treeText);
+          outputs.replicateTrees->EndLine();
+          // Whole trees reach the file as they come, so a stopped run can resume.
+          outputs.replicateTrees->Flush();
+        }
+        if (outputs.matrices) outputs.matrices->Append(outcome.matrixText);
+      });
   Finish(result, counts, matrix.names);
   return result;
 }
@@ -258,8 +257,8 @@ std::vector<Tree> ReadReplicateTrees(std::string_view text, const DataSet& data,
     if (trees[t].LeafCount() != data.OtuCount())
       throw ReadFailure(ReadProblem::kUnknownName, InputPlace{source},
                         "tree " + std::to_string(t + 1) + " holds " +
-                        std::to_string(trees[t].LeafCount()) + " of the data's " +
-                        std::to_string(data.OtuCount()) + " OTUs.");
+                            std::to_string(trees[t].LeafCount()) + " of the data's " +
+                            std::to_string(data.OtuCount()) + " OTUs.");
   return trees;
 }
 
@@ -287,10 +286,11 @@ void CheckResumedTrees(const DataSet& data, const TreeSettings& settings, std::s
     ComputeReplicate(data, settings, last, true, false, picks, outcome);
     if (outcome.failure.empty() && outcome.treeText == NewickText(trees.back())) return;
   }
-  throw Failure(source, "it holds " + std::to_string(trees.size()) +
-                " trees, but the last is not replicate " + std::to_string(last + 1) +
-                "'s tree under these settings (other data, settings or seed, or an earlier "
-                "replicate that gave no tree); remove the file to start the run anew.");
+  throw Failure(source,
+                "it holds " + std::to_string(trees.size()) +
+                    " trees, but the last is not replicate " + std::to_string(last + 1) +
+                    "'s tree under these settings (other data, settings or seed, or an earlier "
+                    "replicate that gave no tree); remove the file to start the run anew.");
 }
 
 std::string FailedReplicatesText(const SupportResult& result) {

@@ -15,8 +15,8 @@
 #include "dataset/data_set.h"
 #include "dataset/progress.h"
 #include "dataset/text_sink.h"
-#include "trees/consensus.h"
 #include "dataset/tree.h"
+#include "trees/consensus.h"
 #include "trees/tree_settings.h"
 
 namespace marbleset {
@@ -49,8 +49,7 @@ struct SupportResult {
 // are counted as they are and the run computes the replicates after them, whose trees go to
 // outputs.replicateTrees after the earlier ones there.
 SupportResult RunSupport(const DataSet& data, const TreeSettings& settings, Progress& progress,
-                         const SupportOutputs& outputs = {},
-                         const std::vector<Tree>& resumed = {});
+                         const SupportOutputs& outputs = {}, const std::vector<Tree>& resumed = {});
 
 // A part of a run's replicates: first .. first + count - 1, counted from 0.
 struct ReplicateRange {

@@ -101,8 +101,9 @@ TEST(BinaryCoefficients, GuardsAndMarkerStatistics) {
   EXPECT_EQ(CellBothWays(*data, {C::kBinaryMatching, P::kZero, false, false})[1], 1.0);
   // Every character ignored: no value at all, rather than one that passes for a measurement.
   const MarkerStatistics stats = MarkerStatistics::Of(*data);
-  EXPECT_EQ(BinaryCellValue(*data, 0, 2, {C::kBinaryMatching, P::kIgnore, false, false}, stats).problem,
-            CellProblem::kNoCharacterUsed);
+  EXPECT_EQ(
+      BinaryCellValue(*data, 0, 2, {C::kBinaryMatching, P::kIgnore, false, false}, stats).problem,
+      CellProblem::kNoCharacterUsed);
   // An OTU against itself is identical, even when it is all missing.
   EXPECT_EQ(BinaryCellValue(*data, 2, 2, {C::kJaccard, P::kIgnore, true, false}, stats).value, 0.0);
 
