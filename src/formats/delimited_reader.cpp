@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <filesystem>
 
 #include "dataset/errors.h"
 #include "dataset/platform.h"
@@ -381,6 +382,10 @@ std::string ReadWholeFile(const std::string& path) {
   if (descriptor < 0)
     throw ReadFailure(ReadProblem::kUnreadable, InputPlace{path}, SystemReason(errno));
   std::string text;
+  // A regular file's size is known: one allocation instead of a copy at every doubling.
+  std::error_code unknown;
+  const std::uintmax_t size = std::filesystem::file_size(platform::FilePath(path), unknown);
+  if (!unknown) text.reserve(static_cast<std::size_t>(size));
   char chunk[65536];
   for (;;) {
     const long got = platform::ReadSome(descriptor, chunk, sizeof chunk);
