@@ -250,6 +250,9 @@ class VcfTextScanner {
       ++record_;
       const std::string_view text(line.text.s, line.text.l);
       if (text.empty() || text[0] == '#') continue;
+      // htslib's own parser stops a field at a NUL and would lose the rest of the line.
+      if (text.find('\0') != std::string_view::npos)
+        Fail("the line holds a NUL byte; a data file is text and never holds one.");
       if (ScanLine(text)) columns.Add(codes_.data());
       if ((record_ & 1023) == 0) ReportProgress(vcf_, progress);
     }
