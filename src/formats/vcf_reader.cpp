@@ -279,8 +279,9 @@ class VcfTextScanner {
     };
     position_ = std::string(field(0)) + ":" + std::string(field(1));
     const std::string_view alternative = field(4);
-    if (alternative == "." || alternative.find(',') != std::string_view::npos ||
-        alternative.empty()) {
+    if (alternative.empty())
+      Fail("the ALT column is empty; \".\" stands for no alternative allele.");
+    if (alternative == "." || alternative.find(',') != std::string_view::npos) {
       ++report_.skippedNotBiallelic;
       return false;
     }
