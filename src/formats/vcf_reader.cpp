@@ -396,6 +396,16 @@ DataSet ReadRecords(const std::string& path, OpenedVcf& vcf, DataKind kind, VcfR
       ++report.skippedNotBiallelic;
       continue;
     }
+    // htslib ends the whole process on genotypes stored as anything but allele numbers (a
+    // header that declares GT otherwise), so such a record is refused before it is asked.
+    const bcf_fmt_t* gt = bcf_get_fmt(vcf.header.get(), record.get(), "GT");
+    if (gt != nullptr && gt->type != BCF_BT_INT8 && gt->type != BCF_BT_INT16 &&
+        gt->type != BCF_BT_INT32) {
+      throw ReadFailure(ReadProblem::kNotAValue, InputPlace{path},
+                        "record " + std::to_string(number) +
+                            ": its genotypes (GT) cannot be read as allele numbers (are the "
+                            "FORMAT column and the header's GT line right?).");
+    }
     const int values =
         bcf_get_genotypes(vcf.header.get(), record.get(), &buffer.values, &buffer.capacity);
     if (values <= 0) {

@@ -164,6 +164,10 @@ TEST(VcfReader, BadFiles_FailNamingLineAndSample) {
     PutFile(folder / "bad.vcf", text);
     EXPECT_EQ(ReadFailureText(folder / "bad.vcf"), folder / "bad.vcf" + message);
   }
+  // A FORMAT key before GT that is empty: htslib would end the process reading its genotypes.
+  PutFile(folder / "keys.vcf", head + "1\t9\t.\tA\tG\t.\t.\t.\t:GT\t1|1\t0/1\n");
+  VcfReport report;
+  EXPECT_THROW(ReadVcfThroughRecords(folder / "keys.vcf", VcfOptions{}, report), ReadFailure);
   PutFile(folder / "table.vcf", "name,a\nA,1\n");
   EXPECT_NE(ReadFailureText(folder / "table.vcf").find("table.vcf"), std::string::npos);
   EXPECT_NE(ReadFailureText(folder / "none.vcf").find("none.vcf: "), std::string::npos);
