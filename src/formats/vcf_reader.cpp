@@ -230,9 +230,11 @@ std::size_t HeaderLines(const std::string& path) {
   if (!file) return 0;
   LineBuffer line;
   std::size_t lines = 0;
+  // The header ends with the line of column names, "#CHROM ...".
   while (hts_getline(file.get(), kLineSeparator, &line.text) >= 0 && line.text.l > 0 &&
          line.text.s[0] == '#') {
     ++lines;
+    if (line.text.l > 1 && line.text.s[1] != '#') break;
   }
   return lines;
 }
@@ -249,7 +251,9 @@ class VcfTextScanner {
     while ((result = hts_getline(vcf_.file.get(), kLineSeparator, &line.text)) >= 0) {
       ++record_;
       const std::string_view text(line.text.s, line.text.l);
-      if (text.empty() || text[0] == '#') continue;
+      if (text.empty()) continue;
+      // The header is read; htslib takes a later line beginning with "#" as a variant.
+      if (text[0] == '#') Fail("a line after the header begins with \"#\".");
       // htslib's own parser stops a field at a NUL and would lose the rest of the line.
       if (text.find('\0') != std::string_view::npos)
         Fail("the line holds a NUL byte; a data file is text and never holds one.");

@@ -155,6 +155,8 @@ TEST(VcfReader, BadFiles_FailNamingLineAndSample) {
       {head + "1\t1\ta\tA\tG\t.\t.\t.\tGT\t0/1\t1/1\n" +
            std::string("1\t2\tb\tA\tG\t.\t.\t\0;\tGT\t0/1\t1/1\n", 28),
        ", line 4: the line holds a NUL byte; a data file is text and never holds one."},
+      {head + "#\t1\ta\tA\tG\t.\t.\t.\tGT\t0/1\t1/1\n",
+       ", line 3: a line after the header begins with \"#\"."},
       {head + "1\t1\ta\tA\t\t.\t.\t.\tGT\t0/1\t1/1\n",
        ", line 3: the ALT column is empty; \".\" stands for no alternative allele."},
       {head + "1\t1\ta\tA\tG,C\t.\t.\t.\tGT\t0/1\t1/1\n",
