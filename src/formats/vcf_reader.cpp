@@ -6,6 +6,7 @@
 #include <htslib/vcf.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -290,6 +291,12 @@ class VcfTextScanner {
       return false;
     }
     const std::string_view format = line.substr(fieldStart[8], at - 1 - fieldStart[8]);
+    // Keys are names of letters, digits, "_" and "."; htslib reads other text as it can.
+    const auto keyByte = [](char c) {
+      return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.' || c == ':';
+    };
+    if (!std::all_of(format.begin(), format.end(), keyByte))
+      Fail("the FORMAT column \"" + std::string(format) + "\" holds more than names of keys.");
     int gtIndex = -1;
     int index = 0;
     for (std::size_t from = 0; from <= format.size(); ++index) {
