@@ -295,7 +295,9 @@ class VcfTextScanner {
     const auto keyByte = [](char c) {
       return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.' || c == ':';
     };
-    if (!std::all_of(format.begin(), format.end(), keyByte))
+    const bool emptyKey = format.empty() || format.front() == ':' || format.back() == ':' ||
+                          format.find("::") != std::string_view::npos;
+    if (emptyKey || !std::all_of(format.begin(), format.end(), keyByte))
       Fail("the FORMAT column \"" + std::string(format) + "\" holds more than names of keys.");
     int gtIndex = -1;
     int index = 0;

@@ -157,6 +157,8 @@ TEST(VcfReader, BadFiles_FailNamingLineAndSample) {
        ", line 4: the line holds a NUL byte; a data file is text and never holds one."},
       {head + "1\t1\ta\tA\tG\t.\t.\t.\tGT;DP\t0/1\t1/1\n",
        ", line 3: the FORMAT column \"GT;DP\" holds more than names of keys."},
+      {head + "1\t1\ta\tA\tG\t.\t.\t.\tDP::GT\t0/1\t1/1\n",
+       ", line 3: the FORMAT column \"DP::GT\" holds more than names of keys."},
       {head + "#\t1\ta\tA\tG\t.\t.\t.\tGT\t0/1\t1/1\n",
        ", line 3: a line after the header begins with \"#\"."},
       {head + "1\t1\ta\tA\t\t.\t.\t.\tGT\t0/1\t1/1\n",
