@@ -274,4 +274,15 @@ DistanceSettings NamedDistanceSettings(DataKind kind, const std::string& coeffic
   return settings;
 }
 
+void AddDistanceSettingOptions(CLI::App& command, std::string& coefficient, std::string& missing) {
+  command
+      .add_option("--coefficient", coefficient,
+                  "Distance coefficient, as for distances (default: the kind's first)")
+      ->type_name("NAME");
+  command
+      .add_option("--missing", missing,
+                  "Missing-data value, as for distances (default: the kind's default)")
+      ->type_name("NAME");
+}
+
 }  // namespace marbleset::cli

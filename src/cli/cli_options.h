@@ -91,6 +91,10 @@ CLI::Option* AddPercentOption(CLI::App& command, const std::string& name,
 // --seed: a whole number from 0 to 2^64 - 1; anything else, -1 and 2^64 included, is refused.
 CLI::Option* AddSeedOption(CLI::App& command, std::optional<std::uint64_t>& seed);
 
+// --coefficient NAME and --missing NAME of a command that works out distances, named as for
+// "distances".
+void AddDistanceSettingOptions(CLI::App& command, std::string& coefficient, std::string& missing);
+
 // text as a count within bounds known only once the data is read (--otus); throws CliFailure
 // with kExitUsage naming option and bounds otherwise. Counts too large for any type are refused
 // like any other value beyond the bounds.

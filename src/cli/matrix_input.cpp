@@ -13,14 +13,7 @@ namespace marbleset::cli {
 void AddMatrixInputOptions(CLI::App& command, MatrixInputOptions& options) {
   command.add_flag("--distances,--distance-file", options.distanceFile,
                    "INPUT is a distance matrix as \"distances\" or PHYLIP writes it");
-  command
-      .add_option("--coefficient", options.coefficient,
-                  "Distance coefficient, as for distances (default: the kind's first)")
-      ->type_name("NAME");
-  command
-      .add_option("--missing", options.missing,
-                  "Missing-data value, as for distances (default: the kind's default)")
-      ->type_name("NAME");
+  AddDistanceSettingOptions(command, options.coefficient, options.missing);
 }
 
 DistanceMatrix OneMatrixOf(const InputOptions& input, std::string_view refusal) {

@@ -13,8 +13,8 @@ namespace marbleset::cli {
 namespace {
 
 Resampling ResamplingOf(const std::string& name) {
-  if (name == "classic") return Resampling::kClassic;
-  if (name == "jackknife") return Resampling::kJackknife;
+  for (const Resampling kind : ResamplingKinds())
+    if (ResamplingWord(kind) == name) return kind;
   return Resampling::kBootstrap;
 }
 
@@ -31,14 +31,7 @@ void AddTreeSettingOptions(CLI::App& command, TreeSettingOptions& options) {
                    "\"Bootstrap %\" of --resampling bootstrap");
   AddChoiceOption(command, "--method", options.method, {"nj", "upgma"},
                   "nj: neighbor-joining (default); upgma");
-  command
-      .add_option("--coefficient", options.coefficient,
-                  "Distance coefficient, as for distances (default: the kind's first)")
-      ->type_name("NAME");
-  command
-      .add_option("--missing", options.missing,
-                  "Missing-data value, as for distances (default: the kind's default)")
-      ->type_name("NAME");
+  AddDistanceSettingOptions(command, options.coefficient, options.missing);
   AddSeedOption(command, options.seed);
 }
 

@@ -20,18 +20,6 @@ std::string OneDecimal(double value) {
   return shown;
 }
 
-std::string_view ResamplingOption(Resampling resampling) {
-  switch (resampling) {
-    case Resampling::kClassic:
-      return "classic";
-    case Resampling::kJackknife:
-      return "jackknife";
-    case Resampling::kBootstrap:
-      break;
-  }
-  return "bootstrap";
-}
-
 using Arguments = std::vector<SessionArgument>;
 
 void Append(Arguments& to, std::initializer_list<std::string_view> words) {
@@ -46,7 +34,7 @@ void AppendDistance(Arguments& to, const DistanceSettings& settings) {
 
 void AppendTree(Arguments& to, const TreeSettings& settings) {
   Append(to, {"--replicates", std::to_string(settings.replicates), "--resampling",
-              ResamplingOption(settings.resampling)});
+              ResamplingWord(settings.resampling)});
   if (settings.resampling == Resampling::kBootstrap)
     Append(to, {"--percent", OneDecimal(settings.percent)});
   Append(to, {"--method", settings.method == TreeMethod::kUpgma ? "upgma" : "nj"});
@@ -371,7 +359,7 @@ MethodsFacts TreeRunFacts(MethodsFacts facts, const TreeSettings& settings) {
   facts.command = "tree";
   facts.distance = settings.distance;
   facts.treeMethod = settings.method == TreeMethod::kUpgma ? "upgma" : "nj";
-  DrawFacts draws{.kind = std::string(ResamplingOption(settings.resampling)),
+  DrawFacts draws{.kind = std::string(ResamplingWord(settings.resampling)),
                   .count = settings.replicates,
                   .percent = std::nullopt,
                   .seed = settings.seed};

@@ -30,6 +30,18 @@ std::span<const TreeMethod> TreeMethods() {
   return kTreeMethods;
 }
 
+std::string_view ResamplingWord(Resampling resampling) {
+  switch (resampling) {
+    case Resampling::kClassic:
+      return "classic";
+    case Resampling::kJackknife:
+      return "jackknife";
+    case Resampling::kBootstrap:
+      break;
+  }
+  return "bootstrap";
+}
+
 std::string_view ResamplingName(Resampling resampling) {
   switch (resampling) {
     case Resampling::kBootstrap:

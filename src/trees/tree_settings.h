@@ -42,6 +42,8 @@ struct TreeSettings {
 std::span<const Resampling> ResamplingKinds();
 std::span<const TreeMethod> TreeMethods();
 std::string_view ResamplingName(Resampling resampling);
+// Its word on marbleset-cli's command line: "bootstrap", "classic", "jackknife".
+std::string_view ResamplingWord(Resampling resampling);
 std::string_view TreeMethodName(TreeMethod method);
 
 // The settings a run starts from for the loaded data: the kind's distance defaults.
