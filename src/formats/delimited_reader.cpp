@@ -18,6 +18,12 @@ enum class CellClass : std::uint8_t { kMissing, kZero, kOne, kOther, kText };
 
 class CellReader {
  public:
+  // Most cells have nothing to trim; telling so takes two bytes, not a call.
+  static bool HasBlankEnd(std::string_view field) {
+    return field.empty() || static_cast<unsigned char>(field.front()) <= ' ' ||
+           static_cast<unsigned char>(field.back()) <= ' ';
+  }
+
   CellReader(const std::vector<std::string>& extraCodes, bool decimalComma)
       : codes_(DefaultMissingCodes()), decimalComma_(decimalComma) {
     for (const std::string& code : extraCodes) codes_.emplace_back(TrimBlanks(code));
@@ -27,17 +33,13 @@ class CellReader {
   }
 
   CellClass Classify(std::string_view field, float& value) const {
-    // A cell of one printable byte, as most of a binary table's are, has nothing to trim.
-    const std::string_view text =
-        field.size() == 1 && static_cast<unsigned char>(field[0]) > ' ' ? field : TrimBlanks(field);
+    const std::string_view text = HasBlankEnd(field) ? TrimBlanks(field) : field;
     if (text.size() == 1 && quickStates_) {
       // The common cells of binary tables, without a number parse.
       if (text[0] == '0') return value = 0.0f, CellClass::kZero;
       if (text[0] == '1') return value = 1.0f, CellClass::kOne;
     }
-    for (const std::string& code : codes_) {
-      if (text == code) return CellClass::kMissing;
-    }
+    if (IsMissingCode(text)) return CellClass::kMissing;
     const std::optional<float> number = ParseNumber(text, decimalComma_);
     if (!number) return CellClass::kText;
     value = *number;
@@ -50,6 +52,18 @@ class CellReader {
   std::vector<std::string> codes_;
   bool decimalComma_;
   bool quickStates_ = true;  // no code is "0" or "1"
+
+  // The codes are a few bytes long: compared in line, a cell of values is rejected at its first
+  // byte rather than in a call per code.
+  bool IsMissingCode(std::string_view text) const {
+    for (const std::string& code : codes_) {
+      if (code.size() != text.size()) continue;
+      std::size_t i = 0;
+      while (i < text.size() && code[i] == text[i]) ++i;
+      if (i == text.size()) return true;
+    }
+    return false;
+  }
 };
 
 // The first cell of a column that is text, that is a value other than 0 and 1, or that holds

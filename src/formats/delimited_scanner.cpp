@@ -17,7 +17,7 @@ bool DelimitedScanner::Next() {
   line_ = nextLine_;
   fields_.clear();
   unquoted_.clear();
-  spans_.clear();
+  quoted_.clear();
   const std::size_t size = text_.size();
   std::size_t at = position_;
   bool recordEnded = false;
@@ -46,14 +46,15 @@ bool DelimitedScanner::Next() {
         ++at;
       }
       // Anything between the closing quote and the delimiter is kept after the quoted text.
-      while (at < size && text_[at] != delimiter_ && text_[at] != '\n' && text_[at] != '\r') {
-        unquoted_ += text_[at++];
-      }
-      spans_.push_back({true, begin, unquoted_.size() - begin});
+      const std::size_t tail = at;
+      at = EndOfField(at);
+      unquoted_.append(text_.data() + tail, at - tail);
+      quoted_.push_back({fields_.size(), begin, unquoted_.size() - begin});
+      fields_.emplace_back();
     } else {
       const std::size_t begin = at;
-      while (at < size && text_[at] != delimiter_ && text_[at] != '\n' && text_[at] != '\r') ++at;
-      spans_.push_back({false, begin, at - begin});
+      at = EndOfField(at);
+      fields_.emplace_back(text_.data() + begin, at - begin);
     }
     if (at < size && text_[at] == delimiter_) {
       ++at;
@@ -70,11 +71,17 @@ bool DelimitedScanner::Next() {
   }
   position_ = at;
   ++nextLine_;
-  for (const Span& span : spans_) {
-    fields_.push_back(span.quoted ? std::string_view(unquoted_).substr(span.begin, span.length)
-                                  : text_.substr(span.begin, span.length));
+  for (const QuotedField& field : quoted_) {
+    fields_[field.index] = std::string_view(unquoted_).substr(field.begin, field.length);
   }
   return true;
+}
+
+std::size_t DelimitedScanner::EndOfField(std::size_t at) const {
+  const char* const data = text_.data();
+  const std::size_t size = text_.size();
+  while (at < size && data[at] != delimiter_ && data[at] != '\n' && data[at] != '\r') ++at;
+  return at;
 }
 
 bool DelimitedScanner::IsBlank() const {

@@ -33,14 +33,16 @@ class DelimitedScanner {
   std::size_t position_ = 0;
   std::size_t nextLine_ = 1;
   std::size_t line_ = 0;
+  // Where the unquoted field beginning at `at` ends: at a delimiter, a line break or the end.
+  std::size_t EndOfField(std::size_t at) const;
+
   std::vector<std::string_view> fields_;
-  // Fields are first gathered as spans, the quoted ones as offsets into unquoted_, which may
-  // grow meanwhile.
-  struct Span {
-    bool quoted;
-    std::size_t begin, length;
+  // A quoted field is held as offsets into unquoted_, which may grow while the record is read,
+  // and is pointed to once the record is complete.
+  struct QuotedField {
+    std::size_t index, begin, length;
   };
-  std::vector<Span> spans_;
+  std::vector<QuotedField> quoted_;
   // Unquoted text of the quoted fields of the current record; fields_ points into it.
   std::string unquoted_;
 };
