@@ -88,6 +88,12 @@ void CheckTriangleFits(const DataSet& data, int dataSetNumber, MatrixRows rows =
                       ByteSize(limit) + " are available.");
 }
 
+// The memory one data set of a run may take: the system's figure is read once for the run, as
+// reading it costs as much as a small data set's matrix.
+std::uint64_t RunMemoryLimit(const DataSet& loaded) {
+  return loaded.MemoryLimit() != 0 ? loaded.MemoryLimit() : AvailableMemory();
+}
+
 }  // namespace
 
 IncompleteRunFailure::IncompleteRunFailure(const std::string& input, int dataSet,
@@ -125,7 +131,7 @@ void DistanceRunMulti(const DataSet& loaded, const DistanceSettings& settings, I
                       TextSink& out, Progress& progress, MatrixRows dataSets) {
   CheckDistanceSettings(settings, loaded.Kind());
   DataSet data;
-  data.SetMemoryLimit(loaded.MemoryLimit());
+  data.SetMemoryLimit(RunMemoryLimit(loaded));
   CancelOnly rows(progress);  // the bar follows the file, not the rows of each matrix
   int written = 0;
   for (;;) {
@@ -166,7 +172,7 @@ void DistanceRunMulti(const DataSet& loaded, const DistanceSettings& settings, I
 
 std::size_t CountDataSets(const DataSet& loaded, ItemReader& in) {
   DataSet data;
-  data.SetMemoryLimit(loaded.MemoryLimit());
+  data.SetMemoryLimit(RunMemoryLimit(loaded));
   std::size_t count = 0;
   while (!in.AtEnd()) {
     const bool first = in.DataSetNumber() == 0;
