@@ -37,6 +37,19 @@ bench: deps-bench
 	@cmake --build $(BUILD)-bench -j $(JOBS) >$(BUILD)-bench.log 2>&1 || { cat $(BUILD)-bench.log; exit 1; }
 	@for b in $(BUILD)-bench/bench/*_bench; do echo "== $$b"; $$b || exit 1; done
 
+# Whole read and distance commands of this tree against those of the commit BASE (any git
+# revision), built side by side in Release and run alternately: `make bench-against BASE=v1.2`.
+BASE ?= HEAD~1
+.PHONY: bench-against
+bench-against: deps-bench
+	@cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DMARBLESET_BUILD_BENCH=ON -DMARBLESET_BUILD_TESTS=OFF -DMARBLESET_BUILD_SHELL=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD)-bench -j $(JOBS) --target marbleset-cli >$(BUILD)-bench.log 2>&1 || { cat $(BUILD)-bench.log; exit 1; }
+	@rm -rf $(BUILD)-base && git worktree prune && git worktree add -q --detach $(BUILD)-base $(BASE)
+	@cmake -S $(BUILD)-base -B $(BUILD)-base/build -DCMAKE_BUILD_TYPE=Release -DMARBLESET_BUILD_TESTS=OFF -DMARBLESET_BUILD_SHELL=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD)-base/build -j $(JOBS) --target marbleset-cli >$(BUILD)-base.log 2>&1 || { cat $(BUILD)-base.log; exit 1; }
+	@python3 bench/against_commit.py $(BUILD)-base/build/src/cli/marbleset-cli $(BUILD)-bench/src/cli/marbleset-cli
+	@git worktree remove --force $(BUILD)-base
+
 # The README's walk from an example file to a consensus tree, run twice in one scratch folder:
 # both runs must end in the same tree.
 walk: deps-test
