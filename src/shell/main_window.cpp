@@ -332,9 +332,9 @@ void MainWindow::OpenDataFile(marbleset::DataKind kind) {
     } catch (const marbleset::ReadFailure& problem) {
       // A finding is about the file's text, so the user is offered to look at it.
       finding = marbleset::FindingText(problem.Kind());
-      failure = QString::fromLocal8Bit(problem.what());
+      failure = QString::fromUtf8(problem.what());
     } catch (const std::exception& problem) {
-      failure = QString::fromLocal8Bit(problem.what());
+      failure = QString::fromUtf8(problem.what());
     }
   }
   // A read that succeeded, and any other that changed what is loaded, makes every window
@@ -398,7 +398,7 @@ void MainWindow::ReadInFormat(const QString& path, marbleset::FileFormat format,
   } catch (const marbleset::RunCancelled&) {
     return;  // the user stopped the read; there is nothing to say
   } catch (const std::exception& problem) {
-    context_.services.ShowMessage(this, kReadErrorTitle, QString::fromLocal8Bit(problem.what()));
+    context_.services.ShowMessage(this, kReadErrorTitle, QString::fromUtf8(problem.what()));
     return;
   }
   fresh.SetMemoryLimit(context_.data.MemoryLimit());
@@ -453,7 +453,7 @@ void MainWindow::ShowLoadedData() {
     dataSubWindow_->show();
   } catch (const std::exception& problem) {
     dataWindow_->Clear();
-    context_.services.ShowMessage(this, kReadErrorTitle, QString::fromLocal8Bit(problem.what()));
+    context_.services.ShowMessage(this, kReadErrorTitle, QString::fromUtf8(problem.what()));
   }
 }
 
@@ -480,7 +480,7 @@ void MainWindow::SaveData() {
     const SavedLayout layout = SavedLayoutOf(choice->filterIndex);
     session_->Commands().Saved(ToStd(choice->path), layout.name, layout.phylipNames);
   } catch (const std::exception& problem) {
-    context_.services.ShowMessage(this, kWriteErrorTitle, QString::fromLocal8Bit(problem.what()));
+    context_.services.ShowMessage(this, kWriteErrorTitle, QString::fromUtf8(problem.what()));
   }
 }
 

@@ -570,7 +570,7 @@ bool RunDialog::RunDistances(const std::string& path) {
 }
 
 void RunDialog::ReportFailure(const QString& title, const char* what) {
-  context_.services.ShowMessage(this, title, QString::fromLocal8Bit(what));
+  context_.services.ShowMessage(this, title, QString::fromUtf8(what));
 }
 
 }  // namespace marbleset::shell

@@ -119,7 +119,7 @@ QString SaveSessionScript(QWidget* parent, const SessionLog& log, PlatformServic
     file.sink().Append(log.Commands().Script());
     file.Close();
   } catch (const std::exception& problem) {
-    services.ShowMessage(parent, kScriptTitle, QString::fromLocal8Bit(problem.what()));
+    services.ShowMessage(parent, kScriptTitle, QString::fromUtf8(problem.what()));
     return {};
   }
   return choice->path;

@@ -213,7 +213,7 @@ std::optional<TreeSettings> TreeDialog::SettledSettings() {
   try {
     CheckTreeSettings(settings, context_.data);
   } catch (const std::exception& problem) {
-    Report(QString::fromLocal8Bit(problem.what()));
+    Report(QString::fromUtf8(problem.what()));
     return std::nullopt;
   }
   return settings;
@@ -243,7 +243,7 @@ void TreeDialog::ExportClusterJob() {
   try {
     WriteClusterJob(MakeClusterJob(job), folder.string());
   } catch (const std::exception& problem) {
-    Report(QString::fromLocal8Bit(problem.what()));
+    Report(QString::fromUtf8(problem.what()));
     return;
   }
   Report(QStringLiteral("Snakefile and slurm-array.sh are in %1. Put %2 beside them and run "
@@ -278,7 +278,7 @@ void TreeDialog::Run(const TreeSettings& settings) {
     } catch (const RunCancelled&) {
       // The user stopped the run: nothing was made, and the dialog stays for another try.
     } catch (const std::exception& problem) {
-      Report(QString::fromLocal8Bit(problem.what()));
+      Report(QString::fromUtf8(problem.what()));
     }
     return;
   }

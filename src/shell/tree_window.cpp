@@ -222,7 +222,7 @@ void TreeWindow::Reroot() {
   } catch (const std::exception& problem) {
     // Rooting only turns branches; should it still fail, the tree is shown as built.
     shown_ = built;
-    services_.ShowMessage(this, windowTitle(), QString::fromLocal8Bit(problem.what()));
+    services_.ShowMessage(this, windowTitle(), QString::fromUtf8(problem.what()));
   }
   summary_->setText(SummaryText());
 }
@@ -318,7 +318,7 @@ void TreeWindow::ExportNewick() {
     file.Close();
     if (recorder_) recorder_(Shown(), false, target);
   } catch (const std::exception& problem) {
-    services_.ShowMessage(this, kExportNewickTitle, QString::fromLocal8Bit(problem.what()));
+    services_.ShowMessage(this, kExportNewickTitle, QString::fromUtf8(problem.what()));
   }
 }
 
@@ -361,7 +361,7 @@ void TreeWindow::ExportPicture() {
     shell::ExportPicture(scene, target, format, pictures::ExportScale(scene));
     if (recorder_) recorder_(Shown(), true, target);
   } catch (const std::exception& problem) {
-    services_.ShowMessage(this, kExportPictureTitle, QString::fromLocal8Bit(problem.what()));
+    services_.ShowMessage(this, kExportPictureTitle, QString::fromUtf8(problem.what()));
   }
 }
 
