@@ -3,7 +3,6 @@
 // columns, samples as columns) with the messages bad cells get.
 #include "formats/delimited_reader.h"
 
-#include "dataset/errors.h"
 #include "format_test_support.h"
 
 namespace marbleset {
@@ -13,14 +12,8 @@ using test::AsTable;
 using test::RunR;
 using test::TempFolder;
 
-std::string ReadFailureText(const std::string& text, const std::string& name,
-                            const DelimitedOptions& options = {}) {
-  try {
-    ReadDelimitedText(text, name, options);
-  } catch (const ReadFailure& failure) {
-    return failure.what();
-  }
-  return "no failure";
+std::string ReadFailureText(const std::string& text, const DelimitedOptions& options = {}) {
+  return test::FailureText([&] { ReadDelimitedText(text, "t.csv", options); });
 }
 
 // adegenet's AFLP bands (binary) and phangorn's mites counts (quantitative), each read as R
@@ -46,16 +39,16 @@ TEST(DelimitedReader, AdegenetAndPhangornTables_ReadAsRReadsThem) {
 
 TEST(DelimitedReader, SpreadsheetHabits_DelimiterQuotesDecimalCommaAndMissingCodes) {
   // Semicolons with decimal commas, as spreadsheets in many countries save CSV; quoted names
-  // holding the delimiter, a doubled quote and a line break; CR LF line ends.
+  // holding the delimiter, a doubled quote, text after the closing quote, a line break; CR LF.
   const std::string european =
       "\"name\";\"a\";\"b\";\"c\"\r\n"
       "\"Alpha; the first\";1,5;NA;0\r\n"
-      "\"Be\"\"ta\";-2;?;.\r\n"
+      "\"Be\"\"ta\" 2;-2;?;.\r\n"
       "\"Gam\r\nma\";3,25e1;-;\r\n";
   const DataSet data = ReadDelimitedText(european, "euro.csv", {});
   ASSERT_TRUE(data.IsQuantitative());
-  EXPECT_EQ(data.otuNames, (std::vector<std::string>{"Alpha; the first", "Be\"ta", "Gam\r\nma"}));
-  EXPECT_EQ(AsTable(data), "Alpha; the first,1.5,NA,0\nBe\"ta,-2,NA,NA\nGam\r\nma,32.5,NA,NA\n");
+  EXPECT_EQ(data.otuNames, (std::vector<std::string>{"Alpha; the first", "Be\"ta 2", "Gam\r\nma"}));
+  EXPECT_EQ(AsTable(data), "Alpha; the first,1.5,NA,0\nBe\"ta 2,-2,NA,NA\nGam\r\nma,32.5,NA,NA\n");
 
   // Tabs, a code of the user's own, a trailing delimiter on every line.
   DelimitedOptions nines;
@@ -93,23 +86,23 @@ TEST(DelimitedReader, MetadataColumnsAndSamplesAsColumns_GuessedAndOverridden) {
 TEST(DelimitedReader, BadTables_FailNamingLineAndColumn) {
   DelimitedOptions binary;
   binary.kind = KindChoice::kBinary;
-  EXPECT_EQ(ReadFailureText("n,a,b\nA,1,0\nB,0,2\n", "t.csv", binary),
+  EXPECT_EQ(ReadFailureText("n,a,b\nA,1,0\nB,0,2\n", binary),
             "t.csv, line 3, column 3: the value \"2\" is neither 0, 1 nor missing, so the table "
             "cannot be read as binary data.");
   DelimitedOptions fromColumn2;
   fromColumn2.firstDataColumn = 1;
-  EXPECT_EQ(ReadFailureText("n,a,b\nA,1,0\nB,x,1\n", "t.csv", fromColumn2),
+  EXPECT_EQ(ReadFailureText("n,a,b\nA,1,0\nB,x,1\n", fromColumn2),
             "t.csv, line 3, column 2: \"x\" is neither a number nor a missing code.");
-  EXPECT_EQ(ReadFailureText("n,a,b\nA,1,0\nB,0\n", "t.csv"),
+  EXPECT_EQ(ReadFailureText("n,a,b\nA,1,0\nB,0\n"),
             "t.csv, line 3: this record has 2 fields where the header has 3.");
-  EXPECT_EQ(ReadFailureText("n,a\nA,1\n\"B,0\n", "t.csv"),
+  EXPECT_EQ(ReadFailureText("n,a\nA,1\n\"B,0\n"),
             "t.csv, line 3: a quoted field is never closed (a double quote is missing).");
-  EXPECT_EQ(ReadFailureText("n,a,b\n", "t.csv"),
+  EXPECT_EQ(ReadFailureText("n,a,b\n"),
             "t.csv: the table holds a header and no records of values.");
-  EXPECT_EQ(ReadFailureText("n,a,b\nA,1,x\n", "t.csv"),
+  EXPECT_EQ(ReadFailureText("n,a,b\nA,1,x\n"),
             "t.csv, line 2, column 3: \"x\" is neither a number nor a missing code, so the table "
             "has no columns of values at its end.");
-  EXPECT_EQ(ReadFailureText("n,a\nA,1e39\n", "t.csv"),
+  EXPECT_EQ(ReadFailureText("n,a\nA,1e39\n"),
             "t.csv, line 2, column 2: \"1e39\" is neither a number nor a missing code, so the "
             "table has no columns of values at its end.");
   EXPECT_THROW(ReadDelimitedFile("/nonexistent/table.csv", {}), ReadFailure);

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/run_cli.h"
+#include "cli/tool_in_process.h"
 #include "dataset/errors.h"
 #include "distances/distance_run.h"
 #include "distances/reference_pass.h"
@@ -19,19 +19,7 @@
 namespace marbleset::test {
 namespace {
 
-struct CliRun {
-  int status;
-  std::string err;
-};
-
-CliRun Cli(std::vector<std::string> args) {
-  args.insert(args.begin(), "marbleset-cli");
-  std::vector<const char*> argv;
-  for (const std::string& arg : args) argv.push_back(arg.c_str());
-  std::ostringstream out, err;
-  const int status = cli::RunCli(static_cast<int>(argv.size()), argv.data(), out, err);
-  return {status, err.str()};
-}
+using cli::RunTool;
 
 // The names in folder, sorted: what a run left on disk.
 std::vector<std::string> Listing(const TempFolder& folder) {
@@ -46,25 +34,26 @@ TEST(ReaderFaults, TableWithMistypedCell_RefusesGuessThatWouldDropColumns) {
   TempFolder folder;
   // "O" for "0" in the third column of values: the guess would start at column 5.
   PutFile(folder / "bands.csv", "name,site,m1,m2,m3\nA,north,0,1,0\nB,south,1,O,1\nC,east,0,1,1\n");
-  const CliRun guessed = Cli({"convert", "--to", "csv", folder / "bands.csv", folder / "out.csv"});
+  const auto guessed =
+      RunTool({"convert", "--to", "csv", folder / "bands.csv", folder / "out.csv"});
   EXPECT_EQ(guessed.status, 3);
   for (const char* part : {"line 3, column 4", "\"O\"", "--first-data-column"})
     EXPECT_NE(guessed.err.find(part), std::string::npos) << part << " in " << guessed.err;
   // Named, the first data column makes the cell an error of its own, at the same place.
-  const CliRun named = Cli({"convert", "--to", "csv", "--first-data-column", "3",
-                            folder / "bands.csv", folder / "out.csv"});
+  const auto named = RunTool({"convert", "--to", "csv", "--first-data-column", "3",
+                              folder / "bands.csv", folder / "out.csv"});
   EXPECT_EQ(named.status, 3);
   EXPECT_NE(named.err.find("line 3, column 4"), std::string::npos) << named.err;
   // A declared missing code wins over the state it looks like.
   PutFile(folder / "coded.csv", "name,m1,m2,m3\nA,0,1,0\nB,1,1,0\n");
-  EXPECT_EQ(Cli({"convert", "--to", "csv", folder / "coded.csv", folder / "coded_out.csv",
-                 "--missing-code", "0"})
+  EXPECT_EQ(RunTool({"convert", "--to", "csv", folder / "coded.csv", folder / "coded_out.csv",
+                     "--missing-code", "0"})
                 .status,
             0);
   EXPECT_EQ(FileBytes(folder / "coded_out.csv"), "OTU,1,2,3\r\nA,NA,1,NA\r\nB,1,1,NA\r\n");
   // A header one field short (R's row names) and a record one field short.
   PutFile(folder / "rows.csv", "m1,m2\nA,0,1\nB,1\n");
-  const CliRun shifted = Cli({"info", folder / "rows.csv"});
+  const auto shifted = RunTool({"info", folder / "rows.csv"});
   EXPECT_NE(shifted.err.find("line 3: this record has 2 fields where the records need 3"),
             std::string::npos)
       << shifted.err;
@@ -81,19 +70,15 @@ TEST(ReaderFaults, CompressedVcfCutShort_IsRefused) {
   for (int i = 1; i <= 2000; ++i)
     vcf += "1\t" + std::to_string(i) + "\t.\tA\tG\t.\t.\t.\tGT\t0/1\t1/1\n";
   PutFile(folder / "calls.vcf", vcf);
-  int status = 0;
-  test::Run("cd '" + folder.path.string() +
-                "' && bgzip -k calls.vcf && bcftools view -Ob -o calls.bcf calls.vcf",
-            status);
-  ASSERT_EQ(status, 0) << "bgzip and bcftools (htslib's tools) are needed";
+  Shell(folder, "bgzip -k calls.vcf && bcftools view -Ob -o calls.bcf calls.vcf");
   for (const char* name : {"calls.vcf.gz", "calls.bcf"}) {
-    EXPECT_EQ(Cli({"convert", "--to", "phylip", folder / name, folder / "whole.phy"}).status, 0)
+    EXPECT_EQ(RunTool({"convert", "--to", "phylip", folder / name, folder / "whole.phy"}).status, 0)
         << name;
     fs::remove(folder / "whole.phy");
     // Without the 28-byte end-of-file block: cut at a block boundary.
     const std::string bytes = FileBytes(folder / name);
     PutFile(folder / name, bytes.substr(0, bytes.size() - 28));
-    const CliRun cut = Cli({"convert", "--to", "phylip", folder / name, folder / "cut.phy"});
+    const auto cut = RunTool({"convert", "--to", "phylip", folder / name, folder / "cut.phy"});
     EXPECT_EQ(cut.status, 3) << name;
     EXPECT_NE(cut.err.find("cut short"), std::string::npos) << cut.err;
     EXPECT_FALSE(fs::exists(folder / "cut.phy"));
@@ -132,7 +117,7 @@ TEST(ReaderFaults, HugeDeclaredShape_RefusedBeforeMemoryIsTaken) {
     std::vector<std::string> args = c.args;
     args.push_back(folder / c.name);
     if (args.front() == "distances") args.push_back(folder / "distances.txt");
-    const CliRun run = Cli(args);
+    const auto run = RunTool(args);
     EXPECT_EQ(run.status, 3) << c.name << ": " << run.err;
     EXPECT_NE(run.err.find("declare"), std::string::npos) << run.err;
   }
@@ -187,7 +172,7 @@ TEST(OutputFaults, TwoOutputsNamingOneFile_RefusedBeforeAnythingIsWritten) {
   fs::create_symlink(folder / "tree.nwk", folder / "link.nwk");
   for (const std::string& other : {folder / "tree.nwk", folder.path.string() + "/./tree.nwk",
                                    folder / "sub/../tree.nwk", folder / "link.nwk"}) {
-    const CliRun run = Cli(
+    const auto run = RunTool(
         {"tree", "--force", "--replicates", "10", data, folder / "tree.nwk", "--consensus", other});
     EXPECT_EQ(run.status, 4) << other;
     EXPECT_NE(run.err.find("OUTPUT and --consensus name this one file"), std::string::npos)
@@ -207,15 +192,15 @@ TEST(OutputFaults, RestoreNamesOfBrokenTree_IsRefused) {
       "(A,X);\n",    ";\n",       "(A,'B);\n",      "[(A,B);\n", ""};
   for (const std::string& tree : broken) {
     PutFile(folder / "outtree", tree);
-    const CliRun run = Cli({"restore-names", "--table", folder / "names.tsv", folder / "outtree",
-                            folder / "restored.tre"});
+    const auto run = RunTool({"restore-names", "--table", folder / "names.tsv", folder / "outtree",
+                              folder / "restored.tre"});
     EXPECT_EQ(run.status, 3) << tree;
     EXPECT_FALSE(fs::exists(folder / "restored.tre")) << tree;
   }
   // PHYLIP breaks a tree over lines; each tree begins on a line of its own.
   PutFile(folder / "outtree", "(A:0.1,\nB:0.2,C);\n(B,(A,C));\n");
-  ASSERT_EQ(Cli({"restore-names", "--table", folder / "names.tsv", folder / "outtree",
-                 folder / "restored.tre"})
+  ASSERT_EQ(RunTool({"restore-names", "--table", folder / "names.tsv", folder / "outtree",
+                     folder / "restored.tre"})
                 .status,
             0);
   EXPECT_EQ(FileBytes(folder / "restored.tre"),

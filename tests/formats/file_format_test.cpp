@@ -49,11 +49,7 @@ TEST(FileFormat, ExtensionAndContent_DecideTheFormat) {
           "##FORMAT=<ID=GT,Number=1,Type=String,Description=\"Genotype\">\n"
           "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT\tS1\n"
           "1\t5\t.\tA\tG\t.\t.\t.\tGT\t0/1\n");
-  int status = 0;
-  test::Run("cd '" + folder.path.string() +
-                "' && bcftools view -Oz -o calls.gz c.vcf && bcftools view -Ob -o calls c.vcf",
-            status);
-  ASSERT_EQ(status, 0);
+  test::Shell(folder, "bcftools view -Oz -o calls.gz c.vcf && bcftools view -Ob -o calls c.vcf");
   EXPECT_EQ(DetectFileFormat(folder / "calls.gz"), FileFormat::kVcf);
   EXPECT_EQ(DetectFileFormat(folder / "calls"), FileFormat::kVcf);
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "dataset/data_set.h"
+#include "dataset/errors.h"
 #include "dataset/text_sink.h"
 #include "scratch_folder.h"
 
@@ -36,6 +37,15 @@ inline std::string Run(const std::string& command, int& status) {
   while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
   const int raw = pclose(pipe);
   status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return output;
+}
+
+// Runs command in folder; its standard output (the test fails when the command fails).
+inline std::string Shell(const TempFolder& folder, const std::string& command) {
+  int status = 0;
+  const std::string output =
+      Run("cd '" + folder.path.string() + "' && " + command + " 2>errors", status);
+  EXPECT_EQ(status, 0) << command << ": " << FileBytes(folder / "errors");
   return output;
 }
 
@@ -97,6 +107,17 @@ std::string Written(Write write) {
     sink.Flush();
   }
   return text.str();
+}
+
+// The message of the Error that call throws, or "no failure".
+template <typename Error = ReadFailure, typename Call>
+std::string FailureText(Call call) {
+  try {
+    call();
+  } catch (const Error& failure) {
+    return failure.what();
+  }
+  return "no failure";
 }
 
 #define SKIP_WITHOUT(program) \

@@ -2,7 +2,6 @@
 // features of other programs' files, and the messages for what a data set cannot hold.
 #include "formats/nexus_reader.h"
 
-#include "dataset/errors.h"
 #include "format_test_support.h"
 
 namespace marbleset {
@@ -15,12 +14,7 @@ using test::TempFolder;
 const char kMitesNexus[] = "/usr/lib/R/site-library/phangorn/extdata/mites.nex";
 
 std::string ReadFailureText(const std::string& text, KindChoice kind = KindChoice::kAuto) {
-  try {
-    ReadNexusText(text, "m.nex", kind);
-  } catch (const ReadFailure& failure) {
-    return failure.what();
-  }
-  return "no failure";
+  return test::FailureText([&] { ReadNexusText(text, "m.nex", kind); });
 }
 
 TEST(NexusReader, PhangornMites_ReadsAsApeReadsIt) {

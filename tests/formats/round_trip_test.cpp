@@ -125,16 +125,11 @@ TEST(NameRoundTrip, NexusNamesThatReadAsOne_AreRefusedNamingThem) {
   data->otuNames = {"Festuca rubra", "Poa", "Festuca_rubra", "Poa   "};
   std::ostringstream text;
   TextSink sink(text, "names.nex");
-  try {
-    WriteNexusData(*data, sink);
-    ADD_FAILURE() << "written: " << text.str();
-  } catch (const WriteFailure& failure) {
-    const std::string message = failure.what();
-    EXPECT_NE(message.find("\"Festuca rubra\" (OTU 1) and \"Festuca_rubra\" (OTU 3)"),
-              std::string::npos)
-        << message;
-    EXPECT_NE(message.find("\"Poa\" (OTU 2) and \"Poa\" (OTU 4)"), std::string::npos);
-  }
+  const std::string message = FailureText<WriteFailure>([&] { WriteNexusData(*data, sink); });
+  EXPECT_NE(message.find("\"Festuca rubra\" (OTU 1) and \"Festuca_rubra\" (OTU 3)"),
+            std::string::npos)
+      << message;
+  EXPECT_NE(message.find("\"Poa\" (OTU 2) and \"Poa\" (OTU 4)"), std::string::npos);
   // A name of blanks only would be written as "_", which reads back as a name of its own.
   data->otuNames = {"Poa", "A", "   ", "B"};
   EXPECT_THROW(WriteNexusData(*data, sink), WriteFailure);

@@ -2,24 +2,15 @@
 // alleles, genotypes of every shape, the fast scanner against htslib's records, and messages.
 #include "formats/vcf_reader.h"
 
-#include "dataset/errors.h"
 #include "format_test_support.h"
 
 namespace marbleset {
 namespace {
 
 using test::AsTable;
-using test::Run;
+using test::Shell;
 using test::Split;
 using test::TempFolder;
-
-std::string Shell(const TempFolder& folder, const std::string& command) {
-  int status = 0;
-  const std::string output =
-      Run("cd '" + folder.path.string() + "' && " + command + " 2>errors", status);
-  EXPECT_EQ(status, 0) << command << ": " << FileBytes(folder / "errors");
-  return output;
-}
 
 DataSet Read(const std::string& path, DataKind kind, VcfReport& report) {
   VcfOptions options;
@@ -29,12 +20,7 @@ DataSet Read(const std::string& path, DataKind kind, VcfReport& report) {
 
 std::string ReadFailureText(const std::string& path) {
   VcfReport report;
-  try {
-    Read(path, DataKind::kBinary, report);
-  } catch (const ReadFailure& failure) {
-    return failure.what();
-  }
-  return "no failure";
+  return test::FailureText([&] { Read(path, DataKind::kBinary, report); });
 }
 
 TEST(VcfReader, PlinkAndBcftoolsFiles_ReadAsPlinkCountsTheirAlleles) {

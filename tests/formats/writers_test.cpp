@@ -33,28 +33,8 @@ DataSet SmallQuantitative() {
   return data;
 }
 
-DistanceMatrix SmallDistances() {
-  DistanceMatrix matrix;
-  matrix.n = 3;
-  matrix.names = {"Alpha", "Beta", "Gamma Ray"};
-  matrix.values = {0, 0.5, 1.0 / 3, 0.5, 0, -1e-9, 1.0 / 3, -1e-9, 0};
-  return matrix;
-}
-
-// Binary data of count OTUs, bits and missing entries drawn from a fixed seed.
-DataSet RandomBinary(std::size_t otus, std::size_t characters) {
-  DataSet data;
-  data.Resize(DataKind::kBinary, otus, characters, kBinaryMissingValue);
-  std::mt19937 draw(11);
-  for (std::size_t i = 0; i < otus; ++i) {
-    data.otuNames[i] = "Taxon_" + std::to_string(i + 1);
-    for (std::size_t k = 0; k < characters; ++k) {
-      const unsigned r = draw() % 20;
-      data.SetValue(i, k, r == 0 ? kBinaryMissingValue : static_cast<float>(r % 2));
-    }
-  }
-  return data;
-}
+const DistanceMatrix kSmallDistances{
+    3, {"Alpha", "Beta", "Gamma Ray"}, {0, 0.5, 1.0 / 3, 0.5, 0, -1e-9, 1.0 / 3, -1e-9, 0}};
 
 TEST(FormatWriters, NexusAndCsv_ExactBytes) {
   EXPECT_EQ(Written([](TextSink& out) { WriteNexusData(SmallBinary(), out); }),
@@ -85,7 +65,7 @@ TEST(FormatWriters, NexusAndCsv_ExactBytes) {
       << continuous;
   // The taxa block is the one the data's file begins with (its labels quoted alike).
   const std::string distances =
-      Written([](TextSink& out) { WriteNexusDistances(SmallDistances(), out); });
+      Written([](TextSink& out) { WriteNexusDistances(kSmallDistances, out); });
   EXPECT_NE(distances.find("    'Gamma Ray'\r\n  ;\r\nEND;\r\n\r\n"
                            "BEGIN DISTANCES;\r\n"
                            "  DIMENSIONS NTAX=3;\r\n"
@@ -105,7 +85,7 @@ TEST(FormatWriters, NexusAndCsv_ExactBytes) {
             "O'Hara,1,1,1,1,0\r\n");
   EXPECT_EQ(Written([](TextSink& out) { WriteCsvData(SmallQuantitative(), out); }),
             "OTU,1,2,3\r\nA,1.5,NA,-0.25\r\nB,1e+10,3,0.1\r\n");
-  EXPECT_EQ(Written([](TextSink& out) { WriteCsvDistances(SmallDistances(), out); }),
+  EXPECT_EQ(Written([](TextSink& out) { WriteCsvDistances(kSmallDistances, out); }),
             ",Alpha,Beta,Gamma Ray\r\n"
             "Alpha,0.000000,0.500000,0.333333\r\n"
             "Beta,0.500000,0.000000,0.000000\r\n"
@@ -119,14 +99,18 @@ TEST(FormatWriters, NexusAndCsv_ExactBytes) {
 TEST(FormatWriters, WrittenFiles_ReadBackByR) {
   SKIP_WITHOUT("Rscript");
   TempFolder folder;
-  const DataSet data = RandomBinary(8, 100);
+  // 8 OTUs by 100 characters, one cell in twenty missing, drawn from a fixed seed.
+  DataSet data;
+  data.Resize(DataKind::kBinary, 8, 100, kBinaryMissingValue);
+  std::mt19937 draw(11);
+  for (std::size_t i = 0; i < 8; ++i) {
+    data.otuNames[i] = "Taxon_" + std::to_string(i + 1);
+    for (std::size_t k = 0; k < 100; ++k)
+      data.SetValue(i, k, draw() % 20 == 0 ? kBinaryMissingValue : draw() % 2);
+  }
   PutFile(folder / "data.nex", Written([&](TextSink& out) { WriteNexusData(data, out); }));
   PutFile(folder / "data.csv", Written([&](TextSink& out) { WriteCsvData(data, out); }));
-  DistanceMatrix matrix;
-  matrix.n = 5;
-  std::mt19937 draw(5);
-  for (std::size_t i = 0; i < 5; ++i) matrix.names.push_back("OTU_" + std::to_string(i + 1));
-  matrix.values.assign(25, 0.0);
+  DistanceMatrix matrix{5, {"OTU_1", "OTU_2", "OTU_3", "OTU_4", "OTU_5"}, std::vector<double>(25)};
   for (std::size_t i = 0; i < 5; ++i)
     for (std::size_t j = 0; j < i; ++j)
       matrix.values[i * 5 + j] = matrix.values[j * 5 + i] = (draw() % 1000000) / 999983.0;
