@@ -7,6 +7,7 @@
 #include "dataset/errors.h"
 #include "dataset/platform.h"
 #include "formats/data_io.h"
+#include "formats/format_registry.h"
 #include "formats/read_status.h"
 
 namespace marbleset::cli {
@@ -116,8 +117,8 @@ std::optional<ItemReader> LoadFirstDataSet(const InputOptions& options, DataSet&
     throw CliFailure(kExitUnreadable, InputName(options), failure.what());
   }
   NoteSkippedVariants(options, told.vcf, notes);
-  // Only PHYLIP files hold several data sets; the others are read whole.
-  if (format != FileFormat::kPhylip && format != FileFormat::kNtsys) return std::nullopt;
+  // Only the layouts read by items can hold several data sets; the others are read whole.
+  if (!EntryOf(format).readByItems) return std::nullopt;
   return std::move(source.Items());
 }
 

@@ -6,6 +6,7 @@
 #include "cli/cli_io.h"
 #include "cli/commands.h"
 #include "editing/screening.h"
+#include "formats/format_registry.h"
 #include "formats/phylip_reader.h"
 
 namespace marbleset::cli {
@@ -16,15 +17,11 @@ struct InfoOptions {
   InputOptions input;
 };
 
-// The missing-data code as the file writes it, then its number: PHYLIP and NEXUS files write
-// "?", NTSYS files the code their header declares, VCF files "."; tables any of their codes.
+// The missing-data code as the file writes it, then its number.
 std::string MissingValueText(const DataSet& data, FileFormat format) {
   const std::string code = PlainNumber(data.MissingValue());
-  std::string written = "?";
-  if (format == FileFormat::kNtsys) written = code;
-  if (format == FileFormat::kVcf) written = ".";
-  if (format == FileFormat::kDelimited) written = "NA, ?, -, . or an empty cell";
-  return written + " (code " + code + ")";
+  const std::string_view written = EntryOf(format).missingWritten;
+  return (written.empty() ? code : std::string(written)) + " (code " + code + ")";
 }
 
 // Reads the data sets after the first, on the same input, and returns how many the file holds.

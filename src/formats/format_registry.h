@@ -45,6 +45,12 @@ struct FormatEntry {
   // Writer of weighted splits, such as a network fitted to a distance matrix; null when the
   // layout holds none.
   void (*writeSplits)(const WeightedSplits& splits, TextSink& out) = nullptr;
+  // Read item by item, so that a reader stops where a data set ends and leaves the rest of the
+  // input to the next (PHYLIP, NTSYS); the other layouts are read whole.
+  bool readByItems = false;
+  // How its files write a missing value, as `info` tells it; empty where each file declares its
+  // own code.
+  std::string_view missingWritten = "?";
 };
 
 // Every layout, in the order the lists show them.

@@ -21,6 +21,7 @@
 #include "distances/distance_run.h"
 #include "formats/data_io.h"
 #include "formats/distance_file_reader.h"
+#include "formats/format_registry.h"
 #include "pictures/distance_pictures.h"
 #include "provenance/sha256.h"
 #include "shell/about_box.h"
@@ -309,8 +310,7 @@ void MainWindow::OpenDataFile(marbleset::DataKind kind) {
   // The entry chosen in the dialog decides the layout; the file's extension plays no part,
   // except for the entry of any file, which looks into the file.
   const marbleset::FileFormat format = FormatOfOpenEntry(choice->filterIndex, ToStd(choice->path));
-  if (format == marbleset::FileFormat::kDelimited || format == marbleset::FileFormat::kNexus ||
-      format == marbleset::FileFormat::kVcf) {
+  if (format != marbleset::FileFormat::kUnknown && !marbleset::EntryOf(format).readByItems) {
     ReadInFormat(choice->path, format, kind);
     return;
   }
@@ -319,9 +319,8 @@ void MainWindow::OpenDataFile(marbleset::DataKind kind) {
     context_.services.ShowMessage(this, kReadErrorTitle, choice->path + kUnknownLayoutText);
     return;
   }
-  const marbleset::FileFormat layout = format == marbleset::FileFormat::kNtsys
-                                           ? marbleset::FileFormat::kNtsys
-                                           : marbleset::FileFormat::kPhylip;
+  const marbleset::FileFormat layout =
+      format == marbleset::FileFormat::kUnknown ? marbleset::FileFormat::kPhylip : format;
   const DataStamp before = DataStamp::Of(context_.data);
   QString failure;
   std::string_view finding;
