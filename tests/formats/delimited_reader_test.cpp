@@ -5,15 +5,11 @@
 
 #include "format_test_support.h"
 
-namespace marbleset {
+namespace marbleset::test {
 namespace {
 
-using test::AsTable;
-using test::RunR;
-using test::TempFolder;
-
 std::string ReadFailureText(const std::string& text, const DelimitedOptions& options = {}) {
-  return test::FailureText([&] { ReadDelimitedText(text, "t.csv", options); });
+  return FailureText([&] { ReadDelimitedText(text, "t.csv", options); });
 }
 
 // adegenet's AFLP bands (binary) and phangorn's mites counts (quantitative), each read as R
@@ -27,7 +23,7 @@ TEST(DelimitedReader, AdegenetAndPhangornTables_ReadAsRReadsThem) {
     if (!std::filesystem::exists(path)) GTEST_SKIP() << path << " is not installed";
     const DataSet data = ReadDelimitedFile(path, {});
     EXPECT_EQ(data.IsBinary(), path.ends_with("AFLP.txt")) << path;
-    TempFolder folder;
+    ScratchFolder folder;
     EXPECT_EQ(AsTable(data),
               RunR(folder, "f <- '" + path + "'\nm <- as.matrix(" + readCall +
                                ")\nfor (i in seq_len(nrow(m))) cat(paste(c(rownames(m)[i], "
@@ -131,4 +127,4 @@ TEST(DelimitedReader, Preview_ShowsCellsGuessesAndTheProblem) {
 }
 
 }  // namespace
-}  // namespace marbleset
+}  // namespace marbleset::test

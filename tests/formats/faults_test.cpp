@@ -22,7 +22,7 @@ namespace {
 using cli::RunTool;
 
 // The names in folder, sorted: what a run left on disk.
-std::vector<std::string> Listing(const TempFolder& folder) {
+std::vector<std::string> Listing(const ScratchFolder& folder) {
   std::vector<std::string> names;
   for (const auto& entry : fs::recursive_directory_iterator(folder.path))
     names.push_back(entry.path().lexically_relative(folder.path).string());
@@ -31,7 +31,7 @@ std::vector<std::string> Listing(const TempFolder& folder) {
 }
 
 TEST(ReaderFaults, TableWithMistypedCell_RefusesGuessThatWouldDropColumns) {
-  TempFolder folder;
+  ScratchFolder folder;
   // "O" for "0" in the third column of values: the guess would start at column 5.
   PutFile(folder / "bands.csv", "name,site,m1,m2,m3\nA,north,0,1,0\nB,south,1,O,1\nC,east,0,1,1\n");
   const auto guessed =
@@ -62,7 +62,7 @@ TEST(ReaderFaults, TableWithMistypedCell_RefusesGuessThatWouldDropColumns) {
 }
 
 TEST(ReaderFaults, CompressedVcfCutShort_IsRefused) {
-  TempFolder folder;
+  ScratchFolder folder;
   std::string vcf =
       "##fileformat=VCFv4.2\n##contig=<ID=1>\n"
       "##FORMAT=<ID=GT,Number=1,Type=String,Description=\"Genotype\">\n"
@@ -93,7 +93,7 @@ long PeakKilobytes() {
 }
 
 TEST(ReaderFaults, HugeDeclaredShape_RefusedBeforeMemoryIsTaken) {
-  TempFolder folder;
+  ScratchFolder folder;
   struct Case {
     const char* name;
     std::string text;
@@ -141,21 +141,11 @@ TEST(DistanceFaults, IgnoreWithoutSharedCharacter_HasNoValueForAnyCoefficient) {
     const DataSet& data = isBinary ? *binary : *quantitative;
     for (const bool distances : {true, false}) {
       const DistanceSettings settings{coefficient, MissingPolicy::kIgnore, distances, false};
-      std::string fast, reference;
-      for (const bool useFast : {true, false}) {
-        std::ostringstream text;
-        TextSink sink(text, "matrix");
-        try {
-          if (useFast)
-            DistanceMatrixPass(data, settings, sink);
-          else
-            ReferenceMatrixPass(data, settings, sink, 0);
-          ADD_FAILURE() << CoefficientName(coefficient) << " gave a value to a and b";
-        } catch (const WriteFailure& failure) {
-          (useFast ? fast : reference) = failure.what();
-        }
-      }
-      EXPECT_EQ(fast, reference);
+      const std::string fast = FailureText<WriteFailure>(
+          [&] { Written([&](TextSink& out) { DistanceMatrixPass(data, settings, out); }); });
+      const std::string reference = FailureText<WriteFailure>(
+          [&] { Written([&](TextSink& out) { ReferenceMatrixPass(data, settings, out, 0); }); });
+      EXPECT_EQ(fast, reference) << CoefficientName(coefficient);
       EXPECT_NE(fast.find("between OTU a and OTU b cannot be computed: no character has values "
                           "for both OTUs."),
                 std::string::npos)
@@ -165,7 +155,7 @@ TEST(DistanceFaults, IgnoreWithoutSharedCharacter_HasNoValueForAnyCoefficient) {
 }
 
 TEST(OutputFaults, TwoOutputsNamingOneFile_RefusedBeforeAnythingIsWritten) {
-  TempFolder folder;
+  ScratchFolder folder;
   const std::string data = MARBLESET_EXAMPLES_DIR "/markers.phy";
   fs::create_directory(folder / "sub");
   PutFile(folder / "tree.nwk", "kept\n");
@@ -183,7 +173,7 @@ TEST(OutputFaults, TwoOutputsNamingOneFile_RefusedBeforeAnythingIsWritten) {
 }
 
 TEST(OutputFaults, RestoreNamesOfBrokenTree_IsRefused) {
-  TempFolder folder;
+  ScratchFolder folder;
   PutFile(folder / "names.tsv",
           "name in file\toriginal name\r\nA\tFestuca rubra\r\nB\tO'Hara\r\n"
           "C\tC\r\n");

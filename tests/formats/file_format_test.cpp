@@ -3,13 +3,11 @@
 
 #include "format_test_support.h"
 
-namespace marbleset {
+namespace marbleset::test {
 namespace {
 
-using test::TempFolder;
-
 TEST(FileFormat, ExtensionAndContent_DecideTheFormat) {
-  TempFolder folder;
+  ScratchFolder folder;
   struct Case {
     std::string name, text;
     FileFormat expected;
@@ -43,16 +41,16 @@ TEST(FileFormat, ExtensionAndContent_DecideTheFormat) {
   EXPECT_EQ(FileFormatFromName("auto"), std::nullopt);
 
   // Compressed VCF and BCF, whatever their names, through htslib.
-  if (!test::HaveProgram("bcftools")) return;
+  if (!HaveProgram("bcftools")) return;
   PutFile(folder / "c.vcf",
           "##fileformat=VCFv4.2\n##contig=<ID=1>\n"
           "##FORMAT=<ID=GT,Number=1,Type=String,Description=\"Genotype\">\n"
           "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT\tS1\n"
           "1\t5\t.\tA\tG\t.\t.\t.\tGT\t0/1\n");
-  test::Shell(folder, "bcftools view -Oz -o calls.gz c.vcf && bcftools view -Ob -o calls c.vcf");
+  Shell(folder, "bcftools view -Oz -o calls.gz c.vcf && bcftools view -Ob -o calls c.vcf");
   EXPECT_EQ(DetectFileFormat(folder / "calls.gz"), FileFormat::kVcf);
   EXPECT_EQ(DetectFileFormat(folder / "calls"), FileFormat::kVcf);
 }
 
 }  // namespace
-}  // namespace marbleset
+}  // namespace marbleset::test

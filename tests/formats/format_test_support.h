@@ -22,8 +22,6 @@ namespace marbleset::test {
 
 namespace fs = std::filesystem;
 
-using TempFolder = ScratchFolder;
-
 // Runs a shell command; its standard output, and the exit status in status.
 inline std::string Run(const std::string& command, int& status) {
   std::string output;
@@ -41,7 +39,7 @@ inline std::string Run(const std::string& command, int& status) {
 }
 
 // Runs command in folder; its standard output (the test fails when the command fails).
-inline std::string Shell(const TempFolder& folder, const std::string& command) {
+inline std::string Shell(const ScratchFolder& folder, const std::string& command) {
   int status = 0;
   const std::string output =
       Run("cd '" + folder.path.string() + "' && " + command + " 2>errors", status);
@@ -56,7 +54,7 @@ inline bool HaveProgram(const std::string& program) {
 }
 
 // Runs an R script in folder; what it prints (the test fails when R fails).
-inline std::string RunR(const TempFolder& folder, const std::string& script) {
+inline std::string RunR(const ScratchFolder& folder, const std::string& script) {
   PutFile(folder / "script.R", script);
   int status = 0;
   const std::string output =

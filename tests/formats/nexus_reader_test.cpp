@@ -4,17 +4,13 @@
 
 #include "format_test_support.h"
 
-namespace marbleset {
+namespace marbleset::test {
 namespace {
-
-using test::AsTable;
-using test::RunR;
-using test::TempFolder;
 
 const char kMitesNexus[] = "/usr/lib/R/site-library/phangorn/extdata/mites.nex";
 
 std::string ReadFailureText(const std::string& text, KindChoice kind = KindChoice::kAuto) {
-  return test::FailureText([&] { ReadNexusText(text, "m.nex", kind); });
+  return FailureText([&] { ReadNexusText(text, "m.nex", kind); });
 }
 
 TEST(NexusReader, PhangornMites_ReadsAsApeReadsIt) {
@@ -22,7 +18,7 @@ TEST(NexusReader, PhangornMites_ReadsAsApeReadsIt) {
   if (!std::filesystem::exists(kMitesNexus)) GTEST_SKIP() << "r-cran-phangorn is not installed";
   const DataSet data = ReadNexusFile(kMitesNexus, KindChoice::kAuto);
   EXPECT_TRUE(data.IsQuantitative());
-  TempFolder folder;
+  ScratchFolder folder;
   const std::string byApe =
       RunR(folder, "x <- ape::read.nexus.data('" + std::string(kMitesNexus) +
                        "')\n"
@@ -119,4 +115,4 @@ TEST(NexusReader, WhatADataSetCannotHold_FailsNamingTheLine) {
 }
 
 }  // namespace
-}  // namespace marbleset
+}  // namespace marbleset::test

@@ -11,14 +11,8 @@
 #include "format_test_support.h"
 #include "formats/data_writer.h"
 
-namespace marbleset {
+namespace marbleset::test {
 namespace {
-
-using test::Run;
-using test::RunR;
-using test::Split;
-using test::TempFolder;
-using test::Written;
 
 TEST(PhylipNames, LongBlankAndClashingNames_TenUniqueCharacters) {
   const std::vector<std::string> names = {"Festuca rubra subsp. A",
@@ -54,14 +48,13 @@ TEST(PhylipNames, LongBlankAndClashingNames_TenUniqueCharacters) {
   const std::string tree = "(Avena1:0.1,(Festuca_r2:0.2,\r\nOTU:0.3)90:0.05,[Poa]Poa);\r\n";
   EXPECT_EQ(RestoreTreeNames(tree, "outtree", pairs),
             "(Avena:0.1,('Festuca rubra subsp. A':0.2,\r\n'':0.3)90:0.05,[Poa]Poa);\r\n");
-  EXPECT_EQ(
-      test::FailureText([&] { RestoreTreeNames("(Avena1,\nPoa,Secale);", "outtree", pairs); }),
-      "outtree, line 2: the tree holds the name \"Secale\", which the name table does not "
-      "list.");
+  EXPECT_EQ(FailureText([&] { RestoreTreeNames("(Avena1,\nPoa,Secale);", "outtree", pairs); }),
+            "outtree, line 2: the tree holds the name \"Secale\", which the name table does not "
+            "list.");
 }
 
 // PHYLIP asks before it replaces an outfile or outtree: each run has its own folder.
-std::string RunPhylip(const std::string& program, const TempFolder& folder,
+std::string RunPhylip(const std::string& program, const ScratchFolder& folder,
                       const std::string& answers) {
   std::filesystem::remove(folder / "outfile");
   std::filesystem::remove(folder / "outtree");
@@ -76,7 +69,7 @@ std::string RunPhylip(const std::string& program, const TempFolder& folder,
 
 // The leaf names of a Newick tree as ape reads them, sorted; ape keeps the quotes of a quoted
 // label (and cannot read a doubled quote inside one), so they are taken off here.
-std::vector<std::string> LeafNamesByApe(const TempFolder& folder, const std::string& tree) {
+std::vector<std::string> LeafNamesByApe(const ScratchFolder& folder, const std::string& tree) {
   PutFile(folder / "restored.tre", tree);
   const std::string out = RunR(folder,
                                "t <- ape::read.tree('restored.tre')\n"
@@ -122,7 +115,7 @@ TEST(PhylipNames, ParsAndNeighbor_ReadTheShortNamesAndTheTreeGetsTheOriginalsBac
   const PhylipNames mapped = MakePhylipNames(data.otuNames);
   std::vector<std::string> sorted = mapped.original;
   std::sort(sorted.begin(), sorted.end());
-  TempFolder folder;
+  ScratchFolder folder;
   const auto pairs =
       ReadNameTable(Written([&](TextSink& out) { WriteNameTable(mapped, out); }), "names.tsv");
   // pars reads the data, neighbor a distance matrix, both with the short names.
@@ -140,4 +133,4 @@ TEST(PhylipNames, ParsAndNeighbor_ReadTheShortNamesAndTheTreeGetsTheOriginalsBac
 }
 
 }  // namespace
-}  // namespace marbleset
+}  // namespace marbleset::test

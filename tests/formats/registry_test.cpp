@@ -6,11 +6,8 @@
 #include "formats/distance_file_reader.h"
 #include "formats/format_registry.h"
 
-namespace marbleset {
+namespace marbleset::test {
 namespace {
-
-using test::AsTable;
-using test::Written;
 
 TEST(FormatRegistry, EveryWrittenLayoutReadsBackTheNamesAndCellsWritten) {
   const std::vector<std::string> names = {"Avena", "Bromus", "Festuca", "Lolium"};
@@ -47,4 +44,4 @@ TEST(FormatRegistry, EveryWrittenLayoutReadsBackTheNamesAndCellsWritten) {
 }
 
 }  // namespace
-}  // namespace marbleset
+}  // namespace marbleset::test

@@ -50,7 +50,7 @@ std::string Hex(const std::string& bytes) {
 }
 
 // The names a peer reads from the first column of file, hex-encoded a line each.
-std::string PeerNames(const TempFolder& folder, const std::string& peer, const std::string& file,
+std::string PeerNames(const ScratchFolder& folder, const std::string& peer, const std::string& file,
                       char delimiter) {
   const std::string separator = delimiter == '\t' ? "\\t" : ",";
   int status = 0;
@@ -76,7 +76,7 @@ std::string PeerNames(const TempFolder& folder, const std::string& peer, const s
 
 TEST(NameRoundTrip, NamesOfEveryByte_ReadBackThroughEveryWriter) {
   std::mt19937 random(29);
-  TempFolder folder;
+  ScratchFolder folder;
   for (int round = 0; round < 2; ++round) {
     const std::vector<std::string> names = RandomNames(random, 60);
     auto data = std::make_unique<DataSet>();

@@ -4,13 +4,8 @@
 
 #include "format_test_support.h"
 
-namespace marbleset {
+namespace marbleset::test {
 namespace {
-
-using test::AsTable;
-using test::Shell;
-using test::Split;
-using test::TempFolder;
 
 DataSet Read(const std::string& path, DataKind kind, VcfReport& report) {
   VcfOptions options;
@@ -20,13 +15,13 @@ DataSet Read(const std::string& path, DataKind kind, VcfReport& report) {
 
 std::string ReadFailureText(const std::string& path) {
   VcfReport report;
-  return test::FailureText([&] { Read(path, DataKind::kBinary, report); });
+  return FailureText([&] { Read(path, DataKind::kBinary, report); });
 }
 
 TEST(VcfReader, PlinkAndBcftoolsFiles_ReadAsPlinkCountsTheirAlleles) {
   SKIP_WITHOUT("plink1.9");
   SKIP_WITHOUT("bcftools");
-  TempFolder folder;
+  ScratchFolder folder;
   Shell(folder, "plink1.9 --dummy 40 300 0.05 acgt --seed 7 --recode vcf --out dummy >/dev/null");
   // plink's own count of each sample's alternative alleles (A1 = ALT kept), NA when missing.
   Shell(folder, "plink1.9 --vcf dummy.vcf --keep-allele-order --recode A --out counts >/dev/null");
@@ -75,7 +70,7 @@ TEST(VcfReader, PlinkAndBcftoolsFiles_ReadAsPlinkCountsTheirAlleles) {
 
 TEST(VcfReader, GenotypesOfEveryShape_CountedAndSkippedVariantsReported) {
   SKIP_WITHOUT("bcftools");
-  TempFolder folder;
+  ScratchFolder folder;
   // Phased, haploid presence/absence of a deletion, partly missing, GT not first, a
   // multi-allelic site, a monomorphic site, a record without GT and allele indexes of two digits.
   const std::string vcf =
@@ -123,7 +118,7 @@ TEST(VcfReader, GenotypesOfEveryShape_CountedAndSkippedVariantsReported) {
 }
 
 TEST(VcfReader, BadFiles_FailNamingLineAndSample) {
-  TempFolder folder;
+  ScratchFolder folder;
   const std::string head =
       "##fileformat=VCFv4.2\n"
       "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT\tS1\tS2\n";
@@ -166,4 +161,4 @@ TEST(VcfReader, BadFiles_FailNamingLineAndSample) {
 }
 
 }  // namespace
-}  // namespace marbleset
+}  // namespace marbleset::test

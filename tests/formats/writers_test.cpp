@@ -11,13 +11,8 @@
 #include "formats/nexus_reader.h"
 #include "formats/nexus_writer.h"
 
-namespace marbleset {
+namespace marbleset::test {
 namespace {
-
-using test::AsTable;
-using test::RunR;
-using test::TempFolder;
-using test::Written;
 
 DataSet SmallBinary() {
   DataSet data;
@@ -98,7 +93,7 @@ TEST(FormatWriters, NexusAndCsv_ExactBytes) {
 
 TEST(FormatWriters, WrittenFiles_ReadBackByR) {
   SKIP_WITHOUT("Rscript");
-  TempFolder folder;
+  ScratchFolder folder;
   // 8 OTUs by 100 characters, one cell in twenty missing, drawn from a fixed seed.
   DataSet data;
   data.Resize(DataKind::kBinary, 8, 100, kBinaryMissingValue);
@@ -178,4 +173,4 @@ TEST(FormatWriters, PhylipThroughNexusAndCsv_BackToTheSameBytes) {
 }
 
 }  // namespace
-}  // namespace marbleset
+}  // namespace marbleset::test
