@@ -1,19 +1,15 @@
-// The crop, about and settings windows, and the data window's view of a file.
+// The crop and settings windows, the data window's view of a file and the split network's input.
 #include <QCheckBox>
-#include <QClipboard>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QScrollBar>
 #include <QSettings>
-#include <QSignalSpy>
 
-#include "shell/about_box.h"
 #include "shell/crop_dialog.h"
 #include "shell/data_text_view.h"
 #include "shell/data_window.h"
 #include "shell/folder_tree.h"
-#include "shell/qt_platform_services.h"
 #include "shell/settings_dialog.h"
 #include "shell/split_network_window.h"
 #include "shell_fixture.h"
@@ -68,11 +64,8 @@ TEST_F(ShellTest, CropCountsRemovesInOrderAndRefusesOtherData) {
   EXPECT_EQ(data.Value(1, 0), 1.0f);
   EXPECT_EQ(data.Value(0, 2), 1.0f);
   EXPECT_EQ(window->CharPanelText(), "#Char = 3");
-  crop({2, 3});  // the characters with missing entries go first, so no OTU is left to go
-  EXPECT_EQ(data.OtuCount(), 4u);
-  EXPECT_EQ(data.CharCount(), 2u);
   OpenBinary(WriteFile("s2.phy", screening));
-  crop({3});
+  crop({3});  // the order of the removals is the core's (tests/editing)
   EXPECT_EQ(data.OtuCount(), 1u);
 
   // An OK that meets other data does nothing and says so.
@@ -86,13 +79,6 @@ TEST_F(ShellTest, CropCountsRemovesInOrderAndRefusesOtherData) {
   ASSERT_EQ(services.messages.size(), 1u);
   EXPECT_EQ(services.messages[0].title, "Crop");
   EXPECT_EQ(services.messages[0].text, kDataChangedText);
-}
-
-TEST_F(ShellTest, AboutCopiesOneReferenceLineEvenTwice) {
-  QtPlatformServices platform(folders);
-  for (int i = 0; i < 2; ++i) platform.SetClipboardText(AboutBox::ReferenceLine());
-  EXPECT_EQ(QApplication::clipboard()->text(), AboutBox::ReferenceLine());
-  EXPECT_FALSE(AboutBox::ReferenceLine().contains('\n'));
 }
 
 TEST_F(ShellTest, SettingsFirstRunLaterRunsAndTheDialogShowingItsFoldersAtOnce) {
@@ -181,33 +167,9 @@ TEST(DataTextView, LinesFoundInPiecesMatchAPlainReadingOfTheWholeText) {
   }
 }
 
-TEST_F(ShellTest, DataWindowShowsAFileInTheBackgroundAndWideRowsUnwrapped) {
-  // A file over the at-once limit is indexed on the worker thread; the view gives the same
-  // lines and slices as a plain reading, tabs and all line ends included.
-  QByteArray text;
-  for (int i = 0; i < 3000; ++i) {
-    text += "Otu" + QByteArray::number(i).leftJustified(9) + QByteArray(i % 97, '1');
-    text += i % 5 == 0 ? "\t?\r" : (i % 3 == 0 ? "\n" : "\r\n");
-  }
-  const QString path = scratch.filePath("big.phy");
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(text);
-  file.close();
-  DataTextView view;
-  view.SetIndexAtOnceLimit(100);
-  QSignalSpy indexed(&view, &DataTextView::Indexed);
-  view.ShowFile(path);
-  ASSERT_TRUE(indexed.count() == 1 || indexed.wait(60000));
-  const QStringList expected = ReferenceLines(text);
-  ASSERT_EQ(view.LineCount(), static_cast<std::size_t>(expected.size()));
-  for (std::size_t i = 0; i < view.LineCount(); ++i) {
-    ASSERT_EQ(view.Line(i), expected[qsizetype(i)]) << i;
-    ASSERT_EQ(view.LineSlice(i, 10, 4), expected[qsizetype(i)].mid(10, 4)) << i;
-  }
-  EXPECT_EQ(view.Text(), expected.join('\n') + '\n');
-
-  // A row of 5000 characters stays one line, shown from where it is scrolled to.
+// A row of 5000 characters stays one line, shown from where it is scrolled to (files indexed
+// in the background are LargeFile_IsSearchedOnAWorkerAndCopiedAsTheFileHoldsIt's).
+TEST_F(ShellTest, DataWindowShowsAWideRowUnwrapped) {
   window->show();
   OpenBinary(WriteFile("wide.phy", " 1 5000\nAlpha       " + QByteArray(4999, '1') + "0\n"));
   DataTextView* shown = window->Data().TextView();
