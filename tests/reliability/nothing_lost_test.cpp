@@ -46,13 +46,9 @@ using cli::kExitUnreadable;
 using cli::kWritingCommands;
 using cli::RunTool;
 
-// FNV-1a of the bytes, as hex.
+// A digest of the bytes: a folder's state holds it instead of files of megabytes.
 std::string Checksum(const std::string& bytes) {
-  std::uint64_t hash = 14695981039346656037ull;
-  for (const char c : bytes) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-  char text[17];
-  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
-  return text;
+  return std::to_string(std::hash<std::string>{}(bytes));
 }
 
 // What the folder holds: every entry, hidden ones too, with its checksum, or where a link
@@ -71,12 +67,6 @@ FolderState State(const fs::path& folder) {
     }
   }
   return state;
-}
-
-std::string Describe(const FolderState& state) {
-  std::string text;
-  for (const auto& [name, sum] : state) text += "  " + name + ": " + sum + "\n";
-  return text;
 }
 
 struct Outcome {
@@ -206,8 +196,8 @@ TEST(NothingLost, ADiskThatFillsUpMidwayLeavesTheOldOutputAndNoTemporary) {
       const Outcome run = Wait(Start(args, limitSize ? LimitFileSize : nullptr));
       EXPECT_EQ(run.status, kExitFailed) << run.err;
       EXPECT_TRUE(run.err.starts_with("marbleset-cli: \"" + target + "\": " + reason)) << run.err;
-      EXPECT_EQ(State(scratch.path), before) << Describe(State(scratch.path));
-      EXPECT_EQ(State(folder), beside) << Describe(State(folder));
+      EXPECT_EQ(State(scratch.path), before);
+      EXPECT_EQ(State(folder), beside);
     }
   };
   // A size limit on the process: writes past 64 kB fail with "File too large".
@@ -248,7 +238,7 @@ TEST(NothingLost, TwoRunsWritingOneFileAtOnceNeverMix) {
     const std::string written = FileBytes(target);
     EXPECT_TRUE(written == expected[0] || written == expected[1])
         << "a mix of two runs, " << written.size() << " bytes";
-    EXPECT_EQ(State(scratch.path).size(), 2u) << Describe(State(scratch.path));
+    EXPECT_EQ(State(scratch.path).size(), 2u) << testing::PrintToString(State(scratch.path));
   }
   for (int round = 0; round < 3; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
@@ -265,7 +255,7 @@ TEST(NothingLost, TwoRunsWritingOneFileAtOnceNeverMix) {
                 lost.err.ends_with("\nAdd --force to replace it.\n"))
         << lost.err;
     EXPECT_EQ(FileBytes(target), expected[first.status == kExitOk ? 0 : 1]);
-    EXPECT_EQ(State(scratch.path).size(), 2u) << Describe(State(scratch.path));
+    EXPECT_EQ(State(scratch.path).size(), 2u) << testing::PrintToString(State(scratch.path));
   }
 }
 
@@ -323,7 +313,7 @@ TEST(NothingLost, InterruptedRunsLeaveTheFolderAsItWas) {
     const Outcome run = Wait(process);
     if (fifo >= 0) close(fifo);
     EXPECT_EQ(run.signal, c.signal) << "exit status " << run.status << ": " << run.err;
-    EXPECT_EQ(State(scratch.path), before) << Describe(State(scratch.path));
+    EXPECT_EQ(State(scratch.path), before);
   }
 }
 
@@ -366,7 +356,7 @@ TEST(NothingLost, AMultiSetRunThatStopsEarlyKeepsTheMatricesBeforeAndSaysSo) {
                                             : "The output holds 2 matrices, those of the data "
                                               "sets before it.\n"))
           << run.err;
-      EXPECT_EQ(State(scratch.path), expected) << Describe(State(scratch.path));
+      EXPECT_EQ(State(scratch.path), expected);
     }
   }
 }
