@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <random>
 #include <sstream>
@@ -41,20 +40,6 @@ struct Read {
 };
 
 using Reader = ReadStatus (*)(ItemReader&, DataSet&, ReadReport*);
-
-// A load through LoadDataFile as a status: kOk, or the finding its failure is.
-ReadStatus Load(DataSet& data, const std::string& path, DataKind kind, FileFormat format) {
-  try {
-    LoadDataFile(data, path, kind, format);
-    return S::kOk;
-  } catch (const ReadFailure& failure) {
-    for (const S status : {S::kNoDeclarations, S::kNoOtuCount, S::kNoCharCount, S::kDataIncomplete,
-                           S::kWrongMatrixType, S::kLabelsIncomplete}) {
-      if (ProblemOf(status) == failure.Kind()) return status;
-    }
-    throw;
-  }
-}
 
 Read ReadWith(Reader reader, const std::string& text) {
   Read read;
@@ -341,8 +326,8 @@ class DataLoader : public ::testing::Test {
   const std::filesystem::path& folder_ = scratch_.path;
 };
 
-// A failed load leaves the loaded data as it was: the hostile-input corpus' test, the memory
-// limit's and the sample files' below.
+// A failed load leaves the loaded data as it was: the hostile-input corpus' test and the memory
+// limit's below.
 TEST_F(DataLoader, LoadsEitherLayoutNamedAfterItsFile) {
   DataSet data;
   const std::string one = Write("one.phy", "2 3\r\nA           01?\r\nB           110\r\n");
@@ -414,7 +399,7 @@ TEST_F(DataLoader, AFileBeyondTheMemoryLimitFailsWithTheSizesAndChangesNothing) 
   EXPECT_EQ(data.Value(1, 0), 1.0f);
   // Within the limit the same loaded data set takes the larger file.
   data.SetMemoryLimit(1'000'000);
-  ASSERT_EQ(Load(data, quant, DataKind::kQuantitative, FileFormat::kNtsys), ReadStatus::kOk);
+  ASSERT_NO_THROW(LoadDataFile(data, quant, DataKind::kQuantitative, FileFormat::kNtsys));
   EXPECT_EQ(data.fileName, quant);
   EXPECT_EQ(data.OtuCount(), 200u);
   EXPECT_EQ(data.Value(199, 999), 0.5f);
@@ -480,38 +465,6 @@ TEST_F(DataLoader, PipesGiveWhatTheFileGivesAndGoOnToTheNextDataSet) {
   EXPECT_EQ(readAll(fromPipe), allFromFile);
   pipeWriter.join();
   close(ends[0]);
-}
-
-TEST(DataFiles, EachSampleFileGivesItsFindingAndLeavesTheLoadedDataAlone) {
-  const std::string folder = MARBLESET_TEST_DATA_DIR;
-  DataSet data;
-  ASSERT_EQ(Load(data, std::string(MARBLESET_EXAMPLES_DIR) + "/markers.phy", DataKind::kBinary,
-                 FileFormat::kPhylip),
-            S::kOk);
-  const std::tuple<const char*, FileFormat, ReadStatus> findings[] = {
-      {"no_header.phy", FileFormat::kPhylip, S::kNoDeclarations},
-      {"no_otu_count.phy", FileFormat::kPhylip, S::kNoOtuCount},
-      {"no_char_count.phy", FileFormat::kPhylip, S::kNoCharCount},
-      {"ends_early.phy", FileFormat::kPhylip, S::kDataIncomplete},
-      {"wrong_type.nts", FileFormat::kNtsys, S::kWrongMatrixType},
-      {"short_labels.nts", FileFormat::kNtsys, S::kLabelsIncomplete}};
-  for (const auto& [name, layout, status] : findings) {
-    EXPECT_EQ(Load(data, folder + "/" + name, DataKind::kBinary, layout), status) << name;
-  }
-  // The header asks for 2000 x 100000 cells; the 16 bytes after it hold one row of two.
-  const std::string big = folder + "/too_large_for_memory.phy";
-  try {
-    LoadDataFile(data, big, DataKind::kBinary, FileFormat::kPhylip);
-    ADD_FAILURE() << "no failure";
-  } catch (const ReadFailure& failure) {
-    EXPECT_EQ(std::string(failure.what()),
-              big +
-                  ", data set 1: the header declares 2000 OTUs by 100000 characters, more than "
-                  "the 16 bytes after it can hold (one byte at least for every value and every "
-                  "name); is the header right?");
-  }
-  EXPECT_EQ(data.OtuCount(), 8u);
-  EXPECT_EQ(FileNameOf(data.fileName), "markers.phy");
 }
 
 // Quantitative data leave out the binary-only commands; several data sets, quantitative too,

@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 #include "dataset/errors.h"
 #include "scratch_folder.h"
@@ -94,9 +92,21 @@ TEST_F(DistanceRunTest, MultiRunReadsOneInputOnceIntoItsOwnDataSet) {
   // Each data set's number once it has been read; the blank end of the file is not one.
   ASSERT_EQ(progress.dataSets.size(), 100u);
   for (int number = 1; number <= 100; ++number) EXPECT_EQ(progress.dataSets[number - 1], number);
-  // The loaded data set is not the run's scratch space.
+  // The loaded data set is not the run's scratch space, but its memory limit holds for every
+  // data set the run reads: a second one of 400 OTUs (names of 12.8 kB alone) is refused.
   EXPECT_EQ(loaded->OtuCount(), 1u);
   EXPECT_EQ(loaded->otuNames[0], "kept");
+  loaded->SetMemoryLimit(10'000);
+  Write("large.phy", kSet + "400 1\r\n" + Times(400, "X           1\r\n"));
+  ItemReader large = ItemReader::OpenFile(Path("large.phy"));
+  try {
+    DistanceRunMulti(*loaded, {C::kBinaryMatching, P::kHalf, true, false}, large, Path("large.txt"),
+                     progress);
+    ADD_FAILURE() << "no failure";
+  } catch (const WriteFailure& e) {
+    EXPECT_TRUE(std::string(e.what()).starts_with("Data set 2 of ")) << e.what();
+    EXPECT_NE(std::string(e.what()).find("10.0 kB are available"), std::string::npos);
+  }
 }
 
 TEST_F(DistanceRunTest, CancelledRunLeavesTheTargetAsItWas) {

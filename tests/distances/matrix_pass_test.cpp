@@ -253,22 +253,5 @@ TEST(MarkerMeanSums, MissingBitsGiveWhatTheListsGive) {
   }
 }
 
-TEST(DistanceMatrix, SameValuesWhateverTheThreadsAndAsTheFile) {
-  auto data = std::make_unique<DataSet>();
-  std::mt19937 random(5);
-  FillRandom(*data, false, 150, 300, 0.05, 0.0, random);
-  NoProgress progress;
-  const DistanceSettings settings{C::kJaccard, P::kMarkerMean, true, false};
-  const DistanceMatrix one = ComputeDistanceMatrix(*data, settings, progress, 1);
-  const DistanceMatrix two = ComputeDistanceMatrix(*data, settings, progress, 2);
-  ASSERT_EQ(one.n, 150u);
-  EXPECT_EQ(one.values, two.values);
-  EXPECT_EQ(one.names[9], "otu10");
-  const MarkerStatistics stats = MarkerStatistics::Of(*data);
-  for (std::size_t i = 0; i < 150; i += 7)
-    for (std::size_t j = 0; j < 150; j += 3)
-      ASSERT_NEAR(one.At(i, j), BinaryCellValue(*data, i, j, settings, stats).value, 1e-9);
-}
-
 }  // namespace
 }  // namespace marbleset
