@@ -6,11 +6,13 @@
 
 #include "cli/cli_io.h"
 #include "dataset/same_output.h"
+#include "distances/distance_run.h"
 #include "distances/permutation_test.h"
 #include "formats/phylip_names.h"
 #include "marbleset_version.h"
 #include "provenance/methods_text.h"
 #include "provenance/run_report.h"
+#include "provenance/session_commands.h"
 #include "provenance/sha256.h"
 #include "resampling/generator_settings.h"
 #include "trees/tree_settings.h"
@@ -92,9 +94,11 @@ void RefuseClash(const std::string& option, const std::string& path, const Comma
   }
 }
 
-std::optional<DataFacts> ReadDataFacts(const CLI::App& command, const std::string& path) {
-  DataFacts facts;
+// The facts of the data file as the command reads it; data is left holding what was read.
+std::optional<DataFacts> ReadDataFacts(const CLI::App& command, const std::string& path,
+                                       DataSet& data) {
   if (path == "-") {
+    DataFacts facts;
     facts.name = "standard input";
     return facts;
   }
@@ -109,20 +113,23 @@ std::optional<DataFacts> ReadDataFacts(const CLI::App& command, const std::strin
   if (!column.empty()) input.firstDataColumn = ParseWholeNumber(column);
   if (const CLI::Option* codes = command.get_option_no_throw("--missing-code"))
     input.missingCodes = codes->results();
-  DataSet data;
   std::ostringstream notes;
   LoadInput(input, data, notes);
-  std::size_t missing = 0;
-  for (std::size_t otu = 0; otu < data.OtuCount(); ++otu)
-    for (std::size_t k = 0; k < data.CharCount(); ++k) missing += data.IsMissing(otu, k) ? 1 : 0;
-  facts.name = path;
-  facts.sha256 = Sha256OfFile(path);
-  facts.otus = data.OtuCount();
-  facts.characters = data.CharCount();
-  const std::size_t cells = data.OtuCount() * data.CharCount();
-  facts.missingShare = cells == 0 ? 0.0 : static_cast<double>(missing) / static_cast<double>(cells);
-  facts.quantitative = data.IsQuantitative();
-  return facts;
+  return FactsOfData(data, path, Sha256OfFile(path));
+}
+
+// --root as the methods tell it: an OTU by its name where the data was read.
+void DescribeRooting(const std::string& root, const DataSet& data, MethodsFacts& facts) {
+  if (root.empty()) return;
+  if (root == "midpoint") {
+    facts.rootedAtMidpoint = true;
+    return;
+  }
+  const std::optional<std::uint64_t> number = ParseWholeNumber(root);
+  if (number && *number >= 1 && *number <= data.OtuCount())
+    facts.rootedOnOtu = TrimmedName(data.otuNames[*number - 1]);
+  else
+    facts.rootedOnOtu = "OTU " + root;
 }
 
 std::optional<Generator> GeneratorNamed(const std::string& name) {
@@ -171,6 +178,7 @@ void AddDraws(const CLI::App& command, MethodsFacts& facts) {
 MethodsFacts FactsOf(const CLI::App& command, const CommandFiles& files) {
   const std::string name = command.get_name();
   MethodsFacts facts;
+  DataSet data;
   facts.version = MARBLESET_VERSION;
   facts.command = name;
   const bool readsData = Has(command, "--binary");
@@ -184,7 +192,7 @@ MethodsFacts FactsOf(const CLI::App& command, const CommandFiles& files) {
           {path == "-" ? "standard input" : path, path == "-" ? std::nullopt : Sha256OfFile(path)});
     }
   } else if (readsData && !files.inputs.empty()) {
-    facts.data = ReadDataFacts(command, files.inputs.front());
+    facts.data = ReadDataFacts(command, files.inputs.front(), data);
   }
   const std::pair<const char*, const char*> screens[] = {
       {"--monomorphic", "monomorphic characters"},
@@ -206,6 +214,7 @@ MethodsFacts FactsOf(const CLI::App& command, const CommandFiles& files) {
   if (name == "tree" || name == "support") {
     facts.treeMethod = Given(command, "--method");
     if (facts.treeMethod.empty()) facts.treeMethod = "nj";
+    DescribeRooting(Given(command, "--root"), data, facts);
   }
   if (name == "amova" || name == "network") facts.analysis = name;
   if (name == "mantel")

@@ -152,15 +152,25 @@ void DescribeDistance(const DistanceSettings& settings, Draft& draft) {
     draft.Sentence("For each data set the mean of its pairwise values was written.");
 }
 
-void DescribeTree(const std::string& method, Draft& draft) {
-  if (method == "upgma")
-    draft.Sentence("A UPGMA tree" + draft.Cite("Sokal & Michener 1958") +
-                   " was built from the distances; it is rooted where its last two clusters "
-                   "join.");
+void DescribeTree(const MethodsFacts& facts, Draft& draft) {
+  const bool upgma = facts.treeMethod == "upgma";
+  const std::string tree = upgma ? "A UPGMA tree" + draft.Cite("Sokal & Michener 1958")
+                                 : "A neighbor-joining tree" + draft.Cite("Saitou & Nei 1987");
+  if (facts.rootedAtMidpoint)
+    draft.Sentence(tree +
+                   " was built from the distances and rooted at the midpoint of its "
+                   "longest path.");
+  else if (facts.rootedOnOtu)
+    draft.Sentence(tree + " was built from the distances and rooted on the branch leading to " +
+                   *facts.rootedOnOtu + ".");
+  else if (upgma)
+    draft.Sentence(tree +
+                   " was built from the distances; it is rooted where its last two "
+                   "clusters join.");
   else
-    draft.Sentence("A neighbor-joining tree" + draft.Cite("Saitou & Nei 1987") +
-                   " was built from the distances; the tree is unrooted and is written from the "
-                   "node that joins its last three clusters.");
+    draft.Sentence(tree +
+                   " was built from the distances; the tree is unrooted and is written "
+                   "from the node that joins its last three clusters.");
 }
 
 std::string DrawWords(const DrawFacts& draws, Draft& draft) {
@@ -235,7 +245,7 @@ std::string MethodsText(const MethodsFacts& facts) {
     draft.Sentence("Distances were read from the file " + name +
                    (sha256 ? " (SHA-256 " + *sha256 + ")" : std::string()) + ".");
   if (facts.distance) DescribeDistance(*facts.distance, draft);
-  if (!facts.treeMethod.empty()) DescribeTree(facts.treeMethod, draft);
+  if (!facts.treeMethod.empty()) DescribeTree(facts, draft);
   DescribeAnalysis(facts.analysis, draft);
   if (facts.draws) DescribeDraws(facts, draft);
   draft.Sentence("The analysis was run with " + facts.program + " " + facts.version +

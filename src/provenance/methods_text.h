@@ -42,7 +42,10 @@ struct MethodsFacts {
   // Distance files read instead of data: each as named, with its SHA-256 when known.
   std::vector<std::pair<std::string, std::optional<std::string>>> distanceFiles;
   std::string treeMethod;  // "nj", "upgma" or empty
-  std::string analysis;    // "amova", "mantel pearson", "mantel spearman", "network", "pcoa", ...
+  // Where the tree written was rooted: as built when neither is set.
+  bool rootedAtMidpoint = false;
+  std::optional<std::string> rootedOnOtu;  // the OTU whose branch holds the root
+  std::string analysis;  // "amova", "mantel pearson", "mantel spearman", "network", "pcoa", ...
   std::optional<DrawFacts> draws;
 };
 

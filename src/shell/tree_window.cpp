@@ -135,7 +135,7 @@ void TreeWindow::BuildControls() {
   connect(exportNewickButton_, &QPushButton::clicked, this, &TreeWindow::ExportNewick);
   connect(exportPictureButton_, &QPushButton::clicked, this, &TreeWindow::ExportPicture);
   connect(methodsButton_, &QPushButton::clicked, this,
-          [this] { ShowMethods(this, facts_, services_); });
+          [this] { ShowMethods(this, FactsAsShown(), services_); });
   connect(view_, &TreeView::ZoomRequested, this,
           [this](double factor, QPoint anchor) { SetZoom(zoom_ * factor, anchor); });
   connect(view_, &TreeView::RootOnLeafRequested, this,
@@ -332,6 +332,13 @@ marbleset::ShownTree TreeWindow::Shown() const {
                                                 : TreeRooting::kAsBuilt;
   shown.otu = static_cast<std::size_t>(otuChoice_->currentData().toULongLong());
   return shown;
+}
+
+MethodsFacts TreeWindow::FactsAsShown() const {
+  MethodsFacts facts = facts_;
+  facts.rootedAtMidpoint = ChosenRooting() == Rooting::kMidpoint;
+  if (ChosenRooting() == Rooting::kOnOtu) facts.rootedOnOtu = ToStd(otuChoice_->currentText());
+  return facts;
 }
 
 void TreeWindow::SetSession(TreeExportRecorder recorder, const MethodsFacts& facts) {

@@ -100,6 +100,8 @@ class TreeWindow : public QWidget {
   // The tree as shown, in the session's terms.
   marbleset::ShownTree Shown() const;
   TreeExportRecorder recorder_;
+  // The methods of the tree as it is now shown: rooted as the window's choice says.
+  MethodsFacts FactsAsShown() const;
   MethodsFacts facts_;
   TreeView* view_ = nullptr;
   QLabel* summary_ = nullptr;

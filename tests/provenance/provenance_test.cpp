@@ -94,6 +94,13 @@ TEST(Methods, EachCommandFamilyNamesItsFormulaRuleSeedAndReferences) {
       {{"tree", "--replicates", "10"},
        markers,
        {"neighbor-joining tree (Saitou & Nei 1987)", "unrooted", "chance of 35.0%"}},
+      {{"tree", "--replicates", "10", "--root", "3"},
+       markers,
+       {"built from the distances and rooted on the branch leading to Festuca."}},
+      {{"tree", "--method", "upgma", "--replicates", "10", "--root", "midpoint"},
+       markers,
+       {"A UPGMA tree (Sokal & Michener 1958) was built from the distances and rooted at the "
+        "midpoint of its longest path."}},
       {{"crop", "--monomorphic", "--otus-with-missing"},
        markers,
        {"monomorphic characters and OTUs with missing entries were removed"}},
