@@ -129,15 +129,11 @@ TEST_F(RunDialogTest, ProposedFilesArrowsBoundsAndOutputButtons) {
     EXPECT_EQ(Text("outputPathEdit"), Path(proposed));
   }
   // The upper arrow raises toward the bound and stops there (how a field settles is
-  // NumericField's); typed sizes stop at their mode's bound: 50 % for the bootstrap, the OTU
-  // count for random resamplings.
+  // NumericField's); a random resampling's size stops at the OTU count.
   Type("dataSetCountEdit", "995");
   for (int i = 0; i < 2; ++i)
     Child<QScrollBar>("dataSetCountArrows")->triggerAction(QAbstractSlider::SliderSingleStepSub);
   EXPECT_EQ(Text("dataSetCountEdit"), "1000");
-  Open(RunMode::kBootStraps);
-  Type("drawSizeEdit", "60");
-  EXPECT_EQ(Text("drawSizeEdit"), "50");
   Open(RunMode::kRandomResampling);
   Type("drawSizeEdit", "50");
   EXPECT_EQ(Text("drawSizeEdit"), "5");
@@ -241,10 +237,9 @@ TEST_F(RunDialogTest, DistanceRuns_TakeTheChosenSettingsAndSayWhereAFileStopsEar
   Open(RunMode::kDistances);
   SetOutput(Path("early.txt"));
   Click("okButton");
-  ASSERT_EQ(services_.messages.size(), 1u);
-  EXPECT_EQ(services_.messages[0].title, "File read error");
-  const QString text = services_.messages[0].text;
-  EXPECT_TRUE(text.contains("three.phy") && text.contains("3") && text.contains("2"))
+  const QString text = services_.TakeMessage();
+  EXPECT_TRUE(text.startsWith("File read error: ") && text.contains("three.phy") &&
+              text.contains("3") && text.contains("2"))
       << text.toStdString();
   EXPECT_EQ(Slurp(Path("early.txt")).count('\n'), 2 * 6);
 }
@@ -297,10 +292,8 @@ TEST_F(RunDialogTest, RefusedOutputsAndFailuresAreReportedAndNothingIsWritten) {
     Open(mode);
     SetOutput(name);
     Click("okButton");
-    ASSERT_EQ(services_.messages.size(), 1u);
-    EXPECT_EQ(services_.messages[0].title, "File write error");
-    EXPECT_FALSE(services_.messages[0].question || progress_.isVisible() || dialog_->isVisible());
-    services_.messages.clear();
+    EXPECT_TRUE(services_.TakeMessage().startsWith("File write error: "));
+    EXPECT_FALSE(progress_.isVisible() || dialog_->isVisible());
   }
   EXPECT_FALSE(QFile::exists(missing) || QFile::exists(Path("cut")));
 
@@ -310,12 +303,10 @@ TEST_F(RunDialogTest, RefusedOutputsAndFailuresAreReportedAndNothingIsWritten) {
   Open(RunMode::kBootStraps);
   SetOutput(dir_.path() + "/./ab12.phy");
   Click("okButton");
-  ASSERT_EQ(services_.messages.size(), 1u);
-  EXPECT_FALSE(services_.messages[0].question);
-  EXPECT_TRUE(services_.messages[0].text.contains("data file"));
+  const QString refusal = services_.TakeMessage();
+  EXPECT_TRUE(refusal.startsWith("File write error: ") && refusal.contains("data file"));
   EXPECT_TRUE(dialog_->isVisible());
   EXPECT_EQ(Slurp(Path("ab12.phy")), dataBytes);
-  services_.messages.clear();
 
   // An OK that meets other data than the dialog was opened on does nothing and says so, even
   // where the command is still offered (distance lists differ by kind).
@@ -324,9 +315,7 @@ TEST_F(RunDialogTest, RefusedOutputsAndFailuresAreReportedAndNothingIsWritten) {
   SetOutput(Path("stale.out"));
   Load(" 2 3\r\nA            1.5 2 3\r\nB            -1 ? 4\r\n", DataKind::kQuantitative);
   Click("okButton");
-  ASSERT_EQ(services_.messages.size(), 1u);
-  EXPECT_EQ(services_.messages[0].title, dialog_->windowTitle());
-  EXPECT_EQ(services_.messages[0].text, kDataChangedText);
+  EXPECT_EQ(services_.TakeMessage(), dialog_->windowTitle() + ": " + kDataChangedText);
   EXPECT_FALSE(QFile::exists(Path("stale.out")) || dialog_->isVisible());
   EXPECT_TRUE(started_.isEmpty());
 }

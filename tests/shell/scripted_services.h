@@ -49,6 +49,15 @@ class ScriptedServices : public PlatformServices {
     if (!yesNoAnswers.empty()) yesNoAnswers.pop_front();
     return answer;
   }
+  // The one OK-only message shown since the last take, as "title: text"; none, several or a
+  // question come back described, so that a comparison fails showing them. Empties the record.
+  QString TakeMessage() {
+    QString taken = messages.size() == 1 ? "" : QString("%1 messages: ").arg(messages.size());
+    for (const RecordedMessage& message : messages)
+      taken += (message.question ? "question " : "") + message.title + ": " + message.text;
+    messages.clear();
+    return taken;
+  }
   void StartEditor(const QString& path) override { editorStarts.push_back(path); }
   void SetClipboardText(const QString& text) override { clipboard = text; }
   void ShowHelpContents(QWidget*) override {}

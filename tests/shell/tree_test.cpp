@@ -63,9 +63,7 @@ class TreeTest : public ShellTest {
                       const QString& coefficient, const QString& method, const QString& seed) {
     DeleteClosedWindows();
     if (OpenDialog() == nullptr) {
-      ADD_FAILURE() << "no dialog"
-                    << (services.messages.empty() ? std::string()
-                                                  : services.messages.back().text.toStdString());
+      ADD_FAILURE() << "no dialog: " << services.TakeMessage().toStdString();
       return nullptr;
     }
     Child<QLineEdit>("replicatesEdit")->setText(replicates);
@@ -124,9 +122,8 @@ TEST_F(TreeTest, Dialog_FollowsTheDataKeepsTheBoundsAndExportsItsClusterJob) {
   // A seed beyond 64 bits is refused before anything runs.
   Child<QLineEdit>("seedEdit")->setText("18446744073709551616");
   Child<QPushButton>("okButton")->click();
-  ASSERT_EQ(services.messages.size(), 1u);
-  EXPECT_EQ(services.messages[0].text,
-            "The seed must be a whole number from 0 to 18446744073709551615.");
+  EXPECT_EQ(services.TakeMessage(),
+            "Tree with support: The seed must be a whole number from 0 to 18446744073709551615.");
   EXPECT_TRUE(TreeWindows().isEmpty());
 
   // The cluster job holds the dialog's settings and the data file's name; the dialog stays.
@@ -193,8 +190,8 @@ TEST_F(TreeTest, ShownTree_ExportsDrawsToScaleAndTakesTheRootChosen) {
   services.messages.clear();
   services.saveAnswers.push_back(FileChoice{markers, 0});
   shown->ExportNewick();
-  ASSERT_EQ(services.messages.size(), 1u);
-  EXPECT_TRUE(services.messages[0].text.contains("this is the data file"));
+  const QString refusal = services.TakeMessage();
+  EXPECT_TRUE(refusal.startsWith("Export Newick: ") && refusal.contains("this is the data file"));
   EXPECT_EQ(Slurp(markers), before);
 
   // To scale: x grows with the depth, by one factor for every node.
@@ -248,10 +245,9 @@ TEST_F(TreeTest, ReplicatesWithoutATree_AreCountedAndReported) {
   ASSERT_NE(shown, nullptr);
   // How many fail is the core's (SupportRun tests); here the count reaches the user.
   const SupportResult& result = shown->Result();
-  ASSERT_EQ(services.messages.size(), 1u);
-  EXPECT_EQ(services.messages[0].title, "Tree with support");
-  EXPECT_TRUE(services.messages[0].text.startsWith(
-      QStringLiteral("%1 of 40 replicates gave no tree").arg(result.failedReplicates)));
+  EXPECT_TRUE(services.TakeMessage().startsWith(
+      QStringLiteral("Tree with support: %1 of 40 replicates gave no tree")
+          .arg(result.failedReplicates)));
   EXPECT_TRUE(shown->SummaryText().contains("of 40 replicates gave no tree"));
 }
 
