@@ -56,11 +56,7 @@ inline bool HaveProgram(const std::string& program) {
 // Runs an R script in folder; what it prints (the test fails when R fails).
 inline std::string RunR(const ScratchFolder& folder, const std::string& script) {
   PutFile(folder / "script.R", script);
-  int status = 0;
-  const std::string output =
-      Run("cd '" + folder.path.string() + "' && Rscript --vanilla script.R 2>r_errors", status);
-  EXPECT_EQ(status, 0) << FileBytes(folder / "r_errors");
-  return output;
+  return Shell(folder, "Rscript --vanilla script.R");
 }
 
 inline std::vector<std::string> Split(const std::string& text, char separator) {

@@ -53,7 +53,6 @@ std::string Hex(const std::string& bytes) {
 std::string PeerNames(const ScratchFolder& folder, const std::string& peer, const std::string& file,
                       char delimiter) {
   const std::string separator = delimiter == '\t' ? "\\t" : ",";
-  int status = 0;
   if (peer == "python3") {
     PutFile(folder / "names.py",
             "import csv, sys\nrows = csv.reader(open(sys.argv[1], newline='', "
@@ -62,7 +61,7 @@ std::string PeerNames(const ScratchFolder& folder, const std::string& peer, cons
                 "')\nnext(rows)\n"
                 "for row in rows: print(row[" +
                 (delimiter == '\t' ? "1" : "0") + "].encode('latin-1').hex())\n");
-    return Run("cd '" + folder.path.string() + "' && python3 names.py " + file, status);
+    return Shell(folder, "python3 names.py " + file);
   }
   return RunR(folder,
               "x <- read.table('" + file + "', sep='" + separator +

@@ -320,6 +320,19 @@ bool ResetPeakMemory() {
   return clear.good();
 }
 
+// Prints the peak memory since ResetPeakMemory beside the data's bytes and, where it was
+// measured and no sanitizer's shadow memory makes it meaningless, bounds it by copies of the
+// data at once and 64 MB of buffers and threads.
+void ExpectPeakMemoryWithin(bool measured, const char* kind, std::size_t otus,
+                            std::size_t characters, std::uint64_t bytes, unsigned copies) {
+  const std::uint64_t peak = PeakMemory();
+  std::printf("%s %zu x %zu: data %.1f MB, peak memory %.1f MB\n", kind, otus, characters,
+              bytes / 1e6, peak / 1e6);
+  if (measured && !MARBLESET_SANITIZED) {
+    EXPECT_LT(peak, copies * bytes + (std::uint64_t{64} << 20));
+  }
+}
+
 // The whole text of the tokens of a distance matrix row line, after its name field.
 std::vector<std::string> Tokens(const std::string& line) {
   std::istringstream words(line.substr(12));
@@ -379,10 +392,6 @@ void FullDistanceRun(const DataSet& data) {
 // Generators on one data set each: whole rows of the data set's shape, and what can be known
 // of the text without drawing (GenStraps of distinct names writes the data set as it is saved;
 // a permutation or random resampling of all OTUs keeps every token, so the saved size).
-constexpr Generator kAllGenerators[] = {Generator::kBootStraps, Generator::kPermutations,
-                                        Generator::kGenStraps,  Generator::kRandomResampling,
-                                        Generator::kMissStraps, Generator::kNoise};
-
 void GeneratorsOnOneDataSet(const DataSet& data, std::size_t savedBytes,
                             const std::vector<Generator>& generators) {
   for (const Generator generator : generators) {
@@ -427,7 +436,7 @@ constexpr std::size_t kBinaryChars = 100'000, kQuantChars = 20'000;
 // distances and crop. Characters 1, 65535 are uninformative, 70000 and the last monomorphic,
 // ten characters past 65536 hold a missing entry each, in ten OTUs.
 TEST(LargestSize, BinaryEveryCommandWithinMemoryBoundedByItsBitPlanes) {
-  [[maybe_unused]] const bool measured = ResetPeakMemory();
+  const bool measured = ResetPeakMemory();
   const std::size_t n = kBinaryOtus, m = kBinaryChars;
   DataSet original;
   original.Resize(DataKind::kBinary, n, m, kBinaryMissingValue);
@@ -495,7 +504,8 @@ TEST(LargestSize, BinaryEveryCommandWithinMemoryBoundedByItsBitPlanes) {
   EveryCoefficientOnAFewOtus(loaded);
   FullDistanceRun(loaded);
   GeneratorsOnOneDataSet(loaded, savedBytes,
-                         {std::begin(kAllGenerators), std::end(kAllGenerators)});
+                         {Generator::kBootStraps, Generator::kPermutations, Generator::kGenStraps,
+                          Generator::kRandomResampling, Generator::kMissStraps, Generator::kNoise});
 
   // Crop: the two uninformative, two monomorphic and ten characters with a missing entry go;
   // OTUs with missing entries are judged on what stays, so none goes.
@@ -513,23 +523,16 @@ TEST(LargestSize, BinaryEveryCommandWithinMemoryBoundedByItsBitPlanes) {
   EXPECT_EQ(loaded.OtuCount(), n - 10);
   EXPECT_EQ(loaded.otuNames[0], "OTU2        ");
 
-  const std::uint64_t peak = PeakMemory();
-  std::printf("binary %zu x %zu: bit planes %.1f MB, peak memory %.1f MB\n", n, m,
-              static_cast<double>(planeBytes) / 1e6, static_cast<double>(peak) / 1e6);
-#if !MARBLESET_SANITIZED  // their shadow memory and quarantine make the figure meaningless
-  // Three data sets at most at once (the original and the one read back, later the one read
-  // back and a copy to crop), buffers and threads: under three times the planes and 64 MB.
-  if (measured) {
-    EXPECT_LT(peak, 3 * planeBytes + (std::uint64_t{64} << 20));
-  }
-#endif
+  // Three data sets at most at once: the original and the one read back, later the one read
+  // back and a copy to crop.
+  ExpectPeakMemoryWithin(measured, "binary", n, m, planeBytes, 3);
 }
 
 // The largest quantitative data: hundredths (which the writer's seven digits keep) and ten
 // missing entries past character 16384, saved and read back; the distances and the
 // generators on part of its OTUs.
 TEST(LargestSize, QuantitativeEveryCommandWithinMemoryBoundedByItsCells) {
-  [[maybe_unused]] const bool measured = ResetPeakMemory();
+  const bool measured = ResetPeakMemory();
   const std::size_t n = kQuantOtus, m = kQuantChars;
   const std::uint64_t cellBytes = 4 * n * m;
   DataSet original;
@@ -571,15 +574,8 @@ TEST(LargestSize, QuantitativeEveryCommandWithinMemoryBoundedByItsCells) {
                          {Generator::kBootStraps, Generator::kPermutations, Generator::kGenStraps,
                           Generator::kRandomResampling});
 
-  const std::uint64_t peak = PeakMemory();
-  std::printf("quantitative %zu x %zu: cells %.1f MB, peak memory %.1f MB\n", n, m,
-              static_cast<double>(cellBytes) / 1e6, static_cast<double>(peak) / 1e6);
-#if !MARBLESET_SANITIZED
-  // The original and the data read back at once, buffers and threads.
-  if (measured) {
-    EXPECT_LT(peak, 2 * cellBytes + (std::uint64_t{64} << 20));
-  }
-#endif
+  // The original and the data read back at once.
+  ExpectPeakMemoryWithin(measured, "quantitative", n, m, cellBytes, 2);
 }
 
 long DrawsBetween(UniformSource before, const UniformSource& after, long limit) {
