@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -72,10 +71,6 @@ class RunDialogTest : public ::testing::Test {
   void SetOutput(const QString& path) { Child<QLineEdit>("outputPathEdit")->setText(path); }
   void Click(const char* button) { Child<QPushButton>(button)->click(); }
   QString Path(const QString& name) const { return dir_.path() + "/" + name; }
-  // Every file in the folder, hidden ones (temporaries) too.
-  QStringList Files() const {
-    return QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-  }
 
   QTemporaryDir dir_;
   DataSet data_;
@@ -192,11 +187,8 @@ TEST_F(RunDialogTest, EachRunTakesTheTypedSettingsAfterAskingToOverwrite) {
 
 TEST_F(RunDialogTest, DistanceRuns_TakeTheChosenSettingsAndSayWhereAFileStopsEarly) {
   Open(RunMode::kDistances);
-  for (const auto& [list, entry] :
-       {std::pair{"coefficientList", "Jaccard"}, {"missingPolicyList", "Ignore"}}) {
-    auto* combo = Child<QComboBox>(list);
-    combo->setCurrentIndex(combo->findText(entry));
-  }
+  testing::Choose(dialog_.get(), "coefficientList", "Jaccard");
+  testing::Choose(dialog_.get(), "missingPolicyList", "Ignore");
   Child<QRadioButton>("similaritiesOption")->setChecked(true);
   SetOutput(Path("single.txt"));
   Click("okButton");
@@ -259,7 +251,7 @@ TEST_F(RunDialogTest, CancelLeavesTheOldFileAndTheProgramUsable) {
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write("keep me");
     old.close();
-    const QStringList filesBefore = Files();
+    const QStringList filesBefore = QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden);
     Open(c.mode);
     SetOutput(target);
     services_.yesNoAnswers = {true};
@@ -268,7 +260,8 @@ TEST_F(RunDialogTest, CancelLeavesTheOldFileAndTheProgramUsable) {
     Click("okButton");
     cancelOnStart_ = false;
     EXPECT_EQ(Slurp(target), "keep me");
-    EXPECT_EQ(Files(), filesBefore);           // no temporary left beside it
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden),
+              filesBefore);                    // no temporary
     ASSERT_EQ(services_.messages.size(), 1u);  // the overwrite question only
     EXPECT_FALSE(progress_.isVisible() || dialog_->isVisible());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);

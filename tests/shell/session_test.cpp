@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -44,11 +43,6 @@ std::map<std::string, std::string> FilesOf(const fs::path& folder,
 class SessionTest : public ShellTest {
  protected:
   QString At(const std::string& name) const { return QString::fromStdString(desk / name); }
-  void Pick(QWidget* dialog, const char* list, const char* entry) {
-    auto* combo = dialog->findChild<QComboBox*>(list);
-    ASSERT_GE(combo->findText(entry), 0) << entry;
-    combo->setCurrentIndex(combo->findText(entry));
-  }
   // A run dialog for the menu command, its output and fields set, and OK.
   void Run(const char* command, const std::string& output,
            std::initializer_list<std::pair<const char*, const char*>> fields,
@@ -56,7 +50,7 @@ class SessionTest : public ShellTest {
     Action(command)->trigger();
     RunDialog* dialog = window->OpenRunDialog();
     ASSERT_NE(dialog, nullptr) << command;
-    if (coefficient != nullptr) Pick(dialog, "coefficientList", coefficient);
+    if (coefficient != nullptr) Choose(dialog, "coefficientList", coefficient);
     dialog->findChild<QLineEdit*>("outputPathEdit")->setText(At(output));
     for (const auto& [name, text] : fields) dialog->findChild<QLineEdit*>(name)->setText(text);
     dialog->findChild<QPushButton*>("okButton")->click();
@@ -111,7 +105,7 @@ TEST_F(SessionTest, SavedScriptReplaysEveryOutputAndMethodsNameTheRun) {
   TreeDialog* treeDialog = window->OpenTreeDialog();
   treeDialog->findChild<QLineEdit*>("replicatesEdit")->setText("20");
   treeDialog->findChild<QLineEdit*>("seedEdit")->setText("4711");
-  Pick(treeDialog, "coefficientList", "Nei");
+  Choose(treeDialog, "coefficientList", "Nei");
   treeDialog->findChild<QPushButton*>("okButton")->click();
   DeleteClosedWindows();
   auto* tree = window->findChild<TreeWindow*>();

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -53,6 +54,13 @@ inline QStringList ReferenceLines(const QByteArray& bytes, bool expandTabs = tru
   }
   if (!line.isEmpty()) lines << line;
   return lines;
+}
+
+// Chooses the entry of the list named list in dialog; a test failure if the list lacks it.
+inline void Choose(QWidget* dialog, const char* list, const QString& entry) {
+  auto* combo = dialog->findChild<QComboBox*>(list);
+  ASSERT_GE(combo->findText(entry), 0) << list << ": " << entry.toStdString();
+  combo->setCurrentIndex(combo->findText(entry));
 }
 
 // The commands offered for one binary data set: all ten.

@@ -53,9 +53,7 @@ class TreeTest : public ShellTest {
     return window->OpenTreeDialog()->findChild<T*>(name);
   }
   void Choose(const char* list, const QString& entry) {
-    QComboBox* combo = Child<QComboBox>(list);
-    ASSERT_GE(combo->findText(entry), 0) << entry.toStdString();
-    combo->setCurrentIndex(combo->findText(entry));
+    testing::Choose(window->OpenTreeDialog(), list, entry);
   }
   QList<TreeWindow*> TreeWindows() const { return window->findChildren<TreeWindow*>(); }
   // Runs the dialog with these choices and returns the window it opened.
@@ -218,9 +216,9 @@ TEST_F(TreeTest, ShownTree_ExportsDrawsToScaleAndTakesTheRootChosen) {
   auto* rootChoice = shown->findChild<QComboBox*>("rootChoice");
   auto* otuChoice = shown->findChild<QComboBox*>("otuChoice");
   EXPECT_FALSE(otuChoice->isEnabled());
-  rootChoice->setCurrentIndex(rootChoice->findText("On the OTU"));
+  testing::Choose(shown, "rootChoice", "On the OTU");
   EXPECT_TRUE(otuChoice->isEnabled());
-  otuChoice->setCurrentIndex(otuChoice->findText("Agrostis"));
+  testing::Choose(shown, "otuChoice", "Agrostis");
   const Tree& rooted = shown->ShownTree();
   const std::vector<std::size_t>& top = rooted.nodes[rooted.root].children;
   ASSERT_EQ(top.size(), 2u);
