@@ -36,11 +36,8 @@ TEST(TextSettled, NoValueWithinASettledMarginReadsDifferently) {
   // Both answers occur often: the check is neither always yes nor always no.
   EXPECT_GT(settled, 50000);
   EXPECT_GT(unsettled, 20000);
-}
-
-// What the random values above never reach: no margin, no value, no bound; and a large value
-// (judged through its text) that is settled.
-TEST(TextSettled, EdgesTheRandomValuesMiss) {
+  // What the random values never reach: no margin, no value, no bound; and a large value
+  // (judged through its text) that is settled.
   EXPECT_TRUE(TextSettled(0.25, 0));
   EXPECT_TRUE(TextSettled(12345678.25, 1e-7));
   EXPECT_FALSE(TextSettled(std::nan(""), 1e-9));

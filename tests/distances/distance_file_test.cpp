@@ -51,7 +51,7 @@ TEST(DistanceValueText, CommaLocaleStillWritesAFullStop) {
   std::setlocale(LC_ALL, "C");
 }
 
-TEST(DistanceFileReader, ReadsMarblesetAndPhylipMatricesWithTheirNames) {
+TEST(DistanceFileReader, ReadsMarblesetAndPhylipMatricesWithTheirNamesOrNamesTheFaultyLine) {
   // Marbleset's 12-character field, with names of 1, 11 and 12 characters; then a PHYLIP
   // matrix with 10-character names, a row wrapped over two lines and LF line ends.
   std::istringstream text(
@@ -68,11 +68,10 @@ TEST(DistanceFileReader, ReadsMarblesetAndPhylipMatricesWithTheirNames) {
   EXPECT_EQ(read[1].names, (std::vector<std::string>{"Alpha", "Beta_nine"}));
   EXPECT_EQ(read[1].At(0, 1), 0.0015);
   EXPECT_EQ(read[1].At(1, 0), 0.0015);
-}
 
-TEST(DistanceFileReader, FaultyFilesFailNamingTheLine) {
-  auto failure = [](const std::string& text) {
-    std::istringstream in(text);
+  // Faulty files fail naming the line.
+  auto failure = [](const std::string& bytes) {
+    std::istringstream in(bytes);
     try {
       ReadDistanceMatrices(in, "d.txt");
     } catch (const ReadFailure& e) {

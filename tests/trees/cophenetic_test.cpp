@@ -9,12 +9,11 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
-#include <random>
 
 #include "distances/distance_run.h"
-#include "distances/test_data.h"
 #include "formats/newick_writer.h"
 #include "scratch_folder.h"
+#include "tree_test_support.h"
 #include "trees/neighbor_joining.h"
 
 namespace marbleset {
@@ -48,22 +47,8 @@ TEST(CopheneticCorrelation, EqualsAverageLinkageAndApeOnTheSameMatrices) {
                      {"200 OTUs, Jaccard with missing data", 200, 400, true, 0.15}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    std::mt19937_64 random(c.otus);
-    std::uniform_real_distribution<double> unit(0, 1);
-    std::vector<std::string> names;
-    std::vector<std::vector<float>> rows(c.otus);
-    for (std::size_t i = 0; i < c.otus; ++i) {
-      names.push_back(std::to_string(i).insert(0, 1, 'o'));
-      for (std::size_t k = 0; k < c.chars; ++k) {
-        const bool missing = unit(random) < c.missingShare;
-        const float value = c.binary ? (unit(random) < 0.4 ? 1.0f : 0.0f) : float(unit(random));
-        rows[i].push_back(!missing   ? value
-                          : c.binary ? kBinaryMissingValue
-                                     : kQuantitativeMissingValue);
-      }
-    }
-    DataSet data;
-    testing::FillQuantitative(data, names, rows, c.binary);
+    const DataSet data = RandomData(c.binary ? DataKind::kBinary : DataKind::kQuantitative, c.otus,
+                                    c.chars, static_cast<unsigned>(c.otus), c.missingShare);
     NoProgress none;
     const DistanceSettings settings{
         .coefficient = c.binary ? Coefficient::kJaccard : Coefficient::kEuclidean,

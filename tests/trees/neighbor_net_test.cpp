@@ -15,8 +15,8 @@
 #include <sstream>
 
 #include "cli/run_cli.h"
-#include "dataset/data_set.h"
 #include "distances/distance_run.h"
+#include "distances/test_data.h"
 #include "pictures/split_network.h"
 #include "scratch_folder.h"
 
@@ -54,16 +54,12 @@ std::vector<std::string> MarkerRows(std::size_t otus, std::size_t markers, doubl
 
 DistanceMatrix JaccardMatrix(const std::vector<std::string>& rows) {
   DataSet data;
-  data.Resize(DataKind::kBinary, rows.size(), rows[0].size(), kBinaryMissingValue);
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    data.otuNames[i] = "otu" + std::to_string(i + 1);
-    for (std::size_t k = 0; k < rows[i].size(); ++k)
-      data.SetValue(i, k, rows[i][k] == '?' ? kBinaryMissingValue : rows[i][k] - '0');
-  }
-  DistanceSettings settings;
-  settings.coefficient = Coefficient::kJaccard;
+  std::vector<std::string> names;
+  for (std::size_t i = 1; i <= rows.size(); ++i)
+    names.push_back(std::to_string(i).insert(0, "otu"));
+  testing::FillBinary(data, names, rows);
   NoProgress none;
-  return ComputeDistanceMatrix(data, settings, none);
+  return ComputeDistanceMatrix(data, {.coefficient = Coefficient::kJaccard}, none);
 }
 
 // Distances between random points of ten dimensions.
@@ -75,7 +71,7 @@ DistanceMatrix EuclideanMatrix(std::size_t n, unsigned seed) {
     for (double& v : point) v = unit(random);
   DistanceMatrix matrix{n, {}, std::vector<double>(n * n, 0)};
   for (std::size_t i = 0; i < n; ++i) {
-    matrix.names.push_back("p" + std::to_string(i + 1));
+    matrix.names.push_back(std::to_string(i + 1).insert(0, 1, 'p'));
     for (std::size_t j = 0; j < n; ++j) {
       double sum = 0;
       for (std::size_t k = 0; k < 10; ++k) sum += std::pow(points[i][k] - points[j][k], 2);

@@ -212,20 +212,17 @@ struct CancelAtOnce : Progress {
 TEST(SupportRun, SettingsOutOfBoundsOrCancel_StopTheRun) {
   const DataSet data = RandomData(DataKind::kBinary, 6, 10, 1);
   NoProgress none;
-  TreeSettings settings = DefaultTreeSettings(data);
-  settings.replicates = 9;
-  EXPECT_THROW(RunSupport(data, settings, none), Failure);
-  settings.replicates = 10001;
-  EXPECT_THROW(RunSupport(data, settings, none), Failure);
-  settings.replicates = 10;
-  settings.percent = 0;
-  EXPECT_THROW(RunSupport(data, settings, none), Failure);
-  settings.percent = 35;
-  settings.distance.distances = false;
-  EXPECT_THROW(RunSupport(data, settings, none), Failure);
-  settings.distance.distances = true;
+  const TreeSettings sound = DefaultTreeSettings(data);
+  // Too few replicates, too many, a bootstrap of 0 %, similarities.
+  for (int fault = 0; fault < 4; ++fault) {
+    TreeSettings settings = sound;
+    settings.replicates = fault == 0 ? 9 : (fault == 1 ? 10001 : 10);
+    if (fault == 2) settings.percent = 0;
+    if (fault == 3) settings.distance.distances = false;
+    EXPECT_THROW(RunSupport(data, settings, none), Failure) << fault;
+  }
   CancelAtOnce cancel;
-  EXPECT_THROW(RunSupport(data, settings, cancel), RunCancelled);
+  EXPECT_THROW(RunSupport(data, sound, cancel), RunCancelled);
 }
 
 // Groups that share no OTU are compatible: (C,D) and (E,F) are both kept. With A alone at the
