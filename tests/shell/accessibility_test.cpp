@@ -91,11 +91,7 @@ TEST_F(ShellTest, LargeFile_IsSearchedOnAWorkerAndCopiedAsTheFileHoldsIt) {
   bytes.replace(boundary, 6, "NEEDLE");
   bytes.replace(100, 6, "needle");
   bytes.replace(bytes.size() - 40, 6, "NeEdLe");
-  const QString path = WriteFile("big.phy", "");
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(bytes);
-  file.close();
+  const QString path = WriteRaw("big.phy", bytes);
 
   // The search against a plain find over the whole text, in both directions and round the end.
   const std::string lower = bytes.toLower().toStdString();

@@ -76,14 +76,6 @@ bool AcceptAsShown(QDialog& dialog) {
 
 class FormatsTest : public ShellTest {
  protected:
-  // The bytes written, without turning line ends into CR LF (a VCF or NEXUS file as it is).
-  QString WriteRaw(const QString& name, const QByteArray& bytes) {
-    const QString path = scratch.filePath(name);
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    return path;
-  }
   template <typename T = QWidget>
   T* RunChild(const char* name) {
     return window->OpenRunDialog()->findChild<T*>(name);

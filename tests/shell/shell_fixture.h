@@ -73,10 +73,14 @@ class ShellTest : public ::testing::Test {
  protected:
   // Written with CR LF line ends, as data files usually come.
   QString WriteFile(const QString& name, QByteArray text) {
+    return WriteRaw(name, text.replace("\n", "\r\n"));
+  }
+  // The bytes as they are (a VCF or NEXUS file, a file of mixed line ends).
+  QString WriteRaw(const QString& name, const QByteArray& bytes) {
     const QString path = QDir::toNativeSeparators(scratch.filePath(name));
     QFile file(path);
     EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text.replace("\n", "\r\n"));
+    file.write(bytes);
     return path;
   }
   QAction* Action(const char* name) const { return window->findChild<QAction*>(name); }

@@ -174,11 +174,8 @@ TEST_F(TreeTest, ShownTree_ExportsDrawsToScaleAndTakesTheRootChosen) {
       QSize(static_cast<int>(2 * picture.scene.width), static_cast<int>(2 * picture.scene.height)));
   services.saveAnswers.push_back(FileChoice{scratch.filePath("tree.svg"), 1});
   shown->ExportPicture();
+  // Every name is drawn (TreePicture.AThousandOtus_EachNameReadableInItsOwnRow); every branch:
   const QString svg = QString::fromUtf8(Slurp(scratch.filePath("tree.svg")));
-  for (const char* name :
-       {"Avena", "Bromus", "Festuca", "Lolium", "Poa", "Dactylis", "Phleum", "Agrostis"}) {
-    EXPECT_TRUE(svg.contains(QStringLiteral(">%1</text>").arg(name))) << name;
-  }
   EXPECT_EQ(svg.count("<line"),
             static_cast<qsizetype>(2 * tree.nodes.size() - 1 -
                                    static_cast<std::size_t>(tree.LeafCount()) + 3))

@@ -40,8 +40,8 @@ TEST_F(ShellTest, CropCountsRemovesInOrderAndRefusesOtherData) {
   EXPECT_GE(counts->viewport()->height(),
             4 * counts->fontMetrics().lineSpacing() +
                 static_cast<int>(2 * counts->document()->documentMargin()));
-  // The ticked boxes say what they remove and mark it for the picture: the characters with
-  // missing entries are 1, 4 and 5; the OTUs with missing entries all but Alpha.
+  // The ticked boxes say what they remove and mark it for the picture (what the marks are is
+  // the core's, tests/pictures): the characters with missing entries are 1, 4 and 5.
   std::vector<pictures::CropPreview> previews;
   QObject::connect(dialog, &CropDialog::RemovalsChanged,
                    [&](const pictures::CropPreview& preview) { previews.push_back(preview); });
@@ -53,7 +53,6 @@ TEST_F(ShellTest, CropCountsRemovesInOrderAndRefusesOtherData) {
   dialog->RemovalCheck(2)->setChecked(false);
   dialog->RemovalCheck(3)->setChecked(true);
   EXPECT_EQ(dialog->RemovalText(), "The ticked boxes remove 0 characters and 3 OTUs.");
-  EXPECT_EQ(previews.back().otus, (std::vector<bool>{false, true, true, true}));
   dialog->RemovalCheck(3)->setChecked(false);
   EXPECT_EQ(dialog->RemovalText(), "");
   EXPECT_TRUE(previews.back().otus.empty());
@@ -69,7 +68,6 @@ TEST_F(ShellTest, CropCountsRemovesInOrderAndRefusesOtherData) {
   EXPECT_EQ(data.OtuCount(), 1u);
 
   // An OK that meets other data does nothing and says so.
-  OpenBinary(WriteFile("s3.phy", screening));
   CropDialog stale(context, nullptr);
   stale.RemovalCheck(0)->setChecked(true);
   OpenBinary(WriteFile("s4.phy", screening));
