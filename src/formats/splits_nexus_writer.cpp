@@ -64,7 +64,7 @@ void WriteSplitsNexus(const WeightedSplits& splits, TextSink& out) {
     std::vector<std::size_t> cycle(start, splits.cycle.end());
     cycle.insert(cycle.end(), splits.cycle.begin(), start);
     std::string line = "\tCYCLE";
-    for (std::size_t otu : cycle) line += " " + std::to_string(otu + 1);
+    for (std::size_t otu : cycle) line.append(" ").append(std::to_string(otu + 1));
     AppendLine(out, line + ";");
   }
   AppendLine(out, "\tMATRIX");
@@ -72,7 +72,8 @@ void WriteSplitsNexus(const WeightedSplits& splits, TextSink& out) {
     const std::vector<std::size_t> side = ListedSide(splits.sides[s], otus);
     std::string line = "\t\t[" + std::to_string(s + 1) + ", size=" + std::to_string(side.size()) +
                        "]\t" + ExactNumber(splits.weights[s]) + "\t";
-    for (std::size_t k = 0; k < side.size(); ++k) line += (k ? " " : "") + std::to_string(side[k]);
+    for (std::size_t k = 0; k < side.size(); ++k)
+      line.append(k ? " " : "").append(std::to_string(side[k]));
     AppendLine(out, line + ",");
   }
   AppendLine(out, "\t;");
