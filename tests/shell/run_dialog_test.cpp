@@ -178,8 +178,7 @@ TEST_F(RunDialogTest, EachRunTakesTheTypedSettingsAfterAskingToOverwrite) {
     }
     EXPECT_EQ(services_.messages.back().text, target + " already exists. Overwrite?");
     EXPECT_FALSE(dialog_->isVisible() || progress_.isVisible());
-    ASSERT_EQ(started_.size(), 1);
-    EXPECT_TRUE(started_[0].startsWith("Generating")) << started_[0].toStdString();
+    EXPECT_EQ(started_.size(), 1);
     EXPECT_EQ(Headers(Slurp(target)), QStringList(c.dataSets, c.header));
   }
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
