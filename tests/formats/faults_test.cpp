@@ -5,7 +5,6 @@
 #include <sys/resource.h>
 
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 

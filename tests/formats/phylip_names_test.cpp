@@ -30,8 +30,6 @@ TEST(PhylipNames, LongBlankAndClashingNames_TenUniqueCharacters) {
   EXPECT_EQ(mapped.written, (std::vector<std::string>{
                                 "Festuca_r2", "Festuca_r3", "Poa", "Poa_annua_", "Avena1", "Avena2",
                                 "OTU", "Lolium_x", "Festuca_r1", "M\xC3\xBCller_s_"}));
-  EXPECT_EQ(mapped.original[5], "Avena");
-  EXPECT_EQ(mapped.original[3], "Poa annua (Kent)");
 
   const std::string table = Written([&](TextSink& out) { WriteNameTable(mapped, out); });
   EXPECT_TRUE(
