@@ -7,10 +7,11 @@
 namespace marbleset::test {
 namespace {
 
-DataSet Read(const std::string& path, DataKind kind, VcfReport& report) {
+// records: through htslib's full record parser, the plain version of the fast scanner.
+DataSet Read(const std::string& path, DataKind kind, VcfReport& report, bool records = false) {
   VcfOptions options;
   options.kind = kind;
-  return ReadVcf(path, options, report);
+  return records ? ReadVcfThroughRecords(path, options, report) : ReadVcf(path, options, report);
 }
 
 std::string ReadFailureText(const std::string& path) {
@@ -62,9 +63,7 @@ TEST(VcfReader, PlinkAndBcftoolsFiles_ReadAsPlinkCountsTheirAlleles) {
         << name;
     EXPECT_EQ(AsTable(Read(folder / name, DataKind::kBinary, report)), AsTable(carriers)) << name;
   }
-  VcfOptions options;
-  options.kind = DataKind::kQuantitative;
-  EXPECT_EQ(AsTable(ReadVcfThroughRecords(folder / "dummy.vcf.gz", options, report)),
+  EXPECT_EQ(AsTable(Read(folder / "dummy.vcf.gz", DataKind::kQuantitative, report, true)),
             AsTable(counts));
 }
 
@@ -109,11 +108,9 @@ TEST(VcfReader, GenotypesOfEveryShape_CountedAndSkippedVariantsReported) {
   EXPECT_EQ(report.skippedNotBiallelic,
             static_cast<std::size_t>(std::stoi(all) - std::stoi(biallelic)));
   // htslib's record parser gives the same data.
-  VcfOptions options;
-  EXPECT_EQ(AsTable(ReadVcfThroughRecords(folder / "shapes.vcf", options, report)),
+  EXPECT_EQ(AsTable(Read(folder / "shapes.vcf", DataKind::kBinary, report, true)),
             AsTable(carriers));
-  options.kind = DataKind::kQuantitative;
-  EXPECT_EQ(AsTable(ReadVcfThroughRecords(folder / "shapes.vcf", options, report)),
+  EXPECT_EQ(AsTable(Read(folder / "shapes.vcf", DataKind::kQuantitative, report, true)),
             AsTable(counts));
 }
 
@@ -154,7 +151,7 @@ TEST(VcfReader, BadFiles_FailNamingLineAndSample) {
   // A FORMAT key before GT that is empty: htslib would end the process reading its genotypes.
   PutFile(folder / "keys.vcf", head + "1\t9\t.\tA\tG\t.\t.\t.\t:GT\t1|1\t0/1\n");
   VcfReport report;
-  EXPECT_THROW(ReadVcfThroughRecords(folder / "keys.vcf", VcfOptions{}, report), ReadFailure);
+  EXPECT_THROW(Read(folder / "keys.vcf", DataKind::kBinary, report, true), ReadFailure);
   PutFile(folder / "table.vcf", "name,a\nA,1\n");
   EXPECT_NE(ReadFailureText(folder / "table.vcf").find("table.vcf"), std::string::npos);
   EXPECT_NE(ReadFailureText(folder / "none.vcf").find("none.vcf: "), std::string::npos);

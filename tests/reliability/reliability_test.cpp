@@ -2,6 +2,7 @@
 // bounded memory, draw loops that must end, and the reader's chunk boundary.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -54,11 +55,9 @@ std::string Snapshot(const DataSet& d) {
 
 // A data set is consistent whatever a read did: one name per OTU, none longer than the field.
 bool Consistent(const DataSet& d) {
-  if (d.otuNames.size() != d.OtuCount()) return false;
-  for (const std::string& name : d.otuNames) {
-    if (name.size() > 12) return false;
-  }
-  return true;
+  return d.otuNames.size() == d.OtuCount() &&
+         std::all_of(d.otuNames.begin(), d.otuNames.end(),
+                     [](const std::string& name) { return name.size() <= 12; });
 }
 
 std::string Repeat(const std::string& piece, int times) {
@@ -219,12 +218,11 @@ TEST(WriteFailure, RunOverEveryDataSetIntoAFullDeviceSaysWhy) {
   ASSERT_NO_THROW(LoadDataFile(data, folder / "in.phy", DataKind::kBinary, FileFormat::kPhylip));
   ItemReader in = ItemReader::OpenFile(folder / "in.phy");
   NoProgress progress;
-  try {
-    DistanceRunMulti(data, DefaultDistanceSettings(data.Kind()), in, "/dev/full", progress);
-    ADD_FAILURE() << "no failure reported";
-  } catch (const WriteFailure& failure) {
-    EXPECT_EQ(std::string(failure.what()), "/dev/full: " + std::string(std::strerror(ENOSPC)));
-  }
+  EXPECT_EQ(test::FailureText<WriteFailure>([&] {
+              DistanceRunMulti(data, DefaultDistanceSettings(data.Kind()), in, "/dev/full",
+                               progress);
+            }),
+            "/dev/full: " + std::string(std::strerror(ENOSPC)));
 }
 
 // The largest sizes: a stream that keeps only the lines asked for and counts the rest, so a
