@@ -75,56 +75,41 @@ void ExpectMatrix(const DataSet& data, const DistanceSettings& settings,
     }
 }
 
-TEST(PeerR, BinaryCoefficientsOnCompleteData) {
-  std::mt19937 random(17);
-  std::bernoulli_distribution one(0.4);
-  std::vector<std::vector<float>> rows(15, std::vector<float>(70));
-  std::vector<std::string> names;
-  for (auto& row : rows) {
-    for (float& v : row) v = one(random) ? 1.0f : 0.0f;
-    row[names.size() % 70] = 1;  // ade4 refuses a row without any 1
-    std::string name = "o";
-    names.push_back(name += std::to_string(names.size()));
-  }
-  auto data = std::make_unique<DataSet>();
-  testing::FillQuantitative(*data, names, rows, true);
-  // ade4 gives sqrt(1 - S); squared back to 1 - S.
-  const auto r = RunR(rows,
-                      "library(ade4); library(vegan)\n"
-                      "out('jaccard', vegdist(x, method = 'jaccard', binary = TRUE))\n"
-                      "out('ade4jaccard', as.matrix(dist.binary(x, method = 1))^2)\n"
-                      "out('matching', as.matrix(dist.binary(x, method = 2))^2)\n"
-                      "out('dice', as.matrix(dist.binary(x, method = 5))^2)\n");
-  for (const P policy : MissingPoliciesFor(DataKind::kBinary)) {
+// Binary rows, each with a 1 (ade4 refuses a row without), and quarters (exact in a float).
+TEST(PeerR, EveryCoefficientOnCompleteData) {
+  const std::map<std::string, C> peers = {
+      {"jaccard", C::kJaccard},         {"ade4jaccard", C::kJaccard},
+      {"matching", C::kBinaryMatching}, {"dice", C::kNei},
+      {"euclidean", C::kEuclidean},     {"taxonomic", C::kTaxDistance},
+      {"correlation", C::kCorrelation}};
+  for (const bool binary : {true, false}) {
+    std::mt19937 random(binary ? 17 : 23);
+    std::uniform_int_distribution<int> quarter(-40, 100);
+    std::vector<std::vector<float>> rows(binary ? 15 : 12, std::vector<float>(binary ? 70 : 30));
+    std::vector<std::string> names;
+    for (auto& row : rows) {
+      for (float& v : row)
+        v = binary ? static_cast<float>(random() % 5 < 2) : static_cast<float>(quarter(random)) / 4;
+      if (binary) row[names.size()] = 1;
+      names.push_back(std::to_string(names.size()).insert(0, 1, 'o'));
+    }
+    auto data = std::make_unique<DataSet>();
+    testing::FillQuantitative(*data, names, rows, binary);
+    // ade4 gives sqrt(1 - S); squared back to 1 - S.
+    const auto r =
+        RunR(rows, binary ? "library(ade4); library(vegan)\n"
+                            "out('jaccard', vegdist(x, method = 'jaccard', binary = TRUE))\n"
+                            "out('ade4jaccard', as.matrix(dist.binary(x, method = 1))^2)\n"
+                            "out('matching', as.matrix(dist.binary(x, method = 2))^2)\n"
+                            "out('dice', as.matrix(dist.binary(x, method = 5))^2)\n"
+                          : "out('euclidean', dist(x))\n"
+                            "out('taxonomic', as.matrix(dist(x)) / sqrt(ncol(x)))\n"
+                            "out('correlation', 1 - cor(t(x)))\n");
+    EXPECT_EQ(r.size(), binary ? 4u : 3u);
     // Without missing entries every policy gives the same matrix.
-    ExpectMatrix(*data, {C::kJaccard, policy, true, false}, r.at("jaccard"), "vegan Jaccard");
-    ExpectMatrix(*data, {C::kJaccard, policy, true, false}, r.at("ade4jaccard"), "ade4 Jaccard");
-    ExpectMatrix(*data, {C::kBinaryMatching, policy, true, false}, r.at("matching"),
-                 "ade4 Sokal-Michener");
-    ExpectMatrix(*data, {C::kNei, policy, true, false}, r.at("dice"), "ade4 Dice");
-  }
-}
-
-TEST(PeerR, QuantitativeCoefficientsOnCompleteData) {
-  std::mt19937 random(23);
-  std::uniform_int_distribution<int> quarter(-40, 100);
-  std::vector<std::vector<float>> rows(12, std::vector<float>(30));
-  std::vector<std::string> names;
-  for (auto& row : rows) {
-    for (float& v : row) v = static_cast<float>(quarter(random)) / 4;  // exact in a float
-    std::string name = "q";
-    names.push_back(name += std::to_string(names.size()));
-  }
-  auto data = std::make_unique<DataSet>();
-  testing::FillQuantitative(*data, names, rows);
-  const auto r = RunR(rows,
-                      "out('euclidean', dist(x))\n"
-                      "out('taxonomic', as.matrix(dist(x)) / sqrt(ncol(x)))\n"
-                      "out('correlation', 1 - cor(t(x)))\n");
-  for (const P policy : MissingPoliciesFor(DataKind::kQuantitative)) {
-    ExpectMatrix(*data, {C::kEuclidean, policy, true, false}, r.at("euclidean"), "dist");
-    ExpectMatrix(*data, {C::kTaxDistance, policy, true, false}, r.at("taxonomic"), "dist / sqrt n");
-    ExpectMatrix(*data, {C::kCorrelation, policy, true, false}, r.at("correlation"), "1 - cor");
+    for (const auto& [name, matrix] : r)
+      for (const P policy : MissingPoliciesFor(data->Kind()))
+        ExpectMatrix(*data, {peers.at(name), policy, true, false}, matrix, name);
   }
 }
 
