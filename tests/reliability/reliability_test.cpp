@@ -123,9 +123,7 @@ TEST(HostileInput, EveryFileGivesAFindingOrAFailureAndKeepsTheLoadedData) {
     if (!declared.empty()) must[ntsys] = must[ntsys + 1] = "the header declares " + declared;
     if (name.find("huge") != std::string::npos) must[ntsys + 1] = "too large";
     if (name == "nul_bytes") must = {{0, "NUL byte"}, {1, "NUL byte"}, {2, "NUL"}, {3, "NUL"}};
-    if (name == "ntsys_labels_never_end") {
-      must[2] = FindingText(ReadProblem::kLabelsIncomplete);
-    }
+    if (name == "ntsys_labels_never_end") must[2] = FindingText(ReadProblem::kLabelsIncomplete);
     for (unsigned read = 0; read < 4; ++read) {
       auto loaded = std::make_unique<DataSet>();
       loaded->SetMemoryLimit(std::uint64_t{256} << 20);
