@@ -107,18 +107,13 @@ TEST(DelimitedReader, BadTables_FailNamingLineAndColumn) {
 TEST(DelimitedReader, Preview_ShowsCellsGuessesAndTheProblem) {
   const std::string text = "id;pop;L1;L2\nA;n;1;0,5\nB;s;0;1\nC;s;1;1\n";
   const DelimitedPreview preview = PreviewDelimitedText(text, "p.csv", {}, 2, 3);
-  EXPECT_EQ(preview.delimiter, ';');
-  EXPECT_TRUE(preview.decimalComma);
-  EXPECT_EQ(preview.otusAs, OtusAs::kRows);
-  EXPECT_EQ(preview.firstDataColumn, 2u);
   EXPECT_EQ(preview.cells,
             (std::vector<std::vector<std::string>>{{"id", "pop", "L1"}, {"A", "n", "1"}}));
-  EXPECT_EQ(
-      std::tuple(preview.recordCount, preview.columnCount, preview.otuCount, preview.charCount),
-      std::tuple(4u, 4u, 3u, 2u))
-      << "records, columns, OTUs and characters";
-  EXPECT_EQ(preview.kind, DataKind::kQuantitative);
-  EXPECT_EQ(preview.problem, "");
+  // The guesses, then the records, columns, OTUs and characters, the kind and no problem.
+  EXPECT_EQ(std::tuple(preview.delimiter, preview.decimalComma, preview.otusAs,
+                       preview.firstDataColumn, preview.recordCount, preview.columnCount,
+                       preview.otuCount, preview.charCount, preview.kind, preview.problem),
+            std::tuple(';', true, OtusAs::kRows, 2u, 4u, 4u, 3u, 2u, DataKind::kQuantitative, ""));
   DelimitedOptions binary;
   binary.kind = KindChoice::kBinary;
   EXPECT_EQ(PreviewDelimitedText(text, "p.csv", binary).problem,
