@@ -24,11 +24,8 @@ TEST(DelimitedReader, AdegenetAndPhangornTables_ReadAsRReadsThem) {
     const DataSet data = ReadDelimitedFile(path, {});
     EXPECT_EQ(data.IsBinary(), path.ends_with("AFLP.txt")) << path;
     ScratchFolder folder;
-    EXPECT_EQ(AsTable(data),
-              RunR(folder, "f <- '" + path + "'\nm <- as.matrix(" + readCall +
-                               ")\nfor (i in seq_len(nrow(m))) cat(paste(c(rownames(m)[i], "
-                               "ifelse(is.na(m[i, ]), 'NA', m[i, ])), collapse = ','), '\\n', "
-                               "sep = '')\n"))
+    EXPECT_EQ(AsTable(data), RunR(folder, "f <- '" + path + "'\nm <- as.matrix(" + readCall +
+                                              ")\n" + kRPrintsMatrix))
         << path;
   }
 }

@@ -91,6 +91,14 @@ inline std::string AsTable(const DataSet& data) {
   return table;
 }
 
+// R code printing, as AsTable does, the matrix m and the list x ape reads from NEXUS.
+inline const std::string kRPrintsMatrix =
+    "for (i in seq_len(nrow(m))) cat(paste(c(rownames(m)[i], ifelse(is.na(m[i, ]), 'NA', "
+    "m[i, ])), collapse = ','), '\\n', sep = '')\n";
+inline const std::string kRPrintsApeList =
+    "for (n in names(x)) cat(paste(c(n, ifelse(x[[n]] == '?', 'NA', x[[n]])), collapse = ','), "
+    "'\\n', sep = '')\n";
+
 // What a writer wrote to a sink, as a string.
 template <typename Write>
 std::string Written(Write write) {

@@ -19,11 +19,8 @@ TEST(NexusReader, PhangornMites_ReadsAsApeReadsIt) {
   const DataSet data = ReadNexusFile(kMitesNexus, KindChoice::kAuto);
   EXPECT_TRUE(data.IsQuantitative());
   ScratchFolder folder;
-  const std::string byApe =
-      RunR(folder, "x <- ape::read.nexus.data('" + std::string(kMitesNexus) +
-                       "')\n"
-                       "for (n in names(x)) cat(paste(c(n, ifelse(x[[n]] == '?', 'NA', "
-                       "x[[n]])), collapse = ','), '\\n', sep = '')\n");
+  const std::string byApe = RunR(
+      folder, "x <- ape::read.nexus.data('" + std::string(kMitesNexus) + "')\n" + kRPrintsApeList);
   EXPECT_EQ(AsTable(data), byApe);
 }
 

@@ -112,17 +112,13 @@ TEST(FormatWriters, WrittenFiles_ReadBackByR) {
   PutFile(folder / "dist.nex", Written([&](TextSink& out) { WriteNexusDistances(matrix, out); }));
   PutFile(folder / "dist.csv", Written([&](TextSink& out) { WriteCsvDistances(matrix, out); }));
 
-  const std::string byApe = RunR(folder,
-                                 "x <- ape::read.nexus.data('data.nex')\n"
-                                 "for (n in names(x)) cat(paste(c(n, ifelse(x[[n]] == '?', 'NA', "
-                                 "x[[n]])), collapse = ','), '\\n', sep = '')\n");
-  EXPECT_EQ(byApe, AsTable(data));
+  EXPECT_EQ(RunR(folder, "x <- ape::read.nexus.data('data.nex')\n" + kRPrintsApeList),
+            AsTable(data));
   const std::string byReadCsv =
       RunR(folder,
            "m <- as.matrix(read.csv('data.csv', row.names = 1, check.names = FALSE))\n"
-           "stopifnot(identical(colnames(m), as.character(1:100)))\n"
-           "for (i in seq_len(nrow(m))) cat(paste(c(rownames(m)[i], ifelse(is.na(m[i, ]), 'NA', "
-           "m[i, ])), collapse = ','), '\\n', sep = '')\n");
+           "stopifnot(identical(colnames(m), as.character(1:100)))\n" +
+               kRPrintsMatrix);
   EXPECT_EQ(byReadCsv, AsTable(data));
 
   std::string expected;
