@@ -150,20 +150,16 @@ std::string Markers(int otus, int characters, unsigned seed = 1) {
 }
 
 // A filesystem of 128 kB mounted for the test, when the test may mount one.
-class TinyFilesystem {
- public:
-  explicit TinyFilesystem(const std::string& where) : where_(where) {
+struct TinyFilesystem {
+  explicit TinyFilesystem(const std::string& folder) : where(folder) {
     fs::create_directories(where);
-    mounted_ = mount("tmpfs", where.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=128k") == 0;
+    mounted = mount("tmpfs", where.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=128k") == 0;
   }
   ~TinyFilesystem() {
-    if (mounted_) umount2(where_.c_str(), MNT_DETACH);
+    if (mounted) umount2(where.c_str(), MNT_DETACH);
   }
-  bool mounted() const { return mounted_; }
-
- private:
-  std::string where_;
-  bool mounted_ = false;
+  const std::string where;
+  bool mounted = false;
 };
 
 void LimitFileSize() {
@@ -203,7 +199,7 @@ TEST(NothingLost, ADiskThatFillsUpMidwayLeavesTheOldOutputAndNoTemporary) {
   check(scratch.path, std::strerror(EFBIG), true);
   // A filesystem really full, where the test may mount one (root, outside a locked container).
   TinyFilesystem tiny(scratch / "tiny");
-  if (tiny.mounted()) {
+  if (tiny.mounted) {
     check(scratch / "tiny", std::strerror(ENOSPC), false);
   } else {
     std::printf("no tmpfs could be mounted here; the size limit stood in for a full disk\n");
