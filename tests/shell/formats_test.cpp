@@ -168,7 +168,6 @@ TEST_F(FormatsTest, FailedOrCancelledReadsOfEveryFormatKeepTheLoadedData) {
   // Quantitative values opened as binary: the dialog shows why and OK does not read; Cancel
   // leaves everything as it was, silently.
   const QString quantitative = WriteFile("q.csv", "name,a,b\nAlpha,1.5,0\nBeta,1,0\n");
-  services.messages.clear();
   services.dialogScripts.push_back([](QDialog& dialog) {
     dialog.findChild<QPushButton*>("okButton")->click();
     EXPECT_NE(dialog.result(), QDialog::Accepted);
@@ -186,7 +185,6 @@ TEST_F(FormatsTest, FailedOrCancelledReadsOfEveryFormatKeepTheLoadedData) {
     longVcf += "1\t" + QByteArray::number(position) + "\t.\tA\tG\t.\tPASS\t.\tGT\t0/0\t0/1\t1/1\n";
   }
   const QString vcf = WriteRaw("long.vcf", longVcf);
-  services.messages.clear();
   {
     const QMetaObject::Connection cancel = QObject::connect(
         &window->Progress(), &ProgressWindow::Started, [&] { window->Progress().RequestCancel(); });

@@ -52,9 +52,11 @@ class ScriptedServices : public PlatformServices {
   // The one OK-only message shown since the last take, as "title: text"; none, several or a
   // question come back described, so that a comparison fails showing them. Empties the record.
   QString TakeMessage() {
-    QString taken = messages.size() == 1 ? "" : QString("%1 messages: ").arg(messages.size());
-    for (const RecordedMessage& message : messages)
+    QString taken = messages.size() == 1 ? "" : QString("%1 messages:").arg(messages.size());
+    for (const RecordedMessage& message : messages) {
+      if (messages.size() != 1) taken += "\n";
       taken += (message.question ? "question " : "") + message.title + ": " + message.text;
+    }
     messages.clear();
     return taken;
   }
