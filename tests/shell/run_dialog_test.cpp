@@ -259,8 +259,8 @@ TEST_F(RunDialogTest, CancelLeavesTheOldFileAndTheProgramUsable) {
     Click("okButton");
     cancelOnStart_ = false;
     EXPECT_EQ(Slurp(target), "keep me");
-    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden),
-              filesBefore);                    // no temporary
+    // No temporary is left beside it.
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden), filesBefore);
     ASSERT_EQ(services_.messages.size(), 1u);  // the overwrite question only
     EXPECT_FALSE(progress_.isVisible() || dialog_->isVisible());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
