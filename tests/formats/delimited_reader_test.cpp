@@ -32,12 +32,13 @@ TEST(DelimitedReader, AdegenetAndPhangornTables_ReadAsRReadsThem) {
 
 TEST(DelimitedReader, SpreadsheetHabits_DelimiterQuotesDecimalCommaAndMissingCodes) {
   // Semicolons with decimal commas, as spreadsheets in many countries save CSV; quoted names
-  // holding the delimiter, a doubled quote, text after the closing quote, a line break; CR LF.
+  // holding the delimiter, a doubled quote, text after the closing quote, a line break, and a
+  // quoted value longer than all quoted text before it; CR LF.
   const std::string european =
       "\"name\";\"a\";\"b\";\"c\"\r\n"
       "\"Alpha; the first\";1,5;NA;0\r\n"
       "\"Be\"\"ta\" 2;-2;?;.\r\n"
-      "\"Gam\r\nma\";3,25e1;-;\r\n";
+      "\"Gam\r\nma\";\"3,250000000000000000000000000000000000000000000e1\";-;\r\n";
   const DataSet data = ReadDelimitedText(european, "euro.csv", {});
   ASSERT_TRUE(data.IsQuantitative());
   EXPECT_EQ(data.otuNames, (std::vector<std::string>{"Alpha; the first", "Be\"ta 2", "Gam\r\nma"}));
