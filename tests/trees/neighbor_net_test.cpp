@@ -14,7 +14,7 @@
 #include <random>
 #include <sstream>
 
-#include "cli/run_cli.h"
+#include "cli/tool_in_process.h"
 #include "distances/distance_run.h"
 #include "distances/test_data.h"
 #include "pictures/split_network.h"
@@ -268,19 +268,16 @@ TEST(NetworkCommand, WritesSplitsPictureAndMethod) {
   }
   const std::string input = folder / "markers.phy", output = folder / "net.nex",
                     picture = folder / "net.svg";
-  const char* args[] = {"marbleset-cli", "network",       "--coefficient", "Jaccard",
-                        "--picture",     picture.c_str(), input.c_str(),   output.c_str()};
-  std::ostringstream out, err;
-  ASSERT_EQ(cli::RunCli(8, args, out, err), 0) << err.str();
+  const cli::CliRun run =
+      cli::RunTool({"network", "--coefficient", "Jaccard", "--picture", picture, input, output});
+  ASSERT_EQ(run.status, 0) << run.err;
   const std::string nexus = FileBytes(output);
   EXPECT_EQ(nexus.rfind("#NEXUS", 0), 0u);
   EXPECT_NE(nexus.find("BEGIN SPLITS;"), std::string::npos);
   EXPECT_NE(nexus.find("CYCLE 1 "), std::string::npos);
   EXPECT_NE(FileBytes(picture).find("<svg"), std::string::npos);
-  EXPECT_NE(err.str().find("Bryant & Moulton 2004"), std::string::npos);
-  const char* refused[] = {"marbleset-cli", "network",     "--picture",
-                           "net.gif",       input.c_str(), output.c_str()};
-  EXPECT_NE(cli::RunCli(6, refused, out, err), 0);
+  EXPECT_NE(run.err.find("Bryant & Moulton 2004"), std::string::npos);
+  EXPECT_NE(cli::RunTool({"network", "--picture", "net.gif", input, output}).status, 0);
 }
 
 }  // namespace
