@@ -44,11 +44,11 @@ TEST(DelimitedReader, SpreadsheetHabits_DelimiterQuotesDecimalCommaAndMissingCod
   EXPECT_EQ(data.otuNames, (std::vector<std::string>{"Alpha; the first", "Be\"ta 2", "Gam\r\nma"}));
   EXPECT_EQ(AsTable(data), "Alpha; the first,1.5,NA,0\nBe\"ta 2,-2,NA,NA\nGam\r\nma,32.5,NA,NA\n");
 
-  // Tabs, a code of the user's own, a trailing delimiter on every line.
+  // Tabs, a code of the user's own, blanks around cells, a trailing delimiter on every line.
   DelimitedOptions nines;
   nines.missingCodes = {"-9"};
   const DataSet tabbed =
-      ReadDelimitedText("id\tL1\tL2\t\nA\t1\t-9\t\nB\t0\t1\t\n", "bands.txt", nines);
+      ReadDelimitedText("id\tL1\tL2\t\nA\t1 \t-9 \t\nB\t 0\t1\t\n", "bands.txt", nines);
   EXPECT_TRUE(tabbed.IsBinary());
   EXPECT_EQ(AsTable(tabbed), "A,1,NA\nB,0,1\n");
 
