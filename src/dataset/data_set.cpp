@@ -96,6 +96,7 @@ DataSet DataSet::Clone() const {
   copy.multiSet = multiSet;
   copy.fileName = fileName;
   copy.folder = folder;
+  copy.changedSinceRead = changedSinceRead;
   return copy;
 }
 

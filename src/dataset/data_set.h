@@ -92,6 +92,9 @@ class DataSet {
   // while nothing is loaded.
   std::string fileName;
   std::string folder;
+  // True once the data was changed after it was read (cropped): it no longer is what fileName
+  // holds, so nothing may send that file off in its place.
+  bool changedSinceRead = false;
 
  private:
   std::size_t CellIndex(std::size_t otu, std::size_t character) const {

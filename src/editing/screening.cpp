@@ -208,23 +208,8 @@ std::string CropCountsText(const CropCounts& counts, std::string_view lineEnd) {
 }
 
 void ApplyCrop(DataSet& data, const CropChoice& choice) {
-  Crop(data, choice);
-}
-
-std::size_t RemoveMonomorphicCharacters(DataSet& data) {
-  return Crop(data, {.monomorphic = true}).characters;
-}
-
-std::size_t RemoveUninformativeCharacters(DataSet& data) {
-  return Crop(data, {.uninformative = true}).characters;
-}
-
-std::size_t RemoveCharactersWithMissing(DataSet& data) {
-  return Crop(data, {.charactersWithMissing = true}).characters;
-}
-
-std::size_t RemoveOtusWithMissing(DataSet& data) {
-  return Crop(data, {.otusWithMissing = true}).otus;
+  const CropResult removed = Crop(data, choice);
+  if (removed.characters + removed.otus > 0) data.changedSinceRead = true;
 }
 
 }  // namespace marbleset

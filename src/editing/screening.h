@@ -54,13 +54,7 @@ struct CropChoice {
 // only, so the three character removals are one; OTUs are judged on the characters that stay,
 // and characters that removing OTUs leaves monomorphic or uninformative stay. One pass over
 // the bit planes to class everything, one to remove OTUs and one to remove characters.
+// Data that lost anything is marked changedSinceRead.
 void ApplyCrop(DataSet& data, const CropChoice& choice);
-
-// The single removals, each as ApplyCrop with one box ticked. They return how many characters
-// (or OTUs) went.
-std::size_t RemoveMonomorphicCharacters(DataSet& data);
-std::size_t RemoveUninformativeCharacters(DataSet& data);
-std::size_t RemoveCharactersWithMissing(DataSet& data);
-std::size_t RemoveOtusWithMissing(DataSet& data);
 
 }  // namespace marbleset

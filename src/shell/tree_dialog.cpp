@@ -229,6 +229,15 @@ void TreeDialog::ExportClusterJob() {
   const std::optional<TreeSettings> settings = SettledSettings();
   if (!settings) return;
   const std::filesystem::path data(context_.data.fileName);
+  // The job reads the file on the cluster: data cropped since it was read would be computed
+  // uncropped there.
+  if (context_.data.changedSinceRead) {
+    Report(QStringLiteral("The data was cropped after %1 was read, and a cluster job reads the "
+                          "file as it is. Save the cropped data, open the saved file and export "
+                          "the job from it.")
+               .arg(FromStd(data.filename().string())));
+    return;
+  }
   FileDialogRequest request;
   request.title = QStringLiteral("Export cluster job: Snakefile (slurm-array.sh beside it)");
   request.filter = QStringLiteral("Snakefile (Snakefile);;All files (*)");

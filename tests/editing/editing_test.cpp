@@ -272,11 +272,13 @@ TEST(Screening, CharacterAndOtuClasses) {
   const CropCounts counts = CountCropProperties(other);
   EXPECT_EQ(counts.monomorphic, 1u);
   EXPECT_EQ(counts.uninformative, 2u);
-  // The single removals say how many characters went.
+  // Cropped data is no longer what its file holds; a crop that removes nothing leaves it so.
   DataSet removed = BinaryData({"A", "B"}, {"0?1", "011"});
-  EXPECT_EQ(RemoveCharactersWithMissing(removed), 1u);
-  EXPECT_EQ(RemoveMonomorphicCharacters(removed), 2u);
+  ApplyCrop(removed, {.otusWithMissing = false});
+  EXPECT_FALSE(removed.changedSinceRead);
+  ApplyCrop(removed, {.monomorphic = true, .charactersWithMissing = true});
   EXPECT_EQ(Rows(removed), (Texts{"A:", "B:"}));
+  EXPECT_TRUE(removed.changedSinceRead);
 }
 
 // The reference: the crop as the dialog describes it, one removal after another, each judging

@@ -3,6 +3,7 @@
 // exports read back by Qt's readers.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
@@ -12,6 +13,7 @@
 #include <QScrollBar>
 #include <cmath>
 
+#include "shell/crop_dialog.h"
 #include "shell/progress_window.h"
 #include "shell/tree_dialog.h"
 #include "shell/tree_picture.h"
@@ -140,6 +142,15 @@ TEST_F(TreeTest, Dialog_FollowsTheDataKeepsTheBoundsAndExportsItsClusterJob) {
   ASSERT_FALSE(services.messages.empty());
   EXPECT_TRUE(services.messages.back().text.contains("snakemake"));
   EXPECT_NE(window->OpenTreeDialog(), nullptr);
+
+  // Cropped data is no longer what the job would read from the file: refused before it asks.
+  services.messages.clear();
+  Action("mnuCrop")->trigger();
+  window->OpenCropDialog()->RemovalCheck(2)->setChecked(true);
+  window->OpenCropDialog()->findChild<QPushButton*>("okButton")->click();
+  ASSERT_NE(OpenDialog(), nullptr);
+  Child<QPushButton>("exportClusterJobButton")->click();
+  EXPECT_TRUE(services.TakeMessage().contains("cropped after markers.phy was read"));
 }
 
 TEST_F(TreeTest, OkShowsTheTreeOfTheRun) {
