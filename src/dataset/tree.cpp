@@ -57,11 +57,4 @@ std::vector<std::size_t> Tree::LeafOfOtu() const {
   return leafOf;
 }
 
-std::string TreeName(const std::string& nameField) {
-  const auto first = nameField.find_first_not_of(' ');
-  if (first == std::string::npos) return "";
-  const auto last = nameField.find_last_not_of(' ');
-  return nameField.substr(first, last - first + 1);
-}
-
 }  // namespace marbleset

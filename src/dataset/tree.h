@@ -51,7 +51,4 @@ struct Tree {
   std::vector<std::size_t> LeafOfOtu() const;
 };
 
-// The name as a tree shows it: the name field without its leading and trailing blanks.
-std::string TreeName(const std::string& nameField);
-
 }  // namespace marbleset

@@ -275,10 +275,6 @@ TreeDialog* MainWindow::OpenTreeDialog() const {
   return treeDialog_;
 }
 
-QAction* MainWindow::CommandAction(DataCommand command) const {
-  return commandActions_[static_cast<std::size_t>(command)];
-}
-
 void MainWindow::UpdateCommands() {
   const marbleset::CommandStates states = marbleset::AvailableCommands(context_.data);
   for (std::size_t i = 0; i < marbleset::kDataCommandCount; ++i) {

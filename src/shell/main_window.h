@@ -54,7 +54,6 @@ class MainWindow : public QMainWindow {
   QString OtuPanelText() const;
   QString CharPanelText() const;
 
-  QAction* CommandAction(marbleset::DataCommand command) const;
   ProgressWindow& Progress() const { return *progress_; }
   DataWindow& Data() const { return *dataWindow_; }
   QMdiArea& Workspace() const { return *workspace_; }

@@ -110,10 +110,6 @@ void QtPlatformServices::SetClipboardText(const QString& text) {
   QApplication::clipboard()->setText(text);
 }
 
-HelpWindow* QtPlatformServices::OpenHelpWindow() const {
-  return help_.data();
-}
-
 void QtPlatformServices::ShowHelpContents(QWidget* parent) {
   if (!help_) {
     help_ = new HelpWindow(parent ? parent->window() : nullptr);

@@ -29,9 +29,6 @@ class QtPlatformServices : public PlatformServices {
   void ShowHelpContents(QWidget* parent) override;
   bool RunModal(QDialog& dialog) override;
 
-  // The help window if it is open, for closing it at exit.
-  HelpWindow* OpenHelpWindow() const;
-
  private:
   const ShellFolders& folders_;
   QPointer<HelpWindow> help_;

@@ -71,16 +71,6 @@ QImage ImageOf(const pictures::Raster& raster) {
   return image;
 }
 
-pictures::Raster RasterOf(const QImage& image) {
-  const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
-  pictures::Raster raster(argb.width(), argb.height());
-  for (int y = 0; y < argb.height(); ++y) {
-    const QRgb* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
-    std::copy_n(line, argb.width(), raster.Row(y));
-  }
-  return raster;
-}
-
 QFont PictureFont(double size) {
   QFont font(QStringLiteral("DejaVu Sans Mono"));
   font.setStyleHint(QFont::Monospace);

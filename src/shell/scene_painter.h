@@ -16,8 +16,6 @@ namespace marbleset::shell {
 QColor ColourOf(pictures::Argb colour);
 // A copy of the raster as an image in Qt's ARGB32 layout (the raster's own).
 QImage ImageOf(const pictures::Raster& raster);
-// The image as a raster, for the core's PNG writer.
-pictures::Raster RasterOf(const QImage& image);
 
 // The typeface of the pictures at size pixels.
 QFont PictureFont(double size);
