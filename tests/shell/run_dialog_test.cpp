@@ -124,11 +124,15 @@ TEST_F(RunDialogTest, ProposedFilesArrowsBoundsAndOutputButtons) {
     EXPECT_EQ(Text("outputPathEdit"), Path(proposed));
   }
   // The upper arrow raises toward the bound and stops there (how a field settles is
-  // NumericField's); a random resampling's size stops at the OTU count.
+  // NumericField's); typed sizes stop at their mode's bound: 50 % for the bootstrap, the OTU
+  // count for random resamplings.
   Type("dataSetCountEdit", "995");
   for (int i = 0; i < 2; ++i)
     Child<QScrollBar>("dataSetCountArrows")->triggerAction(QAbstractSlider::SliderSingleStepSub);
   EXPECT_EQ(Text("dataSetCountEdit"), "1000");
+  Open(RunMode::kBootStraps);
+  Type("drawSizeEdit", "60");
+  EXPECT_EQ(Text("drawSizeEdit"), "50");
   Open(RunMode::kRandomResampling);
   Type("drawSizeEdit", "50");
   EXPECT_EQ(Text("drawSizeEdit"), "5");
