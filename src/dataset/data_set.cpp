@@ -281,14 +281,6 @@ void DataSet::swap(DataSet& other) noexcept {
   std::swap(*this, other);
 }
 
-void ClearFileState(DataSet& data) {
-  data.fileName.clear();
-  data.folder.clear();
-  const std::uint64_t limit = data.MemoryLimit();
-  data = DataSet();
-  data.SetMemoryLimit(limit);
-}
-
 std::uint64_t AvailableMemory() {
   return platform::AvailableMemory();
 }

@@ -116,9 +116,6 @@ class DataSet {
   std::unordered_map<std::size_t, float> otherValues_;  // by CellIndex
 };
 
-// Forgets which file is loaded: no file name, no folder, no OTUs, no characters.
-void ClearFileState(DataSet& data);
-
 // True once a data file has been read successfully (and not cleared since).
 inline bool HasData(const DataSet& data) {
   return !data.fileName.empty();

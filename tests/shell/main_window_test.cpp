@@ -70,7 +70,7 @@ TEST_F(ShellTest, CropAndRunDialogsCloseWhenANewLoadOrAFailedReadChangesTheData)
   // A read that fails after changing what is loaded: the dialogs close and every window
   // follows the data now loaded (here: none).
   context.readDataFile = [](DataSet& loaded, const std::string& path, DataKind, FileFormat) {
-    ClearFileState(loaded);
+    loaded = DataSet();
     throw ReadFailure(ReadProblem::kEndsEarly, InputPlace{path}, "Error reading data.");
   };
   OpenBinary(binary);
