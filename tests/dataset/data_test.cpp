@@ -350,7 +350,7 @@ std::string BinaryRows(std::size_t otus, std::size_t characters) {
   return text;
 }
 
-TEST_F(DataLoader, AFileBeyondTheMemoryLimitFailsWithTheSizesAndChangesNothing) {
+TEST_F(DataLoader, AFileBeyondTheMemoryLimitOrWithAFindingFailsAndChangesNothing) {
   DataSet data;
   const std::string good = Write("good.phy", "2 2\r\nAlpha       01\r\nBeta        10\r\n");
   ASSERT_NO_THROW(LoadDataFile(data, good, DataKind::kBinary, FileFormat::kPhylip));
@@ -373,7 +373,12 @@ TEST_F(DataLoader, AFileBeyondTheMemoryLimitFailsWithTheSizesAndChangesNothing) 
        big + ", data set 1: a data set of 400 OTUs by 6000 characters needs 614.4 kB of memory; "
              "500.0 kB are available."},
       {quant, DataKind::kQuantitative, FileFormat::kNtsys, "needs 806.4 kB of memory; 500.0 kB"},
-      {names, DataKind::kBinary, FileFormat::kPhylip, "20000 OTUs by 1 characters needs 960.0 kB"}};
+      {names, DataKind::kBinary, FileFormat::kPhylip, "20000 OTUs by 1 characters needs 960.0 kB"},
+      // Findings in their own words.
+      {Write("tab.phy", "3\t4\r\nA           0101\r\n"), DataKind::kBinary, FileFormat::kPhylip,
+       "#otu declaration"},
+      {Write("otus.phy", "3 \r\nA\r\n"), DataKind::kBinary, FileFormat::kPhylip,
+       "Can't find #chararcters declaration"}};
   for (const auto& [path, kind, layout, message] : cases) {
     try {
       LoadDataFile(data, path, kind, layout);
