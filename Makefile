@@ -129,7 +129,7 @@ WINDOWS_BUILD = $(BUILD)-windows
 # need a peer program or POSIX are left out by name (tests/windows/excluded_tests.cmake).
 WINDOWS_TESTS = platform_tests dataset_tests editing_tests resampling_tests formats_tests \
   format_faults_tests distances_tests trees_tests tree_command_tests neighbor_net_tests \
-  pictures_tests provenance_tests cluster_tests cli_tests \
+  pictures_tests picture_command_tests provenance_tests cluster_tests cli_tests \
   analyses_command_tests windows_tests
 # The Linux tool the walk is compared with: the main build's when there is one.
 WINDOWS_HOST = $(if $(wildcard $(BUILD)/CMakeCache.txt),$(BUILD),$(BUILD)-windows-host)

@@ -1,8 +1,6 @@
 # Tests left out of the Windows run under wine, by program, each with why. The rest of each
 # program runs there as it runs on Linux. Programs whose every test needs a peer (R, PHYLIP) or
-# POSIX processes are not built for Windows at all (WINDOWS_TESTS in the Makefile); nor is
-# picture_command_tests, whose data file is written through a text-mode stream, which on
-# Windows turns its CRLF line ends into CR CR LF.
+# POSIX processes are not built for Windows at all (WINDOWS_TESTS in the Makefile).
 
 set(MARBLESET_WINDOWS_EXCLUDED_dataset_tests
     # Reads a pipe through its /dev/fd/N name.
