@@ -47,6 +47,7 @@ FileFormat FormatFromContent(std::string_view head) {
   const std::string_view line = FirstLine(head);
   FileFormat likely = FileFormat::kUnknown;
   for (const FormatEntry& entry : Formats()) {
+    if (entry.signOf == nullptr) continue;
     const FirstLineSign sign = entry.signOf(line);
     if (sign == FirstLineSign::kCertain) return entry.format;
     if (sign == FirstLineSign::kLikely && likely == FileFormat::kUnknown) likely = entry.format;

@@ -23,25 +23,25 @@ namespace marbleset {
 enum class FirstLineSign { kNone, kLikely, kCertain };
 
 struct FormatEntry {
-  FileFormat format;
+  FileFormat format = FileFormat::kUnknown;
   // Its name for the command-line tool and `info`, and further names --from accepts.
-  std::string_view name;
-  std::vector<std::string_view> otherNames;
+  std::string_view name{};
+  std::vector<std::string_view> otherNames{};
   // Its name among the layouts written (--to, --format); empty when nothing is written in it.
-  std::string_view writtenName;
+  std::string_view writtenName{};
   // The endings of its files, lower case.
-  std::vector<std::string_view> suffixes;
+  std::vector<std::string_view> suffixes{};
   // Its entries in the desktop's Open and Save lists; empty where there is none.
-  std::string_view openEntry;
-  std::string_view saveEntry;
-  // What the first line that is not blank says about it.
-  FirstLineSign (*signOf)(std::string_view firstLine);
+  std::string_view openEntry{};
+  std::string_view saveEntry{};
+  // What the first line that is not blank says about it; null for a layout never told by it.
+  FirstLineSign (*signOf)(std::string_view firstLine) = nullptr;
   // Reads the data set at the source's start (or, for layouts of several data sets, where its
   // items stand) into a fresh data set. Null for a layout that is only written.
-  DataSet (*read)(DataSource& source, const ReadOptions& options, ReadNotes& notes);
+  DataSet (*read)(DataSource& source, const ReadOptions& options, ReadNotes& notes) = nullptr;
   // Writers of data sets and of distance matrices; null when the layout holds none.
-  void (*writeData)(const DataSet& data, TextSink& out);
-  void (*writeDistances)(const DistanceMatrix& matrix, TextSink& out);
+  void (*writeData)(const DataSet& data, TextSink& out) = nullptr;
+  void (*writeDistances)(const DistanceMatrix& matrix, TextSink& out) = nullptr;
   // Writer of weighted splits, such as a network fitted to a distance matrix; null when the
   // layout holds none.
   void (*writeSplits)(const WeightedSplits& splits, TextSink& out) = nullptr;
