@@ -1,4 +1,4 @@
-// Reading the new formats at the sizes users bring: a 2000-sample x 100,000-variant VCF.gz
+// Reading VCF and delimited tables at the sizes users bring: a 2000-sample x 100,000-variant VCF.gz
 // (the fast genotype scanner against htslib's full record parser) and a 1000 x 5000 CSV table.
 #include <benchmark/benchmark.h>
 #include <htslib/bgzf.h>
