@@ -17,7 +17,9 @@ bool IsDigit(char c) {
 
 }  // namespace
 
-FastNumber FastStoredValue(std::string_view piece, float& value) {
+// Aligned to a cache line: where the linker happened to put its digit loops moved the
+// quantitative read by a tenth between builds of the same code.
+[[gnu::aligned(64)]] FastNumber FastStoredValue(std::string_view piece, float& value) {
   if (piece.empty()) return FastNumber::kNone;
   const char* p = piece.data();
   const char* const end = p + piece.size();
