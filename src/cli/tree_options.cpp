@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <fstream>
+#include <span>
 #include <sstream>
+#include <vector>
 
 #include "cli/cli_options.h"
 #include "dataset/errors.h"
@@ -12,10 +14,20 @@ namespace marbleset::cli {
 
 namespace {
 
-Resampling ResamplingOf(const std::string& name) {
-  for (const Resampling kind : ResamplingKinds())
-    if (ResamplingWord(kind) == name) return kind;
-  return Resampling::kBootstrap;
+// The core's kinds or methods by their command-line words, for the choices and back.
+template <typename Kind>
+std::vector<std::string_view> WordsOf(std::span<const Kind> kinds, std::string_view (*word)(Kind)) {
+  std::vector<std::string_view> words;
+  for (const Kind kind : kinds) words.push_back(word(kind));
+  return words;
+}
+
+template <typename Kind>
+Kind KindNamed(std::span<const Kind> kinds, std::string_view (*word)(Kind),
+               const std::string& name) {
+  for (const Kind kind : kinds)
+    if (word(kind) == name) return kind;
+  return kinds.front();  // the option's default
 }
 
 }  // namespace
@@ -24,12 +36,12 @@ void AddTreeSettingOptions(CLI::App& command, TreeSettingOptions& options) {
   AddCountOption(command, "--replicates", options.replicates, kReplicateBounds,
                  "Replicate data sets drawn in memory");
   AddChoiceOption(command, "--resampling", options.resampling,
-                  {"bootstrap", "classic", "jackknife"},
+                  WordsOf(ResamplingKinds(), ResamplingWord),
                   "bootstrap: each character replaced with --percent (default); classic: all "
                   "characters drawn with replacement; jackknife: half the characters");
   AddPercentOption(command, "--percent", options.percent, kReplicatePercentBounds,
                    "\"Bootstrap %\" of --resampling bootstrap");
-  AddChoiceOption(command, "--method", options.method, {"nj", "upgma"},
+  AddChoiceOption(command, "--method", options.method, WordsOf(TreeMethods(), TreeMethodWord),
                   "nj: neighbor-joining (default); upgma");
   AddDistanceSettingOptions(command, options.coefficient, options.missing);
   AddSeedOption(command, options.seed);
@@ -38,13 +50,13 @@ void AddTreeSettingOptions(CLI::App& command, TreeSettingOptions& options) {
 TreeSettings ChosenTreeSettings(const TreeSettingOptions& options, const DataSet& data) {
   TreeSettings settings = DefaultTreeSettings(data);
   if (options.replicates) settings.replicates = *options.replicates;
-  settings.resampling = ResamplingOf(options.resampling);
+  settings.resampling = KindNamed(ResamplingKinds(), ResamplingWord, options.resampling);
   if (options.percent) {
     if (settings.resampling != Resampling::kBootstrap)
       throw CliFailure(kExitUsage, "--percent", "applies to --resampling bootstrap only");
     settings.percent = *options.percent;
   }
-  settings.method = options.method == "upgma" ? TreeMethod::kUpgma : TreeMethod::kNeighborJoining;
+  settings.method = KindNamed(TreeMethods(), TreeMethodWord, options.method);
   const DistanceSettings named =
       NamedDistanceSettings(data.Kind(), options.coefficient, options.missing);
   settings.distance.coefficient = named.coefficient;

@@ -37,7 +37,7 @@ void AppendTree(Arguments& to, const TreeSettings& settings) {
               ResamplingWord(settings.resampling)});
   if (settings.resampling == Resampling::kBootstrap)
     Append(to, {"--percent", OneDecimal(settings.percent)});
-  Append(to, {"--method", settings.method == TreeMethod::kUpgma ? "upgma" : "nj"});
+  Append(to, {"--method", TreeMethodWord(settings.method)});
   AppendDistance(to, settings.distance);
   Append(to, {"--seed", std::to_string(settings.seed)});
 }
@@ -358,7 +358,7 @@ DataFacts FactsOfData(const DataSet& data, const std::string& name,
 MethodsFacts TreeRunFacts(MethodsFacts facts, const TreeSettings& settings) {
   facts.command = "tree";
   facts.distance = settings.distance;
-  facts.treeMethod = settings.method == TreeMethod::kUpgma ? "upgma" : "nj";
+  facts.treeMethod = TreeMethodWord(settings.method);
   DrawFacts draws{.kind = std::string(ResamplingWord(settings.resampling)),
                   .count = settings.replicates,
                   .percent = std::nullopt,

@@ -42,13 +42,10 @@ std::string DistanceOptions(const DistanceSettings& distance) {
 
 std::string TreeOptions(const TreeSettings& tree) {
   std::ostringstream text;
-  text << "--replicates " << tree.replicates << " --resampling "
-       << (tree.resampling == Resampling::kClassic     ? "classic"
-           : tree.resampling == Resampling::kJackknife ? "jackknife"
-                                                       : "bootstrap");
+  text << "--replicates " << tree.replicates << " --resampling " << ResamplingWord(tree.resampling);
   if (tree.resampling == Resampling::kBootstrap) text << " --percent " << tree.percent;
-  text << " --method " << (tree.method == TreeMethod::kUpgma ? "upgma" : "nj") << ' '
-       << DistanceOptions(tree.distance) << " --seed " << tree.seed;
+  text << " --method " << TreeMethodWord(tree.method) << ' ' << DistanceOptions(tree.distance)
+       << " --seed " << tree.seed;
   return text.str();
 }
 

@@ -58,6 +58,10 @@ std::string_view TreeMethodName(TreeMethod method) {
   return method == TreeMethod::kUpgma ? "UPGMA" : "Neighbor-joining";
 }
 
+std::string_view TreeMethodWord(TreeMethod method) {
+  return method == TreeMethod::kUpgma ? "upgma" : "nj";
+}
+
 TreeSettings DefaultTreeSettings(const DataSet& data) {
   TreeSettings settings;
   settings.replicates = static_cast<std::size_t>(kReplicateBounds.start);

@@ -45,6 +45,8 @@ std::string_view ResamplingName(Resampling resampling);
 // Its word on marbleset-cli's command line: "bootstrap", "classic", "jackknife".
 std::string_view ResamplingWord(Resampling resampling);
 std::string_view TreeMethodName(TreeMethod method);
+// Its word on marbleset-cli's command line: "nj", "upgma".
+std::string_view TreeMethodWord(TreeMethod method);
 
 // The settings a run starts from for the loaded data: the kind's distance defaults.
 TreeSettings DefaultTreeSettings(const DataSet& data);
