@@ -9,9 +9,9 @@
 
 #include "cli/cli_io.h"
 #include "cli/commands.h"
+#include "cli/matrix_input.h"
 #include "dataset/errors.h"
 #include "distances/distance_run.h"
-#include "formats/distance_file_reader.h"
 #include "pictures/distance_pictures.h"
 #include "pictures/matrix_picture.h"
 #include "pictures/png_encoder.h"
@@ -81,14 +81,12 @@ std::string ValueName(const DistanceSettings& settings) {
          (settings.distances ? " distance" : " similarity");
 }
 
-// The matrix of the data set the input holds (its first one), or the input itself read as a
-// distance file.
+// The matrix of the data set the input holds, or the input itself read as a distance file; an
+// input of several is refused rather than cut to its first.
 DistanceMatrix InputMatrix(const PictureOptions& options, CliContext& context,
                            std::string& valueName) {
   if (options.distanceFile) {
-    DistanceMatrix matrix = options.input.IsStandardInput()
-                                ? ReadDistanceMatrix(std::cin, "standard input")
-                                : ReadDistanceMatrixFile(options.input.path).front();
+    DistanceMatrix matrix = OneMatrixOf(options.input, "a picture shows one matrix");
     valueName = pictures::HoldsSimilarities(matrix) ? "Similarity" : "Distance";
     return matrix;
   }

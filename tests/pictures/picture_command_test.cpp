@@ -85,6 +85,15 @@ TEST_F(PictureCommand, HeatmapAndPcoa_FromDataOrADistanceFile) {
   EXPECT_NE(pcoa.find("<title>alpha</title>"), std::string::npos);
   EXPECT_NE(pcoa.find(">Axis 1 ("), std::string::npos);
   EXPECT_NE(pcoa.find("egative eigenvalue"), std::string::npos);
+  // A file of two matrices is refused, not cut to its first.
+  const std::string two = FileBytes(dir / "infile") + FileBytes(dir / "infile");
+  PutFile(dir / "two", two);
+  const ToolRun both =
+      RunTool({"picture", "heatmap", "--distance-file", dir / "two", dir / "h2.svg"});
+  EXPECT_EQ(both.status, 2);
+  EXPECT_NE(both.err.find("holds 2 matrices; a picture shows one matrix"), std::string::npos)
+      << both.err;
+  EXPECT_FALSE(fs::exists(dir / "h2.svg"));
   PutFile(dir / "groups.txt", "alpha\tfirst\nbeta\n");
   const ToolRun badGroups =
       RunTool({"picture", "pcoa", "--groups", dir / "groups.txt", data, dir / "grouped.svg"});
