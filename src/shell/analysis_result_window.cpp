@@ -58,7 +58,7 @@ DistanceMatrix OneMatrixOfFile(const QString& path) {
   std::vector<DistanceMatrix> matrices = ReadDistanceMatrixFile(path.toStdString());
   if (matrices.size() != 1)
     throw Failure(path.toStdString() + " holds " + std::to_string(matrices.size()) +
-                  " matrices; the analysis takes one.");
+                  " matrices; one is shown or analysed at a time.");
   return std::move(matrices.front());
 }
 

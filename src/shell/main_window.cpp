@@ -560,25 +560,26 @@ void MainWindow::ShowDistanceFilePictures() {
   request.initialFolder = FromStd(context_.data.folder);
   const std::optional<FileChoice> choice = context_.services.ChooseOpenFile(this, request);
   if (!choice) return;
-  std::vector<marbleset::DistanceMatrix> matrices;
+  // A file of several matrices is refused, as the command line refuses it, so that a session's
+  // script replays what was shown.
+  marbleset::DistanceMatrix matrix;
   try {
     const BusyPointer busy;
-    matrices = marbleset::ReadDistanceMatrixFile(choice->path.toStdString());
+    matrix = OneMatrixOfFile(choice->path);
   } catch (const std::exception& problem) {
     context_.services.ShowMessage(this, "Distance picture", QString::fromStdString(problem.what()));
     return;
   }
-  QString title = QFileInfo(choice->path).fileName();
-  if (matrices.size() > 1) title += QString(" (the first of %1 matrices)").arg(matrices.size());
+  const QString title = QFileInfo(choice->path).fileName();
   const QString valueName =
-      marbleset::pictures::HoldsSimilarities(matrices.front()) ? "Similarity" : "Distance";
+      marbleset::pictures::HoldsSimilarities(matrix) ? "Similarity" : "Distance";
   marbleset::MethodsFacts facts = session_->Facts();
   facts.data.reset();
   facts.screening.clear();
   facts.command = "picture";
   facts.distanceFiles.push_back(
       {ToStd(QFileInfo(choice->path).fileName()), marbleset::Sha256OfFile(ToStd(choice->path))});
-  OpenDistancePictureWindow(std::move(matrices.front()), valueName, title,
+  OpenDistancePictureWindow(std::move(matrix), valueName, title,
                             QFileInfo(choice->path).absolutePath(),
                             {.settings = std::nullopt, .distanceFile = ToStd(choice->path)}, facts);
 }

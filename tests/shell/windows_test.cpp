@@ -176,9 +176,9 @@ TEST_F(ShellTest, DataWindowShowsAWideRowUnwrapped) {
   EXPECT_THROW(shown->ShowFile(scratch.filePath("nowhere.phy")), ReadFailure);
 }
 
-// A distance file of several matrices is refused, not cut to its first; one matrix opens the
-// network.
-TEST_F(ShellTest, SplitNetworkTakesAFileOfOneMatrix) {
+// A distance file of several matrices is refused, not cut to its first, by the split network
+// and the distance picture alike; one matrix opens the network.
+TEST_F(ShellTest, SplitNetworkAndDistancePictureTakeAFileOfOneMatrix) {
   const QByteArray matrix =
       " 4\nA           0 1 2 2\nB           1 0 2 2\nC           2 2 0 1\n"
       "D           2 2 1 0\n";
@@ -187,6 +187,9 @@ TEST_F(ShellTest, SplitNetworkTakesAFileOfOneMatrix) {
   const QString message = services.TakeMessage();
   EXPECT_TRUE(message.startsWith("Split network: ") && message.contains("holds 2 matrices"))
       << message.toStdString();
+  services.openAnswers.push_back(FileChoice{scratch.filePath("two.txt"), 0});
+  Action("MnuDistancePicture")->trigger();
+  EXPECT_TRUE(services.TakeMessage().startsWith("Distance picture: "));
   services.openAnswers.push_back(FileChoice{WriteFile("one.txt", matrix), 0});
   EXPECT_NE(AskAndShowSplitNetwork(*window, services, scratch.path()), nullptr);
   EXPECT_TRUE(services.messages.empty());
