@@ -155,14 +155,6 @@ std::vector<DistanceMatrix> ReadDistanceMatrices(std::istream& in, const std::st
   return matrices;
 }
 
-DistanceMatrix ReadDistanceMatrix(std::istream& in, const std::string& name) {
-  LineSource lines(in, name);
-  std::string line;
-  while (lines.Next(line))
-    if (!Trimmed(line).empty()) return ReadOne(line, lines);
-  throw ReadFailure(ReadProblem::kNotTheLayout, InputPlace{name},
-                    "there is no distance matrix in the file.");
-}
 
 std::vector<DistanceMatrix> ReadDistanceMatrixFile(const std::string& path) {
   std::ifstream in(platform::FilePath(path), std::ios::binary);

@@ -24,9 +24,6 @@ namespace marbleset {
 // a number, a row cut short or too long, an input without a matrix).
 std::vector<DistanceMatrix> ReadDistanceMatrices(std::istream& in, const std::string& name);
 
-// The first matrix of in.
-DistanceMatrix ReadDistanceMatrix(std::istream& in, const std::string& name);
-
 // Every matrix of the file at path; ReadFailure with the system's reason when it cannot be read.
 std::vector<DistanceMatrix> ReadDistanceMatrixFile(const std::string& path);
 

@@ -38,7 +38,9 @@ TEST(FormatRegistry, EveryWrittenLayoutReadsBackTheNamesAndCellsWritten) {
       3, {"Avena", "Bromus", "Festuca"}, {0, 0.25, 1, 0.25, 0, 0.5, 1, 0.5, 0}};
   std::istringstream in(
       Written([&](TextSink& out) { WriteDistances(matrix, FileFormat::kPhylip, out); }));
-  const DistanceMatrix back = ReadDistanceMatrix(in, "written");
+  const std::vector<DistanceMatrix> read = ReadDistanceMatrices(in, "written");
+  ASSERT_EQ(read.size(), 1u);
+  const DistanceMatrix& back = read.front();
   EXPECT_EQ(back.names, matrix.names);
   EXPECT_EQ(back.values, matrix.values);
 }
